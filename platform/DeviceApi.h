@@ -1,0 +1,54 @@
+#pragma once
+// The operating-system calls the device link needs, behind one interface so that the
+// link runs unchanged on Windows, on libusb and against the virtual device.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+// A GUID in Windows memory order (Data1..Data3 little-endian, Data4 as is).
+struct Guid {
+    std::array<std::uint8_t, 16> bytes{};
+    bool operator==(const Guid&) const = default;
+};
+
+using DeviceSetHandle = std::intptr_t;
+using FileHandle = std::intptr_t;
+inline constexpr DeviceSetHandle kNoDeviceSet = -1;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+enum class EnumResult {
+    kFound,        // member i exists
+    kNoMoreItems,  // the enumeration is over
+    kError,        // member i could not be read; the caller stops as on "no more"
+};
+
+class DeviceApi {
+public:
+    virtual ~DeviceApi() = default;
+
+    // The set of present devices that expose the interface class; kNoDeviceSet on failure.
+    virtual DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) = 0;
+    // Member `index` of the set.
+    virtual EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) = 0;
+    // The device path of member `index`; false when its detail record cannot be read.
+    virtual bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) = 0;
+    virtual void DestroyInterfaceSet(DeviceSetHandle set) = 0;
+
+    // Opens a device path for read and write, shared read and write; kNoFileHandle on failure.
+    virtual FileHandle OpenPath(const std::string& path) = 0;
+    // One I/O control: `in` is sent, up to `outSize` bytes come back into `out`.
+    virtual bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) = 0;
+    virtual void CloseHandle(FileHandle handle) = 0;
+
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    virtual std::string CurrentDirectory() = 0;
+    // Separator between a directory and a file name on this system.
+    virtual char PathSeparator() const = 0;
+};
+
+}  // namespace qv

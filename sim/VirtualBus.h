@@ -1,0 +1,123 @@
+#pragma once
+// The virtual device as the link sees it: a DeviceApi whose interface sets list attached
+// virtual devices and whose I/O controls check every carrier block byte for byte before the
+// request reaches the device model.
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceApi.h"
+#include "sim/Clock.h"
+#include "sim/DeviceModel.h"
+
+namespace qv::sim {
+
+using DeviceId = int;
+
+// One I/O control as received, with its outcome.
+struct TransferRecord {
+    std::uint32_t code = 0;
+    std::vector<std::uint8_t> input;
+    std::uint32_t outSize = 0;
+    bool ok = false;
+    std::vector<std::uint8_t> outAfter;  // the output buffer after the call
+    std::string failure;                 // why it failed, when it did
+    // The decoded vendor request; absent for presence tests and refused carriers.
+    std::optional<ControlSetup> setup;
+    std::vector<std::uint8_t> data;      // OUT data sent or IN data returned
+};
+
+struct TransferFaults {
+    std::int64_t failTransfer = -1;   // this vendor request (1-based count) fails
+    std::int64_t failEvery = 0;       // every k-th vendor request fails
+    std::int64_t unplugAfter = -1;    // the device is unplugged after this many requests
+};
+
+class VirtualBus final : public DeviceApi {
+public:
+    explicit VirtualBus(Clock& clock);
+    ~VirtualBus() override;
+
+    // A finished product, reached through the product interface class (property mode).
+    DeviceId AttachProduct(const std::string& idText, std::shared_ptr<DeviceModel> model);
+    // A bare chip in ISP mode, reached through the USB device class (plain mode).
+    DeviceId AttachBareChip(const std::string& idText, std::shared_ptr<DeviceModel> model);
+    // Attaches with an explicit interface class and path (tests of the match rules).
+    DeviceId AttachWithPath(const Guid& interfaceClass, const std::string& path,
+                            std::shared_ptr<DeviceModel> model);
+    // Unplugs: the device leaves the interface sets and its open handles stop working.
+    void Detach(DeviceId id);
+    bool IsAttached(DeviceId id) const;
+    std::string PathOf(DeviceId id) const;
+
+    // Faults.
+    void SetClassSetFails(bool fails) { classSetFails_ = fails; }
+    void SetUnreadableDetail(DeviceId id, bool unreadable);
+    void SetTransferFaults(DeviceId id, const TransferFaults& faults);
+    // Time each I/O control takes, in device time.
+    void SetTransferLatencyMicros(std::uint64_t micros) { latencyMicros_ = micros; }
+
+    // Observation.
+    const std::vector<TransferRecord>& Log() const { return log_; }
+    void ClearLog() { log_.clear(); }
+    void SetLogLimit(std::size_t limit) { logLimit_ = limit; }
+    std::uint64_t TransferCount() const { return transferCount_; }
+    int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+    // Appends one line per I/O control to a text file (empty name: stop).
+    bool SetLogFile(const std::string& fileName);
+    Clock& DeviceClock() { return clock_; }
+
+    // DeviceApi
+    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
+    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override;
+    void DestroyInterfaceSet(DeviceSetHandle set) override;
+    FileHandle OpenPath(const std::string& path) override;
+    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    void CloseHandle(FileHandle handle) override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::string CurrentDirectory() override;
+    char PathSeparator() const override;
+
+private:
+    struct Device {
+        Guid interfaceClass;
+        std::string path;
+        std::shared_ptr<DeviceModel> model;
+        bool attached = true;
+        bool unreadableDetail = false;
+        TransferFaults faults;
+        std::uint64_t requests = 0;
+    };
+
+    bool Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
+                  std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                  TransferRecord& record);
+    void Record(TransferRecord record);
+
+    Clock& clock_;
+    std::map<DeviceId, Device> devices_;
+    std::map<DeviceSetHandle, std::vector<DeviceId>> sets_;
+    std::map<FileHandle, DeviceId> handles_;
+    DeviceId nextDevice_ = 1;
+    std::intptr_t nextHandle_ = 1;
+    bool classSetFails_ = false;
+    std::uint64_t latencyMicros_ = 0;
+    std::vector<TransferRecord> log_;
+    std::size_t logLimit_ = 1'000'000;
+    std::uint64_t transferCount_ = 0;
+    std::FILE* logFile_ = nullptr;
+    int serial_ = 0;
+};
+
+// Windows-style device paths for a vid/pid id text such as "vid_a7d6&pid_f017".
+std::string ProductInterfacePath(const std::string& idText, int serial);
+std::string UsbDeviceInterfacePath(const std::string& idText, int serial);
+
+}  // namespace qv::sim

@@ -1,0 +1,99 @@
+#include "usb/QuorvexUsb.h"
+
+#include <cstring>
+
+#include "usb/RequestBlocks.h"
+
+namespace qv {
+
+void CopyBounded(char* destination, std::size_t capacity, const std::string& text) {
+    const std::size_t n = std::min(text.size(), capacity - 1);
+    std::memcpy(destination, text.data(), n);
+    destination[n] = '\0';
+}
+
+QuorvexUsb::QuorvexUsb(DeviceApi& api) : api_(api) { CopyBounded(idText_, kIdCapacity, kInitialIdText); }
+
+QuorvexUsb::~QuorvexUsb() { Close(); }
+
+void QuorvexUsb::SetIdText(const std::string& text) { CopyBounded(idText_, kIdCapacity, text); }
+
+template <typename OnMatch>
+bool QuorvexUsb::Enumerate(OnMatch onMatch) {
+    const Guid& interfaceClass = propertyMode_ ? kProductInterfaceClass : kUsbDeviceInterfaceClass;
+    const DeviceSetHandle set = api_.OpenInterfaceSet(interfaceClass);
+    if (set == kNoDeviceSet) return false;
+    for (std::uint32_t index = 0; api_.EnumerateInterface(set, index) == EnumResult::kFound;
+         ++index) {
+        std::string path;
+        if (!api_.InterfaceDetailPath(set, index, path)) continue;
+        // An empty id text matches nothing.
+        if (idText_[0] != '\0' && path.find(idText_) != std::string::npos) onMatch(path);
+    }
+    api_.DestroyInterfaceSet(set);
+    return true;
+}
+
+bool QuorvexUsb::Find() {
+    bool result = false;
+    Enumerate([&](const std::string& path) {
+        CopyBounded(devicePath_, kPathCapacity, path);
+        present_ = true;
+        result = PresenceTest(devicePath_);
+    });
+    return result;
+}
+
+bool QuorvexUsb::Probe() {
+    bool matched = false;
+    if (!Enumerate([&](const std::string&) { matched = true; })) {
+        present_ = false;
+        return false;
+    }
+    present_ = matched;
+    return matched;
+}
+
+bool QuorvexUsb::PresenceTest(const std::string& path) {
+    const FileHandle handle = api_.OpenPath(path);
+    if (handle == kNoFileHandle) return false;
+    bool ok;
+    if (propertyMode_) {
+        const auto query = EncodeSupportQuery();
+        ok = api_.IoControl(handle, kIoctlKsProperty, query.data(), query.size(), nullptr, 0);
+    } else {
+        const auto block = EncodeDescriptorQueryBlock();
+        std::uint8_t descriptor[kDescriptorLength] = {};
+        ok = api_.IoControl(handle, kIoctlPlainIn, block.data(), block.size(), descriptor,
+                            sizeof descriptor);
+    }
+    api_.CloseHandle(handle);
+    return ok;
+}
+
+bool QuorvexUsb::Open() {
+    Close();
+    handle_ = api_.OpenPath(devicePath_);
+    return handle_ != kNoFileHandle;
+}
+
+void QuorvexUsb::Close() {
+    if (handle_ == kNoFileHandle) return;
+    api_.CloseHandle(handle_);
+    handle_ = kNoFileHandle;
+}
+
+bool QuorvexUsb::ControlTransfer(const VendorRequest& request) {
+    if (handle_ == kNoFileHandle) return false;
+    if (propertyMode_) {
+        const std::vector<std::uint8_t> block = EncodePropertyRequestBlock(request);
+        return api_.IoControl(handle_, kIoctlKsProperty, block.data(),
+                              static_cast<std::uint32_t>(PropertyRequestBlockSize(request.length)),
+                              request.data, request.length);
+    }
+    const PlainRequestBlock block = EncodePlainRequestBlock(request);
+    return api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
+                          request.data, request.length);
+}
+
+}  // namespace qv

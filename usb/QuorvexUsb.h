@@ -1,0 +1,62 @@
+#pragma once
+// The one link to the device: finds an interface whose path contains an id text, remembers it,
+// and carries one vendor control request at a time through the driver behind it.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/DeviceApi.h"
+#include "usb/VendorRequest.h"
+
+namespace qv {
+
+class QuorvexUsb {
+public:
+    static constexpr std::size_t kPathCapacity = 512;  // 511 characters and the terminator
+    static constexpr std::size_t kIdCapacity = 50;     // 49 characters and the terminator
+    static constexpr const char* kInitialIdText = "vid_0c5e&pid_6000";
+
+    explicit QuorvexUsb(DeviceApi& api);
+    virtual ~QuorvexUsb();
+    QuorvexUsb(const QuorvexUsb&) = delete;
+    QuorvexUsb& operator=(const QuorvexUsb&) = delete;
+
+    // Enumerate and match (the last match wins), remember the path, set present and run the
+    // presence test on a temporary handle; returns the test's result.
+    virtual bool Find();
+    // Enumerate and match only; present becomes the outcome.
+    virtual bool Probe();
+    virtual bool IsPresent() const { return present_; }
+    void ClearPresence() { present_ = false; }
+
+    void SetIdText(const std::string& text);  // at most 49 characters are kept
+    const char* IdText() const { return idText_; }
+    void SetPropertyMode(bool on) { propertyMode_ = on; }
+    bool InPropertyMode() const { return propertyMode_; }
+    const char* DevicePath() const { return devicePath_; }
+
+    bool Open();
+    void Close();
+    bool HasHandle() const { return handle_ != kNoFileHandle; }
+    bool ControlTransfer(const VendorRequest& request);
+
+    DeviceApi& Api() { return api_; }
+
+private:
+    // Calls `onMatch` with the path of each matching interface; false when the set failed.
+    template <typename OnMatch>
+    bool Enumerate(OnMatch onMatch);
+    bool PresenceTest(const std::string& path);
+
+    DeviceApi& api_;
+    bool present_ = false;
+    bool propertyMode_ = false;
+    char devicePath_[kPathCapacity] = {};
+    char idText_[kIdCapacity] = {};
+    FileHandle handle_ = kNoFileHandle;
+};
+
+// Copies at most capacity - 1 characters of `text` and terminates; never overflows.
+void CopyBounded(char* destination, std::size_t capacity, const std::string& text);
+
+}  // namespace qv

@@ -1,0 +1,178 @@
+#include "usb/RequestBlocks.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv {
+namespace {
+
+void Put16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+std::uint32_t Get32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+
+std::string Hex(std::uint32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", v);
+    return text;
+}
+
+}  // namespace
+
+PlainRequestBlock EncodePlainRequestBlock(const VendorRequest& request, std::uint16_t lengthField) {
+    PlainRequestBlock block{};
+    block[4] = request.requestType;
+    block[5] = request.request;
+    Put16(&block[6], request.value);
+    Put16(&block[8], request.index);
+    Put16(&block[10], lengthField);
+    return block;
+}
+
+PlainRequestBlock EncodeDescriptorQueryBlock() {
+    VendorRequest query{.requestType = 0x80, .request = 6, .value = 0x0100, .index = 1};
+    return EncodePlainRequestBlock(query, kDescriptorLength);
+}
+
+std::uint32_t PlainIoctlCode(const VendorRequest& request) {
+    return request.IsDeviceToHost() ? kIoctlPlainIn : kIoctlPlainOut;
+}
+
+std::size_t PropertyRequestBlockSize(std::uint32_t length) {
+    return length == 0 ? 48 : std::size_t{length} + 47;
+}
+
+std::vector<std::uint8_t> EncodePropertyRequestBlock(const VendorRequest& request) {
+    // 40 header bytes, the data and 7 trailing zero bytes always fit in length + 48.
+    std::vector<std::uint8_t> block(std::size_t{request.length} + 48, 0);
+    std::copy(kVendorPropertySet.bytes.begin(), kVendorPropertySet.bytes.end(), block.begin());
+    Put32(&block[16], kVendorPropertyId);
+    Put32(&block[20], request.IsDeviceToHost() ? kKsPropertyTypeGet : kKsPropertyTypeSet);
+    block[24] = kPropertyRequestTypeByte;
+    block[25] = request.request;
+    Put16(&block[26], request.value);
+    Put16(&block[28], request.index);
+    Put32(&block[36], request.length);
+    if (request.length != 0 && request.data != nullptr)
+        std::memcpy(&block[40], request.data, request.length);
+    return block;
+}
+
+std::array<std::uint8_t, kKsPropertySize> EncodeSupportQuery() {
+    std::array<std::uint8_t, kKsPropertySize> query{};
+    std::copy(kVendorPropertySet.bytes.begin(), kVendorPropertySet.bytes.end(), query.begin());
+    Put32(&query[16], 0);
+    Put32(&query[20], kKsPropertyTypeSetSupport);
+    return query;
+}
+
+DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                const std::uint8_t* out, std::uint32_t outSize) {
+    DecodeResult result;
+    if (code != kIoctlPlainIn && code != kIoctlPlainOut) {
+        result.error = "unknown I/O control code " + Hex(code);
+        return result;
+    }
+    if (in == nullptr || inSize != kPlainBlockSize) {
+        result.error = "plain block of " + std::to_string(inSize) + " bytes, expected 24";
+        return result;
+    }
+    VendorRequest fields{.requestType = in[4], .request = in[5], .value = Get16(&in[6]),
+                         .index = Get16(&in[8])};
+    const std::uint16_t lengthField = Get16(&in[10]);
+    const bool isPresenceTest = lengthField == kDescriptorLength;
+    const PlainRequestBlock expected =
+        isPresenceTest ? EncodeDescriptorQueryBlock() : EncodePlainRequestBlock(fields);
+    if (!std::equal(expected.begin(), expected.end(), in)) {
+        result.error = "plain block differs from its layout";
+        return result;
+    }
+    if (isPresenceTest) {
+        result.kind = CarrierKind::kPresenceTest;
+        if (code != kIoctlPlainIn || outSize != kDescriptorLength)
+            result.error = "descriptor query needs code 0x22242E and an 18-byte buffer";
+        return result;
+    }
+    if (code != PlainIoctlCode(fields)) {
+        result.error = "I/O control code " + Hex(code) + " does not match request type " +
+                       Hex(fields.requestType);
+        return result;
+    }
+    if (outSize != 0 && out == nullptr) {
+        result.error = "data length without a buffer";
+        return result;
+    }
+    DecodedRequest request{.requestType = fields.requestType, .request = fields.request,
+                           .value = fields.value, .index = fields.index, .length = outSize};
+    if (!fields.IsDeviceToHost()) request.outData.assign(out, out + outSize);
+    result.request = std::move(request);
+    return result;
+}
+
+DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in,
+                                   std::uint32_t inSize, std::uint32_t outSize) {
+    DecodeResult result;
+    if (code != kIoctlKsProperty) {
+        result.error = "unknown I/O control code " + Hex(code);
+        return result;
+    }
+    if (in == nullptr || inSize < kKsPropertySize) {
+        result.error = "property block of " + std::to_string(inSize) + " bytes is too short";
+        return result;
+    }
+    if (inSize == kKsPropertySize) {
+        result.kind = CarrierKind::kPresenceTest;
+        const auto query = EncodeSupportQuery();
+        if (!std::equal(query.begin(), query.end(), in) || outSize != 0)
+            result.error = "support query differs from its layout";
+        return result;
+    }
+    if (inSize < 48) {
+        result.error = "property block of " + std::to_string(inSize) + " bytes, at least 48";
+        return result;
+    }
+    const std::uint32_t length = Get32(&in[36]);
+    if (inSize != PropertyRequestBlockSize(length)) {
+        result.error = "property block of " + std::to_string(inSize) + " bytes for length " +
+                       std::to_string(length);
+        return result;
+    }
+    if (outSize != length) {
+        result.error = "output buffer of " + std::to_string(outSize) + " bytes for length " +
+                       std::to_string(length);
+        return result;
+    }
+    const std::uint32_t flags = Get32(&in[20]);
+    if (flags != kKsPropertyTypeGet && flags != kKsPropertyTypeSet) {
+        result.error = "property flags " + Hex(flags);
+        return result;
+    }
+    std::vector<std::uint8_t> payload(in + 40, in + 40 + length);
+    VendorRequest fields{
+        .requestType = flags == kKsPropertyTypeGet ? kRequestTypeIn : kRequestTypeOut,
+        .request = in[25], .value = Get16(&in[26]), .index = Get16(&in[28]),
+        .data = payload.data(), .length = length};
+    const auto expected = EncodePropertyRequestBlock(fields);
+    if (!std::equal(in, in + inSize, expected.begin())) {
+        result.error = "property block differs from its layout";
+        return result;
+    }
+    DecodedRequest request{.requestType = fields.requestType, .request = fields.request,
+                           .value = fields.value, .index = fields.index, .length = length};
+    if (!fields.IsDeviceToHost()) request.outData = std::move(payload);
+    result.request = std::move(request);
+    return result;
+}
+
+}  // namespace qv
