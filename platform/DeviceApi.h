@@ -26,7 +26,7 @@ enum class EnumResult {
 };
 
 class DeviceApi {
-public:
+  public:
     virtual ~DeviceApi() = default;
 
     // The set of present devices that expose the interface class; kNoDeviceSet on failure.

@@ -8,7 +8,7 @@
 namespace qv::sim {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::uint64_t NowMicros() const = 0;
     virtual void SleepMicros(std::uint64_t micros) = 0;
@@ -20,21 +20,21 @@ public:
 };
 
 class VirtualClock final : public Clock {
-public:
+  public:
     std::uint64_t NowMicros() const override { return now_; }
     void SleepMicros(std::uint64_t micros) override { now_ += micros; }
 
-private:
+  private:
     std::uint64_t now_ = 0;
 };
 
 class RealTimeClock final : public Clock {
-public:
+  public:
     RealTimeClock();
     std::uint64_t NowMicros() const override;
     void SleepMicros(std::uint64_t micros) override;
 
-private:
+  private:
     std::int64_t originNanos_;
 };
 

@@ -15,7 +15,7 @@ struct ControlSetup {
 };
 
 class DeviceModel {
-public:
+  public:
     virtual ~DeviceModel() = default;
     // One vendor control request. For OUT requests `data` holds the `length` bytes sent; for
     // IN requests the model fills them. Returning false stalls the request (the I/O control

@@ -24,10 +24,9 @@ struct SimulationOptions {
 };
 
 class Simulation {
-public:
+  public:
     // Builds the setup, or returns null and says why (unknown product, bad fault text).
-    static std::unique_ptr<Simulation> Create(const SimulationOptions& options,
-                                              std::string& error);
+    static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error);
     ~Simulation();
 
     VirtualBus& Bus() { return *bus_; }
@@ -35,7 +34,7 @@ public:
     DeviceId Device() const { return device_; }
     Clock& DeviceClock() { return *clock_; }
 
-private:
+  private:
     Simulation() = default;
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<VirtualBus> bus_;

@@ -29,17 +29,17 @@ struct TransferRecord {
     std::string failure;                 // why it failed, when it did
     // The decoded vendor request; absent for presence tests and refused carriers.
     std::optional<ControlSetup> setup;
-    std::vector<std::uint8_t> data;      // OUT data sent or IN data returned
+    std::vector<std::uint8_t> data;  // OUT data sent or IN data returned
 };
 
 struct TransferFaults {
-    std::int64_t failTransfer = -1;   // this vendor request (1-based count) fails
-    std::int64_t failEvery = 0;       // every k-th vendor request fails
-    std::int64_t unplugAfter = -1;    // the device is unplugged after this many requests
+    std::int64_t failTransfer = -1;  // this vendor request (1-based count) fails
+    std::int64_t failEvery = 0;      // every k-th vendor request fails
+    std::int64_t unplugAfter = -1;   // the device is unplugged after this many requests
 };
 
 class VirtualBus final : public DeviceApi {
-public:
+  public:
     explicit VirtualBus(Clock& clock);
     ~VirtualBus() override;
 
@@ -85,7 +85,7 @@ public:
     std::string CurrentDirectory() override;
     char PathSeparator() const override;
 
-private:
+  private:
     struct Device {
         Guid interfaceClass;
         std::string path;
@@ -96,9 +96,8 @@ private:
         std::uint64_t requests = 0;
     };
 
-    bool Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
-                  std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
-                  TransferRecord& record);
+    bool Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                  std::uint8_t* out, std::uint32_t outSize, TransferRecord& record);
     void Record(TransferRecord record);
 
     Clock& clock_;
@@ -114,6 +113,7 @@ private:
     std::uint64_t transferCount_ = 0;
     std::FILE* logFile_ = nullptr;
     int serial_ = 0;
+    bool lastOk_ = false;
 };
 
 // Windows-style device paths for a vid/pid id text such as "vid_a7d6&pid_f017".

@@ -12,11 +12,17 @@ void CopyBounded(char* destination, std::size_t capacity, const std::string& tex
     destination[n] = '\0';
 }
 
-QuorvexUsb::QuorvexUsb(DeviceApi& api) : api_(api) { CopyBounded(idText_, kIdCapacity, kInitialIdText); }
+QuorvexUsb::QuorvexUsb(DeviceApi& api) : api_(api) {
+    CopyBounded(idText_, kIdCapacity, kInitialIdText);
+}
 
-QuorvexUsb::~QuorvexUsb() { Close(); }
+QuorvexUsb::~QuorvexUsb() {
+    Close();
+}
 
-void QuorvexUsb::SetIdText(const std::string& text) { CopyBounded(idText_, kIdCapacity, text); }
+void QuorvexUsb::SetIdText(const std::string& text) {
+    CopyBounded(idText_, kIdCapacity, text);
+}
 
 template <typename OnMatch>
 bool QuorvexUsb::Enumerate(OnMatch onMatch) {

@@ -11,7 +11,7 @@
 namespace qv {
 
 class QuorvexUsb {
-public:
+  public:
     static constexpr std::size_t kPathCapacity = 512;  // 511 characters and the terminator
     static constexpr std::size_t kIdCapacity = 50;     // 49 characters and the terminator
     static constexpr const char* kInitialIdText = "vid_0c5e&pid_6000";
@@ -42,7 +42,7 @@ public:
 
     DeviceApi& Api() { return api_; }
 
-private:
+  private:
     // Calls `onMatch` with the path of each matching interface; false when the set failed.
     template <typename OnMatch>
     bool Enumerate(OnMatch onMatch);

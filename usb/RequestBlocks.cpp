@@ -15,7 +15,9 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t Get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 std::uint32_t Get32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -88,8 +90,8 @@ DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std:
         result.error = "plain block of " + std::to_string(inSize) + " bytes, expected 24";
         return result;
     }
-    VendorRequest fields{.requestType = in[4], .request = in[5], .value = Get16(&in[6]),
-                         .index = Get16(&in[8])};
+    VendorRequest fields{
+        .requestType = in[4], .request = in[5], .value = Get16(&in[6]), .index = Get16(&in[8])};
     const std::uint16_t lengthField = Get16(&in[10]);
     const bool isPresenceTest = lengthField == kDescriptorLength;
     const PlainRequestBlock expected =
@@ -113,15 +115,19 @@ DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std:
         result.error = "data length without a buffer";
         return result;
     }
-    DecodedRequest request{.requestType = fields.requestType, .request = fields.request,
-                           .value = fields.value, .index = fields.index, .length = outSize};
+    DecodedRequest request{.requestType = fields.requestType,
+                           .request = fields.request,
+                           .value = fields.value,
+                           .index = fields.index,
+                           .length = outSize,
+                           .outData = {}};
     if (!fields.IsDeviceToHost()) request.outData.assign(out, out + outSize);
     result.request = std::move(request);
     return result;
 }
 
-DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in,
-                                   std::uint32_t inSize, std::uint32_t outSize) {
+DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                   std::uint32_t outSize) {
     DecodeResult result;
     if (code != kIoctlKsProperty) {
         result.error = "unknown I/O control code " + Hex(code);
@@ -161,15 +167,22 @@ DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in,
     std::vector<std::uint8_t> payload(in + 40, in + 40 + length);
     VendorRequest fields{
         .requestType = flags == kKsPropertyTypeGet ? kRequestTypeIn : kRequestTypeOut,
-        .request = in[25], .value = Get16(&in[26]), .index = Get16(&in[28]),
-        .data = payload.data(), .length = length};
+        .request = in[25],
+        .value = Get16(&in[26]),
+        .index = Get16(&in[28]),
+        .data = payload.data(),
+        .length = length};
     const auto expected = EncodePropertyRequestBlock(fields);
     if (!std::equal(in, in + inSize, expected.begin())) {
         result.error = "property block differs from its layout";
         return result;
     }
-    DecodedRequest request{.requestType = fields.requestType, .request = fields.request,
-                           .value = fields.value, .index = fields.index, .length = length};
+    DecodedRequest request{.requestType = fields.requestType,
+                           .request = fields.request,
+                           .value = fields.value,
+                           .index = fields.index,
+                           .length = length,
+                           .outData = {}};
     if (!fields.IsDeviceToHost()) request.outData = std::move(payload);
     result.request = std::move(request);
     return result;

@@ -18,8 +18,8 @@ namespace qv {
 inline constexpr Guid kUsbDeviceInterfaceClass{{0x10, 0xBF, 0xDC, 0xA5, 0x30, 0x65, 0xD2, 0x11,
                                                 0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 // The product's interface class {50894FA4-9206-4A91-8728-CF6F268F271D}
-inline constexpr Guid kProductInterfaceClass{{0xA4, 0x4F, 0x89, 0x50, 0x06, 0x92, 0x91, 0x4A,
-                                              0x87, 0x28, 0xCF, 0x6F, 0x26, 0x8F, 0x27, 0x1D}};
+inline constexpr Guid kProductInterfaceClass{{0xA4, 0x4F, 0x89, 0x50, 0x06, 0x92, 0x91, 0x4A, 0x87,
+                                              0x28, 0xCF, 0x6F, 0x26, 0x8F, 0x27, 0x1D}};
 // The vendor property set {F6D7C04D-C5C3-4181-9ED7-504ABE0CDDFF}
 inline constexpr Guid kVendorPropertySet{{0x4D, 0xC0, 0xD7, 0xF6, 0xC3, 0xC5, 0x81, 0x41, 0x9E,
                                           0xD7, 0x50, 0x4A, 0xBE, 0x0C, 0xDD, 0xFF}};
@@ -71,7 +71,7 @@ enum class CarrierKind { kVendorRequest, kPresenceTest };
 struct DecodeResult {
     std::optional<DecodedRequest> request;  // set for a well-formed vendor request
     CarrierKind kind = CarrierKind::kVendorRequest;
-    std::string error;                      // why the carrier was refused; empty when accepted
+    std::string error;  // why the carrier was refused; empty when accepted
     bool ok() const { return error.empty(); }
 };
 
@@ -80,7 +80,7 @@ struct DecodeResult {
 DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                                 const std::uint8_t* out, std::uint32_t outSize);
 // Checks a property-mode I/O control byte for byte and decodes it.
-DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in,
-                                   std::uint32_t inSize, std::uint32_t outSize);
+DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                   std::uint32_t outSize);
 
 }  // namespace qv

@@ -1,0 +1,272 @@
+#include "sim/VirtualBus.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "usb/RequestBlocks.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr std::size_t kSerialSeed = 0x2d5c8a1;
+
+std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(count * 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        text.push_back(kDigits[bytes[i] >> 4]);
+        text.push_back(kDigits[bytes[i] & 0x0F]);
+    }
+    return text;
+}
+
+// Parses "vid_xxxx&pid_yyyy" for the device descriptor; 0 where the text does not say.
+std::uint16_t IdField(const std::string& idText, const char* key) {
+    const auto at = idText.find(key);
+    if (at == std::string::npos || at + 8 > idText.size()) return 0;
+    return static_cast<std::uint16_t>(std::stoul(idText.substr(at + 4, 4), nullptr, 16));
+}
+
+std::string SerialText(int serial) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%zx&0&%04d", kSerialSeed + static_cast<std::size_t>(serial),
+                  serial);
+    return text;
+}
+
+}  // namespace
+
+std::string ProductInterfacePath(const std::string& idText, int serial) {
+    return "\\\\?\\usb#" + idText + "&mi_00#7&" + SerialText(serial) +
+           "#{50894fa4-9206-4a91-8728-cf6f268f271d}\\global";
+}
+
+std::string UsbDeviceInterfacePath(const std::string& idText, int serial) {
+    return "\\\\?\\usb#" + idText + "#5&" + SerialText(serial) +
+           "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+}
+
+VirtualBus::VirtualBus(Clock& clock) : clock_(clock) {}
+
+VirtualBus::~VirtualBus() {
+    if (logFile_ != nullptr) std::fclose(logFile_);
+}
+
+DeviceId VirtualBus::AttachProduct(const std::string& idText, std::shared_ptr<DeviceModel> model) {
+    return AttachWithPath(kProductInterfaceClass, ProductInterfacePath(idText, ++serial_),
+                          std::move(model));
+}
+
+DeviceId VirtualBus::AttachBareChip(const std::string& idText, std::shared_ptr<DeviceModel> model) {
+    return AttachWithPath(kUsbDeviceInterfaceClass, UsbDeviceInterfacePath(idText, ++serial_),
+                          std::move(model));
+}
+
+DeviceId VirtualBus::AttachWithPath(const Guid& interfaceClass, const std::string& path,
+                                    std::shared_ptr<DeviceModel> model) {
+    const DeviceId id = nextDevice_++;
+    Device device;
+    device.interfaceClass = interfaceClass;
+    device.path = path;
+    device.model = std::move(model);
+    devices_[id] = std::move(device);
+    return id;
+}
+
+void VirtualBus::Detach(DeviceId id) {
+    auto it = devices_.find(id);
+    if (it != devices_.end()) it->second.attached = false;
+}
+
+bool VirtualBus::IsAttached(DeviceId id) const {
+    auto it = devices_.find(id);
+    return it != devices_.end() && it->second.attached;
+}
+
+std::string VirtualBus::PathOf(DeviceId id) const {
+    auto it = devices_.find(id);
+    return it == devices_.end() ? std::string() : it->second.path;
+}
+
+void VirtualBus::SetUnreadableDetail(DeviceId id, bool unreadable) {
+    devices_.at(id).unreadableDetail = unreadable;
+}
+
+void VirtualBus::SetTransferFaults(DeviceId id, const TransferFaults& faults) {
+    Device& device = devices_.at(id);
+    device.faults = faults;
+    device.requests = 0;
+}
+
+bool VirtualBus::SetLogFile(const std::string& fileName) {
+    if (logFile_ != nullptr) std::fclose(logFile_);
+    logFile_ = nullptr;
+    if (fileName.empty()) return true;
+    logFile_ = std::fopen(fileName.c_str(), "a");
+    return logFile_ != nullptr;
+}
+
+DeviceSetHandle VirtualBus::OpenInterfaceSet(const Guid& interfaceClass) {
+    if (classSetFails_) return kNoDeviceSet;
+    std::vector<DeviceId> members;
+    for (const auto& [id, device] : devices_)
+        if (device.attached && device.interfaceClass == interfaceClass) members.push_back(id);
+    const DeviceSetHandle set = nextHandle_++;
+    sets_[set] = std::move(members);
+    return set;
+}
+
+EnumResult VirtualBus::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+    auto it = sets_.find(set);
+    if (it == sets_.end()) return EnumResult::kError;
+    return index < it->second.size() ? EnumResult::kFound : EnumResult::kNoMoreItems;
+}
+
+bool VirtualBus::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) {
+    auto it = sets_.find(set);
+    if (it == sets_.end() || index >= it->second.size()) return false;
+    const Device& device = devices_.at(it->second[index]);
+    if (device.unreadableDetail) return false;
+    path = device.path;
+    return true;
+}
+
+void VirtualBus::DestroyInterfaceSet(DeviceSetHandle set) {
+    sets_.erase(set);
+}
+
+FileHandle VirtualBus::OpenPath(const std::string& path) {
+    for (const auto& [id, device] : devices_) {
+        if (device.attached && device.path == path) {
+            const FileHandle handle = nextHandle_++;
+            handles_[handle] = id;
+            return handle;
+        }
+    }
+    return kNoFileHandle;
+}
+
+void VirtualBus::CloseHandle(FileHandle handle) {
+    handles_.erase(handle);
+}
+
+void VirtualBus::Sleep(std::uint32_t milliseconds) {
+    clock_.SleepMicros(std::uint64_t{milliseconds} * 1000);
+}
+
+std::string VirtualBus::CurrentDirectory() {
+    return std::filesystem::current_path().string();
+}
+
+char VirtualBus::PathSeparator() const {
+    return static_cast<char>(std::filesystem::path::preferred_separator);
+}
+
+bool VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+    ++transferCount_;
+    if (latencyMicros_ != 0) clock_.SleepMicros(latencyMicros_);
+    // Copies for the log are made only when someone reads them.
+    const bool keep = logFile_ != nullptr || log_.size() < logLimit_;
+    TransferRecord record;
+    record.code = code;
+    if (keep && in != nullptr) record.input.assign(in, in + inSize);
+    record.outSize = outSize;
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        record.failure = "no such handle";
+    } else if (Device& device = devices_.at(it->second); !device.attached) {
+        record.failure = "device unplugged";
+    } else {
+        record.ok = Dispatch(device, code, in, inSize, out, outSize, record);
+    }
+    if (keep && out != nullptr && outSize != 0) record.outAfter.assign(out, out + outSize);
+    lastOk_ = record.ok;
+    if (keep) Record(std::move(record));
+    return lastOk_;
+}
+
+bool VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
+                          std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                          TransferRecord& record) {
+    const bool propertyMode = device.interfaceClass == kProductInterfaceClass;
+    DecodeResult decoded = propertyMode ? DecodePropertyRequest(code, in, inSize, outSize)
+                                        : DecodePlainRequest(code, in, inSize, out, outSize);
+    if (!decoded.ok()) {
+        record.failure = decoded.error;
+        return false;
+    }
+    if (decoded.kind == CarrierKind::kPresenceTest) {
+        if (!propertyMode) {
+            // A USB device descriptor: 18 bytes, USB 2.0, vendor class, the path's ids.
+            const std::uint16_t vid = IdField(device.path, "vid_");
+            const std::uint16_t pid = IdField(device.path, "pid_");
+            const std::uint8_t descriptor[18] = {18,
+                                                 1,
+                                                 0x00,
+                                                 0x02,
+                                                 0xFF,
+                                                 0,
+                                                 0,
+                                                 64,
+                                                 static_cast<std::uint8_t>(vid),
+                                                 static_cast<std::uint8_t>(vid >> 8),
+                                                 static_cast<std::uint8_t>(pid),
+                                                 static_cast<std::uint8_t>(pid >> 8),
+                                                 0x00,
+                                                 0x01,
+                                                 1,
+                                                 2,
+                                                 3,
+                                                 1};
+            std::copy(std::begin(descriptor), std::end(descriptor), out);
+        }
+        return true;
+    }
+
+    DecodedRequest& request = *decoded.request;
+    const std::uint64_t count = ++device.requests;
+    const TransferFaults& faults = device.faults;
+    if (faults.unplugAfter >= 0 && count > static_cast<std::uint64_t>(faults.unplugAfter)) {
+        device.attached = false;
+        record.failure = "device unplugged";
+        return false;
+    }
+    if ((faults.failTransfer > 0 && count == static_cast<std::uint64_t>(faults.failTransfer)) ||
+        (faults.failEvery > 0 && count % static_cast<std::uint64_t>(faults.failEvery) == 0)) {
+        record.failure = "transfer fault";
+        return false;
+    }
+
+    ControlSetup setup{.requestType = request.requestType,
+                       .request = request.request,
+                       .value = request.value,
+                       .index = request.index,
+                       .length = request.length};
+    record.setup = setup;
+    std::vector<std::uint8_t>& data = request.outData;
+    if (setup.IsDeviceToHost()) data.assign(setup.length, 0);
+    if (!device.model->HandleRequest(setup, data.data())) {
+        record.failure = "request stalled";
+        return false;
+    }
+    if (setup.IsDeviceToHost() && setup.length != 0) std::copy(data.begin(), data.end(), out);
+    record.data = std::move(data);
+    return true;
+}
+
+void VirtualBus::Record(TransferRecord record) {
+    if (logFile_ != nullptr) {
+        std::fprintf(logFile_, "%08x %s %u %s %s\n", record.code,
+                     HexBytes(record.input.data(), record.input.size()).c_str(), record.outSize,
+                     record.ok ? "ok" : "fail",
+                     record.outAfter.empty()
+                         ? "-"
+                         : HexBytes(record.outAfter.data(), record.outAfter.size()).c_str());
+        std::fflush(logFile_);
+    }
+    if (log_.size() < logLimit_) log_.push_back(std::move(record));
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "usb/RequestBlocks.h"
+
+namespace qv {
+namespace {
+
+std::vector<std::uint8_t> Pattern(std::uint32_t length) {
+    std::vector<std::uint8_t> data(length);
+    std::iota(data.begin(), data.end(), std::uint8_t{1});
+    return data;
+}
+
+TEST(PlainRequestBlock, LaysOutFieldsLittleEndianOverZeros) {
+    for (std::uint32_t length : {0u, 1u, 4u, 64u, 256u}) {
+        auto data = Pattern(length);
+        VendorRequest request{.requestType = 0xC3,
+                              .request = 0x81,
+                              .value = 0x1234,
+                              .index = 0xABCD,
+                              .data = data.data(),
+                              .length = length};
+        const PlainRequestBlock block = EncodePlainRequestBlock(request);
+        const PlainRequestBlock expected = {0, 0, 0, 0, 0xC3, 0x81, 0x34, 0x12, 0xCD, 0xAB, 0, 0,
+                                            0, 0, 0, 0, 0,    0,    0,    0,    0,    0,    0, 0};
+        EXPECT_EQ(block, expected) << "length " << length;
+        EXPECT_EQ(PlainIoctlCode(request), kIoctlPlainIn);
+        request.requestType = 0x43;
+        EXPECT_EQ(PlainIoctlCode(request), kIoctlPlainOut);
+    }
+}
+
+TEST(PlainRequestBlock, DescriptorQueryCarriesEighteenAtOffsetTen) {
+    const PlainRequestBlock expected = {0, 0, 0, 0, 0x80, 6, 0x00, 0x01, 1, 0, 18, 0,
+                                        0, 0, 0, 0, 0,    0, 0,    0,    0, 0, 0,  0};
+    EXPECT_EQ(EncodeDescriptorQueryBlock(), expected);
+}
+
+TEST(PropertyRequestBlock, SizeAndLayoutForEachLength) {
+    const std::uint8_t kSet[16] = {0x4D, 0xC0, 0xD7, 0xF6, 0xC3, 0xC5, 0x81, 0x41,
+                                   0x9E, 0xD7, 0x50, 0x4A, 0xBE, 0x0C, 0xDD, 0xFF};
+    for (std::uint32_t length : {0u, 1u, 4u, 64u, 256u}) {
+        auto data = Pattern(length);
+        for (std::uint8_t type : {std::uint8_t{0x43}, std::uint8_t{0xC3}}) {
+            VendorRequest request{.requestType = type,
+                                  .request = 0x90,
+                                  .value = 0xBEEF,
+                                  .index = 0x0102,
+                                  .data = data.data(),
+                                  .length = length};
+            const auto block = EncodePropertyRequestBlock(request);
+            const std::size_t sent = PropertyRequestBlockSize(length);
+            EXPECT_EQ(sent, length == 0 ? 48u : length + 47u);
+            ASSERT_GE(block.size(), sent);
+            std::vector<std::uint8_t> expected(sent, 0);
+            std::copy(std::begin(kSet), std::end(kSet), expected.begin());
+            expected[16] = 7;
+            expected[20] = type == 0xC3 ? 1 : 2;
+            expected[24] = 0x20;
+            expected[25] = 0x90;
+            expected[26] = 0xEF;
+            expected[27] = 0xBE;
+            expected[28] = 0x02;
+            expected[29] = 0x01;
+            expected[36] = static_cast<std::uint8_t>(length);
+            expected[37] = static_cast<std::uint8_t>(length >> 8);
+            std::copy(data.begin(), data.end(), expected.begin() + 40);
+            EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.begin() + sent), expected)
+                << "length " << length << " type " << int(type);
+        }
+    }
+}
+
+TEST(RequestDecoding, RoundTripsAndRefusesDeviations) {
+    auto data = Pattern(4);
+    VendorRequest out{.requestType = 0x43,
+                      .request = 0x80,
+                      .value = 0,
+                      .index = 1,
+                      .data = data.data(),
+                      .length = 4};
+    const auto block = EncodePropertyRequestBlock(out);
+    const auto sent = static_cast<std::uint32_t>(PropertyRequestBlockSize(4));
+    DecodeResult good = DecodePropertyRequest(kIoctlKsProperty, block.data(), sent, 4);
+    ASSERT_TRUE(good.ok()) << good.error;
+    EXPECT_EQ(good.request->outData, data);
+    EXPECT_EQ(good.request->index, 1);
+
+    auto damaged = block;
+    damaged[44] = 1;  // a trailing pad byte
+    EXPECT_FALSE(DecodePropertyRequest(kIoctlKsProperty, damaged.data(), sent, 4).ok());
+    EXPECT_FALSE(DecodePropertyRequest(kIoctlKsProperty, block.data(), sent + 1, 4).ok());
+    EXPECT_FALSE(DecodePropertyRequest(kIoctlKsProperty, block.data(), sent, 3).ok());
+
+    const auto plain = EncodePlainRequestBlock(out);
+    EXPECT_TRUE(DecodePlainRequest(kIoctlPlainOut, plain.data(), 24, data.data(), 4).ok());
+    EXPECT_FALSE(DecodePlainRequest(kIoctlPlainIn, plain.data(), 24, data.data(), 4).ok());
+    auto plainDamaged = plain;
+    plainDamaged[0] = 1;
+    EXPECT_FALSE(DecodePlainRequest(kIoctlPlainOut, plainDamaged.data(), 24, data.data(), 4).ok());
+}
+
+}  // namespace
+}  // namespace qv

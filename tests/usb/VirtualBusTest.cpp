@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim/VirtualBus.h"
+#include "usb/QuorvexUsb.h"
+
+namespace qv::sim {
+namespace {
+
+class StallingModel : public DeviceModel {
+  public:
+    bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override {
+        if (setup.IsDeviceToHost() && setup.length) data[0] = 0xA5;
+        return setup.request != 0xEE;
+    }
+};
+
+struct BusFixture : ::testing::Test {
+    VirtualClock clock;
+    VirtualBus bus{clock};
+    QuorvexUsb usb{bus};
+    DeviceId device = bus.AttachBareChip("vid_a7d6&pid_6000", std::make_shared<StallingModel>());
+    void SetUp() override {
+        usb.SetIdText("vid_a7d6&pid_6000");
+        ASSERT_TRUE(usb.Find());
+        ASSERT_TRUE(usb.Open());
+    }
+    bool Send(std::uint8_t request) {
+        std::uint8_t byte = 0;
+        return usb.ControlTransfer(
+            {.requestType = 0xC3, .request = request, .data = &byte, .length = 1});
+    }
+};
+
+TEST_F(BusFixture, RefusesADeviatingBlockAndSaysWhy) {
+    std::uint8_t block[24] = {};
+    block[4] = 0xC3;
+    block[5] = 0x91;
+    block[20] = 1;  // stray byte in the zero fill
+    std::uint8_t out = 0;
+    // Go around the link to send a damaged carrier.
+    const FileHandle handle = bus.OpenPath(bus.PathOf(device));
+    EXPECT_FALSE(bus.IoControl(handle, 0x22242E, block, 24, &out, 1));
+    EXPECT_EQ(bus.Log().back().failure, "plain block differs from its layout");
+    bus.CloseHandle(handle);
+}
+
+TEST_F(BusFixture, TransferFaultsCountVendorRequests) {
+    bus.SetTransferFaults(device, {.failTransfer = 2, .failEvery = 5});
+    std::vector<bool> results;
+    for (int i = 0; i < 6; ++i) results.push_back(Send(0x91));
+    EXPECT_EQ(results, (std::vector<bool>{true, false, true, true, false, true}));
+    EXPECT_FALSE(Send(0xEE));  // the model stalls it
+    EXPECT_EQ(bus.Log().back().failure, "request stalled");
+}
+
+TEST_F(BusFixture, UnplugAfterNRequestsDetachesTheDevice) {
+    bus.SetTransferFaults(device, {.unplugAfter = 3});
+    EXPECT_TRUE(Send(1));
+    EXPECT_TRUE(Send(2));
+    EXPECT_TRUE(Send(3));
+    EXPECT_FALSE(Send(4));
+    EXPECT_FALSE(bus.IsAttached(device));
+    EXPECT_FALSE(usb.Probe());
+}
+
+TEST_F(BusFixture, SleepAndLatencyAdvanceDeviceTime) {
+    bus.Sleep(10);
+    EXPECT_EQ(clock.NowMicros(), 10'000u);
+    bus.SetTransferLatencyMicros(125);
+    Send(1);
+    EXPECT_EQ(clock.NowMicros(), 10'125u);
+}
+
+TEST_F(BusFixture, LogFileHasOneLinePerIoControl) {
+    const auto file = std::filesystem::temp_directory_path() / "qv_sim_log_test.txt";
+    std::filesystem::remove(file);
+    ASSERT_TRUE(bus.SetLogFile(file.string()));
+    Send(0x91);
+    bus.SetTransferFaults(device, {.failTransfer = 1});
+    Send(0x91);
+    usb.ControlTransfer({.requestType = 0x43, .request = 0x90, .index = 0});
+    bus.SetLogFile("");
+    std::ifstream in(file);
+    std::string line1, line2, line3;
+    std::getline(in, line1);
+    std::getline(in, line2);
+    std::getline(in, line3);
+    EXPECT_EQ(line1, "0022242e 00000000c391" + std::string(36, '0') + " 1 ok a5");
+    EXPECT_EQ(line2, "0022242e 00000000c391" + std::string(36, '0') + " 1 fail 00");
+    EXPECT_EQ(line3, "00222429 000000004390" + std::string(36, '0') + " 0 ok -");
+    std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace qv::sim
