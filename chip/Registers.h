@@ -39,6 +39,7 @@ inline constexpr std::uint16_t kRegParamData = 0x93;
 inline constexpr std::uint8_t kParamDone = 0xEE;
 inline constexpr std::uint8_t kParamCommand = 0x10;
 
+// `value` is written only by a read that succeeded.
 bool RegRead(QuorvexUsb& usb, std::uint16_t reg, std::uint8_t& value);
 bool RegWrite(QuorvexUsb& usb, std::uint16_t reg, std::uint8_t value);
 bool RegSelectBank(QuorvexUsb& usb, std::uint8_t bank);
@@ -49,8 +50,12 @@ void I2cStop(QuorvexUsb& usb);
 // A failed status read counts as "not done" and "not acknowledged".
 bool I2cIsDone(QuorvexUsb& usb);
 bool I2cIsAcked(QuorvexUsb& usb);
+// True when the slave acknowledged the byte.
 bool I2cSendByte(QuorvexUsb& usb, std::uint8_t byte);
+// True when the received byte was read; `byte` is left alone when that read failed.
 bool I2cReceiveByte(QuorvexUsb& usb, bool last, std::uint8_t& byte);
+// The transactions fail when the address is not acknowledged within 10 attempts; reads also
+// fail when a data byte could not be read. Acknowledges of register and data bytes are ignored.
 bool I2cWrite(QuorvexUsb& usb, std::uint8_t address, std::uint8_t reg, std::uint8_t count,
               const std::uint8_t* data);
 bool I2cRead(QuorvexUsb& usb, std::uint8_t address, std::uint8_t reg, std::uint8_t count,
@@ -60,8 +65,9 @@ bool I2cWriteCommand(QuorvexUsb& usb, std::uint8_t address, std::uint8_t command
 bool I2cReadCommand(QuorvexUsb& usb, std::uint8_t address, std::uint8_t commandCount,
                     const std::uint8_t* command, std::uint8_t dataCount, std::uint8_t* buffer);
 
-// Opens the link, runs one mailbox transaction, closes the link. Always true.
-bool ParamAccess(QuorvexUsb& usb, std::uint8_t command, std::uint8_t selector,
-                 std::uint8_t index, std::uint8_t count, std::uint8_t* data);
+// Opens the link, runs one mailbox transaction, closes the link. False when the link did not
+// open or a register transfer failed; a device that never reports completion is not an error.
+bool ParamAccess(QuorvexUsb& usb, std::uint8_t command, std::uint8_t selector, std::uint8_t index,
+                 std::uint8_t count, std::uint8_t* data);
 
 }  // namespace qv
