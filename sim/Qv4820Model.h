@@ -1,0 +1,76 @@
+#pragma once
+// The virtual QV4820: a banked register file (register 0 selects the bank in every bank), ISP
+// mode with its flash port in bank 13, the SPI flash behind it, the I2C master of bank 14 with
+// its bus, and the firmware's command mailbox of bank 0 with the parameter EEPROM. Requests the
+// chip does not accept stall.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/Clock.h"
+#include "sim/CommandMailbox.h"
+#include "sim/DeviceModel.h"
+#include "sim/I2cBus.h"
+#include "sim/I2cMasterPort.h"
+#include "sim/I2cRegisterSlave.h"
+#include "sim/ParameterStore.h"
+#include "sim/SpiFlash.h"
+#include "sim/SpiPort.h"
+
+namespace qv::sim {
+
+class Qv4820Model final : public DeviceModel {
+  public:
+    static constexpr std::uint8_t kDefaultSlaveAddress = 0x20;  // 8-bit form
+
+    explicit Qv4820Model(Clock& clock, FlashPreset preset = FlashPreset::kCommon2MiB);
+
+    bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override;
+
+    SpiFlash& Flash() { return flash_; }
+    I2cBus& Bus() { return bus_; }
+    I2cRegisterSlave& DefaultSlave() { return *defaultSlave_; }
+    ParameterStore& Parameters();
+    const std::vector<std::uint8_t>& HidKeys();
+
+    // A register as the host would read it, without changing the selected bank.
+    std::uint8_t RegisterValue(std::uint8_t bank, std::uint8_t reg);
+    std::uint8_t SelectedBank() const { return bank_; }
+    // The live status registers 0xA4 to 0xA6 of bank 0.
+    void SetStatusRegisters(std::uint8_t a4, std::uint8_t a5, std::uint8_t a6);
+    bool IspModeOn() const { return ispMode_; }
+    bool FlashPortRouted() const;
+
+    // Faults.
+    void SetIspEntryRefused(bool refused) { ispEntryRefused_ = refused; }
+    void SetFlashStuckBusy(bool stuck) { flash_.SetStuckBusy(stuck); }
+    void SetFlashFlippedBits(std::uint32_t address, std::uint8_t mask) {
+        flash_.SetFlippedBits(address, mask);
+    }
+    void SetSpiPortStuck(bool stuck) { port_.SetStuck(stuck); }
+    void SetSlaveSilent(std::uint8_t address, bool silent) { bus_.SetSilent(address, silent); }
+    void SetMailboxSilent(bool silent) { mailbox_.SetSilent(silent); }
+
+  private:
+    bool HandleRegister(const ControlSetup& setup, std::uint8_t* data);
+    bool HandleIsp(const ControlSetup& setup);
+    bool HandleFlash(const ControlSetup& setup, std::uint8_t* data);
+    void WriteRegister(std::uint8_t reg, std::uint8_t value);
+    std::uint8_t ReadRegister(std::uint8_t bank, std::uint8_t reg);
+
+    SpiFlash flash_;
+    SpiPort port_;
+    I2cBus bus_;
+    std::shared_ptr<I2cRegisterSlave> defaultSlave_;
+    I2cMasterPort master_;
+    ParameterStore parameters_;
+    std::array<CommandMailbox::Bank, 256> banks_{};
+    CommandMailbox mailbox_;
+    std::uint8_t bank_ = 0;
+    bool ispMode_ = false;
+    bool ispEntryRefused_ = false;
+};
+
+}  // namespace qv::sim

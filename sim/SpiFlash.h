@@ -1,0 +1,105 @@
+#pragma once
+// A 25-series SPI NOR flash as seen on its SPI pins: instructions are shifted in while the
+// chip select is held and take effect when it is released. Program and erase cycles run in
+// device time; while one runs the status register shows WIP and every instruction but
+// "read status" is ignored.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/Clock.h"
+
+namespace qv::sim {
+
+using JedecId = std::array<std::uint8_t, 3>;
+
+// Busy times, datasheet-typical for 25-series parts. Chip erase takes about 2.5 s per MiB;
+// the presets scale it to their size.
+struct FlashTimings {
+    std::uint64_t pageProgramMicros = 700;
+    std::uint64_t sectorEraseMicros = 45'000;
+    std::uint64_t statusWriteMicros = 10'000;
+    std::uint64_t chipEraseMicros = 5'000'000;
+};
+
+struct FlashConfig {
+    JedecId id{};
+    std::uint32_t size = 0;      // bytes, a power of two
+    std::uint32_t pageSize = 0;  // bytes, a power of two
+    FlashTimings timings;
+};
+
+enum class FlashPreset {
+    kCommon2MiB,     // EF 40 15: 2 MiB, 256-byte pages (the default)
+    kCommon4MiB,     // EF 40 16: 4 MiB, 256-byte pages
+    kSmallPage1MiB,  // C2 22 14: 1 MiB, 32-byte pages
+};
+
+FlashConfig PresetConfig(FlashPreset preset);
+
+class SpiFlash {
+  public:
+    static constexpr std::uint32_t kSectorSize = 4096;
+    static constexpr std::uint8_t kStatusWip = 0x01;
+    static constexpr std::uint8_t kStatusWel = 0x02;
+    static constexpr std::uint8_t kStatusBlockProtect = 0x1C;
+
+    SpiFlash(Clock& clock, const FlashConfig& config);
+
+    // The SPI side.
+    void Select();
+    std::uint8_t Exchange(std::uint8_t mosi);
+    void Deselect();
+
+    // Observation and set-up for tests.
+    const std::vector<std::uint8_t>& Contents() const { return cells_; }
+    // Writes bytes straight into the array, bypassing protection and timing.
+    void Preload(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
+    std::uint8_t Status() const;
+    bool WriteEnabled() const;
+    bool Busy() const;
+    const JedecId& Id() const { return config_.id; }
+    std::uint32_t Size() const { return config_.size; }
+    std::uint32_t PageSize() const { return config_.pageSize; }
+    bool IsProtected(std::uint32_t address) const;
+    void SetTimings(const FlashTimings& timings) { config_.timings = timings; }
+
+    // Faults.
+    void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }
+    // Reads of `address` return the stored byte XOR `mask`; mask 0 removes the fault.
+    void SetFlippedBits(std::uint32_t address, std::uint8_t mask);
+
+  private:
+    bool CycleOver() const;
+    void Settle();
+    void StartCycle(std::uint64_t micros);
+    std::uint32_t CommandAddress() const;
+    std::uint8_t ReadCell(std::uint32_t address) const;
+    void LatchProgramByte(std::uint8_t byte);
+    void Execute();
+    void WriteStatus();
+    void ProgramPage();
+    void EraseSector();
+    void EraseChip();
+
+    Clock& clock_;
+    FlashConfig config_;
+    std::vector<std::uint8_t> cells_;
+    std::uint8_t statusBits_ = 0;  // bits 2-7; WIP and WEL are derived
+    bool writeEnabled_ = false;
+    std::optional<std::uint64_t> cycleEnd_;
+    bool stuckBusy_ = false;
+    std::optional<std::uint32_t> flippedAddress_;
+    std::uint8_t flipMask_ = 0;
+
+    // The instruction being shifted in.
+    bool selected_ = false;
+    bool ignored_ = false;  // arrived while busy
+    std::uint32_t position_ = 0;
+    std::array<std::uint8_t, 4> header_{};  // opcode and address bytes
+    std::vector<std::uint8_t> pageLatch_;   // 0xFF where no data byte arrived
+};
+
+}  // namespace qv::sim
