@@ -1,0 +1,47 @@
+# Front end for the CMake build: `make demo` and `make test` install what the build needs,
+# build, and run. Build tree: build/ (build-asan/ for the sanitizer run).
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+# Debian packages the build, the tests and the demo need.
+PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools libgl-dev \
+           libusb-1.0-0-dev libgtest-dev libgmock-dev googletest libbenchmark-dev \
+           libcli11-dev libfmt-dev binutils srecord clang libclang-rt-14-dev \
+           xvfb xauth imagemagick clang-format
+
+.PHONY: deps build build-asan demo test test-asan bench fuzz clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" -eq 0 ]; then \
+	    echo "Installing:" $$missing; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  else \
+	    echo "Missing packages; install them as root with:"; \
+	    echo "  sudo apt-get install -y" $$missing; exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+
+demo: build
+	cd $(BUILD)/bin && ./qvtool --simulate list
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

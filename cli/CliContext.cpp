@@ -1,0 +1,97 @@
+#include "cli/CliContext.h"
+
+#include <ostream>
+
+#include "platform/SystemDeviceApi.h"
+#include "sim/Simulation.h"
+
+namespace qv {
+
+CliContext::CliContext(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+CliContext::~CliContext() {
+    // The link closes its handle through the interface, so it goes first.
+    usb_.reset();
+}
+
+void CliContext::AddGlobalOptions(CLI::App& app) {
+    app.add_option("--simulate", simulate_,
+                   "Use the virtual device instead of the USB bus: a catalogue product's name "
+                   "or firmware base, isp-a7d6 or isp-0c5e (default: the first product)")
+        ->expected(0, 1)
+        ->default_str("");
+    app.add_option("--sim-log", simLog_, "Append every I/O control the virtual device receives");
+    app.add_option("--sim-fault", simFaults_, sim::kSimFaultHelp)->take_all();
+    app.add_flag("--json", json_, "Print results as JSON");
+}
+
+DeviceApi* CliContext::Api() {
+    if (!simulate_ && simLog_.empty() && simFaults_.empty()) {
+        if (!systemApi_) systemApi_ = CreateSystemDeviceApi();
+        return systemApi_.get();
+    }
+    if (!simulation_) {
+        sim::SimulationOptions options;
+        options.product = simulate_.value_or("");
+        options.logFile = simLog_;
+        options.faults = simFaults_;
+        std::string error;
+        simulation_ = sim::Simulation::Create(options, error);
+        if (!simulation_) {
+            err_ << "qvtool: " << error << '\n';
+            return nullptr;
+        }
+    }
+    return &simulation_->Bus();
+}
+
+QuorvexUsb* CliContext::FindDevice() {
+    DeviceApi* api = Api();
+    if (api == nullptr) return nullptr;
+    const std::vector<FoundDevice> devices = ScanDevices(*api);
+    if (devices.empty()) {
+        err_ << "qvtool: no device is available\n";
+        return nullptr;
+    }
+    usb_ = std::make_unique<QuorvexUsb>(*api);
+    device_ = devices.front();
+    if (!SelectDevice(*usb_, device_)) {
+        err_ << "qvtool: " << device_.displayName << " vanished while it was being opened\n";
+        return nullptr;
+    }
+    return usb_.get();
+}
+
+std::string JsonQuote(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    quoted += escaped;
+                } else {
+                    quoted += c;
+                }
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace qv

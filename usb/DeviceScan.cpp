@@ -1,0 +1,51 @@
+#include "usb/DeviceScan.h"
+
+#include "usb/DeviceCatalog.h"
+#include "usb/QuorvexUsb.h"
+#include "usb/RequestBlocks.h"
+
+namespace qv {
+namespace {
+
+std::vector<std::string> InterfacePaths(DeviceApi& api, const Guid& interfaceClass) {
+    std::vector<std::string> paths;
+    const DeviceSetHandle set = api.OpenInterfaceSet(interfaceClass);
+    if (set == kNoDeviceSet) return paths;
+    for (std::uint32_t i = 0; api.EnumerateInterface(set, i) == EnumResult::kFound; ++i) {
+        std::string path;
+        if (api.InterfaceDetailPath(set, i, path)) paths.push_back(std::move(path));
+    }
+    api.DestroyInterfaceSet(set);
+    return paths;
+}
+
+}  // namespace
+
+std::vector<FoundDevice> ScanDevices(DeviceApi& api) {
+    std::vector<FoundDevice> found;
+    for (const std::string& path : InterfacePaths(api, kProductInterfaceClass)) {
+        for (std::size_t row = 0; row < DeviceCatalog.size(); ++row) {
+            if (path.find(DeviceCatalog[row].deviceId) == std::string::npos) continue;
+            found.push_back({DeviceCatalog[row].displayName, DeviceCatalog[row].deviceId, true,
+                             path, static_cast<int>(row)});
+        }
+    }
+    for (const std::string& path : InterfacePaths(api, kUsbDeviceInterfaceClass)) {
+        for (const char* id : {kIspIdA7d6, kIspId0c5e}) {
+            if (path.find(id) == std::string::npos) continue;
+            const bool a7d6 = std::string(id) == kIspIdA7d6;
+            found.push_back({a7d6 ? "Firmware update device A7D6" : "Firmware update device 0C5E",
+                             id, false, path, -1});
+        }
+    }
+    return found;
+}
+
+bool SelectDevice(QuorvexUsb& usb, const FoundDevice& device) {
+    usb.SetPropertyMode(device.propertyMode);
+    usb.SetIdText(device.idText);
+    usb.Find();
+    return usb.IsPresent();
+}
+
+}  // namespace qv

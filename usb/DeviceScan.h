@@ -1,0 +1,27 @@
+#pragma once
+// Lists the updatable devices present: catalogue products (property mode) and bare chips in
+// ISP mode (plain mode), each with the interface path it was seen at.
+
+#include <string>
+#include <vector>
+
+#include "platform/DeviceApi.h"
+
+namespace qv {
+
+class QuorvexUsb;
+
+struct FoundDevice {
+    std::string displayName;
+    std::string idText;
+    bool propertyMode = false;
+    std::string path;
+    int catalogIndex = -1;  // -1 for a bare chip
+};
+
+std::vector<FoundDevice> ScanDevices(DeviceApi& api);
+
+// Points the link at a found device (mode, id text) and runs Find on it.
+bool SelectDevice(QuorvexUsb& usb, const FoundDevice& device);
+
+}  // namespace qv
