@@ -4,6 +4,7 @@
 // mailbox selects them: an even selector writes, the odd one above it reads the same item.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace qv::sim {

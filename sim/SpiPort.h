@@ -6,6 +6,7 @@
 // within the request that starts them, so 0x83 reports ready at once.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "sim/SpiFlash.h"
