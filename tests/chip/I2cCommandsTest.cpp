@@ -112,15 +112,5 @@ TEST_F(I2cCommandsTest, AFailedDataReadFailsTheReadAndLeavesTheByte) {
     EXPECT_EQ(RegisterTrace().back(), "W10=A0");
 }
 
-TEST_F(I2cCommandsTest, ADisabledMasterAcknowledgesNothing) {
-    RegWrite(usb, kRegI2cEnable, 0);
-    I2cStart(usb);
-    EXPECT_FALSE(I2cSendByte(usb, 0x20));
-    I2cMasterEnable(usb);
-    I2cStart(usb);
-    EXPECT_TRUE(I2cSendByte(usb, 0x20));
-    I2cStop(usb);
-}
-
 }  // namespace
 }  // namespace qv

@@ -149,12 +149,5 @@ TEST_F(Qv4820ModelTest, HidKeyCommandAnswersAndIsLogged) {
     EXPECT_EQ(chip.HidKeys(), (std::vector<std::uint8_t>{0x01}));
 }
 
-TEST_F(Qv4820ModelTest, StatusRegistersReadAsSet) {
-    chip.SetStatusRegisters(0x04, 0x00, 0x01);
-    Write(0, 0);
-    EXPECT_EQ(Read(0xA4), 0x04);
-    EXPECT_EQ(Read(0xA6), 0x01);
-}
-
 }  // namespace
 }  // namespace qv::sim
