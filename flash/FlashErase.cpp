@@ -1,0 +1,78 @@
+#include "flash/FlashErase.h"
+
+#include <string>
+
+#include "flash/FlashWaits.h"
+
+namespace qv {
+namespace {
+
+constexpr const char* kEraseAllText = "Flash Erase All ";
+
+void ShowStatusRegister(FlashContext& context, std::uint8_t status) {
+    context.reporter.StatusRegister("Status Register: 0x" + Hex2(status));
+}
+
+}  // namespace
+
+bool EraseChip(FlashContext& context, EraseDisplay display) {
+    FlashReporter& reporter = context.reporter;
+    const auto show = [&](const std::string& text) {
+        if (display == EraseDisplay::kIspPage) {
+            reporter.ProcessInfo(text);
+        } else {
+            reporter.StepText(text);
+        }
+    };
+    show(kEraseAllText);
+    if (!FlashWriteEnable(context.usb) || !FlashEraseAll(context.usb)) return false;
+    context.usb.Api().Sleep(kEraseSettleMs);
+    return WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs,
+                         [&](int poll, std::uint8_t status) {
+                             show(kEraseAllText + std::string((poll / 20) % 10, '.'));
+                             if (display == EraseDisplay::kIspPage) {
+                                 ShowStatusRegister(context, status);
+                             }
+                             reporter.Progress(FlashStage::kErase, poll + 1, kErasePollLimit);
+                             reporter.Pump();
+                         });
+}
+
+bool EraseSectors(FlashContext& context) {
+    FlashReporter& reporter = context.reporter;
+    reporter.ProcessInfo("Flash Sector Erase");
+    const std::uint64_t start = context.flashRangeStart;
+    const std::uint64_t end = start + context.flashRangeSize;
+    bool allDone = true;
+    for (std::uint64_t a = start; a < end; a += kSectorSize) {
+        const auto address = static_cast<std::uint32_t>(a);
+        if (!FlashWriteEnable(context.usb) || !FlashEraseSector(context.usb, address)) {
+            allDone = false;
+            continue;
+        }
+        context.usb.Api().Sleep(kEraseSettleMs);
+        const bool done = WaitFlashIdle(
+            context, kErasePollLimit, kErasePollSleepMs, [&](int, std::uint8_t status) {
+                reporter.ProcessInfo("Flash Sector Erase: 0x " + Hex6(address));
+                ShowStatusRegister(context, status);
+                reporter.Progress(FlashStage::kErase, a - start, end - start);
+                reporter.Pump();
+            });
+        allDone = allDone && done;
+    }
+    return allDone;
+}
+
+bool EraseFlash(FlashContext& context) {
+    context.usb.Open();  // without a handle every command fails, and so does the erase
+    const bool done =
+        context.rangeAssigned ? EraseSectors(context) : EraseChip(context, EraseDisplay::kIspPage);
+    context.usb.Close();
+    if (!done) {
+        context.reporter.ProcessInfo("Erase Flash Fail");
+        context.flashStepFailed = true;
+    }
+    return done;
+}
+
+}  // namespace qv

@@ -1,0 +1,27 @@
+#pragma once
+// Erasing the flash, whole or by 4 KiB sectors, and waiting for the flash to finish.
+
+#include "flash/FlashContext.h"
+
+namespace qv {
+
+inline constexpr std::uint32_t kSectorSize = 0x1000;
+inline constexpr std::uint32_t kEraseSettleMs = 10;
+
+// Where the chip erase shows its progress: the ISP page (process info and status register) or
+// the one-button update's step text.
+enum class EraseDisplay { kIspPage, kStepText };
+
+// Write enable, chip erase, then status polls until the flash is idle, showing
+// "Flash Erase All " with one more dot every 20 polls. True when the flash finished erasing.
+bool EraseChip(FlashContext& context, EraseDisplay display);
+
+// Each 4 KiB sector of the assigned range, polled like the chip; a sector that does not finish
+// does not stop the others. True when every sector finished (an empty range erases nothing).
+bool EraseSectors(FlashContext& context);
+
+// The Erase button: opens the link, erases the chip ("All") or the assigned sectors and
+// closes the link. On failure shows "Erase Flash Fail" and raises flashStepFailed.
+bool EraseFlash(FlashContext& context);
+
+}  // namespace qv

@@ -1,0 +1,32 @@
+#pragma once
+// Where the flash operations show what they are doing. The window maps each text to its label
+// and lets pending messages run in Pump(); the command line draws progress; tests record.
+
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+// The long operations whose progress Progress() reports.
+enum class FlashStage { kErase, kBlankCheck, kProgram, kVerify, kReadBack };
+
+class FlashReporter {
+  public:
+    virtual ~FlashReporter() = default;
+
+    // The step and its result (lblUSBProcessInfo).
+    virtual void ProcessInfo(std::string_view text) = 0;
+    // The block address being worked on (lblUSBISPProcess).
+    virtual void ProcessAddress(std::string_view text) = 0;
+    // The status register while an erase runs (lblUSBISPStatusReg).
+    virtual void StatusRegister(std::string_view text) = 0;
+    // The step text of the one-button update (lblISPProcStatus).
+    virtual void StepText(std::string_view text) = 0;
+    // How far a long operation has come: `done` of `total` bytes, or erase polls of the limit.
+    virtual void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) = 0;
+    // Called at every progress update; the window lets pending messages run here, so a click
+    // may change the FlashContext (e.g. raise stopRequested) before the operation goes on.
+    virtual void Pump() = 0;
+};
+
+}  // namespace qv

@@ -1,0 +1,153 @@
+#include "flash/UpdateSequences.h"
+
+#include "flash/FlashErase.h"
+#include "flash/FlashWaits.h"
+#include "flash/ProgramRange.h"
+#include "flash/RangeChecks.h"
+
+namespace qv {
+namespace {
+
+// The blank check, program and verify steps with their texts, shown through `show`.
+// A step runs only while nothing failed; a failure raises flashStepFailed.
+template <typename Show>
+class RangeSteps {
+  public:
+    RangeSteps(FlashContext& context, FlashRange range, Show show)
+        : context_(context), range_(range), show_(show) {}
+
+    void Blank() { Run("Start Blanking Check", "Blanking Success", BlankCheckRange); }
+    void Program() { Run("Start Programming", "Programming Success", ProgramRange); }
+    void Verify() { Run("Start Verifying Check", "Verifying Success", VerifyRange); }
+
+  private:
+    template <typename Worker>
+    void Run(const char* startText, const char* successText, Worker worker) {
+        show_(startText);
+        if (worker(context_, range_.start, range_.end)) {
+            show_(successText);
+        } else {
+            context_.flashStepFailed = true;
+        }
+    }
+
+    FlashContext& context_;
+    FlashRange range_;
+    Show show_;
+};
+
+// Writes 0xFF to the status register; on failure says so and counts it as a failed step.
+template <typename Show>
+void Protect(FlashContext& context, Show show) {
+    if (SetFlashStatusAndWait(context, 0xFF)) return;
+    show("Flash Protect Fail");
+    context.flashStepFailed = true;
+}
+
+template <typename Show>
+void LeaveIsp(FlashContext& context, Show show) {
+    if (IspEnterMode(context.usb, false)) return;
+    show("Exit ISP Mode Fail");
+    context.flashStepFailed = true;
+}
+
+template <typename Show>
+void EnterIsp(FlashContext& context, Show show) {
+    if (IspEnterMode(context.usb, true)) return;
+    show("Enter ISP Mode Fail");
+    context.flashStepFailed = true;
+}
+
+void ClearStatusRegister(FlashContext& context) {
+    FlashReadStatus(context.usb);
+    SetFlashStatusAndWait(context, 0);
+}
+
+}  // namespace
+
+SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
+    FlashReporter& reporter = context.reporter;
+    const auto show = [&](const char* text) { reporter.ProcessInfo(text); };
+    context.flashStepFailed = false;
+    context.stopRequested = false;
+    const std::optional<FlashRange> range = ImageRange(context);
+    if (!range) {
+        reporter.ProcessInfo("Image does not fit in the flash above 0x" +
+                             Hex6(context.flashRangeStart));
+        return SequenceOutcome::kFailed;
+    }
+    show("Enter ISP Mode");
+    reporter.Pump();
+    context.usb.Open();
+    if (steps.ispMode) EnterIsp(context, show);
+    ReadIdAndChooseBlockSize(context);
+
+    // A step runs when selected and nothing failed; a stop request skips it.
+    bool stopped = false;
+    const auto shouldRun = [&](bool selected) {
+        if (!selected || context.flashStepFailed) return false;
+        if (context.stopRequested) stopped = true;
+        return !stopped;
+    };
+    if (shouldRun(steps.erase)) {
+        show("Clear Status register");
+        ClearStatusRegister(context);
+        EraseFlash(context);  // closes the link
+        context.usb.Open();
+    }
+    RangeSteps rangeSteps(context, *range, show);
+    if (shouldRun(steps.blank)) rangeSteps.Blank();
+    if (shouldRun(steps.program)) rangeSteps.Program();
+    if (shouldRun(steps.verify)) rangeSteps.Verify();
+
+    // Protection and leaving ISP mode keep the text of an earlier failed step.
+    const auto showIfFirstFailure = [&](const char* text) {
+        if (!context.flashStepFailed) show(text);
+    };
+    if (steps.protect) Protect(context, showIfFirstFailure);
+    if (steps.ispMode) LeaveIsp(context, showIfFirstFailure);
+    context.usb.Close();
+    if (context.flashStepFailed) return SequenceOutcome::kFailed;
+    if (!stopped) return SequenceOutcome::kSuccess;
+    show("Stopped by user");
+    return SequenceOutcome::kStopped;
+}
+
+bool RunFirmwareUpdate(FlashContext& context) {
+    FlashReporter& reporter = context.reporter;
+    const auto showStep = [&](const char* text) { reporter.StepText(text); };
+    // Protection and leaving ISP mode keep the texts of an earlier failed step.
+    const auto showIfFirstFailure = [&](const char* text) {
+        if (context.flashStepFailed) return;
+        reporter.ProcessInfo(text);
+        reporter.StepText(text);
+    };
+    context.flashStepFailed = false;
+    const FlashRange range{0, context.image.length};
+
+    showStep("Enter ISP Mode");
+    reporter.Pump();
+    context.usb.Open();
+    EnterIsp(context, [&](const char* text) { reporter.ProcessInfo(text); });
+    ReadIdAndChooseBlockSize(context);
+    if (!context.flashStepFailed) {
+        showStep("Clear Status register");
+        ClearStatusRegister(context);
+        if (!EraseChip(context, EraseDisplay::kStepText)) {
+            showStep("Erase Flash Fail");
+            context.flashStepFailed = true;
+        }
+    }
+    RangeSteps rangeSteps(context, range, showStep);
+    if (!context.flashStepFailed) rangeSteps.Blank();
+    if (!context.flashStepFailed) rangeSteps.Program();
+    if (!context.flashStepFailed) rangeSteps.Verify();
+    Protect(context, showIfFirstFailure);
+    LeaveIsp(context, showIfFirstFailure);
+    context.usb.Close();
+    if (context.flashStepFailed) return false;
+    showStep("Firmware update success!");
+    return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,33 @@
+#pragma once
+// The two automatic sequences: the ISP page's "Auto" with its selectable steps, and the
+// one-button firmware update of the bottom panel.
+
+#include "flash/FlashContext.h"
+
+namespace qv {
+
+enum class SequenceOutcome { kSuccess, kFailed, kStopped };
+
+// The "Auto" check boxes. Reloading the program file is left to the caller, before the run.
+struct AutoSteps {
+    bool ispMode = true;  // enter ISP mode at the start, leave it at the end
+    bool erase = true;    // clear the status register, then erase (chip or assigned sectors)
+    bool blank = true;
+    bool program = true;
+    bool verify = true;
+    bool protect = false;  // write 0xFF to the status register at the end
+};
+
+// Runs the selected steps over the image's range, writing step texts to process info. A failed
+// step skips the remaining erase, blank, program and verify steps; so does stopRequested,
+// checked between steps ("Stopped by user"). Protection and leaving ISP mode run in every
+// case, and the link is closed. Success only when every selected step succeeded.
+SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
+
+// The full update over the whole image, placed at flash address 0: enter ISP mode, read the
+// id, clear the status register, erase the chip, blank check, program, verify, protect, leave
+// ISP mode. Step texts go to the step text; it always runs to its end. True, with
+// "Firmware update success!", only when every step succeeded.
+bool RunFirmwareUpdate(FlashContext& context);
+
+}  // namespace qv

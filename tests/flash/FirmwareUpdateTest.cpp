@@ -1,0 +1,177 @@
+// The one-button update end to end on the virtual product.
+
+#include "flash/UpdateSequences.h"
+#include "tests/flash/FlashFixture.h"
+
+namespace qv {
+namespace {
+
+struct PresetCase {
+    sim::FlashPreset preset;
+    std::size_t blockSize;
+};
+
+class FirmwareUpdatePresetTest : public FlashFixture,
+                                 public ::testing::WithParamInterface<PresetCase> {
+  protected:
+    FirmwareUpdatePresetTest() : FlashFixture(GetParam().preset) {}
+};
+
+TEST_P(FirmwareUpdatePresetTest, WritesTheImageProtectsTheFlashAndLeavesIsp) {
+    chip->Flash().Preload(0, std::vector<std::uint8_t>(0x3000, 0x00));  // old firmware
+    LoadRandomImage(0x2345);
+
+    EXPECT_TRUE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(FlashBytes(0, image.length), ImageBytes(image.length));
+    EXPECT_EQ(FlashBytes(image.length, 0x3000 - image.length),
+              std::vector<std::uint8_t>(0x3000 - image.length, 0xFF));
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);  // every protect bit set, idle
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(context.programBlockSize, GetParam().blockSize);
+    const auto lengths = ProgramDataLengths();
+    ASSERT_FALSE(lengths.empty());
+    EXPECT_TRUE(std::all_of(lengths.begin(), lengths.end(),
+                            [](std::size_t n) { return n == GetParam().blockSize; }));
+    // Blocks that are all 0xFF are not sent.
+    EXPECT_LT(lengths.size() * GetParam().blockSize, image.length);
+
+    const std::vector<std::string> steps = {
+        "Enter ISP Mode",        "Clear Status register", "Start Blanking Check",
+        "Blanking Success",      "Start Programming",     "Programming Success",
+        "Start Verifying Check", "Verifying Success",     "Firmware update success!"};
+    std::vector<std::string> shown;
+    std::copy_if(reporter.stepText.begin(), reporter.stepText.end(), std::back_inserter(shown),
+                 [](const std::string& t) { return t.rfind("Flash Erase All ", 0) != 0; });
+    EXPECT_EQ(shown, steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, FirmwareUpdatePresetTest,
+                         ::testing::Values(PresetCase{sim::FlashPreset::kCommon2MiB, 256},
+                                           PresetCase{sim::FlashPreset::kSmallPage1MiB, 32}));
+
+using FirmwareUpdateTest = FlashFixture;
+
+TEST_F(FirmwareUpdateTest, UnplugAtAnyStageNeverReportsSuccess) {
+    LoadRandomImage(0x1800);
+    ASSERT_TRUE(RunFirmwareUpdate(context));
+    const auto total = static_cast<std::int64_t>(Requests().size());
+    // The last three requests leave ISP mode: 0x85, then the port release in bank 13.
+    for (const std::int64_t after : {std::int64_t{0}, std::int64_t{4}, total / 20, total / 5,
+                                     total / 2, total * 4 / 5, total - 12, total - 3}) {
+        SCOPED_TRACE(after);
+        sim::VirtualClock clock2;
+        sim::VirtualBus bus2{clock2};
+        auto chip2 = std::make_shared<sim::Qv4820Model>(clock2);
+        const sim::DeviceId id = bus2.AttachProduct("vid_a7d6&pid_f017", chip2);
+        QuorvexUsb usb2{bus2};
+        usb2.SetPropertyMode(true);
+        usb2.SetIdText("vid_a7d6&pid_f017");
+        ASSERT_TRUE(usb2.Find());
+        bus2.SetTransferFaults(id, {.unplugAfter = after});
+        RecordingReporter reporter2;
+        FlashContext context2{usb2, image, reporter2};
+
+        EXPECT_FALSE(RunFirmwareUpdate(context2));
+        EXPECT_TRUE(context2.flashStepFailed);
+        EXPECT_NE(reporter2.LastStep(), "Firmware update success!");
+        EXPECT_FALSE(usb2.HasHandle());
+        EXPECT_EQ(bus2.OpenHandleCount(), 0);
+    }
+}
+
+TEST_F(FirmwareUpdateTest, EraseThatNeverEndsSkipsTheWorkButStillProtectsAndLeavesIsp) {
+    LoadRandomImage(0x400);
+    chip->SetFlashStuckBusy(true);
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(reporter.LastStep(), "Erase Flash Fail");
+    const auto requests = Requests();
+    const auto erase = std::find_if(requests.begin(), requests.end(), [](const SentRequest& r) {
+        return r.request == 0x80 && r.data == std::vector<std::uint8_t>{0xC7};
+    });
+    ASSERT_NE(erase, requests.end());
+    // Status reads from the erase up to the protecting status write.
+    const auto protect = std::find_if(erase, requests.end(), [](const SentRequest& r) {
+        return r.request == 0x80 && r.data == std::vector<std::uint8_t>{0x01, 0xFF};
+    });
+    ASSERT_NE(protect, requests.end());
+    const auto polls = std::count_if(erase, protect, [](const SentRequest& r) {
+        return r.request == 0x81 && r.data == std::vector<std::uint8_t>{0x05};
+    });
+    EXPECT_EQ(polls, 1000);
+    EXPECT_TRUE(FlashInstructions(0x03).empty());  // no blank check or verify
+    EXPECT_TRUE(ProgramDataLengths().empty());
+    EXPECT_EQ(requests.end() - std::find_if(requests.begin(), requests.end(),
+                                            [](const SentRequest& r) { return r.request == 0x85; }),
+              3);
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_FALSE(usb.HasHandle());
+}
+
+TEST_F(FirmwareUpdateTest, ByteThatReadsBackWrongFailsTheVerifyAtItsAddress) {
+    LoadRandomImage(0x1000);
+    reporter.onStep = [&](const std::string& text) {
+        if (text == "Start Verifying Check") chip->SetFlashFlippedBits(0x0A17, 0x10);
+    };
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(reporter.LastInfo(), "Verifying Fail at 0x000A17");
+    EXPECT_EQ(reporter.LastStep(), "Start Verifying Check");
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);
+    EXPECT_FALSE(chip->IspModeOn());
+}
+
+TEST_F(FirmwareUpdateTest, ProgrammingFailureNamesItsBlockAndKeepsTheStepText) {
+    LoadRandomImage(0x1000);
+    reporter.onStep = [&](const std::string& text) {
+        if (text == "Start Programming") chip->SetFlashStuckBusy(true);
+    };
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(reporter.LastInfo(), "Programming Fail at 0x000000");
+    EXPECT_EQ(reporter.LastStep(), "Start Programming");
+    EXPECT_TRUE(ProgramDataLengths().empty());
+    EXPECT_EQ(FlashInstructions(0x01).size(), 2u);  // clearing and protecting
+}
+
+TEST_F(FirmwareUpdateTest, ImageOfErasedBytesProgramsNothing) {
+    std::fill_n(image.data.begin(), 0x2000, 0xFF);
+    image.length = 0x2000;
+
+    EXPECT_TRUE(RunFirmwareUpdate(context));
+
+    EXPECT_TRUE(ProgramDataLengths().empty());
+    EXPECT_EQ(reporter.LastStep(), "Firmware update success!");
+}
+
+TEST_F(FirmwareUpdateTest, EmptyImageChecksByteZeroOnly) {
+    image.length = 0;
+
+    EXPECT_TRUE(RunFirmwareUpdate(context));
+
+    const auto reads = FlashInstructions(0x03);
+    ASSERT_EQ(reads.size(), 2u);  // blank check and verify, one block each
+    EXPECT_EQ(AddressOf(reads[0]), 0u);
+    EXPECT_EQ(AddressOf(reads[1]), 0u);
+    EXPECT_TRUE(ProgramDataLengths().empty());
+}
+
+TEST_F(FirmwareUpdateTest, ChipThatRefusesIspModeIsNotErased) {
+    LoadRandomImage(0x400);
+    chip->SetIspEntryRefused(true);
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(reporter.LastStep(), "Enter ISP Mode");
+    EXPECT_TRUE(reporter.SawInfo("Enter ISP Mode Fail"));
+    EXPECT_TRUE(FlashInstructions(0xC7).empty());
+    EXPECT_FALSE(usb.HasHandle());
+}
+
+}  // namespace
+}  // namespace qv
