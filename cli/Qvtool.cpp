@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
+#include "cli/FlashCommands.h"
 #include "cli/ListCommand.h"
+#include "cli/UpdateCommands.h"
 
 namespace qv {
 
@@ -15,6 +17,8 @@ int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std:
     CliContext context(out, err);
     context.AddGlobalOptions(app);
     AddListCommand(app, context);
+    AddUpdateCommand(app, context);
+    AddFlashCommand(app, context);
     try {
         // CLI11 takes the arguments in reverse order, without the program name.
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

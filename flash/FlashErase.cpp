@@ -33,7 +33,7 @@ bool EraseChip(FlashContext& context, EraseDisplay display) {
                              if (display == EraseDisplay::kIspPage) {
                                  ShowStatusRegister(context, status);
                              }
-                             reporter.Progress(FlashStage::kErase, poll + 1, kErasePollLimit);
+                             reporter.Progress(FlashStage::kChipErase, poll + 1, kErasePollLimit);
                              reporter.Pump();
                          });
 }
@@ -55,7 +55,7 @@ bool EraseSectors(FlashContext& context) {
             context, kErasePollLimit, kErasePollSleepMs, [&](int, std::uint8_t status) {
                 reporter.ProcessInfo("Flash Sector Erase: 0x " + Hex6(address));
                 ShowStatusRegister(context, status);
-                reporter.Progress(FlashStage::kErase, a - start, end - start);
+                reporter.Progress(FlashStage::kSectorErase, a - start, end - start);
                 reporter.Pump();
             });
         allDone = allDone && done;

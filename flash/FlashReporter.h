@@ -7,8 +7,9 @@
 
 namespace qv {
 
-// The long operations whose progress Progress() reports.
-enum class FlashStage { kErase, kBlankCheck, kProgram, kVerify, kReadBack };
+// The long operations whose progress Progress() reports. A chip erase has no known length: it
+// reports status polls against the poll limit.
+enum class FlashStage { kChipErase, kSectorErase, kBlankCheck, kProgram, kVerify, kReadBack };
 
 class FlashReporter {
   public:

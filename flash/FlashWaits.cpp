@@ -16,8 +16,8 @@ bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
 bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value) {
     const bool enabled = FlashWriteEnable(context.usb);
     const bool written = FlashWriteStatus(context.usb, value);
-    const bool idle = WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs);
-    return enabled && written && idle;
+    // Nothing to wait for when the write did not reach the flash.
+    return enabled && written && WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs);
 }
 
 }  // namespace qv

@@ -22,7 +22,7 @@ bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer = {});
 
 // Write enable, write status `value`, then up to 1000 polls 10 ms apart. True when both
-// commands went through and the flash became idle.
+// commands went through and the flash became idle; no polls when a command failed.
 bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value);
 
 }  // namespace qv

@@ -1,0 +1,93 @@
+#include "cli/ProgressReporter.h"
+
+#include <cstdio>
+#include <iostream>
+#include <ostream>
+#ifdef _WIN32
+#include <io.h>
+#define QV_ISATTY(fd) _isatty(fd)
+#else
+#include <unistd.h>
+#define QV_ISATTY(fd) isatty(fd)
+#endif
+
+namespace qv {
+namespace {
+
+constexpr int kBarWidth = 40;
+constexpr std::string_view kEraseAll = "Flash Erase All";
+
+const char* StageName(FlashStage stage) {
+    switch (stage) {
+        case FlashStage::kChipErase:
+        case FlashStage::kSectorErase:
+            return "Erase";
+        case FlashStage::kBlankCheck:
+            return "Blank check";
+        case FlashStage::kProgram:
+            return "Program";
+        case FlashStage::kVerify:
+            return "Verify";
+        case FlashStage::kReadBack:
+            return "Read";
+    }
+    return "";
+}
+
+// The erase texts grow a dot every 20 polls; on the command line that is the bar's job.
+std::string_view WithoutProgressDots(std::string_view text) {
+    if (text.substr(0, kEraseAll.size()) == kEraseAll) return kEraseAll;
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+ProgressReporter::~ProgressReporter() {
+    EndBar();
+}
+
+ProgressReporter::Style ProgressReporter::StyleFor(std::ostream& out, bool json) {
+    if (json) return Style::kQuiet;
+    const bool terminal = out.rdbuf() == std::cout.rdbuf() && QV_ISATTY(1);
+    return terminal ? Style::kBars : Style::kLines;
+}
+
+void ProgressReporter::Line(std::string_view text) {
+    const std::string_view line = WithoutProgressDots(text);
+    if (line.empty() || (!lines_.empty() && lines_.back() == line)) return;
+    lines_.emplace_back(line);
+    if (style_ == Style::kQuiet) return;
+    EndBar();
+    out_ << line << '\n' << std::flush;
+}
+
+void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) {
+    if (style_ != Style::kBars || total == 0) return;
+    // The whole-chip erase has no known length: show the polls so far instead of a bar.
+    const bool polls = stage == FlashStage::kChipErase;
+    const std::uint64_t value = polls ? done : done * 100 / total;
+    if (barShown_ && stage == barStage_ && value == barValue_) return;
+    barShown_ = true;
+    barStage_ = stage;
+    barValue_ = value;
+    char text[128];
+    if (polls) {
+        std::snprintf(text, sizeof text, "\r  %-12s waiting for the flash, %llu status polls",
+                      StageName(stage), static_cast<unsigned long long>(value));
+    } else {
+        const int filled = static_cast<int>(value * kBarWidth / 100);
+        std::snprintf(text, sizeof text, "\r  %-12s [%.*s%*s] %3llu%%", StageName(stage), filled,
+                      "########################################", kBarWidth - filled, "",
+                      static_cast<unsigned long long>(value));
+    }
+    out_ << text << std::flush;
+}
+
+void ProgressReporter::EndBar() {
+    if (!barShown_) return;
+    out_ << '\n';
+    barShown_ = false;
+}
+
+}  // namespace qv

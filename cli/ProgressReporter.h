@@ -1,0 +1,47 @@
+#pragma once
+// Shows the flash operations on the command line: a progress bar per stage on a terminal, one
+// line per step otherwise, and only a record of the steps when the result is printed as JSON.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "flash/FlashReporter.h"
+
+namespace qv {
+
+class ProgressReporter final : public FlashReporter {
+  public:
+    enum class Style { kBars, kLines, kQuiet };
+
+    ProgressReporter(std::ostream& out, Style style) : out_(out), style_(style) {}
+    ~ProgressReporter() override;
+
+    // Bars on a terminal, lines elsewhere, quiet for JSON.
+    static Style StyleFor(std::ostream& out, bool json);
+
+    void ProcessInfo(std::string_view text) override { Line(text); }
+    void ProcessAddress(std::string_view) override {}
+    void StatusRegister(std::string_view) override {}
+    void StepText(std::string_view text) override { Line(text); }
+    void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
+    void Pump() override {}
+
+    // Every step line shown, in order, without repeats.
+    const std::vector<std::string>& Lines() const { return lines_; }
+    std::string LastLine() const { return lines_.empty() ? std::string() : lines_.back(); }
+
+  private:
+    void Line(std::string_view text);
+    void EndBar();
+
+    std::ostream& out_;
+    Style style_;
+    std::vector<std::string> lines_;
+    bool barShown_ = false;
+    FlashStage barStage_ = FlashStage::kChipErase;
+    std::uint64_t barValue_ = 0;
+};
+
+}  // namespace qv

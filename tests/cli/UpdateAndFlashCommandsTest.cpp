@@ -1,0 +1,59 @@
+// qvtool update and qvtool flash on the virtual device (which runs in real time).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "CliRun.h"
+
+namespace qv {
+namespace {
+
+TEST(QvtoolUpdate, UpdatesTheVirtualProductFromTheGivenFile) {
+    const CliRun run = RunCli({"--simulate", "update", "--yes", "--file", QV_DEMO_FIRMWARE_PATH});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Start Verifying Check\nVerifying Success\nFirmware update success!\n"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST(QvtoolUpdate, FailuresExitNonZeroWithTheReason) {
+    const CliRun bare = RunCli({"--simulate=isp-a7d6", "update", "--yes"});
+    EXPECT_EQ(bare.status, 1);
+    EXPECT_NE(bare.err.find("name its firmware with --file"), std::string::npos) << bare.err;
+
+    const CliRun refused = RunCli({"--simulate", "--sim-fault=refuse-isp", "update", "--yes",
+                                   "--json", "--file", QV_DEMO_FIRMWARE_PATH});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out.rfind("{\"command\": \"update\", \"success\": false", 0), 0u)
+        << refused.out;
+    EXPECT_NE(refused.out.find("\"Enter ISP Mode Fail\""), std::string::npos) << refused.out;
+}
+
+TEST(QvtoolFlash, ReadsIdAndDumpsTheFlash) {
+    const CliRun id = RunCli({"--simulate", "flash", "id"});
+    EXPECT_EQ(id.status, 0) << id.err;
+    EXPECT_EQ(id.out, "Flash id: 0xEF,  0x40,  0x15,  (program blocks of 256 bytes)\n");
+
+    const auto file = std::filesystem::path(::testing::TempDir()) / "qvtool_dump.txt";
+    const CliRun read = RunCli({"--simulate", "flash", "read", file.string(), "--kib", "1"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    std::ifstream in(file, std::ios::binary);
+    const std::string dump{std::istreambuf_iterator<char>(in), {}};
+    std::string row;
+    for (int k = 0; k < 16; ++k) row += "0xFF, ";
+    std::string expected;
+    for (int r = 0; r < 64; ++r) expected += row + '\r';
+    EXPECT_EQ(dump, expected);
+}
+
+TEST(QvtoolFlash, VerifyOfAnErasedFlashFailsAtItsFirstByte) {
+    const CliRun run = RunCli({"--simulate", "flash", "verify", "--file", QV_DEMO_FIRMWARE_PATH});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("failed: Verifying Fail at 0x000000"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace qv
