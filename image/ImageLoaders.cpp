@@ -54,9 +54,29 @@ constexpr std::size_t kMaxRecordBytes = 1 + 2 + 1 + 255 + 1;  // 260
 constexpr std::size_t kLookahead = 1024;
 
 // Per-thread buffers, allocated on first use and reused by every later load.
-std::vector<std::uint8_t>& Scratch() {
-    thread_local std::vector<std::uint8_t> scratch;
-    if (scratch.size() != kImageCapacity) scratch.assign(kImageCapacity, 0xFF);
+//
+// The scratch image: `bytes` is where a load builds the new image. After a successful load it
+// holds the caller's previous buffer, whose content is unknown; after a refused load it holds
+// what that load wrote. `dirty` bounds the bytes that may differ from 0xFF, so a load after a
+// refusal erases only what the refused load touched.
+struct ScratchImage {
+    std::vector<std::uint8_t> bytes;
+    std::size_t dirty = kImageCapacity;
+
+    // Erased scratch buffer of kImageCapacity bytes, ready for a load.
+    std::uint8_t* Erased() {
+        if (bytes.size() != kImageCapacity) {
+            bytes.assign(kImageCapacity, 0xFF);
+        } else if (dirty != 0) {
+            std::memset(bytes.data(), 0xFF, dirty);
+        }
+        dirty = 0;
+        return bytes.data();
+    }
+};
+
+ScratchImage& Scratch() {
+    thread_local ScratchImage scratch;
     return scratch;
 }
 
@@ -118,9 +138,8 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
     File file(path);
     if (file.f == nullptr) return Refuse(path, "cannot be opened");
 
-    std::vector<std::uint8_t>& scratch = Scratch();
-    std::uint8_t* const out = scratch.data();
-    std::memset(out, 0xFF, kImageCapacity);
+    ScratchImage& scratch = Scratch();
+    std::uint8_t* const out = scratch.Erased();
 
     // The read buffer: [pos, end) is unparsed text; two NUL sentinels follow `end`.
     const std::size_t chunk = g_hexChunk;
@@ -218,7 +237,10 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
                     if (address + count > kImageCapacity)
                         return Refuse(path, "data beyond 4 MiB", line);
                     std::memcpy(out + address, payload, count);
-                    highest = std::max<std::uint64_t>(highest, address + count);
+                    if (address + count > highest) {
+                        highest = address + count;
+                        scratch.dirty = static_cast<std::size_t>(highest);
+                    }
                     anyData = true;
                 }
                 break;
@@ -250,7 +272,8 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
     LoadResult r;
     r.loaded = true;
     r.checksum = Sum16(out, static_cast<std::size_t>(highest));
-    image.data.swap(scratch);
+    image.data.swap(scratch.bytes);
+    scratch.dirty = kImageCapacity;  // now the caller's previous buffer
     image.length = static_cast<std::uint32_t>(highest);
     return r;
 }
@@ -262,20 +285,23 @@ LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
     File file(path);
     if (file.f == nullptr) return Refuse(path, "cannot be opened");
 
-    std::vector<std::uint8_t>& scratch = Scratch();
-    std::uint8_t* const out = scratch.data();
+    ScratchImage& scratch = Scratch();
+    std::uint8_t* const out = scratch.bytes.size() == kImageCapacity ? scratch.bytes.data()
+                                                                      : scratch.Erased();
     const std::size_t n = std::fread(out, 1, kImageCapacity, file.f);
+    scratch.dirty = std::max(scratch.dirty, n);  // fread stored bytes 0..n-1
     if (std::ferror(file.f)) return Refuse(path, "cannot be read");
     if (n == kImageCapacity && std::fgetc(file.f) != EOF)
         return Refuse(path, "is longer than 4 MiB");
     if (std::ferror(file.f)) return Refuse(path, "cannot be read");
     if (n == 0) return Refuse(path, "holds no data");
-    std::memset(out + n, 0xFF, kImageCapacity - n);
+    if (scratch.dirty > n) std::memset(out + n, 0xFF, scratch.dirty - n);
 
     LoadResult r;
     r.loaded = true;
     r.checksum = Sum16(out, n);
-    image.data.swap(scratch);
+    image.data.swap(scratch.bytes);
+    scratch.dirty = kImageCapacity;  // now the caller's previous buffer
     image.length = static_cast<std::uint32_t>(n);
     return r;
 }

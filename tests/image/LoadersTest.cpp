@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,10 @@ protected:
         return LoadHexImage(image, dir.Write(name, text));
     }
     void ExpectErased(std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            ASSERT_EQ(image.data[i], 0xFF) << "at " << i;
-        }
+        const auto first = image.data.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto last = image.data.begin() + static_cast<std::ptrdiff_t>(to);
+        const auto it = std::find_if(first, last, [](std::uint8_t b) { return b != 0xFF; });
+        EXPECT_TRUE(it == last) << "byte at " << (it - image.data.begin()) << " is not 0xFF";
     }
     std::uint16_t Sum(std::size_t to) const { return test::Sum16(image.data, 0, to); }
 };
@@ -410,6 +412,33 @@ TEST_F(Loaders, SuccessiveLoadsDoNotLeakOldBytes) {
     EXPECT_EQ(second.length, 10u);
     EXPECT_EQ(second.data[9], 2);
     EXPECT_EQ(second.data[10], 0xFF);
+}
+
+TEST_F(Loaders, RefusedLoadsLeaveNoBytesForTheNextLoad) {
+    // A refused HEX that wrote high up, then a small good one: all erased past its length.
+    EXPECT_FALSE(Hex(Lines({Linear(0x0030), Data(0x1000, Bytes(64, 0)), Data(0, {1}),
+                            ":00000001FE"}), "r1.hex").loaded);
+    ASSERT_TRUE(Hex(Lines({Data(0, {7})}), "g1.hex").loaded);
+    EXPECT_EQ(image.length, 1u);
+    ExpectErased(1, kImageCapacity);
+    // Twice in a row, so that the second good load reuses the first refused load's buffer.
+    EXPECT_FALSE(Hex(Lines({Data(0x8000, Bytes(32, 0)), ":0100"}), "r2.hex").loaded);
+    EXPECT_FALSE(Hex(Lines({Linear(0x0020), Data(0, Bytes(32, 0)), ":0100"}), "r3.hex").loaded);
+    ASSERT_TRUE(Hex(Lines({Data(2, {7})}), "g2.hex").loaded);
+    ExpectErased(0, 2);
+    ExpectErased(3, kImageCapacity);
+    // A binary file refused for its size has filled the whole scratch buffer.
+    EXPECT_FALSE(LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
+    ASSERT_TRUE(LoadBinImage(image, dir.Write("small.bin", std::string(2, 'y'))).loaded);
+    ExpectErased(2, kImageCapacity);
+    EXPECT_FALSE(LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
+    ASSERT_TRUE(Hex(Lines({Data(0, {7})}), "g3.hex").loaded);
+    ExpectErased(1, kImageCapacity);
+    // And after successful loads the previous image's buffer is reused.
+    ASSERT_TRUE(LoadBinImage(image, dir.Write("full.bin", std::string(kImageCapacity, 'q'))).loaded);
+    ASSERT_TRUE(LoadBinImage(image, dir.Write("tiny.bin", std::string(1, 'y'))).loaded);
+    ASSERT_TRUE(LoadBinImage(image, dir.Write("tiny2.bin", std::string(1, 'y'))).loaded);
+    ExpectErased(1, kImageCapacity);
 }
 
 // --- Format by name ----------------------------------------------------------------------------
