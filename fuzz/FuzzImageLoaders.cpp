@@ -7,6 +7,8 @@
 //  - HEX gives the same result whatever the size of the reads (records straddling reads);
 //  - LoadImageByName(".hex") gives what LoadHexImage gives.
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +16,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "image/FirmwareImage.h"
 
@@ -76,8 +76,8 @@ qv::LoadResult Checked(qv::ImageBuffer& image, Load load) {
         // (the unit tests compare all 4 MiB; here the buffer's identity and both ends).
         Check(image.data.data() == oldBuffer, "a refusal keeps the buffer");
         Check(std::memcmp(image.data.data(), edges.data(), kEdge) == 0 &&
-                  std::memcmp(image.data.data() + qv::kImageCapacity - kEdge,
-                              edges.data() + kEdge, kEdge) == 0,
+                  std::memcmp(image.data.data() + qv::kImageCapacity - kEdge, edges.data() + kEdge,
+                              kEdge) == 0,
               "a refusal keeps the bytes");
     }
     return r;

@@ -50,7 +50,9 @@ constexpr std::array<std::uint8_t, kDefaultImageSize> kDefaultImage = BuildDefau
 
 }  // namespace
 
-const std::array<std::uint8_t, kDefaultImageSize>& DefaultImage() { return kDefaultImage; }
+const std::array<std::uint8_t, kDefaultImageSize>& DefaultImage() {
+    return kDefaultImage;
+}
 
 void CopyDefaultImage(ImageBuffer& image) {
     if (image.data.size() < kDefaultImageSize) image.data.resize(kImageCapacity, 0xFF);

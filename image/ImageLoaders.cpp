@@ -94,7 +94,7 @@ std::string FileName(const std::string& path) {
 LoadResult Refuse(const std::string& path, std::string reason, std::size_t line = 0) {
     LoadResult r;
     r.line = line;
-    r.error = FileName(path);
+    r.error = path.empty() ? std::string("(no file name)") : FileName(path);
     if (line != 0) r.error += " line " + std::to_string(line);
     r.error += ": ";
     r.error += reason;
@@ -252,7 +252,8 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
                 if (count != 2)
                     return Refuse(path, "extended address record must hold 2 data bytes", line);
                 {
-                    const std::uint64_t value = static_cast<std::uint64_t>(payload[0]) << 8 | payload[1];
+                    const std::uint64_t value =
+                        static_cast<std::uint64_t>(payload[0]) << 8 | payload[1];
                     upper = type == 0x02 ? value << 4 : value << 16;
                 }
                 break;
@@ -286,8 +287,8 @@ LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
     if (file.f == nullptr) return Refuse(path, "cannot be opened");
 
     ScratchImage& scratch = Scratch();
-    std::uint8_t* const out = scratch.bytes.size() == kImageCapacity ? scratch.bytes.data()
-                                                                      : scratch.Erased();
+    std::uint8_t* const out =
+        scratch.bytes.size() == kImageCapacity ? scratch.bytes.data() : scratch.Erased();
     const std::size_t n = std::fread(out, 1, kImageCapacity, file.f);
     scratch.dirty = std::max(scratch.dirty, n);  // fread stored bytes 0..n-1
     if (std::ferror(file.f)) return Refuse(path, "cannot be read");

@@ -27,7 +27,8 @@ inline constexpr std::size_t kTableStringsOffset = 0x20;
 inline constexpr std::size_t kTableStringSlot = 0x20;
 inline constexpr std::size_t kTableStringCount = 5;
 inline constexpr std::size_t kTableMaxStringLength = kTableStringSlot - 1;
-inline constexpr std::size_t kTableSize = kTableStringsOffset + kTableStringCount * kTableStringSlot;
+inline constexpr std::size_t kTableSize =
+    kTableStringsOffset + kTableStringCount * kTableStringSlot;
 
 struct UserParameters {
     std::uint16_t vid = 0;
@@ -58,8 +59,8 @@ constexpr void WriteUserParameterTable(Bytes& bytes, std::size_t at, const UserP
     bytes[at + kTablePidOffset + 1] = static_cast<std::uint8_t>(p.pid >> 8);
     for (std::size_t s = 0; s < kTableStringCount; ++s) {
         const std::size_t slot = at + kTableStringsOffset + s * kTableStringSlot;
-        const std::size_t n =
-            p.strings[s].size() < kTableMaxStringLength ? p.strings[s].size() : kTableMaxStringLength;
+        const std::size_t n = p.strings[s].size() < kTableMaxStringLength ? p.strings[s].size()
+                                                                          : kTableMaxStringLength;
         bytes[slot] = static_cast<std::uint8_t>(n);
         for (std::size_t i = 0; i < n; ++i)
             bytes[slot + 1 + i] = static_cast<std::uint8_t>(p.strings[s][i]);

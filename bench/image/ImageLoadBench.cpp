@@ -78,7 +78,9 @@ double Median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Row {
     std::string name;
@@ -140,8 +142,10 @@ void ReplaceSection(const fs::path& file, const std::string& section) {
     }
     const std::string heading = "## Firmware image loading";
     std::size_t start = text.find("\n" + heading + "\n");
-    if (start == std::string::npos && text.rfind(heading + "\n", 0) == 0) start = 0;
-    else if (start != std::string::npos) start += 1;
+    if (start == std::string::npos && text.rfind(heading + "\n", 0) == 0)
+        start = 0;
+    else if (start != std::string::npos)
+        start += 1;
     if (start == std::string::npos) {
         while (!text.empty() && text.back() == '\n') text.pop_back();
         text += "\n\n" + section;
@@ -163,10 +167,14 @@ int main(int argc, char** argv) {
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--reps" && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--tool-reps" && i + 1 < argc) toolReps = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--markdown" && i + 1 < argc) markdown = argv[++i];
-        else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
+        if (a == "--reps" && i + 1 < argc)
+            reps = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--tool-reps" && i + 1 < argc)
+            toolReps = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--markdown" && i + 1 < argc)
+            markdown = argv[++i];
+        else if (a == "--keep" && i + 1 < argc)
+            keep = argv[++i];
         else {
             std::cerr << "usage: bench_image_load [--reps N] [--tool-reps N] [--markdown FILE] "
                          "[--keep DIR]\n";
@@ -175,8 +183,9 @@ int main(int argc, char** argv) {
     }
 
     const fs::path dir = keep.empty()
-        ? fs::temp_directory_path() / ("qv_bench_image_" + std::to_string(std::random_device{}()))
-        : fs::path(keep);
+                             ? fs::temp_directory_path() /
+                                   ("qv_bench_image_" + std::to_string(std::random_device{}()))
+                             : fs::path(keep);
     fs::create_directories(dir);
     const fs::path hex = dir / "full_4MiB.hex";
     std::vector<std::uint8_t> expected;
@@ -208,9 +217,10 @@ int main(int argc, char** argv) {
     }
 
     const fs::path out = dir / "out.bin";
-    Row objcopy{"objcopy", "objcopy -I ihex -O binary '" + hex.string() + "' '" + out.string() + "'", {}};
-    Row srec{"srec_cat",
-             "srec_cat '" + hex.string() + "' -intel -o '" + out.string() + "' -binary", {}};
+    Row objcopy{
+        "objcopy", "objcopy -I ihex -O binary '" + hex.string() + "' '" + out.string() + "'", {}};
+    Row srec{
+        "srec_cat", "srec_cat '" + hex.string() + "' -intel -o '" + out.string() + "' -binary", {}};
     bool ok = RunTool(objcopy, toolReps, out, expected);
     ok = RunTool(srec, toolReps, out, expected) && ok;
     if (keep.empty()) fs::remove_all(dir);
@@ -223,8 +233,9 @@ int main(int argc, char** argv) {
     const double mb = static_cast<double>(fileBytes) / 1e6;
 
     std::ostringstream table;
-    table << "| Reader | Runs | Median (ms) | Min (ms) | MB/s of HEX text | Median / LoadHexImage |\n"
-          << "|---|---:|---:|---:|---:|---:|\n";
+    table
+        << "| Reader | Runs | Median (ms) | Min (ms) | MB/s of HEX text | Median / LoadHexImage |\n"
+        << "|---|---:|---:|---:|---:|---:|\n";
     for (const Row* r : {&load, &objcopy, &srec}) {
         const double m = Median(r->ms);
         table << "| " << r->name << " | " << r->ms.size() << " | " << Fixed(m, 1) << " | "
@@ -235,12 +246,13 @@ int main(int argc, char** argv) {
     const bool met = speedup >= 2.0;
     std::ostringstream summary;
     summary << "LoadHexImage is " << Fixed(speedup, 1) << "x as fast as the faster external tool ("
-            << (mObj <= mSrec ? "objcopy" : "srec_cat") << "); goal >= 2x: "
-            << (met ? "met" : "NOT met") << ".";
+            << (mObj <= mSrec ? "objcopy" : "srec_cat")
+            << "); goal >= 2x: " << (met ? "met" : "NOT met") << ".";
 
     std::cout << "File: " << fileBytes << " bytes of Intel HEX, 4194304 bytes of data, checksum 0x"
               << std::hex << std::uppercase << checksum << std::dec << "\n\n"
-              << table.str() << '\n' << summary.str() << '\n';
+              << table.str() << '\n'
+              << summary.str() << '\n';
 
     if (!markdown.empty()) {
         std::ostringstream s;
@@ -260,11 +272,10 @@ int main(int argc, char** argv) {
           << "srec_cat full_4MiB.hex -intel -o out.bin -binary\n```\n\n"
           << table.str() << '\n'
           << summary.str() << "\n\n"
-          << "Build: " << QV_BENCH_BUILD_TYPE << " (" << QV_BENCH_COMPILER << "). Machine: "
-          << FirstLine("nproc") << " CPUs, "
-          << FirstLine("sh -c \"grep -m1 'model name' /proc/cpuinfo | cut -d: -f2\"")
-          << "; " << FirstLine("objcopy --version") << "; "
-          << FirstLine("srec_cat -version") << ".\n";
+          << "Build: " << QV_BENCH_BUILD_TYPE << " (" << QV_BENCH_COMPILER
+          << "). Machine: " << FirstLine("nproc") << " CPUs, "
+          << FirstLine("sh -c \"grep -m1 'model name' /proc/cpuinfo | cut -d: -f2\"") << "; "
+          << FirstLine("objcopy --version") << "; " << FirstLine("srec_cat -version") << ".\n";
         ReplaceSection(markdown, s.str());
         std::cout << "Wrote section \"## Firmware image loading\" of " << markdown << '\n';
     }

@@ -19,7 +19,8 @@ TEST(DemoFirmware, FileIsNextToTheExecutablesAndLoads) {
     EXPECT_EQ(image.length, demo::kDemoLength);
     const auto expected = demo::BuildDemoFirmwareImage();
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image.data.begin()));
-    EXPECT_EQ(FindUserParameterTable(image), std::optional<std::uint32_t>(demo::kDemoTablePosition));
+    EXPECT_EQ(FindUserParameterTable(image),
+              std::optional<std::uint32_t>(demo::kDemoTablePosition));
     std::uint32_t sum = 0;
     for (auto b : expected) sum += b;
     EXPECT_EQ(r.checksum, static_cast<std::uint16_t>(sum));

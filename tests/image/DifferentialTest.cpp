@@ -1,7 +1,8 @@
 // Differential tests: well-formed Intel HEX files generated here are loaded by LoadHexImage and
 // converted by `objcopy -I ihex -O binary --gap-fill 0xff` and by
-// `srec_cat -disable-sequence-warnings FILE -intel -fill 0xFF <min> <max> -o OUT -binary`; the three must agree byte for
-// byte (objcopy's output starts at the lowest address, srec_cat's at address 0).
+// `srec_cat -disable-sequence-warnings FILE -intel -fill 0xFF <min> <max> -o OUT -binary`; the
+// three must agree byte for byte (objcopy's output starts at the lowest address, srec_cat's at
+// address 0).
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,9 @@ struct Rec {
 
 Generated Generate(const Spec& s) {
     std::mt19937 rng(s.seed);
-    auto below = [&](std::uint32_t n) { return n == 0 ? 0u : static_cast<std::uint32_t>(rng() % n); };
+    auto below = [&](std::uint32_t n) {
+        return n == 0 ? 0u : static_cast<std::uint32_t>(rng() % n);
+    };
     Generated g;
     g.image.assign(s.span, 0xFF);
 
@@ -121,7 +124,9 @@ Generated Generate(const Spec& s) {
     return g;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 class Differential : public ::testing::TestWithParam<Spec> {};
 
@@ -157,9 +162,9 @@ TEST_P(Differential, SameBytesAsObjcopyAndSrecCat) {
 
     // srec_cat: the binary is laid out from address 0; compare min .. max-1.
     const std::string outSrec = dir.File("srec.bin");
-    ASSERT_EQ(std::system((Quote(srecCat) + " -disable-sequence-warnings " + Quote(hex) + " -intel -fill 0xFF " +
-                           std::to_string(g.min) + " " + std::to_string(g.max) + " -o " +
-                           Quote(outSrec) + " -binary")
+    ASSERT_EQ(std::system((Quote(srecCat) + " -disable-sequence-warnings " + Quote(hex) +
+                           " -intel -fill 0xFF " + std::to_string(g.min) + " " +
+                           std::to_string(g.max) + " -o " + Quote(outSrec) + " -binary")
                               .c_str()),
               0);
     const auto sc = test::ReadBytes(outSrec);
@@ -172,14 +177,18 @@ std::vector<Spec> Specs() {
     std::vector<Spec> v;
     std::uint32_t seed = 1;
     // Small files below 64 KiB without any extended record.
-    for (int i = 0; i < 4; ++i) v.push_back({seed++, 0x4000u + 0x3000u * i, Addressing::kNone, i % 2 == 0, i >= 2, 16});
+    for (int i = 0; i < 4; ++i)
+        v.push_back({seed++, 0x4000u + 0x3000u * i, Addressing::kNone, i % 2 == 0, i >= 2, 16});
     // Above 64 KiB with 04 records, in order and shuffled, LF and CR LF, various record sizes.
     for (std::size_t rec : {16u, 32u, 255u})
         for (int i = 0; i < 2; ++i)
-            v.push_back({seed++, 0x30000u + 0x11111u * i, Addressing::kLinear, i == 1, i == 0, rec});
+            v.push_back(
+                {seed++, 0x30000u + 0x11111u * i, Addressing::kLinear, i == 1, i == 0, rec});
     // 02 records (1 MiB reach) and a mix of both kinds.
-    for (int i = 0; i < 3; ++i) v.push_back({seed++, 0x28000u + 0x20000u * i, Addressing::kSegment, i != 1, i != 0, 32});
-    for (int i = 0; i < 3; ++i) v.push_back({seed++, 0x50000u + 0x30000u * i, Addressing::kMixed, i == 0, true, 64});
+    for (int i = 0; i < 3; ++i)
+        v.push_back({seed++, 0x28000u + 0x20000u * i, Addressing::kSegment, i != 1, i != 0, 32});
+    for (int i = 0; i < 3; ++i)
+        v.push_back({seed++, 0x50000u + 0x30000u * i, Addressing::kMixed, i == 0, true, 64});
     // Up to the full 4 MiB.
     v.push_back({seed++, kImageCapacity, Addressing::kLinear, false, false, 32});
     v.push_back({seed++, kImageCapacity, Addressing::kLinear, true, true, 255});

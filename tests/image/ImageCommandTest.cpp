@@ -23,8 +23,7 @@ TEST(ImageCommand, PrintsLengthAndChecksumOfTheDemoFirmware) {
     EXPECT_NE(out.str().find(checksum), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("Length   : 27648 bytes (0x006C00)\n"), std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("User parameter table at 0x005A00\n"), std::string::npos)
-        << out.str();
+    EXPECT_NE(out.str().find("User parameter table at 0x005A00\n"), std::string::npos) << out.str();
 }
 
 TEST(ImageCommand, ChecksumHasFourUpperCaseDigits) {

@@ -13,14 +13,14 @@ namespace {
 using test::Bytes;
 using test::Data;
 using test::Eof;
-using test::Lines;
 using test::Linear;
+using test::Lines;
 using test::Record;
 using test::Segment;
 using test::TempDir;
 
 class Loaders : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     FirmwareImage image;
 
@@ -148,8 +148,7 @@ TEST_F(Loaders, HexWithoutEofRecordLoads) {
 
 TEST_F(Loaders, HexCrLfBlankLinesAndTextOutsideRecordsAreIgnored) {
     const std::string text = "\r\n" + Data(0, {1, 2}) + "\r\n\r\n" + "   \r\n" +
-                             "comment without a colon\r\n" + Data(2, {3}) + "\r\n" + Eof() +
-                             "\r\n";
+                             "comment without a colon\r\n" + Data(2, {3}) + "\r\n" + Eof() + "\r\n";
     const auto r = Hex(text);
     ASSERT_TRUE(r.loaded) << r.error;
     EXPECT_EQ(image.length, 3u);
@@ -243,9 +242,8 @@ TEST_P(HexRefusals, RefusedWithLineAndReason) {
     EXPECT_FALSE(r.loaded);
     EXPECT_EQ(r.checksum, 0);
     EXPECT_EQ(r.line, c.line);
-    const std::string where =
-        c.line ? "Tesmora_K2DAC_v11.hex line " + std::to_string(c.line) + ": "
-               : std::string("Tesmora_K2DAC_v11.hex: ");
+    const std::string where = c.line ? "Tesmora_K2DAC_v11.hex line " + std::to_string(c.line) + ": "
+                                     : std::string("Tesmora_K2DAC_v11.hex: ");
     EXPECT_EQ(r.error, where + c.reason);
     EXPECT_EQ(image.length, 0u);
 }
@@ -337,7 +335,8 @@ TEST_F(Loaders, BinLongerThan4MiBIsRefusedNotCut) {
     EXPECT_EQ(r.error, "big.bin: is longer than 4 MiB");
     EXPECT_EQ(image.length, 0u);
     ExpectErased(0, kImageCapacity);
-    const auto r2 = LoadBinImage(image, dir.Write("big1.bin", std::string(kImageCapacity + 1, 'x')));
+    const auto r2 =
+        LoadBinImage(image, dir.Write("big1.bin", std::string(kImageCapacity + 1, 'x')));
     EXPECT_FALSE(r2.loaded);
 }
 
@@ -374,7 +373,7 @@ TEST_F(Loaders, RefusedOrUnopenableFileLeavesThePreviousImageIntact) {
     const auto length = image.length;
 
     const std::vector<std::string> refusedHex{
-        Lines({Data(0, {9, 9, 9}), ":0400000001020304FF"}),  // bad record after good data
+        Lines({Data(0, {9, 9, 9}), ":0400000001020304FF"}),   // bad record after good data
         Lines({Data(0, {9}), Linear(0x0040), Data(0, {1})}),  // beyond 4 MiB
         Lines({Eof()}),                                       // no data
     };
@@ -386,7 +385,8 @@ TEST_F(Loaders, RefusedOrUnopenableFileLeavesThePreviousImageIntact) {
     EXPECT_FALSE(LoadHexImage(image, dir.File("nope.hex")).loaded);
     EXPECT_FALSE(LoadBinImage(image, dir.File("nope.bin")).loaded);
     EXPECT_FALSE(LoadBinImage(image, dir.Write("e.bin", std::string())).loaded);
-    EXPECT_FALSE(LoadBinImage(image, dir.Write("b.bin", std::string(kImageCapacity + 5, 'a'))).loaded);
+    EXPECT_FALSE(
+        LoadBinImage(image, dir.Write("b.bin", std::string(kImageCapacity + 5, 'a'))).loaded);
     EXPECT_FALSE(LoadImageByName(image, dir.Write("x.img", std::string("abc"))).loaded);
     EXPECT_EQ(image.length, length);
     EXPECT_TRUE(image.data == before);
@@ -416,8 +416,10 @@ TEST_F(Loaders, SuccessiveLoadsDoNotLeakOldBytes) {
 
 TEST_F(Loaders, RefusedLoadsLeaveNoBytesForTheNextLoad) {
     // A refused HEX that wrote high up, then a small good one: all erased past its length.
-    EXPECT_FALSE(Hex(Lines({Linear(0x0030), Data(0x1000, Bytes(64, 0)), Data(0, {1}),
-                            ":00000001FE"}), "r1.hex").loaded);
+    EXPECT_FALSE(
+        Hex(Lines({Linear(0x0030), Data(0x1000, Bytes(64, 0)), Data(0, {1}), ":00000001FE"}),
+            "r1.hex")
+            .loaded);
     ASSERT_TRUE(Hex(Lines({Data(0, {7})}), "g1.hex").loaded);
     EXPECT_EQ(image.length, 1u);
     ExpectErased(1, kImageCapacity);
@@ -428,14 +430,17 @@ TEST_F(Loaders, RefusedLoadsLeaveNoBytesForTheNextLoad) {
     ExpectErased(0, 2);
     ExpectErased(3, kImageCapacity);
     // A binary file refused for its size has filled the whole scratch buffer.
-    EXPECT_FALSE(LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
+    EXPECT_FALSE(
+        LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
     ASSERT_TRUE(LoadBinImage(image, dir.Write("small.bin", std::string(2, 'y'))).loaded);
     ExpectErased(2, kImageCapacity);
-    EXPECT_FALSE(LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
+    EXPECT_FALSE(
+        LoadBinImage(image, dir.Write("big.bin", std::string(kImageCapacity + 1, 'z'))).loaded);
     ASSERT_TRUE(Hex(Lines({Data(0, {7})}), "g3.hex").loaded);
     ExpectErased(1, kImageCapacity);
     // And after successful loads the previous image's buffer is reused.
-    ASSERT_TRUE(LoadBinImage(image, dir.Write("full.bin", std::string(kImageCapacity, 'q'))).loaded);
+    ASSERT_TRUE(
+        LoadBinImage(image, dir.Write("full.bin", std::string(kImageCapacity, 'q'))).loaded);
     ASSERT_TRUE(LoadBinImage(image, dir.Write("tiny.bin", std::string(1, 'y'))).loaded);
     ASSERT_TRUE(LoadBinImage(image, dir.Write("tiny2.bin", std::string(1, 'y'))).loaded);
     ExpectErased(1, kImageCapacity);
@@ -470,15 +475,15 @@ TEST_F(Loaders, OtherNamesAreRefusedAndTheImageKept) {
         EXPECT_EQ(r.error, std::string(name) + ": not a .hex, .h00 or .bin file");
         EXPECT_EQ(r.checksum, 0);
     }
-    EXPECT_FALSE(LoadImageByName(image, "").loaded);
+    EXPECT_EQ(LoadImageByName(image, "").error, "(no file name): not a .hex, .h00 or .bin file");
     EXPECT_FALSE(LoadImageByName(image, "ab").loaded);
     EXPECT_EQ(image.length, 5u);
     EXPECT_TRUE(image.data == before);
 }
 
 TEST_F(Loaders, ErrorNamesTheFileWithoutItsFolder) {
-    const auto r = LoadHexImage(image, dir.Write("Tesmora_K2DAC_v11.hex",
-                                                 Lines({kGood, kGood, kGood, ":0100000001FF"})));
+    const auto r = LoadHexImage(
+        image, dir.Write("Tesmora_K2DAC_v11.hex", Lines({kGood, kGood, kGood, ":0100000001FF"})));
     EXPECT_EQ(r.error, "Tesmora_K2DAC_v11.hex line 4: record checksum is wrong");
     EXPECT_EQ(LoadHexImage(image, "C:\\fw\\x.hex").error, "x.hex: cannot be opened");
 }

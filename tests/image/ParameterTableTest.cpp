@@ -9,7 +9,7 @@ namespace qv {
 namespace {
 
 class MarkerScan : public ::testing::Test {
-protected:
+  protected:
     ModifyImage image;
     void Put(std::size_t at, const std::string& bytes) {
         std::memcpy(image.data.data() + at, bytes.data(), bytes.size());

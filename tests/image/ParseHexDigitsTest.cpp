@@ -27,10 +27,15 @@ TEST(ParseHexDigits, OtherCharactersCountAsZero) {
     EXPECT_EQ(ParseHexDigits("\r\n", 2), 0x00u);
     EXPECT_EQ(ParseHexDigits("1g2", 3), 0x102u);
     EXPECT_EQ(ParseHexDigits(":1", 2), 0x01u);
-    EXPECT_EQ(ParseHexDigits("\xff" "A", 2), 0x0Au);
+    EXPECT_EQ(ParseHexDigits("\xff"
+                             "A",
+                             2),
+              0x0Au);
 }
 
-TEST(ParseHexDigits, CountZeroGivesZero) { EXPECT_EQ(ParseHexDigits("FF", 0), 0u); }
+TEST(ParseHexDigits, CountZeroGivesZero) {
+    EXPECT_EQ(ParseHexDigits("FF", 0), 0u);
+}
 
 TEST(ParseHexDigits, ReadsExactlyCountCharacters) {
     // Characters past `count` must not influence the value (and, under ASan, are never read:

@@ -11,7 +11,7 @@
 namespace qv::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         const auto base = std::filesystem::temp_directory_path();
@@ -41,7 +41,7 @@ public:
         return Write(name, std::string(bytes.begin(), bytes.end()));
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -72,9 +72,12 @@ inline std::string Record(std::uint8_t type, std::uint16_t offset,
 inline std::string Data(std::uint16_t offset, const std::vector<std::uint8_t>& data) {
     return Record(0x00, offset, data);
 }
-inline std::string Eof() { return Record(0x01, 0, {}); }
+inline std::string Eof() {
+    return Record(0x01, 0, {});
+}
 inline std::string Linear(std::uint16_t upper) {
-    return Record(0x04, 0, {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)});
+    return Record(0x04, 0,
+                  {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)});
 }
 inline std::string Segment(std::uint16_t segment) {
     return Record(0x02, 0,
