@@ -1,6 +1,6 @@
 #include "flash/FlashContext.h"
 
-#include <fmt/format.h>
+#include <algorithm>
 
 namespace qv {
 
@@ -30,9 +30,13 @@ std::optional<FlashRange> ImageRange(const FlashContext& context) {
     return FlashRange{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end)};
 }
 
-std::uint8_t ImageByte(const FlashContext& context, std::int64_t offset) {
-    if (offset < 0 || static_cast<std::uint64_t>(offset) >= context.image.data.size()) return 0xFF;
-    return context.image.data[static_cast<std::size_t>(offset)];
+void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size_t count,
+                    std::uint8_t* out) {
+    const std::vector<std::uint8_t>& data = context.image.data;
+    const std::size_t inside =
+        offset < data.size() ? std::min<std::uint64_t>(count, data.size() - offset) : 0;
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(offset), inside, out);
+    std::fill_n(out + inside, count - inside, 0xFF);
 }
 
 std::uint16_t BlockSizeForId(const FlashId& id) {
@@ -45,11 +49,22 @@ bool ReadIdAndChooseBlockSize(FlashContext& context) {
     return ok;
 }
 
+namespace {
+std::string HexDigits(std::uint32_t value, int digits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) {
+        text[static_cast<std::size_t>(i)] = kDigits[value & 0x0F];
+    }
+    return text;
+}
+}  // namespace
+
 std::string Hex2(std::uint8_t value) {
-    return fmt::format("{:02X}", value);
+    return HexDigits(value, 2);
 }
 std::string Hex6(std::uint32_t address) {
-    return fmt::format("{:06X}", address);
+    return HexDigits(address, 6);
 }
 
 }  // namespace qv

@@ -51,8 +51,10 @@ bool SelectAssignedRange(FlashContext& context, std::uint32_t startKiB, std::uin
 // Where the image lies in the flash; empty when its end would pass the flash address space.
 std::optional<FlashRange> ImageRange(const FlashContext& context);
 
-// Image byte at `offset`; bytes outside the buffer read as erased flash.
-std::uint8_t ImageByte(const FlashContext& context, std::int64_t offset);
+// Copies `count` image bytes from `offset` into `out`; bytes outside the buffer read as erased
+// flash (0xFF).
+void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size_t count,
+                    std::uint8_t* out);
 
 // 32-byte blocks for the flash that answers C2 22, 256 for any other.
 std::uint16_t BlockSizeForId(const FlashId& id);

@@ -37,7 +37,7 @@ bool ProgramRange(FlashContext& context, std::uint32_t start, std::uint32_t end)
     }
     for (std::uint64_t a = start; a < end; a += n) {
         const auto address = static_cast<std::uint32_t>(a);
-        for (std::uint16_t k = 0; k < n; ++k) block[k] = ImageByte(context, a + k - start);
+        CopyImageBytes(context, a - start, n, block.data());
         if (std::all_of(block.begin(), block.begin() + n, [](std::uint8_t b) { return b == 0xFF; }))
             continue;
         if (!ProgramBlock(context, address, n, block.data())) {

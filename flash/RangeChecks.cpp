@@ -82,15 +82,16 @@ bool BlankCheckRange(FlashContext& context, std::uint32_t start, std::uint32_t e
 
 bool VerifyRange(FlashContext& context, std::uint32_t start, std::uint32_t end) {
     Block block{};
+    Block expected{};
     return WalkBlocks(
         context, start, end, FlashStage::kVerify, kVerifyTexts, [&](std::uint32_t address) {
             block.fill(0);
             if (!FlashReadBlock(context.usb, address, kReadBlockSize, block.data())) {
                 return Reading{};
             }
+            CopyImageBytes(context, address - start, expected.size(), expected.data());
             return Reading{true, FirstBad(address, end, [&](std::uint32_t k) {
-                               return block[k] !=
-                                      ImageByte(context, std::int64_t{address} + k - start);
+                               return block[k] != expected[k];
                            })};
         });
 }
