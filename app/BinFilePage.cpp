@@ -1,0 +1,75 @@
+// Gen. Bin File page: loads a firmware file into the modify image and looks for its
+// user-parameter table; " Save" puts the built-in default image back at the start of both
+// images.
+
+#include <algorithm>
+
+#include "app/Dialogs.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "image/FirmwareImage.h"
+#include "ui_BinFilePage.h"
+
+namespace qv {
+
+void TForm1::ConnectBinFilePage() {
+    Ui::BinFilePage& page = *binFilePage_;
+    ConnectClick(page.CurrentFileBitBtn, &TForm1::CurrentFileBitBtnClick);
+    ConnectClick(page.btnCheck, &TForm1::btnCheckClick);
+    ConnectClick(page.btnSaveBitBin, &TForm1::btnSaveBitBinClick);
+    ConnectClick(page.btnSaveBin, &TForm1::btnSaveBinClick);
+}
+
+void TForm1::CurrentFileBitBtnClick(QObject*) {
+    const std::optional<QString> chosen = dialogs_.OpenFile(OpenBinFileDialog);
+    if (!chosen) return;
+    unit_.ModifyFileName = *chosen;
+    if (!ReadModifyFile()) return;
+
+    Ui::BinFilePage& page = *binFilePage_;
+    if (FindUserParameterTable(unit_.modifyImage)) {
+        page.GroupBox9->setEnabled(true);
+        page.btnSaveBitBin->setEnabled(true);
+        page.lblStatusReport->setText(QStringLiteral("Load file ready"));
+    } else {
+        page.lblStatusReport->setText(QStringLiteral("Load file is invalid for modify"));
+    }
+}
+
+bool TForm1::ReadModifyFile() {
+    Ui::BinFilePage& page = *binFilePage_;
+    page.lblCurrentFilePath->setText(unit_.ModifyFileName);
+
+    FirmwareImage& image = unit_.firmwareImage;
+    const LoadResult result = LoadImageByName(image, unit_.ModifyFileName.toStdString());
+    if (!result.loaded) {
+        page.lblStatusReport->setText(QString::fromStdString(result.error));
+        return false;
+    }
+    ModifyImage& modify = unit_.modifyImage;
+    std::copy_n(image.data.begin(), image.length, modify.data.begin());
+    modify.length = image.length;
+    page.btnCheck->setEnabled(true);
+    return true;
+}
+
+void TForm1::btnCheckClick(QObject*) {
+    Ui::BinFilePage& page = *binFilePage_;
+    page.lblSaveDone->setText(QString());
+    if (FindUserParameterTable(unit_.modifyImage)) page.GroupBox9->setEnabled(true);
+}
+
+void TForm1::btnSaveBitBinClick(QObject*) {
+    const std::optional<QString> chosen = dialogs_.SaveFile(SaveBinFIleDialog);
+    if (!chosen) return;
+    unit_.NewBinFileName = *chosen;
+    binFilePage_->lblSaveBinPath->setText(unit_.NewBinFileName);
+    binFilePage_->btnSaveBin->setEnabled(true);
+}
+
+void TForm1::btnSaveBinClick(QObject*) {
+    CopyDefaultImage(unit_.firmwareImage);
+    CopyDefaultImage(unit_.modifyImage);
+}
+
+}  // namespace qv

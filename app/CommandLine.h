@@ -1,0 +1,22 @@
+#pragma once
+// The options of the window: the maintenance pages and the virtual device.
+
+#include <QStringList>
+#include <optional>
+
+namespace qv {
+
+struct AppOptions {
+    bool help = false;
+    QString helpText;
+    bool service = false;   // --service
+    bool simulate = false;  // --simulate[=NAME]
+    QString product;        // NAME; empty: the product of catalogue row 1
+    QString simLog;         // --sim-log FILE
+    QStringList simFaults;  // --sim-fault=SPEC, repeatable
+};
+
+// The options, or nothing with the reason in `error`.
+std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error);
+
+}  // namespace qv

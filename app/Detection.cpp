@@ -1,0 +1,110 @@
+// Device detection: Timer1 scans for a catalogue product or a bare chip, one candidate per
+// tick, and then tracks the device it found.
+
+#include <QTimer>
+
+#include "app/Colors.h"
+#include "app/KeyRoute.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "ui_UpdatePanel.h"
+#include "usb/DeviceCatalog.h"
+
+namespace qv {
+
+namespace {
+constexpr int kTrackingInterval = 1000;
+constexpr int kScanningInterval = 100;
+}  // namespace
+
+void TForm1::ConnectUpdatePanel() {
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    ConnectClick(panel_->chkDetectUSB, &TForm1::chkDetectUSBClick);
+    RouteKeyDown(panel_->lbledtVID, &TForm1::lbledtVIDPIDKeyDown);
+    RouteKeyDown(panel_->lbledtPID, &TForm1::lbledtVIDPIDKeyDown);
+}
+
+void TForm1::Timer1Timer() {
+    QuorvexUsb& usb = unit_.usb;
+    if (!unit_.detectEnabled || unit_.updateFinished) {
+        if (usb.IsPresent()) usb.Close();
+        return;
+    }
+    if (unit_.autoSequenceRunning) return;
+
+    if (usb.IsPresent()) {
+        Timer1->setInterval(kTrackingInterval);
+        usb.Probe();
+    } else {
+        ScanNextCandidate();
+    }
+    ShowDetectionOutcome();
+}
+
+// Alternates between the next catalogue row (property mode) and the next bare-chip id (plain
+// mode); the first tick, in plain mode from start-up, tries catalogue row 1.
+void TForm1::ScanNextCandidate() {
+    QuorvexUsb& usb = unit_.usb;
+    unit_.firmwareFileReady = false;
+    panel_->lblUpdaeFileStatus->setText(QStringLiteral("No Updated File !"));
+    panel_->lblISPProcStatus->setText(QString());
+
+    if (usb.InPropertyMode()) {
+        Timer1->setInterval(kScanningInterval);
+        usb.SetPropertyMode(false);
+        usb.SetIdText(unit_.ispIdToggle ? kIspId0c5e : kIspIdA7d6);
+        unit_.ispIdToggle = !unit_.ispIdToggle;
+    } else {
+        usb.SetPropertyMode(true);
+        unit_.catalogIndex =
+            static_cast<std::uint8_t>((unit_.catalogIndex + 1) % DeviceCatalog.size());
+        usb.SetIdText(DeviceCatalog[unit_.catalogIndex].deviceId);
+    }
+    usb.Find();
+}
+
+void TForm1::ShowDetectionOutcome() {
+    const QuorvexUsb& usb = unit_.usb;
+    Ui::UpdatePanel& panel = *panel_;
+    if (!usb.IsPresent()) {
+        SetPanelColor(panel.pnlUSBExist, ButtonFaceColor());
+        panel.lblDetectDevice->setText(QStringLiteral("No device is available"));
+        panel.btnSimpleAuto->setEnabled(false);
+        return;
+    }
+    if (usb.InPropertyMode()) {
+        panel.lblDetectDevice->setText(
+            QStringLiteral("Find Device ") +
+            QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].displayName));
+        if (!unit_.firmwareFileReady) ReadProgramFile1();
+        return;
+    }
+    panel.lblDetectDevice->setText(unit_.ispIdToggle
+                                       ? QStringLiteral("Firmware update device A7D6 is exist")
+                                       : QStringLiteral("Firmware update device 0C5E is exist"));
+}
+
+void TForm1::chkDetectUSBClick(QObject*) {
+    Ui::UpdatePanel& panel = *panel_;
+    if (panel.chkDetectUSB->isChecked()) {
+        unit_.detectEnabled = true;
+        SetLabelledEnabled(panel.lbledtVID, false);
+        SetLabelledEnabled(panel.lbledtPID, false);
+        unit_.selectedVid = panel.lbledtVID->text();
+        unit_.selectedPid = panel.lbledtPID->text();
+    } else {
+        unit_.detectEnabled = false;
+        SetPanelColor(panel.pnlUSBExist, kColorGrey);
+        SetLabelledEnabled(panel.lbledtVID, true);
+        SetLabelledEnabled(panel.lbledtPID, true);
+        unit_.usb.ClearPresence();
+    }
+}
+
+void TForm1::lbledtVIDPIDKeyDown(QObject* sender, int key) {
+    if (key != kVkReturn) return;
+    if (sender == panel_->lbledtVID) unit_.selectedVid = panel_->lbledtVID->text();
+    if (sender == panel_->lbledtPID) unit_.selectedPid = panel_->lbledtPID->text();
+}
+
+}  // namespace qv

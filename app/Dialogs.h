@@ -1,0 +1,36 @@
+#pragma once
+// The window's message boxes and file dialogs, behind one interface so that tests can answer
+// them. QtDialogs shows the real ones.
+
+#include <QString>
+#include <optional>
+
+namespace qv {
+
+// A file dialog as the form declares it: filter in "Name|*.a;*.b|Name|*.c" form and the
+// default extension ("*.hex").
+struct FileDialogRequest {
+    const char* filter;
+    const char* defaultExt;
+};
+
+inline constexpr FileDialogRequest OpenBinFileDialog{"Hex File|*.hex;*.h00|Binary File|*.bin",
+                                                     "*.hex"};
+inline constexpr FileDialogRequest SaveBinFIleDialog{"Binary File|*.bin", "*.bin"};
+
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+
+    // Caption "Dialog", one OK button, no owner window.
+    virtual void ShowMessage(const QString& text) = 0;
+    // Caption "Warning", warning icon, OK (default) and Cancel; true on OK.
+    virtual bool ConfirmWarning(const QString& text) = 0;
+    // The application's error box, as for an error that ends a handler.
+    virtual void ShowError(const QString& text) = 0;
+    // The chosen full file name, or nothing when the user cancels.
+    virtual std::optional<QString> OpenFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> SaveFile(const FileDialogRequest& request) = 0;
+};
+
+}  // namespace qv

@@ -1,0 +1,86 @@
+// Window start-up and close.
+
+#include "app/StringGrid.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "ui_I2cPage.h"
+#include "ui_IspPage.h"
+#include "ui_RegisterPage.h"
+#include "ui_TForm1.h"
+#include "ui_UpdatePanel.h"
+
+namespace qv {
+
+namespace {
+constexpr int kLargeFontsDpi = 120;
+constexpr int kLargeFontsExtra = 140;
+constexpr int kPageControlHeight = 100;
+constexpr QSize kWindowSize{606, 200};
+constexpr QPoint kPresencePanelPos{20, 8};
+constexpr int kUpdatePanelHeight = 120;
+}  // namespace
+
+void TForm1::FormCreate() {
+    const int dpi = options_.logicalDpi.value_or(logicalDpiX());
+    const int extra = dpi >= kLargeFontsDpi ? kLargeFontsExtra : 0;
+
+    setWindowTitle(unit_.windowTitle);
+
+    Ui::IspPage& isp = *ispPage_;
+    isp.chkISPMode->setChecked(true);
+    isp.chkProtect->setChecked(false);
+    for (QCheckBox* step :
+         {isp.chkReadFile, isp.chkErase, isp.chkBlank, isp.chkProgram, isp.chkVerify}) {
+        step->setChecked(true);
+    }
+    isp.rbnRange0->setChecked(true);
+    rbnRangeClick(this);
+    isp.lbledISPRange->setText(QStringLiteral("64"));
+    isp.lbledISPStart->setText(QStringLiteral("64"));
+    unit_.selectedVid = QStringLiteral("a7d6");
+    unit_.selectedPid = QStringLiteral("f800");
+
+    FillGridHeaders(registerPage_->RegStringGrid1);
+    FillGridHeaders(i2cPage_->StringGridMIIC);
+
+    QTabWidget* pages = form_->MainPageControl;
+    pages->setCurrentWidget(form_->TabSheet1);
+
+    unit_.detectEnabled = false;
+    unit_.autoSequenceRunning = false;
+
+    Ui::UpdatePanel& panel = *panel_;
+    panel.lbledtVID->setText(unit_.selectedVid);
+    panel.lbledtPID->setText(unit_.selectedPid);
+    panel.chkDetectUSB->setChecked(true);  // runs chkDetectUSBClick: detection on
+
+    unit_.SystemSettings = {0xA1, 0x00, 0x00, 0x00};
+    UpdateParameterPage();
+
+    panel.lbledtVID->setText(QStringLiteral("a7d6"));
+    panel.lbledtPID->setText(QStringLiteral("f800"));
+
+    for (QWidget* page : {form_->TabSheet1, form_->PageMI2CCtrl, form_->Parameter,
+                          form_->Information, form_->BinFile}) {
+        pages->setTabVisible(pages->indexOf(page), false);
+    }
+    pages->hide();
+
+    pages->setFixedHeight(kPageControlHeight + extra);
+    resize(kWindowSize.width() + extra, kWindowSize.height() + extra);
+
+    for (QWidget* control : HiddenAtStartUp()) control->hide();
+
+    panel.pnlUSBExist->move(kPresencePanelPos);
+    form_->pnlUSB->setFixedHeight(kUpdatePanelHeight);
+
+    panel.lblISPProcStatus->setText(QString());
+
+    btnSaveBinClick(this);
+}
+
+void TForm1::FormClose() {
+    if (unit_.usb.IsPresent()) unit_.usb.Close();
+}
+
+}  // namespace qv

@@ -1,0 +1,80 @@
+// Loading the firmware file the flash is programmed from. Loads are all or nothing: a file
+// that cannot be opened or is refused leaves the image, its length and its path as they were,
+// and says why.
+
+#include <QFileInfo>
+
+#include "app/Colors.h"
+#include "app/Dialogs.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "image/FirmwareImage.h"
+#include "ui_IspPage.h"
+#include "ui_UpdatePanel.h"
+#include "usb/DeviceCatalog.h"
+
+namespace qv {
+
+void TForm1::ReadProgramFile() {
+    FirmwareImage& image = unit_.firmwareImage;
+    if (image.path.empty()) {
+        dialogs_.ShowMessage(QStringLiteral("Program File Not Ready !!    "));
+        unit_.programFileReady = false;
+        return;
+    }
+    RememberProgramFile();
+
+    const LoadResult result = LoadImageByName(image, image.path);
+    if (!result.loaded) {
+        const QString reason = QString::fromStdString(result.error);
+        ispPage_->lblUSBChecksum->setText(reason);
+        dialogs_.ShowMessage(QStringLiteral("Program file not loaded: ") + reason);
+        return;
+    }
+    ispPage_->lblUSBChecksum->setText(
+        QStringLiteral("Checksum : 0x") +
+        QStringLiteral("%1").arg(result.checksum, 4, 16, QLatin1Char('0')).toUpper());
+    unit_.programFileReady = true;
+}
+
+void TForm1::RememberProgramFile() {
+    QComboBox* files = ispPage_->cbxReadISPFile;
+    const QString path = QString::fromStdString(unit_.firmwareImage.path);
+    if (files->findText(path, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) files->addItem(path);
+    files->setEditText(path);
+}
+
+// The catalogue firmware file of the product detection found, in the current directory. While
+// it is missing or refused, "Start" stays disabled and the next tick tries again.
+void TForm1::ReadProgramFile1() {
+    Ui::UpdatePanel& panel = *panel_;
+    const QString fileName = QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].firmwareBase) +
+                             QStringLiteral(".hex");
+    const std::string path =
+        unit_.api.CurrentDirectory() + unit_.api.PathSeparator() + fileName.toStdString();
+
+    if (!QFileInfo::exists(QString::fromStdString(path))) {
+        panel.lblUpdaeFileStatus->setText(QStringLiteral("No Updated File !"));
+        return;
+    }
+    FirmwareImage& image = unit_.firmwareImage;
+    const LoadResult result = LoadHexImage(image, path);
+    if (!result.loaded) {
+        panel.lblUpdaeFileStatus->setText(QStringLiteral("Cannot use ") +
+                                          QString::fromStdString(result.error));
+        return;
+    }
+    image.path = path;
+    SetPanelColor(panel.pnlUSBExist, kColorLime);
+    panel.lblUpdaeFileStatus->setText(QStringLiteral("Update Hex file   ") + fileName +
+                                      QStringLiteral("    is Ready!"));
+    panel.btnSimpleAuto->setEnabled(true);
+    unit_.firmwareFileReady = true;
+    unit_.programFileReady = true;
+}
+
+void TForm1::USBLoadFileBitBtnClick(QObject*) {
+    ReadProgramFile1();
+}
+
+}  // namespace qv

@@ -1,0 +1,143 @@
+#pragma once
+// The main window: the update panel and the six maintenance pages. The layout comes from the
+// Designer forms (one per page); each page's handlers live in their own source file and are
+// wired by that page's Connect...() call in the constructor.
+//
+// To add a page's handlers: declare them in the page's section below, write them in the page's
+// .cpp together with a Connect<Page>() that wires them with ConnectClick / RouteKeyDown /
+// connect(), and call Connect<Page>() from the constructor (TForm1.cpp).
+
+#include <QMainWindow>
+#include <QPoint>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAbstractButton;
+class QLineEdit;
+class QTimer;
+
+namespace Ui {
+class TForm1;
+class UpdatePanel;
+class RegisterPage;
+class I2cPage;
+class IspPage;
+class ParameterPage;
+class InformationPage;
+class BinFilePage;
+}  // namespace Ui
+
+namespace qv {
+
+class Dialogs;
+struct UnitState;
+
+struct FormOptions {
+    // Logical pixels per inch for the large-fonts rule; the screen's when not given.
+    std::optional<int> logicalDpi;
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    using ClickHandler = void (TForm1::*)(QObject* sender);
+    using KeyHandler = void (TForm1::*)(QObject* sender, int key);
+
+    // Builds the form and runs FormCreate; Timer1 starts when the constructor has finished.
+    TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options = {},
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    UnitState& Unit() { return unit_; }
+    // The maintenance pages and every control start-up hides, in a window that fits them.
+    void ShowServicePages();
+    // Lets pending window messages run (timer ticks and clicks included).
+    void PumpMessages();
+
+    // ---- Start-up and close (FormCreate.cpp)
+    void FormCreate();
+    void FormClose();
+
+    // ---- Update panel and device detection (Detection.cpp)
+    void Timer1Timer();
+    void chkDetectUSBClick(QObject* sender);
+    void lbledtVIDPIDKeyDown(QObject* sender, int key);
+
+    // ---- Firmware files (ProgramFile.cpp)
+    void ReadProgramFile();
+    void ReadProgramFile1();
+    void RememberProgramFile();
+    void USBLoadFileBitBtnClick(QObject* sender);
+
+    // ---- Register page (RegisterPage.cpp)
+
+    // ---- I2C Access page (I2cPage.cpp)
+
+    // ---- ISP page: flash operations and sequences (IspPage.cpp)
+    void rbnRangeClick(QObject* sender);
+
+    // ---- Parameter page (ParameterPage.cpp)
+    void UpdateParameterPage();
+
+    // ---- Information page and special I2C access (InformationPage.cpp)
+
+    // ---- Gen. Bin File page (BinFilePage.cpp)
+    void CurrentFileBitBtnClick(QObject* sender);
+    // Loads ModifyFileName into the firmware image and copies it into the modify image; false
+    // (with the reason shown) when the file was refused, leaving both images as they were.
+    bool ReadModifyFile();
+    void btnCheckClick(QObject* sender);
+    void btnSaveBitBinClick(QObject* sender);
+    void btnSaveBinClick(QObject* sender);
+
+    QTimer* Timer1 = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Wiring: check boxes run their handler on every change of state (also by program), radio
+    // buttons when they become checked, push buttons on click.
+    void ConnectClick(QAbstractButton* control, ClickHandler handler);
+    void RouteKeyDown(QWidget* control, KeyHandler handler);
+
+    // Typed numbers: the value, or nothing after the error box has named the converted text.
+    std::optional<std::uint32_t> ConvertTypedHex(const QString& text);
+    std::optional<std::uint32_t> ConvertDecimal(const QString& text);
+
+    // Enables a labelled edit together with its caption label.
+    static void SetLabelledEnabled(QLineEdit* edit, bool enabled);
+
+    UnitState& unit_;
+    Dialogs& dialogs_;
+    FormOptions options_;
+
+    std::unique_ptr<Ui::TForm1> form_;
+    std::unique_ptr<Ui::UpdatePanel> panel_;
+    std::unique_ptr<Ui::RegisterPage> registerPage_;
+    std::unique_ptr<Ui::I2cPage> i2cPage_;
+    std::unique_ptr<Ui::IspPage> ispPage_;
+    std::unique_ptr<Ui::ParameterPage> parameterPage_;
+    std::unique_ptr<Ui::InformationPage> informationPage_;
+    std::unique_ptr<Ui::BinFilePage> binFilePage_;
+
+  private:
+    void ConnectUpdatePanel();
+    void ConnectIspPage();
+    void ConnectBinFilePage();
+
+    // Detection steps of one tick.
+    void ScanNextCandidate();
+    void ShowDetectionOutcome();
+
+    // The controls FormCreate hides besides the page control.
+    std::vector<QWidget*> HiddenAtStartUp() const;
+    void KeepStartButtonRightAligned();
+
+    QPoint pnlUSBExistDesignPos_;
+};
+
+}  // namespace qv

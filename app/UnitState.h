@@ -1,0 +1,61 @@
+#pragma once
+// The window unit's state: everything that exists before the window is created and outlives
+// it. One object per run; each test builds its own over a fresh device interface.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "image/FirmwareImage.h"
+#include "platform/DeviceApi.h"
+#include "usb/QuorvexUsb.h"
+
+namespace qv {
+
+struct UnitState {
+    explicit UnitState(DeviceApi& deviceApi);
+    UnitState(const UnitState&) = delete;
+    UnitState& operator=(const UnitState&) = delete;
+
+    DeviceApi& api;
+    QuorvexUsb usb;  // the one link; its destruction closes a handle still held
+
+    QString windowTitle = QStringLiteral("Tesmora firmware update Tool V1.00");
+    QString selectedVid;
+    QString selectedPid;
+
+    // Texts of the Information page's status labels.
+    std::array<QString, 2> connectTexts;
+    std::array<QString, 2> muteTexts;
+    std::array<QString, 2> formatTexts;
+    std::array<std::array<QString, 16>, 2> freqTexts;  // [format][rate code], eight characters
+
+    // Device detection.
+    bool detectEnabled = false;
+    bool updateFinished = false;
+    bool autoSequenceRunning = false;
+    bool firmwareFileReady = false;
+    std::uint8_t catalogIndex = 0;  // DeviceCatalog row tried last or found
+    bool ispIdToggle = false;       // true: "vid_a7d6&pid_6000" was tried last
+
+    // Firmware files.
+    bool programFileReady = false;
+    FirmwareImage firmwareImage;
+    ModifyImage modifyImage;
+    QString ModifyFileName;
+    QString NewBinFileName;
+
+    // Flash operations (ISP page and the update sequences).
+    std::uint32_t flashRangeStart = 0;
+    std::uint32_t flashRangeSize = 0;
+    // The flash-operation state (programBlockSize, flashIdBytes, flashStepFailed,
+    // ispModeActive, stopRequested) goes here.
+
+    // Parameter page: audio output settings, byte 0 first.
+    std::array<std::uint8_t, 4> SystemSettings{};
+
+    // I2C Access and special I2C access: the slave address in 8-bit form (bit 0 = direction).
+    std::uint8_t i2cSlaveAddress = 0x20;
+};
+
+}  // namespace qv

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <stdexcept>
+
+#include "app/CommandLine.h"
+#include "app/ExceptionBox.h"
+#include "app/KeyRoute.h"
+#include "app/QtDialogs.h"
+#include "app/TypedNumber.h"
+#include "tests/app/QtPrinters.h"
+
+namespace qv::test {
+namespace {
+
+TEST(TypedNumber, HexTextMustBeHexDigitsOnly) {
+    EXPECT_EQ(TypedHexValue("1FF"), 0x1FFu);
+    EXPECT_EQ(TypedHexValue("a7"), 0xA7u);
+    EXPECT_EQ(TypedHexValue("FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(TypedHexValue("000000000012"), 0x12u);  // leading zeros do not overflow
+    for (const char* bad : {"", "0x12", " 12", "12 ", "1G", "-1", "100000000"}) {
+        EXPECT_FALSE(TypedHexValue(bad)) << bad;
+    }
+    EXPECT_EQ(InvalidIntegerMessage("0x0x12"), "'0x0x12' is not a valid integer value");
+}
+
+TEST(TypedNumber, DecimalTextIsANonNegativeInteger) {
+    EXPECT_EQ(TypedDecimalValue("64"), 64u);
+    EXPECT_EQ(TypedDecimalValue("2147483647"), 2147483647u);
+    for (const char* bad : {"", "-1", "+5", "1x", "2147483648", "0x10"}) {
+        EXPECT_FALSE(TypedDecimalValue(bad)) << bad;
+    }
+}
+
+TEST(Dialogs, DelphiStyleFiltersBecomeQtNameFilters) {
+    EXPECT_EQ(QtNameFilters(OpenBinFileDialog.filter),
+              QStringList({"Hex File (*.hex *.h00)", "Binary File (*.bin)"}));
+    EXPECT_EQ(QtNameFilters(SaveBinFIleDialog.filter), QStringList({"Binary File (*.bin)"}));
+}
+
+TEST(KeyRoute, KeysArriveAsVirtualKeyCodes) {
+    const auto code = [](int key) {
+        return VirtualKeyOf(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    };
+    EXPECT_EQ(code(Qt::Key_Return), 13);
+    EXPECT_EQ(code(Qt::Key_Enter), 13);
+    EXPECT_EQ(code(Qt::Key_Insert), 0x2D);
+    EXPECT_EQ(code(Qt::Key_Delete), 0x2E);
+    EXPECT_EQ(code(Qt::Key_A), 'A');
+    EXPECT_EQ(code(Qt::Key_7), '7');
+    EXPECT_EQ(code(Qt::Key_F1), 0);
+}
+
+TEST(ExceptionBox, StandardExceptionsShowTheirMessageOthersNothing) {
+    EXPECT_EQ(ExceptionMessage(std::make_exception_ptr(std::runtime_error("disk full"))),
+              "disk full");
+    EXPECT_EQ(ExceptionMessage(std::make_exception_ptr(42)), "");
+}
+
+std::optional<AppOptions> Parse(QStringList arguments, QString& error) {
+    arguments.prepend("qvupdate");
+    return ParseCommandLine(arguments, error);
+}
+
+TEST(CommandLine, NoOptionRunsTheDeliveredPanelOnTheRealBus) {
+    QString error;
+    const auto options = Parse({}, error);
+    ASSERT_TRUE(options);
+    EXPECT_FALSE(options->service);
+    EXPECT_FALSE(options->simulate);
+}
+
+TEST(CommandLine, SimulateTakesAnOptionalNameWithoutSwallowingTheNextOption) {
+    QString error;
+    auto options = Parse({"--simulate", "--service"}, error);
+    ASSERT_TRUE(options) << error.toStdString();
+    EXPECT_TRUE(options->simulate);
+    EXPECT_TRUE(options->service);
+    EXPECT_TRUE(options->product.isEmpty());
+
+    options = Parse(
+        {"--simulate=isp-a7d6", "--sim-log", "/tmp/log.txt", "--sim-fault=a:1", "--sim-fault=b"},
+        error);
+    ASSERT_TRUE(options) << error.toStdString();
+    EXPECT_EQ(options->product, "isp-a7d6");
+    EXPECT_EQ(options->simLog, "/tmp/log.txt");
+    EXPECT_EQ(options->simFaults, QStringList({"a:1", "b"}));
+}
+
+TEST(CommandLine, MistakesAreRefusedWithAReason) {
+    for (const QStringList& arguments :
+         {QStringList{"--bogus"}, QStringList{"--sim-fault=x"}, QStringList{"extra"}}) {
+        QString error;
+        EXPECT_FALSE(Parse(arguments, error)) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace qv::test

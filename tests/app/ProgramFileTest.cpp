@@ -1,0 +1,131 @@
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <algorithm>
+
+#include "app/Colors.h"
+#include "tests/app/FormFixture.h"
+
+namespace qv::test {
+namespace {
+
+class ProgramFile : public FormTest {
+  protected:
+    QString FileStatus() { return Control<QLabel>("lblUpdaeFileStatus")->text(); }
+    QString Checksum() { return Control<QLabel>("lblUSBChecksum")->text(); }
+    QComboBox* Recent() { return Control<QComboBox>("cbxReadISPFile"); }
+    ScopedWorkDir dir;
+};
+
+TEST_F(ProgramFile, CatalogueFileIsLoadedFromTheCurrentDirectory) {
+    WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), SmallHexFile());
+    unit.catalogIndex = 1;
+    Control<QAbstractButton>("USBLoadFileBitBtn")->click();
+    EXPECT_EQ(FileStatus(), "Update Hex file   Tesmora_K2DAC_v11.hex    is Ready!");
+    EXPECT_TRUE(Control<QAbstractButton>("btnSimpleAuto")->isEnabled());
+    EXPECT_EQ(PresenceColor(), kColorLime);
+    EXPECT_TRUE(unit.firmwareFileReady);
+    EXPECT_TRUE(unit.programFileReady);
+    EXPECT_EQ(QString::fromStdString(unit.firmwareImage.path), dir.File("Tesmora_K2DAC_v11.hex"));
+    EXPECT_EQ(unit.firmwareImage.length, 4u);
+    EXPECT_EQ(unit.firmwareImage.data[0], 0xDE);
+    EXPECT_EQ(unit.firmwareImage.data[4],
+              0xFF);  // the default image is gone: the load replaces all
+}
+
+TEST_F(ProgramFile, FirmwareBaseKeepsItsTrailingBlank) {
+    WriteFile(dir.File("QV4820-6013 .hex"), SmallHexFile());
+    unit.catalogIndex = 4;
+    form->ReadProgramFile1();
+    EXPECT_EQ(FileStatus(), "Update Hex file   QV4820-6013 .hex    is Ready!");
+}
+
+TEST_F(ProgramFile, MissingCatalogueFileLeavesEverythingAsItWas) {
+    unit.catalogIndex = 2;
+    form->ReadProgramFile1();
+    EXPECT_EQ(FileStatus(), "No Updated File !");
+    EXPECT_FALSE(unit.programFileReady);
+    EXPECT_FALSE(unit.firmwareFileReady);
+    EXPECT_FALSE(Control<QAbstractButton>("btnSimpleAuto")->isEnabled());
+    EXPECT_EQ(unit.firmwareImage.data[0], DefaultImage()[0]);
+    EXPECT_TRUE(unit.firmwareImage.path.empty());
+}
+
+TEST_F(ProgramFile, RefusedCatalogueFileIsNamedAndTheImageKept) {
+    const std::vector<std::uint8_t> before(unit.firmwareImage.data.begin(),
+                                           unit.firmwareImage.data.begin() + 64);
+    std::string broken = SmallHexFile();
+    broken[9] = '0';  // damages the first data byte, so the record checksum no longer fits
+    WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), broken);
+    unit.catalogIndex = 1;
+    form->ReadProgramFile1();
+    EXPECT_TRUE(FileStatus().startsWith("Cannot use Tesmora_K2DAC_v11.hex"))
+        << FileStatus().toStdString();
+    EXPECT_FALSE(Control<QAbstractButton>("btnSimpleAuto")->isEnabled());
+    EXPECT_FALSE(unit.firmwareFileReady);
+    EXPECT_FALSE(unit.programFileReady);
+    EXPECT_EQ(unit.firmwareImage.length, 0u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.firmwareImage.data.begin()));
+    EXPECT_EQ(PresenceColor(), ButtonFaceColor());
+
+    // Mended on disk: the next attempt (the next tick) takes it.
+    WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), SmallHexFile());
+    form->ReadProgramFile1();
+    EXPECT_TRUE(unit.firmwareFileReady);
+}
+
+TEST_F(ProgramFile, EmptyPathAsksForAProgramFile) {
+    unit.programFileReady = true;
+    form->ReadProgramFile();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Program File Not Ready !!    ");
+    EXPECT_FALSE(unit.programFileReady);
+    EXPECT_EQ(Recent()->count(), 0);
+}
+
+TEST_F(ProgramFile, IspFileShowsItsChecksumAndIsRememberedOnce) {
+    WriteFile(dir.File("flash.BIN"), std::string(1024, '\xFF'));
+    unit.firmwareImage.path = dir.File("flash.BIN").toStdString();
+    form->ReadProgramFile();
+    EXPECT_EQ(Checksum(), "Checksum : 0xFC00");
+    EXPECT_TRUE(unit.programFileReady);
+    EXPECT_EQ(unit.firmwareImage.length, 1024u);
+    form->ReadProgramFile();
+    EXPECT_EQ(Recent()->count(), 1);
+
+    WriteFile(dir.File("small.h00"), SmallHexFile());
+    unit.firmwareImage.path = dir.File("small.h00").toStdString();
+    form->ReadProgramFile();
+    EXPECT_EQ(Checksum(), "Checksum : 0x0338");
+    EXPECT_EQ(Recent()->count(), 2);
+    EXPECT_EQ(Recent()->currentText(), dir.File("small.h00"));
+
+    // Same name in other letters: a second entry.
+    unit.firmwareImage.path = dir.File("flash.bin").toStdString();
+    form->RememberProgramFile();
+    EXPECT_EQ(Recent()->count(), 3);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ProgramFile, RefusedIspFileKeepsTheLoadedImageAndSaysWhy) {
+    WriteFile(dir.File("good.hex"), SmallHexFile());
+    unit.firmwareImage.path = dir.File("good.hex").toStdString();
+    form->ReadProgramFile();
+    ASSERT_TRUE(unit.programFileReady);
+
+    for (const QString& name : {QStringLiteral("missing.hex"), QStringLiteral("image.hx")}) {
+        if (name == "image.hx") WriteFile(dir.File(name), SmallHexFile());
+        unit.firmwareImage.path = dir.File(name).toStdString();
+        dialogs.messages.clear();
+        form->ReadProgramFile();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << name.toStdString();
+        EXPECT_TRUE(dialogs.messages[0].contains(name)) << dialogs.messages[0].toStdString();
+        EXPECT_TRUE(Checksum().contains(name));
+        EXPECT_EQ(unit.firmwareImage.length, 4u);
+        EXPECT_EQ(unit.firmwareImage.data[0], 0xDE);
+        EXPECT_TRUE(unit.programFileReady);  // the earlier image is still the one loaded
+    }
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,57 @@
+#pragma once
+// Dialogs answered from a script; every box shown is recorded.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "tests/app/QtPrinters.h"
+
+namespace qv::test {
+
+class ScriptedDialogs final : public Dialogs {
+  public:
+    std::vector<QString> messages;
+    std::vector<QString> warnings;
+    std::vector<QString> errors;
+    std::vector<std::string> fileFilters;  // filter of each file dialog, in order
+
+    std::deque<bool> warningAnswers;                 // true: OK
+    std::deque<std::optional<QString>> fileAnswers;  // nullopt: cancel
+
+    void ShowMessage(const QString& text) override { messages.push_back(text); }
+    bool ConfirmWarning(const QString& text) override {
+        warnings.push_back(text);
+        if (warningAnswers.empty()) {
+            ADD_FAILURE() << "unexpected warning box: " << text.toStdString();
+            return false;
+        }
+        const bool answer = warningAnswers.front();
+        warningAnswers.pop_front();
+        return answer;
+    }
+    void ShowError(const QString& text) override { errors.push_back(text); }
+    std::optional<QString> OpenFile(const FileDialogRequest& request) override {
+        return NextFile(request);
+    }
+    std::optional<QString> SaveFile(const FileDialogRequest& request) override {
+        return NextFile(request);
+    }
+
+  private:
+    std::optional<QString> NextFile(const FileDialogRequest& request) {
+        fileFilters.push_back(std::string(request.filter) + " / " + request.defaultExt);
+        if (fileAnswers.empty()) {
+            ADD_FAILURE() << "unexpected file dialog: " << request.filter;
+            return std::nullopt;
+        }
+        std::optional<QString> answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace qv::test
