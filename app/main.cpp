@@ -1,0 +1,71 @@
+// qvupdate: the update window, on the USB bus or on a virtual device.
+
+#include <cstdio>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "app/ExceptionBox.h"
+#include "app/QtDialogs.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "platform/SystemDeviceApi.h"
+#include "sim/Simulation.h"
+
+namespace {
+
+int Run(QApplication& application) {
+    QString error;
+    const std::optional<qv::AppOptions> options =
+        qv::ParseCommandLine(application.arguments(), error);
+    if (!options) {
+        std::fprintf(stderr, "qvupdate: %s\n", qPrintable(error));
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(qPrintable(options->helpText), stdout);
+        return 0;
+    }
+
+    std::unique_ptr<qv::sim::Simulation> simulation;
+    std::unique_ptr<qv::DeviceApi> systemApi;
+    qv::DeviceApi* api = nullptr;
+    if (options->simulate) {
+        qv::sim::SimulationOptions simulationOptions;
+        simulationOptions.product = options->product.toStdString();
+        simulationOptions.logFile = options->simLog.toStdString();
+        for (const QString& fault : options->simFaults) {
+            simulationOptions.faults.push_back(fault.toStdString());
+        }
+        simulationOptions.realTime = true;
+        std::string simulationError;
+        simulation = qv::sim::Simulation::Create(simulationOptions, simulationError);
+        if (!simulation) {
+            std::fprintf(stderr, "qvupdate: %s\n", simulationError.c_str());
+            return 2;
+        }
+        api = &simulation->Bus();
+    } else {
+        systemApi = qv::CreateSystemDeviceApi();
+        api = systemApi.get();
+    }
+
+    qv::UnitState unit(*api);
+    qv::QtDialogs dialogs;
+    qv::TForm1 form(unit, dialogs);
+    if (options->service) form.ShowServicePages();
+    form.show();
+    return application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qv::GuardedApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qvupdate"));
+    try {
+        return Run(application);
+    } catch (...) {
+        qv::ShowExceptionBox(std::current_exception());
+        return 1;
+    }
+}
