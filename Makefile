@@ -34,8 +34,9 @@ build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
+# The one-button update on the virtual product, with the demo firmware the build generates.
 demo: build
-	cd $(BUILD)/bin && ./qvtool --simulate list
+	cd $(BUILD)/bin && ./qvtool --simulate list && ./qvtool --simulate update --yes
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
