@@ -5,6 +5,7 @@
 #include <QtTest/QTest>
 
 #include "app/Colors.h"
+#include "sim/Qv4820Model.h"
 #include "tests/app/FormFixture.h"
 #include "usb/DeviceCatalog.h"
 
@@ -19,7 +20,7 @@ class Detection : public FormTest {
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) form->Timer1Timer();
     }
-    std::shared_ptr<PlainChip> chip = std::make_shared<PlainChip>();
+    std::shared_ptr<sim::Qv4820Model> chip = std::make_shared<sim::Qv4820Model>(clock);
 };
 
 // Candidate k (1-based) while nothing is found: odd ticks catalogue rows 1, 2, 3, 4, 0, ...;
@@ -107,7 +108,7 @@ TEST(DetectionOfBareChip, A7d6IsFoundOnTheSecondTick) {
     ScriptedDialogs dialogs;
     TForm1 form(unit, dialogs, FormOptions{96});
     form.Timer1->stop();
-    bus.AttachBareChip(kIspIdA7d6, std::make_shared<PlainChip>());
+    bus.AttachBareChip(kIspIdA7d6, std::make_shared<sim::Qv4820Model>(clock));
     form.Timer1Timer();
     form.Timer1Timer();
     EXPECT_EQ(form.findChild<QLabel*>("lblDetectDevice")->text(),
