@@ -1,25 +1,48 @@
-// ISP page: the flash access range and the page's file buttons.
+// ISP page: the single flash operations, the flash access range and the page's file buttons.
+// Each handler maps its control to one call of the flash layer and the result to a caption.
 
+#include "app/DeviceWorkScope.h"
 #include "app/Dialogs.h"
+#include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "flash/FlashErase.h"
+#include "flash/IspOperations.h"
+#include "flash/ReadBackDump.h"
 #include "ui_IspPage.h"
 
 namespace qv {
 
 namespace {
-constexpr std::uint32_t kWholeImageRange = 0x8000;
-constexpr std::uint32_t kKilobyte = 1024;
-// The largest range edit whose byte count still fits 32 bits.
-constexpr std::uint32_t kMaxRangeKilobytes = 0xFFFFFFFFu / kKilobyte;
+
+constexpr std::uint32_t kStatusRegisterMax = 0xFF;
+
+// The short operations show nothing of their own on success; a failure must not pass for one.
+void ShowIfFailed(QLabel* processInfo, bool ok, const char* failureText) {
+    if (!ok) processInfo->setText(QString::fromLatin1(failureText));
+}
+
 }  // namespace
 
 void TForm1::ConnectIspPage() {
     Ui::IspPage& isp = *ispPage_;
     ConnectClick(isp.rbnRange0, &TForm1::rbnRangeClick);
     ConnectClick(isp.rbnRange1, &TForm1::rbnRangeClick);
+    RouteKeyDown(isp.lbledISPStart, &TForm1::lbledISPStartKeyDown);
+    RouteKeyDown(isp.lbledISPRange, &TForm1::lbledISPStartKeyDown);
     ConnectClick(isp.USBLoadFileBitBtn, &TForm1::USBLoadFileBitBtnClick);
     ConnectClick(isp.Button1, &TForm1::btnSaveBinClick);
+    ConnectClick(isp.btnEnterISP, &TForm1::btnEnterISPClick);
+    ConnectClick(isp.btnUSBChipID, &TForm1::btnUSBChipIDClick);
+    ConnectClick(isp.btnUSBReadStatus, &TForm1::btnUSBReadStatusClick);
+    RouteKeyDown(isp.lbledtUSBWriteStatus, &TForm1::lbledtUSBWriteStatusKeyDown);
+    ConnectClick(isp.btnUSBWriteEnable, &TForm1::btnUSBWriteEnableClick);
+    ConnectClick(isp.btnUSBWriteDisable, &TForm1::btnUSBWriteDisableClick);
+    ConnectClick(isp.btnUSBErase, &TForm1::btnUSBEraseClick);
+    ConnectClick(isp.btnUSBBlank, &TForm1::btnUSBBlankClick);
+    ConnectClick(isp.btnUSBProgram, &TForm1::btnUSBProgramClick);
+    ConnectClick(isp.btnUSBVerify, &TForm1::btnUSBVerifyClick);
+    ConnectClick(isp.btnReadBack, &TForm1::btnReadBackClick);
 }
 
 void TForm1::rbnRangeClick(QObject*) {
@@ -29,24 +52,112 @@ void TForm1::rbnRangeClick(QObject*) {
     SetLabelledEnabled(isp.lbledISPRange, assigned);
     isp.Label20->setEnabled(assigned);
     isp.Label21->setEnabled(assigned);
+    SelectRangeFromEdits();
+}
 
-    if (!assigned) {
-        unit_.flashRangeStart = 0;
-        unit_.flashRangeSize = kWholeImageRange;
+// Start and size are taken together or not at all: a new start with the old size would erase
+// sectors nobody asked for.
+bool TForm1::SelectRangeFromEdits() {
+    Ui::IspPage& isp = *ispPage_;
+    if (isp.rbnRange0->isChecked()) {
+        SelectWholeRange(unit_.flash);
+        return true;
+    }
+    const auto startKiB = ConvertDecimal(isp.lbledISPStart->text());
+    if (!startKiB) return false;
+    const auto sizeKiB = ConvertDecimal(isp.lbledISPRange->text());
+    if (!sizeKiB) return false;
+    if (SelectAssignedRange(unit_.flash, *startKiB, *sizeKiB)) return true;
+    dialogs_.ShowError(
+        QStringLiteral("Start %1 KB and size %2 KB reach past the %3 KB flash address space")
+            .arg(*startKiB)
+            .arg(*sizeKiB)
+            .arg(kFlashAddressSpace / 1024));
+    return false;
+}
+
+// The range edits take effect when a range button is clicked or "Auto" starts.
+void TForm1::lbledISPStartKeyDown(QObject*, int) {}
+
+void TForm1::btnEnterISPClick(QObject*) {
+    if (!unit_.usb.IsPresent()) return;
+    FlashContext& flash = unit_.flash;
+    const bool wasActive = flash.ispModeActive;
+    ShowIfFailed(ispPage_->lblUSBProcessInfo, EnterOrLeaveIsp(flash),
+                 wasActive ? "Exit ISP Mode Fail" : "Enter ISP Mode Fail");
+    ispPage_->btnEnterISP->setText(flash.ispModeActive ? QStringLiteral("Exit ISP")
+                                                       : QStringLiteral("Enter ISP"));
+}
+
+void TForm1::btnUSBChipIDClick(QObject*) {
+    ShowIfFailed(ispPage_->lblUSBProcessInfo, ReadChipId(unit_.flash), "Chip ID Read Fail");
+    ispPage_->lblUSBChipID->setText(
+        QString::fromStdString(ChipIdCaption(unit_.flash.flashIdBytes)));
+}
+
+void TForm1::btnUSBReadStatusClick(QObject*) {
+    ispPage_->lblUSBStatus->setText(
+        QString::fromStdString(StatusCaption(ReadStatusRegister(unit_.flash))));
+}
+
+void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
+    if (key != kVkReturn) return;
+    const QString text = ispPage_->lbledtUSBWriteStatus->text();
+    const auto value = ConvertTypedHex(text);
+    if (!value) return;
+    // Cutting a wider value down to 8 bits would write bits nobody typed.
+    if (*value > kStatusRegisterMax) {
+        dialogs_.ShowError(
+            QStringLiteral("'0x%1' does not fit the 8-bit status register").arg(text));
         return;
     }
-    // Each value is taken as soon as it converts, so a good start stays set before a bad size.
-    for (auto [edit, target] : {std::pair{isp.lbledISPStart, &unit_.flashRangeStart},
-                                std::pair{isp.lbledISPRange, &unit_.flashRangeSize}}) {
-        const auto kilobytes = ConvertDecimal(edit->text());
-        if (!kilobytes) return;
-        if (*kilobytes > kMaxRangeKilobytes) {
-            dialogs_.ShowError(
-                QStringLiteral("'%1' KB is beyond the 4 GiB address range").arg(edit->text()));
-            return;
-        }
-        *target = *kilobytes * kKilobyte;
+    ShowIfFailed(ispPage_->lblUSBProcessInfo,
+                 WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
+                 "Write Status Fail");
+}
+
+void TForm1::btnUSBWriteEnableClick(QObject*) {
+    ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteEnable(unit_.flash), "Write Enable Fail");
+}
+
+void TForm1::btnUSBWriteDisableClick(QObject*) {
+    ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteDisable(unit_.flash), "Write Disable Fail");
+}
+
+void TForm1::btnUSBEraseClick(QObject*) {
+    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+    EraseFlash(unit_.flash);
+}
+
+void TForm1::btnUSBBlankClick(QObject*) {
+    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+    BlankCheckFlash(unit_.flash);
+}
+
+void TForm1::btnUSBProgramClick(QObject*) {
+    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+    ProgramFlash(unit_.flash);
+}
+
+void TForm1::btnUSBVerifyClick(QObject*) {
+    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+    VerifyFlash(unit_.flash);
+}
+
+// The dump is written whether or not the read succeeded: bytes never read show as 0x5A.
+void TForm1::btnReadBackClick(QObject*) {
+    {
+        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+        ReadFlash(unit_.flash);
     }
+    const std::optional<QString> path = dialogs_.SaveFile(SaveBinFIleDialog);
+    if (!path) return;
+    const DumpResult result =
+        WriteReadBackDump(unit_.flash.readBackBuffer, kReadFlashEnd, path->toStdString());
+    if (result.written) return;
+    const QString reason = QString::fromStdString(result.message);
+    ispPage_->lblUSBProcessInfo->setText(reason);
+    dialogs_.ShowMessage(reason);
 }
 
 }  // namespace qv

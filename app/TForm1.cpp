@@ -62,6 +62,7 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
 
     ConnectUpdatePanel();
     ConnectIspPage();
+    ConnectUpdateSequences();
     ConnectBinFilePage();
 
     FormCreate();
@@ -88,6 +89,11 @@ void TForm1::PumpMessages() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // Closing would pull the link from under flash work and leave the flash half written.
+    if (unit_.autoSequenceRunning) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }

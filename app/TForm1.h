@@ -76,8 +76,23 @@ class TForm1 : public QMainWindow {
 
     // ---- I2C Access page (I2cPage.cpp)
 
-    // ---- ISP page: flash operations and sequences (IspPage.cpp)
+    // ---- ISP page: flash operations and sequences (IspPage.cpp, UpdateSequence.cpp)
     void rbnRangeClick(QObject* sender);
+    void lbledISPStartKeyDown(QObject* sender, int key);
+    void btnEnterISPClick(QObject* sender);
+    void btnUSBChipIDClick(QObject* sender);
+    void btnUSBReadStatusClick(QObject* sender);
+    void lbledtUSBWriteStatusKeyDown(QObject* sender, int key);
+    void btnUSBWriteEnableClick(QObject* sender);
+    void btnUSBWriteDisableClick(QObject* sender);
+    void btnUSBEraseClick(QObject* sender);
+    void btnUSBBlankClick(QObject* sender);
+    void btnUSBProgramClick(QObject* sender);
+    void btnUSBVerifyClick(QObject* sender);
+    void btnReadBackClick(QObject* sender);
+    void btnUSBISPAutoClick(QObject* sender);
+    // The update panel's one-button firmware update.
+    void btnSimpleAutoClick(QObject* sender);
 
     // ---- Parameter page (ParameterPage.cpp)
     void UpdateParameterPage();
@@ -127,6 +142,12 @@ class TForm1 : public QMainWindow {
   private:
     void ConnectUpdatePanel();
     void ConnectIspPage();
+    void ConnectUpdateSequences();
+    // The flash range of the range buttons and edits; false after an error box.
+    bool SelectRangeFromEdits();
+    bool ReloadProgramFile();
+    // The controls disabled while long device work runs, except `keep`.
+    std::vector<QWidget*> DeviceWorkControls(const QWidget* keep = nullptr) const;
     void ConnectBinFilePage();
 
     // Detection steps of one tick.

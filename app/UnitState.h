@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "app/WindowReporter.h"
+#include "flash/FlashContext.h"
 #include "image/FirmwareImage.h"
 #include "platform/DeviceApi.h"
 #include "usb/QuorvexUsb.h"
@@ -45,11 +47,10 @@ struct UnitState {
     QString ModifyFileName;
     QString NewBinFileName;
 
-    // Flash operations (ISP page and the update sequences).
-    std::uint32_t flashRangeStart = 0;
-    std::uint32_t flashRangeSize = 0;
-    // The flash-operation state (programBlockSize, flashIdBytes, flashStepFailed,
-    // ispModeActive, stopRequested) goes here.
+    // Flash operations (ISP page and the update sequences): range, flash id, block size and
+    // step flags. They report to the window's labels while a window is attached.
+    WindowReporter flashReporter;
+    FlashContext flash{usb, firmwareImage, flashReporter};
 
     // Parameter page: audio output settings, byte 0 first.
     std::array<std::uint8_t, 4> SystemSettings{};

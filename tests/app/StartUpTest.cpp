@@ -293,35 +293,35 @@ TEST_F(StartUp, IspPageDefaultsAndRangeSelection) {
     EXPECT_EQ(size->text(), "64");
     EXPECT_FALSE(start->isEnabled());
     EXPECT_FALSE(Control<QLabel>("Label21")->isEnabled());
-    EXPECT_EQ(unit.flashRangeStart, 0u);
-    EXPECT_EQ(unit.flashRangeSize, 0x8000u);
+    EXPECT_EQ(unit.flash.flashRangeStart, 0u);
+    EXPECT_EQ(unit.flash.flashRangeSize, 0x8000u);
 
     start->setText("32");
     size->setText("16");
     Control<QRadioButton>("rbnRange1")->setChecked(true);  // runs rbnRangeClick
     EXPECT_TRUE(start->isEnabled());
     EXPECT_TRUE(Control<QLabel>("lbledISPStartLabel")->isEnabled());
-    EXPECT_EQ(unit.flashRangeStart, 0x8000u);
-    EXPECT_EQ(unit.flashRangeSize, 0x4000u);
+    EXPECT_EQ(unit.flash.flashRangeStart, 0x8000u);
+    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
 
-    // A good start is taken before the bad size stops the handler.
+    // Start and size are taken together: a bad size keeps the whole range as it was.
     start->setText("8");
     size->setText("1x");
     form->rbnRangeClick(form.get());
-    EXPECT_EQ(unit.flashRangeStart, 0x2000u);
-    EXPECT_EQ(unit.flashRangeSize, 0x4000u);
+    EXPECT_EQ(unit.flash.flashRangeStart, 0x8000u);
+    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0], "'1x' is not a valid integer value");
 
-    // Sizes whose byte count would not fit 32 bits are refused rather than wrapped.
-    size->setText("4194304");
+    // A range past the 24-bit flash addresses is refused rather than wrapped.
+    size->setText("16384");
     form->rbnRangeClick(form.get());
-    EXPECT_EQ(unit.flashRangeSize, 0x4000u);
+    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
     EXPECT_EQ(dialogs.errors.size(), 2u);
 
     Control<QRadioButton>("rbnRange0")->setChecked(true);
-    EXPECT_EQ(unit.flashRangeStart, 0u);
-    EXPECT_EQ(unit.flashRangeSize, 0x8000u);
+    EXPECT_EQ(unit.flash.flashRangeStart, 0u);
+    EXPECT_EQ(unit.flash.flashRangeSize, 0x8000u);
     EXPECT_FALSE(start->isEnabled());
 }
 

@@ -1,0 +1,134 @@
+// The two update sequences: the ISP page's "Auto" with its selectable steps and the update
+// panel's one-button "Start". Both run in the flash layer; the window asks, guards and shows.
+
+#include <QGuiApplication>
+#include <QPalette>
+
+#include "app/DeviceWorkScope.h"
+#include "app/Dialogs.h"
+#include "app/TForm1.h"
+#include "app/UnitState.h"
+#include "flash/UpdateSequences.h"
+#include "ui_IspPage.h"
+#include "ui_TForm1.h"
+#include "ui_UpdatePanel.h"
+
+namespace qv {
+
+namespace {
+
+const QString kAutoCaption = QStringLiteral("Auto");
+const QString kStopCaption = QStringLiteral("Stop");
+const QString kUpdateWarning = QStringLiteral(
+    "Firmware Update is a critical operation. Please make sure the power stays on and do not "
+    "disconnect the device before the update is complete. Would you like to proceed?");
+constexpr int kStepPointSize = 12;
+constexpr int kOutcomePointSize = 16;
+
+AutoSteps StepsOf(const Ui::IspPage& isp) {
+    return {.ispMode = isp.chkISPMode->isChecked(),
+            .erase = isp.chkErase->isChecked(),
+            .blank = isp.chkBlank->isChecked(),
+            .program = isp.chkProgram->isChecked(),
+            .verify = isp.chkVerify->isChecked(),
+            .protect = isp.chkProtect->isChecked()};
+}
+
+void StyleLabel(QLabel* label, int pointSize, const QColor& color) {
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+}  // namespace
+
+void TForm1::ConnectUpdateSequences() {
+    unit_.flashReporter.Attach(*this, {ispPage_->lblUSBProcessInfo, ispPage_->lblUSBISPProcess,
+                                       ispPage_->lblUSBISPStatusReg, panel_->lblISPProcStatus});
+    ConnectClick(ispPage_->btnUSBISPAuto, &TForm1::btnUSBISPAutoClick);
+    ConnectClick(panel_->btnSimpleAuto, &TForm1::btnSimpleAutoClick);
+}
+
+// Everything that could start other device work or change the image, the range or the link
+// while long device work lets messages run.
+std::vector<QWidget*> TForm1::DeviceWorkControls(const QWidget* keep) const {
+    const Ui::IspPage& isp = *ispPage_;
+    std::vector<QWidget*> controls{
+        form_->TabSheet1,   form_->PageMI2CCtrl,   form_->Parameter,    form_->Information,
+        form_->BinFile,     isp.GroupBox1,         isp.gbxISPRange,     isp.chkReadFile,
+        isp.chkISPMode,     isp.chkErase,          isp.chkBlank,        isp.chkProgram,
+        isp.chkVerify,      isp.chkProtect,        isp.btnUSBISPAuto,   isp.USBLoadFileBitBtn,
+        isp.cbxReadISPFile, panel_->btnSimpleAuto, panel_->chkDetectUSB};
+    std::erase(controls, keep);
+    return controls;
+}
+
+void TForm1::btnUSBISPAutoClick(QObject*) {
+    Ui::IspPage& isp = *ispPage_;
+    QPushButton* button = isp.btnUSBISPAuto;
+    if (button->text() != kAutoCaption) {
+        // "Stop" during the run: the sequence ends after its current step.
+        unit_.flash.stopRequested = true;
+        button->setEnabled(false);
+        return;
+    }
+    if (unit_.autoSequenceRunning) return;  // other device work is under way
+    if (!unit_.usb.IsPresent()) {
+        dialogs_.ShowMessage(QStringLiteral("USB device is NOT available !!    "));
+        return;
+    }
+    if (!unit_.programFileReady && isp.cbxReadISPFile->currentText().isEmpty()) {
+        dialogs_.ShowMessage(QStringLiteral("Program File Not Ready !!    "));
+        return;
+    }
+
+    {
+        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls(button));
+        button->setText(kStopCaption);
+        const bool fileReady = !isp.chkReadFile->isChecked() || ReloadProgramFile();
+        if (fileReady && SelectRangeFromEdits()) RunAutoSequence(unit_.flash, StepsOf(isp));
+    }
+    button->setText(kAutoCaption);
+    button->setEnabled(true);
+}
+
+// Loads the file named in the combo box; false, with nothing sent, when it did not load.
+bool TForm1::ReloadProgramFile() {
+    unit_.firmwareImage.path = ispPage_->cbxReadISPFile->currentText().toStdString();
+    // ReadProgramFile raises programFileReady only for a file it loaded.
+    unit_.programFileReady = false;
+    ReadProgramFile();
+    if (!unit_.programFileReady) {
+        ispPage_->lblUSBProcessInfo->setText(QStringLiteral("Program file not loaded"));
+    }
+    return unit_.programFileReady;
+}
+
+// Runs once per tool start and never ends early: a product with half-written flash cannot
+// start. Presses while it runs, or after it, change nothing.
+void TForm1::btnSimpleAutoClick(QObject*) {
+    if (unit_.autoSequenceRunning || unit_.updateFinished) return;
+    Ui::UpdatePanel& panel = *panel_;
+    QLabel* status = panel.lblISPProcStatus;
+    bool updated = false;
+    {
+        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+        if (!dialogs_.ConfirmWarning(kUpdateWarning)) {
+            status->setText(QStringLiteral("Abort Firmware update process"));
+            StyleLabel(status, kOutcomePointSize, Qt::red);
+            return;
+        }
+        panel.btnSimpleAuto->setText(kStopCaption);
+        StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
+        updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
+    }
+    panel.btnSimpleAuto->setText(QStringLiteral("Finish"));
+    panel.btnSimpleAuto->setEnabled(false);
+    if (updated) StyleLabel(status, kOutcomePointSize, Qt::blue);
+    unit_.updateFinished = true;
+}
+
+}  // namespace qv

@@ -1,0 +1,136 @@
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest/QTest>
+
+#include "tests/app/FlashFormFixture.h"
+
+namespace qv::test {
+namespace {
+
+class IspPage : public FlashFormTest {
+  protected:
+    void SetUp() override { AttachProduct(); }
+    void TypeWriteStatus(const QString& text) {
+        auto* edit = Control<QLineEdit>("lbledtUSBWriteStatus");
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+};
+
+TEST_F(IspPage, EnterIspTwiceEntersThenLeavesAndTheCaptionNamesTheNextAction) {
+    Click("btnEnterISP");
+    EXPECT_TRUE(chip->IspModeOn());
+    EXPECT_TRUE(chip->FlashPortRouted());
+    EXPECT_EQ(Caption("btnEnterISP"), "Exit ISP");
+
+    Click("btnEnterISP");
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(Caption("btnEnterISP"), "Enter ISP");
+
+    std::vector<std::uint8_t> ispRequests;
+    for (const Sent& s : Requests()) {
+        if (s.request == kRequestIspEnter || s.request == kRequestIspLeave) {
+            ispRequests.push_back(s.request);
+        }
+    }
+    EXPECT_EQ(ispRequests, (std::vector<std::uint8_t>{kRequestIspEnter, kRequestIspLeave}));
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+}
+
+TEST_F(IspPage, WriteStatusSendsTheTypedByteAndRefusesAnythingElse) {
+    Click("btnEnterISP");
+    Click("btnUSBWriteEnable");
+    bus.ClearLog();
+    for (const char* bad : {"zz", "0x1C", "1FC"}) TypeWriteStatus(QString::fromLatin1(bad));
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<QString>{"'0xzz' is not a valid integer value",
+                                    "'0x0x1C' is not a valid integer value",
+                                    "'0x1FC' does not fit the 8-bit status register"}));
+    EXPECT_TRUE(bus.Log().empty());
+
+    TypeWriteStatus("1c");
+    ASSERT_EQ(InstructionCount(kFlashOpWriteStatus), 1u);
+    clock.SleepMicros(50'000);
+    Click("btnUSBReadStatus");
+    EXPECT_EQ(Text("lblUSBStatus"), "0x1C");
+}
+
+TEST_F(IspPage, ReadFlashWritesTheDumpOrSaysWhyNot) {
+    std::vector<std::uint8_t> content(0x8000);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 31);
+    chip->Flash().Preload(0, content);
+    Click("btnEnterISP");
+    ScopedWorkDir dir;
+    const QString path = dir.File("dump.bin");
+    dialogs.fileAnswers = {path, std::nullopt, dir.File("no/such/folder/dump.bin")};
+
+    Click("btnReadBack");
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Read Flash content Success");
+    EXPECT_EQ(dialogs.fileFilters.at(0), "Binary File|*.bin / *.bin");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray dump = file.readAll();
+    const QList<QByteArray> rows = dump.split('\r');
+    ASSERT_EQ(rows.size(), 2049);  // 2048 rows, each ended by a lone carriage return
+    EXPECT_TRUE(rows.last().isEmpty());
+    EXPECT_FALSE(dump.contains('\n'));
+    for (int row = 0; row < 2048; ++row) {
+        QByteArray expected;
+        for (int k = 0; k < 16; ++k) {
+            expected +=
+                QByteArray("0x") +
+                QByteArray::number(content[row * 16 + k], 16).rightJustified(2, '0').toUpper() +
+                ", ";
+        }
+        ASSERT_EQ(rows[row], expected) << "row " << row;
+    }
+
+    // Cancelled: no file, and the read's success stays.
+    QFile::remove(path);
+    Click("btnReadBack");
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Read Flash content Success");
+
+    // A file that cannot be written says so, in the label and in a box.
+    Click("btnReadBack");
+    EXPECT_TRUE(Text("lblUSBProcessInfo").startsWith("Cannot write "));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], Text("lblUSBProcessInfo"));
+}
+
+TEST_F(IspPage, LongOperationsLockOtherWorkAndRestoreWhatWasEnabled) {
+    auto* start = Control<QWidget>("btnSimpleAuto");
+    ASSERT_FALSE(start->isEnabled());  // no firmware file yet
+    Click("btnEnterISP");
+    bool checked = false;
+    AtPump([] { return true; },
+           [&] {
+               checked = true;
+               EXPECT_TRUE(unit.autoSequenceRunning);
+               for (const char* name : {"btnUSBBlank", "btnUSBISPAuto", "rbnRange1",
+                                        "USBLoadFileBitBtn", "btnReadAll"}) {
+                   EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
+               }
+           });
+    Click("btnUSBErase");
+    ASSERT_TRUE(checked);
+    EXPECT_FALSE(unit.autoSequenceRunning);
+    EXPECT_TRUE(Control<QWidget>("btnUSBBlank")->isEnabled());
+    EXPECT_TRUE(Control<QWidget>("btnUSBISPAuto")->isEnabled());
+    EXPECT_FALSE(start->isEnabled());
+}
+
+class SmallPageFlash : public FlashFormTest {
+  protected:
+    SmallPageFlash() : FlashFormTest(sim::FlashPreset::kSmallPage1MiB) {}
+};
+
+TEST_F(SmallPageFlash, ChipIdShowsEachByteWithACommaAndTwoBlanks) {
+    AttachProduct();
+    Click("btnEnterISP");
+    Click("btnUSBChipID");
+    EXPECT_EQ(Text("lblUSBChipID"), "0xC2,  0x22,  0x14,  ");
+}
+
+}  // namespace
+}  // namespace qv::test

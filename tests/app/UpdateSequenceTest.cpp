@@ -1,0 +1,213 @@
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "tests/app/FlashFormFixture.h"
+
+namespace qv::test {
+namespace {
+
+const QString kUpdateWarning = QStringLiteral(
+    "Firmware Update is a critical operation. Please make sure the power stays on and do not "
+    "disconnect the device before the update is complete. Would you like to proceed?");
+
+QColor TextColor(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+class StartButton : public FlashFormTest {
+  protected:
+    // The product is found by detection with its firmware file beside the tool.
+    void FindProductWithFile() {
+        WriteFile(dir.File(kProductFile), FirmwareHexFile());
+        device = bus.AttachProduct(kProductId, chip);
+        form->Timer1Timer();
+        ASSERT_TRUE(Control<QAbstractButton>("btnSimpleAuto")->isEnabled());
+        chip->Flash().Preload(0, std::vector<std::uint8_t>(0x2000, 0x00));  // old firmware
+        bus.ClearLog();
+    }
+    QLabel* Status() { return Control<QLabel>("lblISPProcStatus"); }
+
+    ScopedWorkDir dir;
+};
+
+TEST_F(StartButton, UpdatesTheFlashToTheImageAndRunsOnlyOnce) {
+    FindProductWithFile();
+    const std::uint32_t length = unit.firmwareImage.length;
+    ASSERT_EQ(length, 0x1003u);
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    ASSERT_EQ(dialogs.warnings, std::vector<QString>{kUpdateWarning});
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
+    EXPECT_EQ(Status()->font().pointSize(), 16);
+    EXPECT_EQ(TextColor(Status()), QColor(Qt::blue));
+    EXPECT_EQ(FlashBytes(0, length), ImageBytes(length));
+    EXPECT_EQ(FlashBytes(length, 0x2000 - length),
+              std::vector<std::uint8_t>(0x2000 - length, 0xFF));
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);  // 0xFF written: every protect bit, idle
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+    auto* start = Control<QAbstractButton>("btnSimpleAuto");
+    EXPECT_EQ(start->text(), "Finish");
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(unit.updateFinished);
+    EXPECT_FALSE(unit.autoSequenceRunning);
+
+    // A press after the end asks nothing and sends nothing.
+    bus.ClearLog();
+    form->btnSimpleAutoClick(start);
+    EXPECT_EQ(dialogs.warnings.size(), 1u);
+    EXPECT_TRUE(bus.Log().empty());
+}
+
+TEST_F(StartButton, CancelShowsTheAbortAndTouchesNothing) {
+    FindProductWithFile();
+    dialogs.warningAnswers = {false};
+    Click("btnSimpleAuto");
+
+    EXPECT_EQ(Status()->text(), "Abort Firmware update process");
+    EXPECT_EQ(Status()->font().pointSize(), 16);
+    EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
+    EXPECT_TRUE(bus.Log().empty());
+    EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0x00));
+    auto* start = Control<QAbstractButton>("btnSimpleAuto");
+    EXPECT_EQ(start->text(), "Start");
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(unit.updateFinished);
+    EXPECT_FALSE(unit.autoSequenceRunning);
+}
+
+TEST_F(StartButton, UnplugMidRunEndsWithFinishAndNoSuccess) {
+    FindProductWithFile();
+    bus.SetTransferFaults(device, {.unplugAfter = 300});
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    EXPECT_NE(Status()->text(), "Firmware update success!");
+    EXPECT_FALSE(Status()->text().isEmpty());
+    auto* start = Control<QAbstractButton>("btnSimpleAuto");
+    EXPECT_EQ(start->text(), "Finish");
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(unit.updateFinished);
+    EXPECT_FALSE(unit.autoSequenceRunning);
+}
+
+// Presses let in by the message pump must not start other work, move the link or close the
+// window under a running update.
+TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
+    FindProductWithFile();
+    const std::string idText = unit.usb.IdText();
+    bool checked = false;
+    AtPump([] { return true; },
+           [&] {
+               checked = true;
+               EXPECT_TRUE(unit.autoSequenceRunning);
+               EXPECT_EQ(Caption("btnSimpleAuto"), "Stop");
+               for (const char* name : {"btnSimpleAuto", "btnUSBISPAuto", "btnUSBErase",
+                                        "USBLoadFileBitBtn", "chkDetectUSB", "btnSaveBin"}) {
+                   EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
+               }
+               form->btnSimpleAutoClick(nullptr);  // no second warning box
+               form->btnUSBISPAutoClick(nullptr);
+               unit.usb.ClearPresence();  // a tick now would scan for another device
+               form->Timer1Timer();
+               EXPECT_FALSE(form->close());
+           });
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(dialogs.warnings.size(), 1u);
+    EXPECT_EQ(unit.usb.IdText(), idText);
+    EXPECT_TRUE(unit.usb.InPropertyMode());
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
+    EXPECT_FALSE(unit.autoSequenceRunning);
+    EXPECT_TRUE(Control<QWidget>("btnUSBISPAuto")->isEnabled());
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+}
+
+class AutoButton : public FlashFormTest {
+  protected:
+    void SetUp() override {
+        AttachProduct();
+        WriteFile(dir.File("image.hex"), FirmwareHexFile());
+        Control<QComboBox>("cbxReadISPFile")->setEditText(dir.File("image.hex"));
+    }
+
+    ScopedWorkDir dir;
+};
+
+TEST_F(AutoButton, ProgramsTheReloadedFileIntoTheAssignedRange) {
+    Control<QLineEdit>("lbledISPStart")->setText("32");
+    Control<QLineEdit>("lbledISPRange")->setText("8");
+    Control<QRadioButton>("rbnRange1")->setChecked(true);
+    Control<QAbstractButton>("chkProtect")->setChecked(true);
+    Click("btnUSBISPAuto");
+
+    const std::uint32_t length = unit.firmwareImage.length;
+    ASSERT_EQ(length, 0x1003u);
+    EXPECT_EQ(FlashBytes(0x8000, length), ImageBytes(length));
+    EXPECT_EQ(FlashBytes(0, 0x8000), std::vector<std::uint8_t>(0x8000, 0xFF));
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Verifying Success");
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(Caption("btnUSBISPAuto"), "Auto");
+    EXPECT_FALSE(unit.autoSequenceRunning);
+}
+
+TEST_F(AutoButton, StopEndsTheRunAfterTheCurrentStep) {
+    chip->Flash().Preload(0, std::vector<std::uint8_t>(0x2000, 0x00));
+    Control<QAbstractButton>("chkProtect")->setChecked(true);
+    auto* button = Control<QAbstractButton>("btnUSBISPAuto");
+    AtPump([&] { return Text("lblUSBProcessInfo").startsWith("Flash Erase All"); },
+           [&] {
+               EXPECT_EQ(button->text(), "Stop");
+               button->click();
+               EXPECT_FALSE(button->isEnabled());  // one stop is enough
+           });
+    button->click();
+
+    EXPECT_TRUE(unit.flash.stopRequested);
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Stopped by user");
+    EXPECT_EQ(InstructionCount(kFlashOpPageProgram), 0u);  // nothing after the erase
+    EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0xFF));
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+    EXPECT_EQ(button->text(), "Auto");
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_FALSE(unit.autoSequenceRunning);
+}
+
+TEST_F(AutoButton, RefusalsComeBeforeAnyDeviceCommand) {
+    // A file that does not load: nothing is sent, and the image keeps what it held.
+    const std::vector<std::uint8_t> before = ImageBytes(0x100);
+    Control<QComboBox>("cbxReadISPFile")->setEditText(dir.File("missing.hex"));
+    Click("btnUSBISPAuto");
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Program file not loaded");
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(ImageBytes(0x100), before);
+
+    // A range edit that is not a number.
+    Control<QComboBox>("cbxReadISPFile")->setEditText(dir.File("image.hex"));
+    Control<QRadioButton>("rbnRange1")->setChecked(true);
+    Control<QLineEdit>("lbledISPStart")->setText("4k");
+    Click("btnUSBISPAuto");
+    ASSERT_FALSE(dialogs.errors.empty());
+    EXPECT_EQ(dialogs.errors.back(), "'4k' is not a valid integer value");
+
+    EXPECT_TRUE(bus.Log().empty());
+    EXPECT_EQ(Caption("btnUSBISPAuto"), "Auto");
+    EXPECT_FALSE(unit.autoSequenceRunning);
+
+    // No device at all.
+    bus.Detach(device);
+    unit.usb.ClearPresence();
+    Click("btnUSBISPAuto");
+    EXPECT_EQ(dialogs.messages.back(), "USB device is NOT available !!    ");
+}
+
+}  // namespace
+}  // namespace qv::test
