@@ -98,28 +98,6 @@ TEST_F(IspPage, ReadFlashWritesTheDumpOrSaysWhyNot) {
     EXPECT_EQ(dialogs.messages[0], Text("lblUSBProcessInfo"));
 }
 
-TEST_F(IspPage, LongOperationsLockOtherWorkAndRestoreWhatWasEnabled) {
-    auto* start = Control<QWidget>("btnSimpleAuto");
-    ASSERT_FALSE(start->isEnabled());  // no firmware file yet
-    Click("btnEnterISP");
-    bool checked = false;
-    AtPump([] { return true; },
-           [&] {
-               checked = true;
-               EXPECT_TRUE(unit.autoSequenceRunning);
-               for (const char* name : {"btnUSBBlank", "btnUSBISPAuto", "rbnRange1",
-                                        "USBLoadFileBitBtn", "btnReadAll"}) {
-                   EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
-               }
-           });
-    Click("btnUSBErase");
-    ASSERT_TRUE(checked);
-    EXPECT_FALSE(unit.autoSequenceRunning);
-    EXPECT_TRUE(Control<QWidget>("btnUSBBlank")->isEnabled());
-    EXPECT_TRUE(Control<QWidget>("btnUSBISPAuto")->isEnabled());
-    EXPECT_FALSE(start->isEnabled());
-}
-
 class SmallPageFlash : public FlashFormTest {
   protected:
     SmallPageFlash() : FlashFormTest(sim::FlashPreset::kSmallPage1MiB) {}

@@ -1,5 +1,4 @@
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -86,7 +85,6 @@ TEST_F(StartButton, UnplugMidRunEndsWithFinishAndNoSuccess) {
     Click("btnSimpleAuto");
 
     EXPECT_NE(Status()->text(), "Firmware update success!");
-    EXPECT_FALSE(Status()->text().isEmpty());
     auto* start = Control<QAbstractButton>("btnSimpleAuto");
     EXPECT_EQ(start->text(), "Finish");
     EXPECT_FALSE(start->isEnabled());
@@ -138,24 +136,6 @@ class AutoButton : public FlashFormTest {
 
     ScopedWorkDir dir;
 };
-
-TEST_F(AutoButton, ProgramsTheReloadedFileIntoTheAssignedRange) {
-    Control<QLineEdit>("lbledISPStart")->setText("32");
-    Control<QLineEdit>("lbledISPRange")->setText("8");
-    Control<QRadioButton>("rbnRange1")->setChecked(true);
-    Control<QAbstractButton>("chkProtect")->setChecked(true);
-    Click("btnUSBISPAuto");
-
-    const std::uint32_t length = unit.firmwareImage.length;
-    ASSERT_EQ(length, 0x1003u);
-    EXPECT_EQ(FlashBytes(0x8000, length), ImageBytes(length));
-    EXPECT_EQ(FlashBytes(0, 0x8000), std::vector<std::uint8_t>(0x8000, 0xFF));
-    EXPECT_EQ(Text("lblUSBProcessInfo"), "Verifying Success");
-    EXPECT_EQ(chip->Flash().Status(), 0xFC);
-    EXPECT_FALSE(chip->IspModeOn());
-    EXPECT_EQ(Caption("btnUSBISPAuto"), "Auto");
-    EXPECT_FALSE(unit.autoSequenceRunning);
-}
 
 TEST_F(AutoButton, StopEndsTheRunAfterTheCurrentStep) {
     chip->Flash().Preload(0, std::vector<std::uint8_t>(0x2000, 0x00));
