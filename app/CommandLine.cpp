@@ -22,7 +22,7 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     const QCommandLineOption simFault(QStringLiteral("sim-fault"),
                                       QStringLiteral("Rehearse a fault on the virtual device "
                                                      "(repeatable)."),
-                                      QStringLiteral("SPEC"));
+                                      QStringLiteral("FAULT"));
     parser.addOptions({service, simulate, simLog, simFault});
 
     // --simulate takes its name only as --simulate=NAME; alone it must not swallow the next

@@ -13,7 +13,7 @@ struct AppOptions {
     bool simulate = false;  // --simulate[=NAME]
     QString product;        // NAME; empty: the product of catalogue row 1
     QString simLog;         // --sim-log FILE
-    QStringList simFaults;  // --sim-fault=SPEC, repeatable
+    QStringList simFaults;  // --sim-fault=FAULT, repeatable
 };
 
 // The options, or nothing with the reason in `error`.

@@ -1,5 +1,4 @@
-// The built-in default image (Part 7.1: "The 32768 bytes of DefaultImage are the implementer's
-// choice"). It is generated at compile time by a constexpr function; no file is read at run
+// The built-in default image, 32768 bytes. It is generated at compile time by a constexpr function; no file is read at run
 // time. Layout:
 //
 //   0x0000-0x001F  "QV4820 DEFAULT IMAGE", then 0x00 up to 0x001F

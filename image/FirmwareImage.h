@@ -1,7 +1,7 @@
 #pragma once
 // The in-memory picture of the serial flash behind the chip, starting at flash address 0,
 // its two loaders (Intel HEX and raw binary), the user-parameter table scan and the built-in
-// default image (spec Parts 4.1 and 7.1). Free of Qt.
+// default image. Free of Qt.
 
 #include <array>
 #include <cstddef>
@@ -80,7 +80,7 @@ LoadResult LoadImageByName(ImageBuffer& image, const std::string& path);
 
 inline constexpr char kUserParameterMarker[] = "QVUSB_Table01";  // 13 characters
 
-// The marker scan of Part 7.1 over image.data[0 .. image.length): at each p < length whose
+// The marker scan over image.data[0 .. image.length): at each p < length whose
 // byte is 'Q', counts the consecutive marker characters matching from p, stopping at the first
 // difference or at 12; m >= 10 ("QVUSB_Tabl") finds the table at p. The comparison may look up
 // to 11 bytes past length, never past the buffer's size.

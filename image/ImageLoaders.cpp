@@ -1,4 +1,4 @@
-// The firmware file loaders of Part 4.1, mended: every Intel HEX record is validated before
+// The firmware file loaders: every Intel HEX record is validated before
 // it is used, extended address records (02, 04) are honoured, nothing is cut silently, and a
 // load is all or nothing (built in a scratch buffer, swapped in on success).
 

@@ -1,4 +1,4 @@
-// FindUserParameterTable: the marker scan of Part 7.1.
+// FindUserParameterTable: the scan for the user-parameter table's marker.
 
 #include <cstring>
 

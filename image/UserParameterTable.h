@@ -1,7 +1,7 @@
 #pragma once
 // The layout of the user-parameter table as this project writes it (DefaultImage, the demo
-// firmware). The spec recognises the table by its marker alone and leaves the layout behind it
-// open (Part 7.1, "Left to the implementer"); this is the one the project uses:
+// firmware). The tool recognises a table by its marker alone; behind the marker this project
+// writes:
 //
 //   offset  size  content
 //   +0x00   13    marker "QVUSB_Table01" (ASCII, no terminator)
@@ -37,7 +37,7 @@ struct UserParameters {
     std::array<std::string_view, kTableStringCount> strings{};
 };
 
-// The defaults of the Gen. Bin File page (Part 7.1).
+// The defaults of the Gen. Bin File page.
 inline constexpr UserParameters kDefaultUserParameters{
     0xA7D6,
     0x6012,

@@ -20,7 +20,7 @@ namespace {
 
 enum class Addressing { kNone, kLinear, kSegment, kMixed };
 
-struct Spec {
+struct FileShape {
     std::uint32_t seed;
     std::uint32_t span;  // data lies in [0, span)
     Addressing addressing;
@@ -41,7 +41,7 @@ struct Rec {
     std::vector<std::uint8_t> bytes;
 };
 
-Generated Generate(const Spec& s) {
+Generated Generate(const FileShape& s) {
     std::mt19937 rng(s.seed);
     auto below = [&](std::uint32_t n) {
         return n == 0 ? 0u : static_cast<std::uint32_t>(rng() % n);
@@ -128,10 +128,10 @@ std::string Quote(const std::string& s) {
     return "'" + s + "'";
 }
 
-class Differential : public ::testing::TestWithParam<Spec> {};
+class Differential : public ::testing::TestWithParam<FileShape> {};
 
 TEST_P(Differential, SameBytesAsObjcopyAndSrecCat) {
-    const Spec& s = GetParam();
+    const FileShape& s = GetParam();
     const std::string objcopy = QV_OBJCOPY;
     const std::string srecCat = QV_SREC_CAT;
     if (objcopy.empty() || srecCat.empty()) GTEST_SKIP() << "objcopy or srec_cat not found";
@@ -173,8 +173,8 @@ TEST_P(Differential, SameBytesAsObjcopyAndSrecCat) {
         << "srec_cat differs";
 }
 
-std::vector<Spec> Specs() {
-    std::vector<Spec> v;
+std::vector<FileShape> FileShapes() {
+    std::vector<FileShape> v;
     std::uint32_t seed = 1;
     // Small files below 64 KiB without any extended record.
     for (int i = 0; i < 4; ++i)
@@ -195,7 +195,7 @@ std::vector<Spec> Specs() {
     return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(Generated, Differential, ::testing::ValuesIn(Specs()),
+INSTANTIATE_TEST_SUITE_P(Generated, Differential, ::testing::ValuesIn(FileShapes()),
                          [](const auto& info) { return "seed" + std::to_string(info.param.seed); });
 
 }  // namespace

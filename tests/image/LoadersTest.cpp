@@ -86,7 +86,7 @@ TEST_F(Loaders, HexRecordAt0xFFF8Crosses64K) {
 }
 
 TEST_F(Loaders, HexLinearRecordZeroFirstGivesTheDataAsIs) {
-    // Spec edge case: 04 record with 00 00 followed by data from 0: the image equals the data.
+    // An 04 record with 00 00 followed by data from 0: the image equals the data.
     const auto d = Bytes(16, 0x55, 3);
     const auto r = Hex(Lines({Linear(0), Data(0, d), Eof()}));
     ASSERT_TRUE(r.loaded) << r.error;
