@@ -61,6 +61,8 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
     Timer1->setInterval(kDefaultTimerInterval);
 
     ConnectUpdatePanel();
+    ConnectRegisterPage();
+    ConnectI2cPage();
     ConnectIspPage();
     ConnectUpdateSequences();
     ConnectBinFilePage();

@@ -73,8 +73,19 @@ class TForm1 : public QMainWindow {
     void USBLoadFileBitBtnClick(QObject* sender);
 
     // ---- Register page (RegisterPage.cpp)
+    void btnReadAllClick(QObject* sender);
+    // The grid's current cell became the data cell at (column, row).
+    void RegStringGridSelectCell(int column, int row);
+    void RegStringGridKeyDown(QObject* sender, int key);
+    void chkBit0MouseUp(QObject* sender);  // all eight bit boxes
 
     // ---- I2C Access page (I2cPage.cpp)
+    void MainPageControlChange(QObject* sender);
+    void btnReadMI2CClick(QObject* sender);
+    void edtMI2CAddrKeyDown(QObject* sender, int key);
+    void StringGridMIICSelectCell(int column, int row);
+    void StringGridMIICKeyDown(QObject* sender, int key);
+    void chkMI2CBitMouseUp(QObject* sender);
 
     // ---- ISP page: flash operations and sequences (IspPage.cpp, UpdateSequence.cpp)
     void rbnRangeClick(QObject* sender);
@@ -141,6 +152,8 @@ class TForm1 : public QMainWindow {
 
   private:
     void ConnectUpdatePanel();
+    void ConnectRegisterPage();
+    void ConnectI2cPage();
     void ConnectIspPage();
     void ConnectUpdateSequences();
     // The flash range of the range buttons and edits; false after an error box.

@@ -55,6 +55,11 @@ struct UnitState {
     // Parameter page: audio output settings, byte 0 first.
     std::array<std::uint8_t, 4> SystemSettings{};
 
+    // Register page and I2C Access page: the last value read from or written to each register
+    // of the chip's bank and of the I2C slave.
+    std::array<std::uint8_t, 256> registerShadow{};
+    std::array<std::uint8_t, 256> slaveShadow{};
+
     // I2C Access and special I2C access: the slave address in 8-bit form (bit 0 = direction).
     std::uint8_t i2cSlaveAddress = 0x20;
 };

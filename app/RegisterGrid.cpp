@@ -1,0 +1,162 @@
+#include "app/RegisterGrid.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+
+#include "app/Colors.h"
+#include "app/HexText.h"
+#include "app/KeyRoute.h"
+#include "platform/DeviceApi.h"
+#include "usb/QuorvexUsb.h"
+
+namespace qv {
+
+namespace {
+constexpr int kSide = 16;
+const QColor kHeaderHighlight{192, 192, 192};
+// The reading flag lives on the read button, so a click that arrives through the message pump
+// during a read sees it.
+constexpr char kTagProperty[] = "Tag";
+
+bool IsHeaderCell(int column, int row) {
+    return column == 0 || row == 0;
+}
+
+// Enter in a cell editor goes on to the grid, whose key handler reads the cell's text; the
+// editor's own commit comes later, so the text is committed here at once.
+class CommitOnEnterDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    bool eventFilter(QObject* editor, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            VirtualKeyOf(*static_cast<QKeyEvent*>(event)) == kVkReturn) {
+            emit commitData(static_cast<QWidget*>(editor));
+        }
+        return QStyledItemDelegate::eventFilter(editor, event);
+    }
+};
+}  // namespace
+
+std::array<QCheckBox*, 8> FindBitBoxes(const QWidget* page, const QString& prefix) {
+    std::array<QCheckBox*, 8> boxes{};
+    for (int i = 0; i < 8; ++i) boxes[i] = page->findChild<QCheckBox*>(prefix + QString::number(i));
+    return boxes;
+}
+
+void WireRegisterGrid(QTableWidget* grid,
+                      const std::function<void(int column, int row)>& onSelect) {
+    for (int i = 0; i <= kSide; ++i) {
+        for (QTableWidgetItem* header : {grid->item(0, i), grid->item(i, 0)}) {
+            header->setFlags(Qt::NoItemFlags);
+            header->setForeground(Qt::black);
+        }
+    }
+    grid->setItemDelegate(new CommitOnEnterDelegate(grid));
+    QObject::connect(grid, &QTableWidget::currentCellChanged, grid,
+                     [onSelect](int row, int column, int, int) {
+                         if (!IsHeaderCell(column, row)) onSelect(column, row);
+                     });
+}
+
+RegisterGrid::RegisterGrid(const RegisterGridControls& controls, QuorvexUsb& usb, DeviceApi& api,
+                           RegisterShadow& shadow, RegisterAccess access)
+    : controls_(controls), usb_(usb), api_(api), shadow_(shadow), access_(std::move(access)) {}
+
+std::uint8_t RegisterGrid::RegisterAt(int column, int row) {
+    return static_cast<std::uint8_t>((row - 1) * kSide + (column - 1));
+}
+
+std::uint8_t RegisterGrid::CurrentRegister() const {
+    return RegisterAt(controls_.grid->currentColumn(), controls_.grid->currentRow());
+}
+
+QString RegisterGrid::CurrentText() const {
+    const QTableWidgetItem* cell = controls_.grid->currentItem();
+    return cell != nullptr ? cell->text() : QString();
+}
+
+void RegisterGrid::ReadAll(const std::function<void()>& pumpMessages) {
+    if (!usb_.IsPresent()) return;
+    if (Reading()) {
+        SetReading(false);
+        return;
+    }
+    SetReading(true);
+    usb_.Open();
+    for (int reg = 0; reg < kSide * kSide && Reading(); ++reg) {
+        // A handler run by the message pump may have closed the link.
+        if (!usb_.HasHandle()) usb_.Open();
+        const auto r = static_cast<std::uint8_t>(reg);
+        access_.read(r, shadow_[r]);
+        ShowCellAndBits(r);
+        pumpMessages();
+    }
+    usb_.Close();
+    SetReading(false);
+}
+
+void RegisterGrid::Select(int column, int row) {
+    const std::uint8_t reg = RegisterAt(column, row);
+    HighlightHeaders(column, row);
+    usb_.Open();
+    access_.read(reg, shadow_[reg]);
+    usb_.Close();
+    ShowCellAndBits(reg);
+    ShowLabels(reg);
+}
+
+void RegisterGrid::WriteShadow(std::uint8_t reg, std::uint32_t pauseMs) {
+    usb_.Open();
+    access_.write(reg, shadow_[reg]);
+    api_.Sleep(pauseMs);
+    access_.read(reg, shadow_[reg]);
+    usb_.Close();
+    ShowCellAndBits(reg);
+}
+
+void RegisterGrid::WriteBits(std::uint32_t pauseMs) {
+    std::uint8_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (controls_.bits[i]->isChecked()) value |= static_cast<std::uint8_t>(1u << i);
+    }
+    const std::uint8_t reg = CurrentRegister();
+    shadow_[reg] = value;
+    WriteShadow(reg, pauseMs);
+    ShowLabels(reg);
+}
+
+void RegisterGrid::HighlightHeaders(int column, int row) {
+    QTableWidget* grid = controls_.grid;
+    for (int i = 1; i <= kSide; ++i) {
+        grid->item(0, i)->setBackground(i == column ? kHeaderHighlight : ButtonFaceColor());
+        grid->item(i, 0)->setBackground(i == row ? kHeaderHighlight : ButtonFaceColor());
+    }
+}
+
+void RegisterGrid::ShowCellAndBits(std::uint8_t reg) {
+    const std::uint8_t value = shadow_[reg];
+    controls_.grid->item(reg / kSide + 1, reg % kSide + 1)->setText(HexByte(value));
+    for (int i = 0; i < 8; ++i) controls_.bits[i]->setChecked((value >> i & 1) != 0);
+}
+
+void RegisterGrid::ShowLabels(std::uint8_t reg) {
+    controls_.addressLabel->setText(QStringLiteral("Reg 0x") + HexByte(reg));
+    controls_.dataLabel->setText(QStringLiteral("= 0x") + HexByte(shadow_[reg]));
+}
+
+bool RegisterGrid::Reading() const {
+    return controls_.readButton->property(kTagProperty).toInt() == 1;
+}
+
+void RegisterGrid::SetReading(bool reading) {
+    controls_.readButton->setProperty(kTagProperty, reading ? 1 : 0);
+    controls_.readButton->setText(reading ? QStringLiteral("Stop") : controls_.readCaption);
+}
+
+}  // namespace qv
