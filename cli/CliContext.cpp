@@ -17,11 +17,13 @@ CliContext::~CliContext() {
 void CliContext::AddGlobalOptions(CLI::App& app) {
     app.add_option("--simulate", simulate_,
                    "Use the virtual device instead of the USB bus: a catalogue product's name "
-                   "or firmware base, isp-a7d6 or isp-0c5e (default: the first product)")
+                   "or firmware base, isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)")
         ->expected(0, 1)
         ->default_str("");
     app.add_option("--sim-log", simLog_, "Append every I/O control the virtual device receives");
-    app.add_option("--sim-fault", simFaults_, sim::kSimFaultHelp)->take_all();
+    app.add_option("--sim-fault", simFaults_, sim::kSimFaultHelp)
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_flag("--json", json_, "Print results as JSON");
 }
 

@@ -12,7 +12,7 @@
 namespace qv {
 
 int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    CLI::App app{"qvtool: firmware update and service access for QV4820 products"};
+    CLI::App app{"qvtool: firmware update and service access for QV4820 products", "qvtool"};
     app.require_subcommand(1);
     app.fallthrough();  // global options may follow the command
     CliContext context(out, err);

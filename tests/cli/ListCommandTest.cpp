@@ -36,6 +36,12 @@ TEST(QvtoolList, RefusesUnknownProductsAndFaults) {
     EXPECT_NE(fault.err.find("malformed --sim-fault 'flip:xyz'"), std::string::npos);
 
     EXPECT_NE(RunCli({"--simulate", "frobnicate"}).status, 0);
+
+    // Faults are given one per option, before or after the command.
+    CliRun twoFaults =
+        RunCli({"--simulate", "--sim-fault", "stuck-busy", "list", "--sim-fault=bogus"});
+    EXPECT_NE(twoFaults.status, 0);
+    EXPECT_NE(twoFaults.err.find("'bogus'"), std::string::npos) << twoFaults.err;
 }
 
 }  // namespace
