@@ -1,10 +1,63 @@
 // Parameter page: the audio output settings record and the product ids and strings.
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/Windows1252.h"
+#include "chip/Registers.h"
 #include "ui_ParameterPage.h"
 
 namespace qv {
+
+namespace {
+constexpr std::uint8_t kSelectorVendorId = 0x08;
+constexpr std::uint8_t kSelectorProductId = 0x0A;
+constexpr std::array<std::uint8_t, 3> kSelectorStrings{0x10, 0x14, 0x18};
+constexpr std::uint8_t kSelectorSettingsWrite = 0x20;
+constexpr std::uint8_t kSelectorSettingsRead = 0x21;
+constexpr std::uint8_t kSettingsSize = 4;
+constexpr std::size_t kIdSize = 4;
+constexpr std::size_t kStringMaxLength = 31;
+constexpr std::size_t kChunkSize = 8;
+constexpr std::uint32_t kChunkPauseMs = 50;
+constexpr int kMclkChoices = 4;
+constexpr std::uint8_t kMclkBits = 0x30;
+
+QString MclkButtonName(int n) {
+    return QStringLiteral("rbnMCLKOutFreq%1").arg(n);
+}
+
+void SetBits(std::uint8_t& byte, std::uint8_t mask, bool set) {
+    byte = static_cast<std::uint8_t>(set ? byte | mask : byte & ~mask);
+}
+
+// The text as the device stores it, or nothing after a message that says why it cannot be
+// sent: a character without a Windows-1252 code, or more characters than the field holds.
+std::optional<std::vector<std::uint8_t>> DeviceText(Dialogs& dialogs, const QString& text,
+                                                    std::size_t limit, const QString& field) {
+    EncodedText encoded = EncodeWindows1252(text);
+    if (!encoded.refused.isEmpty()) {
+        dialogs.ShowMessage(QStringLiteral("%1: the character '%2' cannot be stored on the "
+                                           "device. Nothing was sent.")
+                                .arg(field, encoded.refused));
+        return std::nullopt;
+    }
+    if (encoded.bytes.size() > limit) {
+        dialogs.ShowMessage(QStringLiteral("%1 has %2 characters, at most %3 can be stored. "
+                                           "Nothing was sent.")
+                                .arg(field)
+                                .arg(encoded.bytes.size())
+                                .arg(limit));
+        return std::nullopt;
+    }
+    return std::move(encoded.bytes);
+}
+}  // namespace
 
 // Shows SystemSettings in the page's controls. Every setting handler derives its bits from the
 // controls' state, so a handler run by this refresh leaves the record unchanged.
@@ -29,6 +82,135 @@ void TForm1::UpdateParameterPage() {
     page.chkMCLKOutOff->setChecked((switches & 0x80) != 0);
     page.chkI2SOutOff->setChecked((switches & 0x40) != 0);
     page.chkSPDIFOutOff->setChecked((switches & 0x20) != 0);
+}
+
+void TForm1::ConnectParameterPage() {
+    Ui::ParameterPage& page = *parameterPage_;
+    ConnectClick(page.btnSetPara, &TForm1::btnSetParaClick);
+    ConnectClick(page.btnReadPara, &TForm1::btnReadParaClick);
+    RouteKeyDown(page.lbledSysVID, &TForm1::lbledSysVIDPIDKeyDown);
+    RouteKeyDown(page.lbledSysPID, &TForm1::lbledSysVIDPIDKeyDown);
+    for (QLineEdit* edit : {page.lbledSysStr1, page.lbledSysStr2, page.lbledSysStr3}) {
+        RouteKeyDown(edit, &TForm1::lbledSysStrKeyDown);
+    }
+    ConnectClick(page.rbnI2Slen0, &TForm1::rbnI2SlenClick);
+    ConnectClick(page.rbnI2Slen1, &TForm1::rbnI2SlenClick);
+    ConnectClick(page.rbnSPDIFlen0, &TForm1::rbnSPDIFlenClick);
+    ConnectClick(page.rbnSPDIFlen1, &TForm1::rbnSPDIFlenClick);
+    ConnectClick(page.chkI2SLRSwap, &TForm1::chkI2SLRSwapClick);
+    ConnectClick(page.chkDSDLRSwap, &TForm1::chkDSDLRSwapClick);
+    for (int n = 0; n < kMclkChoices; ++n) {
+        ConnectClick(findChild<QRadioButton*>(MclkButtonName(n)), &TForm1::rbnMCLKOutFreqClick);
+    }
+    ConnectClick(page.rbnI2SFormat0, &TForm1::rbnI2SFormatClick);
+    ConnectClick(page.rbnI2SFormat1, &TForm1::rbnI2SFormatClick);
+    ConnectClick(page.rbnDSDOut0, &TForm1::rbnDSDOutClick);
+    ConnectClick(page.rbnDSDOut1, &TForm1::rbnDSDOutClick);
+    ConnectClick(page.chkMCLKOutOff, &TForm1::chkMCLKOutOffClick);
+    ConnectClick(page.chkI2SOutOff, &TForm1::chkI2SOutOffClick);
+    ConnectClick(page.chkSPDIFOutOff, &TForm1::chkSPDIFOutOffClick);
+}
+
+void TForm1::btnSetParaClick(QObject*) {
+    ParamAccess(unit_.usb, kParamCommand, kSelectorSettingsWrite, 0, kSettingsSize,
+                unit_.SystemSettings.data());
+}
+
+void TForm1::btnReadParaClick(QObject*) {
+    // Taken over only when the whole access worked, so a device lost half-way cannot leave a
+    // record mixed from old and new bytes.
+    std::array<std::uint8_t, 4> record = unit_.SystemSettings;
+    if (ParamAccess(unit_.usb, kParamCommand, kSelectorSettingsRead, 0, kSettingsSize,
+                    record.data())) {
+        unit_.SystemSettings = record;
+    }
+    UpdateParameterPage();
+}
+
+void TForm1::lbledSysVIDPIDKeyDown(QObject* sender, int key) {
+    if (key != kVkReturn) return;
+    Ui::ParameterPage& page = *parameterPage_;
+    const bool vendor = sender == page.lbledSysVID;
+    const QString text = (vendor ? page.lbledSysVID : page.lbledSysPID)->text();
+    const auto bytes =
+        DeviceText(dialogs_, text, kIdSize, vendor ? QStringLiteral("VID") : QStringLiteral("PID"));
+    if (!bytes) return;
+    std::array<std::uint8_t, kIdSize> id{};  // a shorter id ends in zero bytes
+    std::copy(bytes->begin(), bytes->end(), id.begin());
+    ParamAccess(unit_.usb, kParamCommand, vendor ? kSelectorVendorId : kSelectorProductId, 0,
+                kIdSize, id.data());
+}
+
+// The string block (count byte, then the characters) goes out in chunks of up to 8 bytes.
+void TForm1::lbledSysStrKeyDown(QObject* sender, int key) {
+    if (key != kVkReturn) return;
+    Ui::ParameterPage& page = *parameterPage_;
+    const std::array<QLineEdit*, 3> edits{page.lbledSysStr1, page.lbledSysStr2, page.lbledSysStr3};
+    std::size_t which = 0;  // any sender but the first two is the third string
+    while (which < 2 && edits[which] != sender) ++which;
+    const auto bytes = DeviceText(dialogs_, edits[which]->text(), kStringMaxLength,
+                                  QStringLiteral("String %1").arg(which + 1));
+    if (!bytes) return;
+    std::array<std::uint8_t, kStringMaxLength + 1> block{};
+    block[0] = static_cast<std::uint8_t>(bytes->size());
+    std::copy(bytes->begin(), bytes->end(), block.begin() + 1);
+
+    const std::size_t total = bytes->size() + 1;
+    for (std::size_t start = 0; start < total; start += kChunkSize) {
+        const std::size_t count = std::min(kChunkSize, total - start);
+        // A chunk after a failed one would pair its bytes with the old count byte.
+        if (!ParamAccess(unit_.usb, kParamCommand, kSelectorStrings[which],
+                         static_cast<std::uint8_t>(start / kChunkSize),
+                         static_cast<std::uint8_t>(count), block.data() + start)) {
+            return;
+        }
+        unit_.api.Sleep(kChunkPauseMs);
+    }
+}
+
+void TForm1::rbnI2SlenClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x01, parameterPage_->rbnI2Slen0->isChecked());
+}
+
+void TForm1::rbnSPDIFlenClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x02, parameterPage_->rbnSPDIFlen0->isChecked());
+}
+
+void TForm1::chkI2SLRSwapClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x04, parameterPage_->chkI2SLRSwap->isChecked());
+}
+
+void TForm1::chkDSDLRSwapClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x08, parameterPage_->chkDSDLRSwap->isChecked());
+}
+
+void TForm1::rbnMCLKOutFreqClick(QObject* sender) {
+    for (int n = 0; n < kMclkChoices; ++n) {
+        if (findChild<QRadioButton*>(MclkButtonName(n)) != sender) continue;
+        std::uint8_t& output = unit_.SystemSettings[0];
+        output = static_cast<std::uint8_t>((output & ~kMclkBits) | (n << 4));
+        return;
+    }
+}
+
+void TForm1::rbnI2SFormatClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x40, !parameterPage_->rbnI2SFormat0->isChecked());
+}
+
+void TForm1::rbnDSDOutClick(QObject*) {
+    SetBits(unit_.SystemSettings[0], 0x80, parameterPage_->rbnDSDOut0->isChecked());
+}
+
+void TForm1::chkMCLKOutOffClick(QObject*) {
+    SetBits(unit_.SystemSettings[1], 0x80, parameterPage_->chkMCLKOutOff->isChecked());
+}
+
+void TForm1::chkI2SOutOffClick(QObject*) {
+    SetBits(unit_.SystemSettings[1], 0x40, parameterPage_->chkI2SOutOff->isChecked());
+}
+
+void TForm1::chkSPDIFOutOffClick(QObject*) {
+    SetBits(unit_.SystemSettings[1], 0x20, parameterPage_->chkSPDIFOutOff->isChecked());
 }
 
 }  // namespace qv

@@ -64,6 +64,7 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
     ConnectRegisterPage();
     ConnectI2cPage();
     ConnectIspPage();
+    ConnectParameterPage();
     ConnectUpdateSequences();
     ConnectBinFilePage();
 

@@ -107,6 +107,20 @@ class TForm1 : public QMainWindow {
 
     // ---- Parameter page (ParameterPage.cpp)
     void UpdateParameterPage();
+    void btnSetParaClick(QObject* sender);
+    void btnReadParaClick(QObject* sender);
+    void lbledSysVIDPIDKeyDown(QObject* sender, int key);
+    void lbledSysStrKeyDown(QObject* sender, int key);
+    void rbnI2SlenClick(QObject* sender);
+    void rbnSPDIFlenClick(QObject* sender);
+    void chkI2SLRSwapClick(QObject* sender);
+    void chkDSDLRSwapClick(QObject* sender);
+    void rbnMCLKOutFreqClick(QObject* sender);
+    void rbnI2SFormatClick(QObject* sender);
+    void rbnDSDOutClick(QObject* sender);
+    void chkMCLKOutOffClick(QObject* sender);
+    void chkI2SOutOffClick(QObject* sender);
+    void chkSPDIFOutOffClick(QObject* sender);
 
     // ---- Information page and special I2C access (InformationPage.cpp)
 
@@ -155,6 +169,7 @@ class TForm1 : public QMainWindow {
     void ConnectRegisterPage();
     void ConnectI2cPage();
     void ConnectIspPage();
+    void ConnectParameterPage();
     void ConnectUpdateSequences();
     // The flash range of the range buttons and edits; false after an error box.
     bool SelectRangeFromEdits();
