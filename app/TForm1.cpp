@@ -65,6 +65,8 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
     ConnectI2cPage();
     ConnectIspPage();
     ConnectParameterPage();
+    ConnectInformationPage();
+    ConnectSpecialI2cAccess();
     ConnectUpdateSequences();
     ConnectBinFilePage();
 

@@ -122,7 +122,14 @@ class TForm1 : public QMainWindow {
     void chkI2SOutOffClick(QObject* sender);
     void chkSPDIFOutOffClick(QObject* sender);
 
-    // ---- Information page and special I2C access (InformationPage.cpp)
+    // ---- Information page (InformationPage.cpp) and special I2C access (SpecialI2cAccess.cpp)
+    void btnUpdateStatusClick(QObject* sender);
+    void btnHIDClick(QObject* sender);
+    void srblen0Change(QObject* sender);
+    void srblen1Change(QObject* sender);
+    void edtMI2CAddr1KeyDown(QObject* sender, int key);
+    void btnWriteSpecI2CClick(QObject* sender);
+    void btnReadSpecI2CClick(QObject* sender);
 
     // ---- Gen. Bin File page (BinFilePage.cpp)
     void CurrentFileBitBtnClick(QObject* sender);
@@ -170,6 +177,8 @@ class TForm1 : public QMainWindow {
     void ConnectI2cPage();
     void ConnectIspPage();
     void ConnectParameterPage();
+    void ConnectInformationPage();
+    void ConnectSpecialI2cAccess();
     void ConnectUpdateSequences();
     // The flash range of the range buttons and edits; false after an error box.
     bool SelectRangeFromEdits();

@@ -62,6 +62,9 @@ struct UnitState {
 
     // I2C Access and special I2C access: the slave address in 8-bit form (bit 0 = direction).
     std::uint8_t i2cSlaveAddress = 0x20;
+
+    // Information page: status registers 0xA4, 0xA5 and 0xA6 as last read.
+    std::array<std::uint8_t, 3> statusRegisters{};
 };
 
 }  // namespace qv
