@@ -19,7 +19,10 @@ std::uint64_t RealTimeClock::NowMicros() const {
 }
 
 void RealTimeClock::SleepMicros(std::uint64_t micros) {
-    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+    const std::uint64_t now = NowMicros();
+    if (now > deadline_ + kCarryLimitMicros) deadline_ = now;
+    deadline_ += micros;
+    if (deadline_ > now) std::this_thread::sleep_for(std::chrono::microseconds(deadline_ - now));
 }
 
 }  // namespace qv::sim

@@ -28,14 +28,21 @@ class VirtualClock final : public Clock {
     std::uint64_t now_ = 0;
 };
 
+// Device time that follows the steady clock. Sleeps are charged against a running deadline:
+// when the system wakes the process late, the next sleep is shortened by as much, so a run of
+// 125 us transfers lasts 125 us each on average, as on a device with that latency. Time the
+// caller spends on its own is not carried beyond a small limit.
 class RealTimeClock final : public Clock {
   public:
+    static constexpr std::uint64_t kCarryLimitMicros = 200;
+
     RealTimeClock();
     std::uint64_t NowMicros() const override;
     void SleepMicros(std::uint64_t micros) override;
 
   private:
     std::int64_t originNanos_;
+    std::uint64_t deadline_ = 0;
 };
 
 }  // namespace qv::sim
