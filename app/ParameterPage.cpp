@@ -76,7 +76,7 @@ void TForm1::UpdateParameterPage() {
     ((output & 0x40) != 0 ? page.rbnI2SFormat1 : page.rbnI2SFormat0)->setChecked(true);
     ((output & 0x80) != 0 ? page.rbnDSDOut0 : page.rbnDSDOut1)->setChecked(true);
     const int mclk = (output >> 4) & 0x03;
-    if (auto* button = findChild<QRadioButton*>(QStringLiteral("rbnMCLKOutFreq%1").arg(mclk))) {
+    if (auto* button = findChild<QRadioButton*>(MclkButtonName(mclk))) {
         button->setChecked(true);
     }
     page.chkMCLKOutOff->setChecked((switches & 0x80) != 0);

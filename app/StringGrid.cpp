@@ -4,15 +4,12 @@
 #include <QTableWidget>
 
 #include "app/Colors.h"
+#include "app/HexText.h"
 
 namespace qv {
 
 namespace {
 constexpr int kCells = 17;
-
-QString Hex2(int value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
 }  // namespace
 
 void PrepareStringGrid(QTableWidget* grid) {
@@ -32,8 +29,8 @@ void PrepareStringGrid(QTableWidget* grid) {
 
 void FillGridHeaders(QTableWidget* grid) {
     for (int i = 0; i < 16; ++i) {
-        grid->item(0, i + 1)->setText(Hex2(i));
-        grid->item(i + 1, 0)->setText(Hex2(i * 16));
+        grid->item(0, i + 1)->setText(HexByte(static_cast<std::uint8_t>(i)));
+        grid->item(i + 1, 0)->setText(HexByte(static_cast<std::uint8_t>(i * 16)));
     }
 }
 
