@@ -11,6 +11,11 @@ struct PresetCase {
     std::size_t blockSize;
 };
 
+// Test lists name a case by its block size alone.
+void PrintTo(const PresetCase& c, std::ostream* out) {
+    *out << c.blockSize << "-byte blocks";
+}
+
 class FirmwareUpdatePresetTest : public FlashFixture,
                                  public ::testing::WithParamInterface<PresetCase> {
   protected:
@@ -49,7 +54,10 @@ TEST_P(FirmwareUpdatePresetTest, WritesTheImageProtectsTheFlashAndLeavesIsp) {
 
 INSTANTIATE_TEST_SUITE_P(Presets, FirmwareUpdatePresetTest,
                          ::testing::Values(PresetCase{sim::FlashPreset::kCommon2MiB, 256},
-                                           PresetCase{sim::FlashPreset::kSmallPage1MiB, 32}));
+                                           PresetCase{sim::FlashPreset::kSmallPage1MiB, 32}),
+                         [](const auto& info) {
+                             return "Pages" + std::to_string(info.param.blockSize);
+                         });
 
 using FirmwareUpdateTest = FlashFixture;
 

@@ -29,6 +29,11 @@ struct FileShape {
     std::size_t maxRecord;  // data bytes per record, at most
 };
 
+// Test lists name a case by its seed alone.
+void PrintTo(const FileShape& shape, std::ostream* out) {
+    *out << "seed" << shape.seed;
+}
+
 struct Generated {
     std::string text;
     std::vector<std::uint8_t> image;  // span bytes, 0xFF where nothing is written

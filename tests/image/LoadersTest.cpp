@@ -231,6 +231,11 @@ struct Refusal {
     std::string reason;
 };
 
+// Test lists name a case by its name alone.
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
+
 class HexRefusals : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(HexRefusals, RefusedWithLineAndReason) {
