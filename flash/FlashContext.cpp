@@ -27,7 +27,8 @@ std::optional<FlashRange> ImageRange(const FlashContext& context) {
     const std::uint64_t start = context.rangeAssigned ? context.flashRangeStart : 0;
     const std::uint64_t end = start + context.image.length;
     if (end >= kFlashAddressSpace) return std::nullopt;
-    return FlashRange{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end)};
+    return FlashRange{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
+                      static_cast<std::uint32_t>(end)};
 }
 
 void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size_t count,
@@ -41,6 +42,11 @@ void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size
 
 std::uint16_t BlockSizeForId(const FlashId& id) {
     return id[0] == 0xC2 && id[1] == 0x22 ? kSmallPageBlockSize : kPageBlockSize;
+}
+
+std::optional<std::uint32_t> FlashSizeFromId(const FlashId& id) {
+    if (id[2] < 16 || id[2] > 24) return std::nullopt;
+    return 1u << id[2];
 }
 
 bool ReadIdAndChooseBlockSize(FlashContext& context) {

@@ -16,15 +16,19 @@ class RangeSteps {
     RangeSteps(FlashContext& context, FlashRange range, Show show)
         : context_(context), range_(range), show_(show) {}
 
-    void Blank() { Run("Start Blanking Check", "Blanking Success", BlankCheckRange); }
-    void Program() { Run("Start Programming", "Programming Success", ProgramRange); }
-    void Verify() { Run("Start Verifying Check", "Verifying Success", VerifyRange); }
+    void Blank() {
+        Run("Start Blanking Check", "Blanking Success", BlankCheckRange, range_.lastChecked);
+    }
+    void Program() { Run("Start Programming", "Programming Success", ProgramRange, range_.end); }
+    void Verify() {
+        Run("Start Verifying Check", "Verifying Success", VerifyRange, range_.lastChecked);
+    }
 
   private:
     template <typename Worker>
-    void Run(const char* startText, const char* successText, Worker worker) {
+    void Run(const char* startText, const char* successText, Worker worker, std::uint32_t end) {
         show_(startText);
-        if (worker(context_, range_.start, range_.end)) {
+        if (worker(context_, range_.start, end)) {
             show_(successText);
         } else {
             context_.flashStepFailed = true;
@@ -58,6 +62,21 @@ void EnterIsp(FlashContext& context, Show show) {
     context.flashStepFailed = true;
 }
 
+// Refuses, before anything is erased, an image that reaches past the end of the flash the id
+// names. The blank check and verify read one byte past the image (their end is inclusive);
+// at the very end of the flash that byte would wrap to address 0, so it is left out.
+template <typename Show>
+void FitToFlash(FlashContext& context, FlashRange& range, Show show) {
+    const std::optional<std::uint32_t> size = FlashSizeFromId(context.flashIdBytes);
+    if (!size) return;
+    if (range.end > *size) {
+        show(("Image does not fit in the " + std::to_string(*size / 1024) + " KiB flash").c_str());
+        context.flashStepFailed = true;
+    } else if (range.end == *size && range.end > range.start) {
+        range.lastChecked = *size - 1;
+    }
+}
+
 void ClearStatusRegister(FlashContext& context) {
     FlashReadStatus(context.usb);
     SetFlashStatusAndWait(context, 0);
@@ -70,7 +89,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     const auto show = [&](const char* text) { reporter.ProcessInfo(text); };
     context.flashStepFailed = false;
     context.stopRequested = false;
-    const std::optional<FlashRange> range = ImageRange(context);
+    std::optional<FlashRange> range = ImageRange(context);
     if (!range) {
         reporter.ProcessInfo("Image does not fit in the flash above 0x" +
                              Hex6(context.flashRangeStart));
@@ -81,6 +100,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     context.usb.Open();
     if (steps.ispMode) EnterIsp(context, show);
     ReadIdAndChooseBlockSize(context);
+    FitToFlash(context, *range, show);
 
     // A step runs when selected and nothing failed; a stop request skips it.
     bool stopped = false;
@@ -123,13 +143,17 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.StepText(text);
     };
     context.flashStepFailed = false;
-    const FlashRange range{0, context.image.length};
+    FlashRange range{0, context.image.length, context.image.length};
 
     showStep("Enter ISP Mode");
     reporter.Pump();
     context.usb.Open();
     EnterIsp(context, [&](const char* text) { reporter.ProcessInfo(text); });
     ReadIdAndChooseBlockSize(context);
+    FitToFlash(context, range, [&](const char* text) {
+        reporter.ProcessInfo(text);
+        reporter.StepText(text);
+    });
     if (!context.flashStepFailed) {
         showStep("Clear Status register");
         ClearStatusRegister(context);

@@ -181,5 +181,33 @@ TEST_F(FirmwareUpdateTest, ChipThatRefusesIspModeIsNotErased) {
     EXPECT_FALSE(usb.HasHandle());
 }
 
+// The 1 MiB flash with 32-byte pages: images up to its very end, and beyond.
+class SmallFlashUpdateTest : public FlashFixture {
+  protected:
+    SmallFlashUpdateTest() : FlashFixture(sim::FlashPreset::kSmallPage1MiB) {}
+    static constexpr std::uint32_t kFlashSize = 1u << 20;
+};
+
+TEST_F(SmallFlashUpdateTest, ImageLargerThanTheFlashIsRefusedBeforeTheErase) {
+    LoadRandomImage(kFlashSize + 16);
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(reporter.LastStep(), "Image does not fit in the 1024 KiB flash");
+    EXPECT_TRUE(FlashInstructions(0xC7).empty());
+    EXPECT_TRUE(ProgramDataLengths().empty());
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_FALSE(usb.HasHandle());
+}
+
+TEST_F(SmallFlashUpdateTest, ImageFillingTheWholeFlashVerifies) {
+    bus.SetLogLimit(0);
+    LoadRandomImage(kFlashSize);
+
+    EXPECT_TRUE(RunFirmwareUpdate(context));
+
+    EXPECT_EQ(FlashBytes(0, kFlashSize), ImageBytes(kFlashSize));
+}
+
 }  // namespace
 }  // namespace qv
