@@ -6,25 +6,10 @@
 
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "chip/Registers.h"
+#include "chip/AudioStatus.h"
 #include "ui_InformationPage.h"
 
 namespace qv {
-
-namespace {
-constexpr std::uint16_t kRegStatusFirst = 0xA4;  // 0xA4 rate code, 0xA5, 0xA6 flags
-constexpr std::uint8_t kFlagConnected = 0x01;
-constexpr std::uint8_t kFlagDsd = 0x02;
-constexpr std::uint8_t kFlagMuted = 0x04;
-
-constexpr int kHidKeyCount = 5;
-constexpr std::array<std::uint8_t, kHidKeyCount> kHidKeyCodes{0x40, 0x02, 0x10, 0x01, 0x20};
-// The key command shares the parameter mailbox's command and selector registers.
-constexpr std::uint8_t kHidCommand = 0x30;
-constexpr std::uint8_t kHidDone = 0x31;
-constexpr int kHidPolls = 10;
-constexpr std::uint32_t kHidPollMs = 10;
-}  // namespace
 
 void TForm1::ConnectInformationPage() {
     Ui::InformationPage& page = *informationPage_;
@@ -37,11 +22,7 @@ void TForm1::ConnectInformationPage() {
 
 void TForm1::btnUpdateStatusClick(QObject*) {
     QuorvexUsb& usb = unit_.usb;
-    std::array<std::uint8_t, 3>& status = unit_.statusRegisters;
-    bool read = usb.Open() && RegSelectBank(usb, kBankParameters);
-    for (std::uint16_t i = 0; i < status.size(); ++i) {
-        read = RegRead(usb, kRegStatusFirst + i, status[i]) && read;
-    }
+    const bool read = usb.Open() && ReadStatusRegisters(usb, unit_.statusRegisters);
     usb.Close();
 
     Ui::InformationPage& page = *informationPage_;
@@ -50,9 +31,9 @@ void TForm1::btnUpdateStatusClick(QObject*) {
     const auto enableFormatAndRate = [&formatAndRate](bool enabled) {
         for (QLabel* label : formatAndRate) label->setEnabled(enabled);
     };
-    const std::uint8_t flags = status[2];
+    const AudioStatus status = DecodeAudioStatus(unit_.statusRegisters);
     // A device that could not be read is not shown with the state of an earlier update.
-    if (!read || (flags & kFlagConnected) == 0) {
+    if (!read || !status.connected) {
         page.lblConnect->setText(unit_.connectTexts[1]);
         page.lblMute->setEnabled(false);
         enableFormatAndRate(false);
@@ -60,36 +41,27 @@ void TForm1::btnUpdateStatusClick(QObject*) {
     }
     page.lblConnect->setText(unit_.connectTexts[0]);
     page.lblMute->setEnabled(true);
-    if ((flags & kFlagMuted) != 0) {
+    if (status.muted) {
         page.lblMute->setText(unit_.muteTexts[1]);
         enableFormatAndRate(false);
         return;
     }
     page.lblMute->setText(unit_.muteTexts[0]);
     enableFormatAndRate(true);
-    const int format = (flags & kFlagDsd) != 0 ? 1 : 0;
-    page.lblCurrentFormat1->setText(unit_.formatTexts[format]);
-    page.lblCurrentFreq1->setText(unit_.freqTexts[format][status[0] & 0x0F]);
+    page.lblCurrentFormat1->setText(unit_.formatTexts[status.format]);
+    page.lblCurrentFreq1->setText(unit_.freqTexts[status.format][status.rateCode]);
 }
 
 void TForm1::btnHIDClick(QObject* sender) {
     int n = 0;
-    while (n < kHidKeyCount &&
+    while (n < static_cast<int>(kHidKeyCodes.size()) &&
            findChild<QPushButton*>(QStringLiteral("btnHID%1").arg(n)) != sender) {
         ++n;
     }
-    if (n == kHidKeyCount) return;
+    if (n == static_cast<int>(kHidKeyCodes.size())) return;
 
     QuorvexUsb& usb = unit_.usb;
-    usb.Open();
-    RegSelectBank(usb, kBankParameters);
-    RegWrite(usb, kRegParamSelector, kHidKeyCodes[n]);
-    RegWrite(usb, kRegParamCommand, kHidCommand);
-    for (int poll = 0; poll < kHidPolls; ++poll) {
-        unit_.api.Sleep(kHidPollMs);
-        std::uint8_t answer = 0;
-        if (RegRead(usb, kRegParamCommand, answer) && answer == kHidDone) break;
-    }
+    if (usb.Open()) SendHidKey(usb, kHidKeyCodes[n]);  // the page reports nothing
     usb.Close();
 }
 

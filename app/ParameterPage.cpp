@@ -1,6 +1,5 @@
 // Parameter page: the audio output settings record and the product ids and strings.
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -9,22 +8,12 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/Windows1252.h"
-#include "chip/Registers.h"
+#include "chip/Parameters.h"
 #include "ui_ParameterPage.h"
 
 namespace qv {
 
 namespace {
-constexpr std::uint8_t kSelectorVendorId = 0x08;
-constexpr std::uint8_t kSelectorProductId = 0x0A;
-constexpr std::array<std::uint8_t, 3> kSelectorStrings{0x10, 0x14, 0x18};
-constexpr std::uint8_t kSelectorSettingsWrite = 0x20;
-constexpr std::uint8_t kSelectorSettingsRead = 0x21;
-constexpr std::uint8_t kSettingsSize = 4;
-constexpr std::size_t kIdSize = 4;
-constexpr std::size_t kStringMaxLength = 31;
-constexpr std::size_t kChunkSize = 8;
-constexpr std::uint32_t kChunkPauseMs = 50;
 constexpr int kMclkChoices = 4;
 constexpr std::uint8_t kMclkBits = 0x30;
 
@@ -63,25 +52,22 @@ std::optional<std::vector<std::uint8_t>> DeviceText(Dialogs& dialogs, const QStr
 // controls' state, so a handler run by this refresh leaves the record unchanged.
 void TForm1::UpdateParameterPage() {
     Ui::ParameterPage& page = *parameterPage_;
-    const std::array<std::uint8_t, 4>& settings = unit_.SystemSettings;
-    const std::uint8_t output = settings[0];
-    const std::uint8_t switches = settings[1];
+    const SettingsFields fields = DecodeSettings(unit_.SystemSettings);
 
-    page.lblEepAvail->setText((settings[3] & 0x80) != 0 ? QStringLiteral("EEPROM Exist")
-                                                        : QStringLiteral("EEPROM not Available"));
-    ((output & 0x01) != 0 ? page.rbnI2Slen0 : page.rbnI2Slen1)->setChecked(true);
-    ((output & 0x02) != 0 ? page.rbnSPDIFlen0 : page.rbnSPDIFlen1)->setChecked(true);
-    page.chkI2SLRSwap->setChecked((output & 0x04) != 0);
-    page.chkDSDLRSwap->setChecked((output & 0x08) != 0);
-    ((output & 0x40) != 0 ? page.rbnI2SFormat1 : page.rbnI2SFormat0)->setChecked(true);
-    ((output & 0x80) != 0 ? page.rbnDSDOut0 : page.rbnDSDOut1)->setChecked(true);
-    const int mclk = (output >> 4) & 0x03;
-    if (auto* button = findChild<QRadioButton*>(MclkButtonName(mclk))) {
+    page.lblEepAvail->setText(fields.eepromPresent ? QStringLiteral("EEPROM Exist")
+                                                   : QStringLiteral("EEPROM not Available"));
+    (fields.i2s32Bit ? page.rbnI2Slen0 : page.rbnI2Slen1)->setChecked(true);
+    (fields.spdif32Bit ? page.rbnSPDIFlen0 : page.rbnSPDIFlen1)->setChecked(true);
+    page.chkI2SLRSwap->setChecked(fields.i2sSwap);
+    page.chkDSDLRSwap->setChecked(fields.dsdSwap);
+    (fields.leftJustified ? page.rbnI2SFormat1 : page.rbnI2SFormat0)->setChecked(true);
+    (fields.nativeDsd ? page.rbnDSDOut0 : page.rbnDSDOut1)->setChecked(true);
+    if (auto* button = findChild<QRadioButton*>(MclkButtonName(fields.mclkChoice))) {
         button->setChecked(true);
     }
-    page.chkMCLKOutOff->setChecked((switches & 0x80) != 0);
-    page.chkI2SOutOff->setChecked((switches & 0x40) != 0);
-    page.chkSPDIFOutOff->setChecked((switches & 0x20) != 0);
+    page.chkMCLKOutOff->setChecked(fields.mclkOff);
+    page.chkI2SOutOff->setChecked(fields.i2sOff);
+    page.chkSPDIFOutOff->setChecked(fields.spdifOff);
 }
 
 void TForm1::ConnectParameterPage() {
@@ -112,18 +98,13 @@ void TForm1::ConnectParameterPage() {
 }
 
 void TForm1::btnSetParaClick(QObject*) {
-    ParamAccess(unit_.usb, kParamCommand, kSelectorSettingsWrite, 0, kSettingsSize,
-                unit_.SystemSettings.data());
+    WriteSystemSettings(unit_.usb, unit_.SystemSettings);
 }
 
 void TForm1::btnReadParaClick(QObject*) {
     // Taken over only when the whole access worked, so a device lost half-way cannot leave a
     // record mixed from old and new bytes.
-    std::array<std::uint8_t, 4> record = unit_.SystemSettings;
-    if (ParamAccess(unit_.usb, kParamCommand, kSelectorSettingsRead, 0, kSettingsSize,
-                    record.data())) {
-        unit_.SystemSettings = record;
-    }
+    if (const auto record = ReadSystemSettings(unit_.usb)) unit_.SystemSettings = *record;
     UpdateParameterPage();
 }
 
@@ -132,40 +113,20 @@ void TForm1::lbledSysVIDPIDKeyDown(QObject* sender, int key) {
     Ui::ParameterPage& page = *parameterPage_;
     const bool vendor = sender == page.lbledSysVID;
     const QString text = (vendor ? page.lbledSysVID : page.lbledSysPID)->text();
-    const auto bytes =
-        DeviceText(dialogs_, text, kIdSize, vendor ? QStringLiteral("VID") : QStringLiteral("PID"));
-    if (!bytes) return;
-    std::array<std::uint8_t, kIdSize> id{};  // a shorter id ends in zero bytes
-    std::copy(bytes->begin(), bytes->end(), id.begin());
-    ParamAccess(unit_.usb, kParamCommand, vendor ? kSelectorVendorId : kSelectorProductId, 0,
-                kIdSize, id.data());
+    const auto bytes = DeviceText(dialogs_, text, kParamIdSize,
+                                  vendor ? QStringLiteral("VID") : QStringLiteral("PID"));
+    if (bytes) WriteProductId(unit_.usb, vendor, *bytes);
 }
 
-// The string block (count byte, then the characters) goes out in chunks of up to 8 bytes.
 void TForm1::lbledSysStrKeyDown(QObject* sender, int key) {
     if (key != kVkReturn) return;
     Ui::ParameterPage& page = *parameterPage_;
     const std::array<QLineEdit*, 3> edits{page.lbledSysStr1, page.lbledSysStr2, page.lbledSysStr3};
     std::size_t which = 0;  // any sender but the first two is the third string
     while (which < 2 && edits[which] != sender) ++which;
-    const auto bytes = DeviceText(dialogs_, edits[which]->text(), kStringMaxLength,
+    const auto bytes = DeviceText(dialogs_, edits[which]->text(), kParamStringMaxLength,
                                   QStringLiteral("String %1").arg(which + 1));
-    if (!bytes) return;
-    std::array<std::uint8_t, kStringMaxLength + 1> block{};
-    block[0] = static_cast<std::uint8_t>(bytes->size());
-    std::copy(bytes->begin(), bytes->end(), block.begin() + 1);
-
-    const std::size_t total = bytes->size() + 1;
-    for (std::size_t start = 0; start < total; start += kChunkSize) {
-        const std::size_t count = std::min(kChunkSize, total - start);
-        // A chunk after a failed one would pair its bytes with the old count byte.
-        if (!ParamAccess(unit_.usb, kParamCommand, kSelectorStrings[which],
-                         static_cast<std::uint8_t>(start / kChunkSize),
-                         static_cast<std::uint8_t>(count), block.data() + start)) {
-            return;
-        }
-        unit_.api.Sleep(kChunkPauseMs);
-    }
+    if (bytes) WriteProductString(unit_.usb, which, *bytes);
 }
 
 void TForm1::rbnI2SlenClick(QObject*) {

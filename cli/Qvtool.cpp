@@ -7,6 +7,7 @@
 #include "cli/FlashCommands.h"
 #include "cli/ImageCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/ServiceCommands.h"
 #include "cli/UpdateCommands.h"
 
 namespace qv {
@@ -20,6 +21,7 @@ int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std:
     AddListCommand(app, context);
     AddUpdateCommand(app, context);
     AddFlashCommand(app, context);
+    AddServiceCommands(app, context);
 
     std::string imageFile, imageOut;
     CLI::App* image = app.add_subcommand(

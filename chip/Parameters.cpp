@@ -1,0 +1,93 @@
+#include "chip/Parameters.h"
+
+#include <algorithm>
+
+#include "chip/Registers.h"
+
+namespace qv {
+namespace {
+
+constexpr std::uint8_t kSelectorVendorId = 0x08;
+constexpr std::uint8_t kSelectorProductId = 0x0A;
+constexpr std::array<std::uint8_t, kParamStringCount> kSelectorStrings{0x10, 0x14, 0x18};
+constexpr std::uint8_t kSelectorSettingsWrite = 0x20;
+constexpr std::uint8_t kSelectorSettingsRead = 0x21;
+constexpr std::size_t kChunkSize = 8;
+constexpr std::uint32_t kChunkPauseMs = 50;
+
+// Bytes 0x80 to 0x9F; 0 marks the five unassigned codes.
+constexpr std::array<char16_t, 32> kHighControlsBlock{
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+bool WriteProductId(QuorvexUsb& usb, bool vendor, std::span<const std::uint8_t> text) {
+    if (text.size() > kParamIdSize) return false;
+    std::array<std::uint8_t, kParamIdSize> id{};
+    std::copy(text.begin(), text.end(), id.begin());
+    return ParamAccess(usb, kParamCommand, vendor ? kSelectorVendorId : kSelectorProductId, 0,
+                       kParamIdSize, id.data());
+}
+
+bool WriteProductString(QuorvexUsb& usb, std::size_t n, std::span<const std::uint8_t> text) {
+    if (n >= kParamStringCount || text.size() > kParamStringMaxLength) return false;
+    std::array<std::uint8_t, kParamStringMaxLength + 1> block{};
+    block[0] = static_cast<std::uint8_t>(text.size());
+    std::copy(text.begin(), text.end(), block.begin() + 1);
+
+    const std::size_t total = text.size() + 1;
+    for (std::size_t start = 0; start < total; start += kChunkSize) {
+        const std::size_t count = std::min(kChunkSize, total - start);
+        // A chunk after a failed one would pair its bytes with the old count byte.
+        if (!ParamAccess(usb, kParamCommand, kSelectorStrings[n],
+                         static_cast<std::uint8_t>(start / kChunkSize),
+                         static_cast<std::uint8_t>(count), block.data() + start)) {
+            return false;
+        }
+        usb.Api().Sleep(kChunkPauseMs);
+    }
+    return true;
+}
+
+bool WriteSystemSettings(QuorvexUsb& usb, SettingsRecord settings) {
+    return ParamAccess(usb, kParamCommand, kSelectorSettingsWrite, 0, settings.size(),
+                       settings.data());
+}
+
+std::optional<SettingsRecord> ReadSystemSettings(QuorvexUsb& usb) {
+    SettingsRecord record{};
+    if (!ParamAccess(usb, kParamCommand, kSelectorSettingsRead, 0, record.size(), record.data())) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+SettingsFields DecodeSettings(const SettingsRecord& settings) {
+    const std::uint8_t output = settings[0];
+    const std::uint8_t switches = settings[1];
+    return {.eepromPresent = (settings[3] & 0x80) != 0,
+            .i2s32Bit = (output & 0x01) != 0,
+            .spdif32Bit = (output & 0x02) != 0,
+            .i2sSwap = (output & 0x04) != 0,
+            .dsdSwap = (output & 0x08) != 0,
+            .mclkChoice = (output >> 4) & 0x03,
+            .leftJustified = (output & 0x40) != 0,
+            .nativeDsd = (output & 0x80) != 0,
+            .mclkOff = (switches & 0x80) != 0,
+            .i2sOff = (switches & 0x40) != 0,
+            .spdifOff = (switches & 0x20) != 0};
+}
+
+std::optional<std::uint8_t> Windows1252Byte(char32_t code) {
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<std::uint8_t>(code);
+    for (std::size_t i = 0; i < kHighControlsBlock.size(); ++i) {
+        if (kHighControlsBlock[i] != 0 && kHighControlsBlock[i] == code) {
+            return static_cast<std::uint8_t>(0x80 + i);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace qv
