@@ -64,24 +64,31 @@ std::optional<std::uint32_t> Hex(CliContext& context, const std::string& command
     return std::nullopt;
 }
 
-// Runs `work` on the first device with the link open; the link is closed afterwards.
+std::string JsonBool(bool value) {
+    return value ? "true" : "false";
+}
+
+// Runs `work` on the first device found. ParamAccess opens and closes the link itself.
 template <typename Work>
-int WithOpenLink(CliContext& context, const std::string& command, Work work) {
+int WithDevice(CliContext& context, const std::string& command, Work work) {
     Report report;
     report.command = command;
     QuorvexUsb* usb = context.FindDevice();
     if (usb == nullptr) return 1;
-    if (!usb->Open()) {
-        report.error = "the device did not open";
-    } else {
-        work(*usb, report);
-    }
-    usb->Close();
+    work(*usb, report);
     return Finish(context, report);
 }
 
-std::string JsonBool(bool value) {
-    return value ? "true" : "false";
+// The same with the link open; it is closed afterwards.
+template <typename Work>
+int WithOpenLink(CliContext& context, const std::string& command, Work work) {
+    return WithDevice(context, command, [&](QuorvexUsb& usb, Report& report) {
+        if (usb.Open())
+            work(usb, report);
+        else
+            report.error = "the device did not open";
+        usb.Close();
+    });
 }
 
 int RegRead(CliContext& context, const ServiceOptions& o) {
@@ -221,17 +228,6 @@ std::optional<std::vector<std::uint8_t>> DeviceTextArgument(CliContext& context,
         return bytes;
     }
     return std::nullopt;
-}
-
-// ParamAccess opens and closes the link itself.
-template <typename Work>
-int WithDevice(CliContext& context, const std::string& command, Work work) {
-    Report report;
-    report.command = command;
-    QuorvexUsb* usb = context.FindDevice();
-    if (usb == nullptr) return 1;
-    work(*usb, report);
-    return Finish(context, report);
 }
 
 int ParamId(CliContext& context, const ServiceOptions& o, bool vendor) {
