@@ -2,9 +2,9 @@
 // ISP mode and serial-flash instructions, carried out by the chip on its SPI port. None of
 // these opens or closes the link, and none waits for an erase or program inside the flash.
 
-#include <array>
 #include <cstdint>
 
+#include "platform/FlashParts.h"
 #include "usb/QuorvexUsb.h"
 
 namespace qv {
@@ -31,9 +31,6 @@ inline constexpr std::uint8_t kFlashOpSectorErase = 0x20;
 inline constexpr std::uint8_t kFlashOpReadId = 0x9F;
 inline constexpr std::uint8_t kFlashOpChipErase = 0xC7;
 inline constexpr std::uint8_t kFlashStatusBusy = 0x01;
-
-// The id bytes (manufacturer, memory type, capacity) as the flash answers 0x9F.
-using FlashId = std::array<std::uint8_t, 3>;
 
 bool IspSelectFlashPort(QuorvexUsb& usb, bool enter);
 bool IspEnterMode(QuorvexUsb& usb, bool enter);

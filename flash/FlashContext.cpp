@@ -44,11 +44,6 @@ std::uint16_t BlockSizeForId(const FlashId& id) {
     return id[0] == 0xC2 && id[1] == 0x22 ? kSmallPageBlockSize : kPageBlockSize;
 }
 
-std::optional<std::uint32_t> FlashSizeFromId(const FlashId& id) {
-    if (id[2] < 16 || id[2] > 24) return std::nullopt;
-    return 1u << id[2];
-}
-
 bool ReadIdAndChooseBlockSize(FlashContext& context) {
     const bool ok = FlashReadId(context.usb, context.flashIdBytes);
     context.programBlockSize = BlockSizeForId(context.flashIdBytes);

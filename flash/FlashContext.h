@@ -60,9 +60,6 @@ void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size
 
 // 32-byte blocks for the flash that answers C2 22, 256 for any other.
 std::uint16_t BlockSizeForId(const FlashId& id);
-// The flash's size as its id names it (capacity byte n: 2^n bytes, for 64 KiB to 16 MiB);
-// empty for an id that names no size this way.
-std::optional<std::uint32_t> FlashSizeFromId(const FlashId& id);
 // Reads the flash id and chooses programBlockSize from it; false when the read failed (the
 // size then follows the id read before).
 bool ReadIdAndChooseBlockSize(FlashContext& context);

@@ -67,7 +67,7 @@ void EnterIsp(FlashContext& context, Show show) {
 // at the very end of the flash that byte would wrap to address 0, so it is left out.
 template <typename Show>
 void FitToFlash(FlashContext& context, FlashRange& range, Show show) {
-    const std::optional<std::uint32_t> size = FlashSizeFromId(context.flashIdBytes);
+    const std::optional<std::uint32_t> size = FlashSizeForId(context.flashIdBytes);
     if (!size) return;
     if (range.end > *size) {
         show(("Image does not fit in the " + std::to_string(*size / 1024) + " KiB flash").c_str());

@@ -16,30 +16,32 @@ constexpr std::uint8_t kOpChipErase = 0xC7;
 constexpr std::uint8_t kOpChipEraseAlt = 0x60;
 constexpr std::uint8_t kOpReadId = 0x9F;
 
-constexpr std::uint32_t kHeaderBytes = 4;  // opcode and 24-bit address
-constexpr std::uint32_t kMiB = 1024 * 1024;
-constexpr std::uint64_t kChipEraseMicrosPerMiB = 2'500'000;
+constexpr std::uint32_t kHeaderBytes = 4;          // opcode and 24-bit address
 constexpr std::uint32_t kProtectUnit = 64 * 1024;  // BP = 1 protects the top 64 KiB
 constexpr std::uint8_t kIdle = 0xFF;               // MISO when nothing drives it
 
-FlashConfig Make(JedecId id, std::uint32_t size, std::uint32_t pageSize) {
-    FlashConfig config{id, size, pageSize, {}};
-    config.timings.chipEraseMicros = kChipEraseMicrosPerMiB * size / kMiB;
-    return config;
+FlashId PresetId(FlashPreset preset) {
+    switch (preset) {
+        case FlashPreset::kCommon4MiB:
+            return {0xEF, 0x40, 0x16};
+        case FlashPreset::kSmallPage1MiB:
+            return {0xC2, 0x22, 0x14};
+        case FlashPreset::kCommon2MiB:
+            break;
+    }
+    return {0xEF, 0x40, 0x15};
 }
 
 }  // namespace
 
+FlashConfig PartConfig(const FlashPart& part) {
+    const FlashTimings timings{part.pageProgram.typicalMicros, part.sectorErase.typicalMicros,
+                               part.statusWrite.typicalMicros, part.chipErase.typicalMicros};
+    return {part.id, part.size, part.pageSize, timings};
+}
+
 FlashConfig PresetConfig(FlashPreset preset) {
-    switch (preset) {
-        case FlashPreset::kCommon4MiB:
-            return Make({0xEF, 0x40, 0x16}, 4 * kMiB, 256);
-        case FlashPreset::kSmallPage1MiB:
-            return Make({0xC2, 0x22, 0x14}, kMiB, 32);
-        case FlashPreset::kCommon2MiB:
-            break;
-    }
-    return Make({0xEF, 0x40, 0x15}, 2 * kMiB, 256);
+    return PartConfig(*FindFlashPart(PresetId(preset)));
 }
 
 SpiFlash::SpiFlash(Clock& clock, const FlashConfig& config)

@@ -9,19 +9,19 @@
 #include <optional>
 #include <vector>
 
+#include "platform/FlashParts.h"
 #include "sim/Clock.h"
 
 namespace qv::sim {
 
-using JedecId = std::array<std::uint8_t, 3>;
+using JedecId = FlashId;
 
-// Busy times, datasheet-typical for 25-series parts. Chip erase takes about 2.5 s per MiB;
-// the presets scale it to their size.
+// Busy times in device time.
 struct FlashTimings {
-    std::uint64_t pageProgramMicros = 700;
-    std::uint64_t sectorEraseMicros = 45'000;
-    std::uint64_t statusWriteMicros = 10'000;
-    std::uint64_t chipEraseMicros = 5'000'000;
+    std::uint64_t pageProgramMicros = 0;
+    std::uint64_t sectorEraseMicros = 0;
+    std::uint64_t statusWriteMicros = 0;
+    std::uint64_t chipEraseMicros = 0;
 };
 
 struct FlashConfig {
@@ -31,12 +31,15 @@ struct FlashConfig {
     FlashTimings timings;
 };
 
+// Presets from the flash parts table.
 enum class FlashPreset {
     kCommon2MiB,     // EF 40 15: 2 MiB, 256-byte pages (the default)
     kCommon4MiB,     // EF 40 16: 4 MiB, 256-byte pages
     kSmallPage1MiB,  // C2 22 14: 1 MiB, 32-byte pages
 };
 
+// A flash of the part's size and page size, busy for the part's typical times.
+FlashConfig PartConfig(const FlashPart& part);
 FlashConfig PresetConfig(FlashPreset preset);
 
 class SpiFlash {
