@@ -11,11 +11,19 @@ PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools 
            libusb-1.0-0-dev libgtest-dev libgmock-dev googletest libbenchmark-dev \
            libcli11-dev libfmt-dev binutils srecord clang libclang-rt-14-dev \
            xvfb xauth imagemagick clang-format
+# The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
+UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 
-.PHONY: deps build build-asan demo test test-asan bench fuzz clean
+.PHONY: deps test-deps install-packages build build-asan demo test test-asan bench fuzz clean
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
+
+test-deps:
+	@$(MAKE) --no-print-directory install-packages WANTED="$(UMOCKDEV_PACKAGES)"
+
+install-packages:
+	@missing=$$(for p in $(WANTED); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" -eq 0 ]; then \
 	    echo "Installing:" $$missing; \
@@ -38,10 +46,10 @@ build-asan: deps
 demo: build
 	cd $(BUILD)/bin && ./qvtool --simulate list && ./qvtool --simulate update --yes
 
-test: build
+test: test-deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
-test-asan: build-asan
+test-asan: test-deps build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 clean:

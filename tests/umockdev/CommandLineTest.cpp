@@ -1,0 +1,115 @@
+// qvtool without --simulate: the real libusb platform against the emulated bus.
+
+#include <gtest/gtest.h>
+#include <libusb.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "tests/cli/CliRun.h"
+#include "tests/umockdev/UmockdevFixture.h"
+
+namespace qv::test {
+namespace {
+
+using QvtoolOverLibusb = UmockdevTest;
+
+TEST_F(QvtoolOverLibusb, ListsTheProductAndBothBareChipsButNotTheUnrelatedDevice) {
+    Bus().AddUnrelated();
+    Bus().AddProduct(0xf017, NewChip());
+    Bus().AddBareChip(0xa7d6, NewChip());
+    Bus().AddBareChip(0x0c5e, NewChip());
+    const CliRun run = RunCli({"list"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Tesmora K2 DAC  vid_a7d6&pid_f017  product (property mode)  "
+                           "\\\\?\\usb#vid_a7d6&pid_f017#1-2#"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("vid_a7d6&pid_6000  bare chip"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("vid_0c5e&pid_6000  bare chip"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("1209"), std::string::npos) << run.out;
+}
+
+TEST_F(QvtoolOverLibusb, ReadsRegistersAndTheFlash) {
+    const auto chip = NewChip();
+    chip->Flash().Preload(0, {0x12, 0x34, 0x56});
+    Bus().AddProduct(0xf017, chip);
+
+    const CliRun registers = RunCli({"reg", "read", "0", "--count", "2"});
+    EXPECT_EQ(registers.status, 0) << registers.err;
+    EXPECT_EQ(registers.out, "00: 00\n01: 00\n");
+
+    const CliRun flash = RunCli({"flash", "read", "dump.txt", "--kib", "1"});
+    EXPECT_EQ(flash.status, 0) << flash.err;
+    std::ifstream dump(WorkDir() / "dump.txt");
+    std::string first;
+    std::getline(dump, first);
+    EXPECT_EQ(first.rfind("0x12, 0x34, 0x56, 0xFF, ", 0), 0u) << first.substr(0, 40);
+}
+
+// One update per kind of device: the product through the audio driver's interface, a bare chip
+// through the plain USB device.
+TEST_F(QvtoolOverLibusb, UpdatesAProductAndABareChip) {
+    const std::vector<std::uint8_t> image = TestImage(1500);
+    WriteBinary(WorkDir() / "image.bin", image);
+    for (const bool product : {true, false}) {
+        UsbTestbed& bus = Bus();
+        const auto chip = NewChip();
+        EmulatedUsbDevice& device =
+            product ? bus.AddProduct(0xf017, chip) : bus.AddBareChip(0x0c5e, chip);
+        const CliRun run = RunCli({"update", "--file", "image.bin", "--yes"});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_NE(run.out.find("Firmware update success!"), std::string::npos) << run.out;
+        const std::vector<std::uint8_t>& flash = chip->Flash().Contents();
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()))
+            << (product ? "product" : "bare chip");
+        EXPECT_EQ(flash[image.size()], 0xFF);
+        bus.Unplug(device);
+    }
+}
+
+struct FaultCase {
+    const char* name;
+    UsbFaults faults;
+    std::vector<std::string> arguments;
+};
+
+// Each fault fails the command with a non-zero status and no claim of success.
+TEST_F(QvtoolOverLibusb, FaultsOnTheBusFailTheCommand) {
+    WriteBinary(WorkDir() / "image.bin", TestImage(1500));
+    const std::vector<FaultCase> cases = {
+        {"unplugged mid-update", {.unplugAfter = 40}, {"update", "--file", "image.bin", "--yes"}},
+        {"stalled transfer", {.stallRequest = 1}, {"reg", "read", "0"}},
+        {"timed-out transfer", {.timeOutRequest = 1}, {"reg", "read", "0"}},
+    };
+    for (const FaultCase& c : cases) {
+        EmulatedUsbDevice& device = Bus().AddProduct(0xf017, NewChip());
+        device.SetFaults(c.faults);
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_NE(run.status, 0) << c.name;
+        EXPECT_EQ(run.out.find("success"), std::string::npos) << c.name << ": " << run.out;
+        Bus().Unplug(device);
+    }
+    const CliRun list = RunCli({"list"});
+    EXPECT_EQ(list.out, "No device is available\n");
+}
+
+// The harness itself: a claim on the audio interface is refused as the kernel would and fails
+// the test.
+TEST_F(QvtoolOverLibusb, AClaimOfTheAudioInterfaceIsCaught) {
+    EmulatedUsbDevice& product = Bus().AddProduct(0xf017, NewChip());
+    libusb_context* context = nullptr;
+    ASSERT_EQ(libusb_init(&context), 0);
+    libusb_device_handle* handle = libusb_open_device_with_vid_pid(context, 0xa7d6, 0xf017);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(libusb_kernel_driver_active(handle, 0), 1);
+    EXPECT_EQ(libusb_claim_interface(handle, 0), LIBUSB_ERROR_BUSY);
+    libusb_close(handle);
+    libusb_exit(context);
+    const std::vector<std::string> violations = product.TakeViolations();
+    ASSERT_EQ(violations.size(), 1u);
+    EXPECT_NE(violations[0].find("claim interface"), std::string::npos) << violations[0];
+}
+
+}  // namespace
+}  // namespace qv::test
