@@ -14,7 +14,12 @@ PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools 
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 
-.PHONY: deps test-deps install-packages build build-asan demo test test-asan bench fuzz clean
+# udev rule for the real bus (see README): without UDEV_GROUP the person at the seat gets access
+# (uaccess); with UDEV_GROUP=plugdev (or another existing group) that group does.
+UDEV_DIR   ?= /etc/udev/rules.d
+UDEV_GROUP ?=
+
+.PHONY: deps test-deps install-packages install-udev build build-asan demo test test-asan bench fuzz clean
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -51,6 +56,25 @@ test: test-deps build
 
 test-asan: test-deps build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+install-udev:
+	@if [ "$$(id -u)" -ne 0 ]; then echo "Run as root: sudo make install-udev"; exit 1; fi
+ifeq ($(UDEV_GROUP),)
+	install -m 0644 platform/libusb/70-qv4820.rules $(UDEV_DIR)/70-qv4820.rules
+else
+	@getent group "$(UDEV_GROUP)" >/dev/null || \
+	  { echo "No group '$(UDEV_GROUP)'; create it first (groupadd $(UDEV_GROUP))"; exit 1; }
+	sed 's/GROUP="plugdev"/GROUP="$(UDEV_GROUP)"/' platform/libusb/70-qv4820-group.rules \
+	  > $(UDEV_DIR)/70-qv4820-group.rules
+	chmod 0644 $(UDEV_DIR)/70-qv4820-group.rules
+endif
+	@if udevadm control --reload-rules 2>/dev/null; then \
+	  udevadm trigger --subsystem-match=usb --attr-match=idVendor=a7d6; \
+	  udevadm trigger --subsystem-match=usb --attr-match=idVendor=0c5e; \
+	  echo "udev reloaded; unplug and replug a device that was already connected if it still fails"; \
+	else \
+	  echo "udev is not running here; the rule applies once it starts"; \
+	fi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
