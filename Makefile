@@ -1,43 +1,36 @@
-# Front end for the CMake build: `make demo` and `make test` install what the build needs,
-# build, and run. Build tree: build/ (build-asan/ for the sanitizer run).
+# Front end for the CMake build. Each target installs the Debian packages it needs (as root with
+# apt-get; otherwise it names the command to run as root) and nothing more.
+# Build trees: build/ (build-asan/ for the sanitizer run).
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-# Debian packages the build, the tests and the demo need.
-PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools libgl-dev \
-           libusb-1.0-0-dev libgtest-dev libgmock-dev googletest libbenchmark-dev \
-           libcli11-dev libfmt-dev binutils srecord clang libclang-rt-14-dev \
-           xvfb xauth imagemagick clang-format
+# The build, the tests and the demo (srecord: the HEX loader is checked against srec_cat).
+BUILD_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
+                 libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev srecord
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
+# The window screenshots in docs/.
+SHOT_PACKAGES = xvfb xauth openbox imagemagick
+# clang-format over the sources.
+FORMAT_PACKAGES = clang-format
+
+NEED = tools/need-packages
 
 # udev rule for the real bus (see README): without UDEV_GROUP the person at the seat gets access
 # (uaccess); with UDEV_GROUP=plugdev (or another existing group) that group does.
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps install-packages install-udev build build-asan demo test test-asan bench fuzz clean
+.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev clean
 
 deps:
-	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
+	@$(NEED) $(BUILD_PACKAGES)
 
 test-deps:
-	@$(MAKE) --no-print-directory install-packages WANTED="$(UMOCKDEV_PACKAGES)"
-
-install-packages:
-	@missing=$$(for p in $(WANTED); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" -eq 0 ]; then \
-	    echo "Installing:" $$missing; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
-	  else \
-	    echo "Missing packages; install them as root with:"; \
-	    echo "  sudo apt-get install -y" $$missing; exit 1; \
-	  fi; \
-	fi
+	@$(NEED) $(UMOCKDEV_PACKAGES)
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -57,8 +50,16 @@ test: test-deps build
 test-asan: test-deps build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
+screenshots: build
+	@$(NEED) $(SHOT_PACKAGES)
+	docs/screenshots.sh $(BUILD)
+
+format:
+	@$(NEED) $(FORMAT_PACKAGES)
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
 install-udev:
-	@if [ "$$(id -u)" -ne 0 ]; then echo "Run as root: sudo make install-udev"; exit 1; fi
+	@if [ "$$(id -u)" -ne 0 ]; then echo "Run as root: su -c 'make install-udev' (or sudo make install-udev)"; exit 1; fi
 ifeq ($(UDEV_GROUP),)
 	install -m 0644 platform/libusb/70-qv4820.rules $(UDEV_DIR)/70-qv4820.rules
 else
