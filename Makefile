@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 # Debian packages the build, the tests and the demo need.
 PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools libgl-dev \
            libusb-1.0-0-dev libgtest-dev libgmock-dev googletest libbenchmark-dev \
-           libcli11-dev libfmt-dev binutils srecord clang libclang-rt-14-dev \
+           libcli11-dev libfmt-dev binutils srecord \
            xvfb xauth imagemagick clang-format
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
@@ -19,13 +19,23 @@ UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps install-packages install-udev build build-asan demo test test-asan bench fuzz clean
+# The fuzz targets' compiler and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES = clang libclang-rt-14-dev
+# `make fuzz` runs every target for FUZZ_SECONDS; `make fuzz-long` until FUZZ_RUNS inputs each.
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS    ?= 10000000
+
+.PHONY: deps test-deps fuzz-deps install-packages install-udev build build-asan demo test test-asan \
+        bench fuzz fuzz-long clean
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
 
 test-deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(UMOCKDEV_PACKAGES)"
+
+fuzz-deps:
+	@$(MAKE) --no-print-directory install-packages WANTED="$(FUZZ_PACKAGES)"
 
 install-packages:
 	@missing=$$(for p in $(WANTED); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -38,7 +48,6 @@ install-packages:
 	    echo "  sudo apt-get install -y" $$missing; exit 1; \
 	  fi; \
 	fi
-
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
@@ -76,5 +85,11 @@ endif
 	  echo "udev is not running here; the rule applies once it starts"; \
 	fi
 
+fuzz: deps fuzz-deps
+	fuzz/run.sh time $(FUZZ_SECONDS)
+
+fuzz-long: deps fuzz-deps
+	fuzz/run.sh runs $(FUZZ_RUNS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
