@@ -17,6 +17,12 @@ SHOT_PACKAGES = xvfb xauth openbox imagemagick
 # clang-format over the sources.
 FORMAT_PACKAGES = clang-format
 
+# The fuzz targets' compiler and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES = clang libclang-rt-14-dev
+# `make fuzz` runs every target for FUZZ_SECONDS; `make fuzz-long` until FUZZ_RUNS inputs each.
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS    ?= 10000000
+
 NEED = tools/need-packages
 
 # udev rule for the real bus (see README): without UDEV_GROUP the person at the seat gets access
@@ -24,7 +30,7 @@ NEED = tools/need-packages
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev clean
+.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev fuzz fuzz-long clean
 
 deps:
 	@$(NEED) $(BUILD_PACKAGES)
@@ -77,5 +83,13 @@ endif
 	  echo "udev is not running here; the rule applies once it starts"; \
 	fi
 
+fuzz: deps
+	@$(NEED) $(FUZZ_PACKAGES)
+	fuzz/run.sh time $(FUZZ_SECONDS)
+
+fuzz-long: deps
+	@$(NEED) $(FUZZ_PACKAGES)
+	fuzz/run.sh runs $(FUZZ_RUNS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
