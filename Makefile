@@ -23,6 +23,11 @@ FUZZ_PACKAGES = clang libclang-rt-14-dev
 FUZZ_SECONDS ?= 60
 FUZZ_RUNS    ?= 10000000
 
+# The Windows cross-build (qvtool.exe and the Qt-free tests) and Wine to run it. CLI11 and
+# GoogleTest come as headers and sources and are built by the cross compiler.
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix libcli11-dev googletest wine wine64
+WIN_BUILD ?= build-windows
+
 NEED = tools/need-packages
 
 # udev rule for the real bus (see README): without UDEV_GROUP the person at the seat gets access
@@ -30,7 +35,7 @@ NEED = tools/need-packages
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev fuzz fuzz-long clean
+.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
 
 deps:
 	@$(NEED) $(BUILD_PACKAGES)
@@ -91,5 +96,21 @@ fuzz-long: deps
 	@$(NEED) $(FUZZ_PACKAGES)
 	fuzz/run.sh runs $(FUZZ_RUNS)
 
+windows: deps
+	@$(NEED) $(WINDOWS_PACKAGES)
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DQV_REFERENCE_QVTOOL=$(abspath $(BUILD))/bin/qvtool $(CMAKE_ARGS)
+	cmake/wine-session.sh $(WIN_BUILD) cmake --build $(WIN_BUILD) -j$(JOBS)
+
+# The tests under Wine, and qvtool.exe's files compared byte for byte with the Linux build's.
+test-windows: deps windows
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target qvtool
+	cmake/wine-session.sh $(WIN_BUILD) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS)
+
+# qvtool.exe, the README's Windows section as text and the demo firmware, for a Windows user.
+windows-zip: windows
+	cmake --build $(WIN_BUILD) --target windows_zip
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) build-fuzz

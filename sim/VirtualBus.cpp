@@ -103,7 +103,8 @@ bool VirtualBus::SetLogFile(const std::string& fileName) {
     if (logFile_ != nullptr) std::fclose(logFile_);
     logFile_ = nullptr;
     if (fileName.empty()) return true;
-    logFile_ = std::fopen(fileName.c_str(), "a");
+    // Binary: the same bytes on every system (no CR LF on Windows).
+    logFile_ = std::fopen(fileName.c_str(), "ab");
     return logFile_ != nullptr;
 }
 

@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
 namespace qv::test {
 namespace {
 
-std::string& Folder() {
-    static std::string folder;
+std::filesystem::path& Folder() {
+    static std::filesystem::path folder;
     return folder;
 }
 
@@ -19,19 +20,33 @@ void RemoveFolder() {
     std::filesystem::remove_all(Folder(), ignored);
 }
 
+// putenv keeps the string itself, so each one lives as long as the process.
+void Export(const char* name, const std::string& value) {
+    static std::string entries[4];
+    static int used = 0;
+    std::string& entry = entries[used++];
+    entry = std::string(name) + "=" + value;
+    putenv(entry.data());
+}
+
 }  // namespace
 
 void UsePrivateTempDir() {
     std::error_code error;
-    std::string pattern = (std::filesystem::temp_directory_path(error) / "qv-test-XXXXXX").string();
-    if (error) pattern = "/tmp/qv-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror(("cannot make a temporary folder " + pattern).c_str());
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) base = std::filesystem::current_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && Folder().empty(); ++attempt) {
+        const std::filesystem::path candidate = base / ("qv-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate, error)) Folder() = candidate;
+    }
+    if (Folder().empty()) {
+        std::fprintf(stderr, "cannot make a temporary folder in %s\n", base.string().c_str());
         std::exit(2);
     }
-    Folder() = pattern;
-    ::setenv("TMPDIR", pattern.c_str(), 1);
-    ::setenv("TEST_TMPDIR", pattern.c_str(), 1);
+    const std::string folder = Folder().string();
+    // TMPDIR and TEST_TMPDIR on POSIX systems; TMP and TEMP on Windows.
+    for (const char* name : {"TMPDIR", "TEST_TMPDIR", "TMP", "TEMP"}) Export(name, folder);
     std::atexit(RemoveFolder);
 }
 

@@ -91,6 +91,7 @@ TEST_F(BusFixture, LogFileHasOneLinePerIoControl) {
     EXPECT_EQ(line1, "0022242e 00000000c391" + std::string(36, '0') + " 1 ok a5");
     EXPECT_EQ(line2, "0022242e 00000000c391" + std::string(36, '0') + " 1 fail 00");
     EXPECT_EQ(line3, "00222429 000000004390" + std::string(36, '0') + " 0 ok -");
+    in.close();  // Windows removes no open file
     std::filesystem::remove(file);
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+// The real Windows calls: device-interface sets through SetupAPI, the drivers through
+// CreateFile and DeviceIoControl.
+
+#include <map>
+
+#include "platform/DeviceApi.h"
+
+namespace qv {
+
+class Win32DeviceApi final : public DeviceApi {
+  public:
+    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
+    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override;
+    void DestroyInterfaceSet(DeviceSetHandle set) override;
+    FileHandle OpenPath(const std::string& path) override;
+    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    void CloseHandle(FileHandle handle) override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::string CurrentDirectory() override;
+    char PathSeparator() const override { return '\\'; }
+
+  private:
+    // SetupDiEnumDeviceInterfaces asks for the class again on every member.
+    std::map<DeviceSetHandle, Guid> setClasses_;
+};
+
+}  // namespace qv
