@@ -19,7 +19,10 @@ UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps install-packages install-udev build build-asan demo test test-asan bench fuzz clean
+# What docs/screenshots.sh needs besides the build.
+SCREENSHOT_PACKAGES = xvfb xauth openbox xdotool imagemagick
+
+.PHONY: deps test-deps install-packages install-udev build build-asan demo test test-asan bench fuzz screenshots clean
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -75,6 +78,11 @@ endif
 	else \
 	  echo "udev is not running here; the rule applies once it starts"; \
 	fi
+
+# The update panel pictures in docs/, from the window under a window manager on a virtual screen.
+screenshots: build
+	@$(MAKE) --no-print-directory install-packages WANTED="$(SCREENSHOT_PACKAGES)"
+	docs/screenshots.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
