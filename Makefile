@@ -13,7 +13,7 @@ BUILD_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tool
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 # The window screenshots in docs/.
-SHOT_PACKAGES = xvfb xauth openbox imagemagick
+SHOT_PACKAGES = xvfb xauth openbox xdotool imagemagick
 # clang-format over the sources.
 FORMAT_PACKAGES = clang-format
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/Colors.h"
+#include "app/FittedText.h"
 #include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
@@ -28,6 +29,12 @@ void TForm1::Timer1Timer() {
     QuorvexUsb& usb = unit_.usb;
     if (!unit_.detectEnabled || unit_.updateFinished) {
         if (usb.IsPresent()) usb.Close();
+        // After the update nothing more is searched for, but a device that goes away must not
+        // stay shown as ready.
+        if (unit_.updateFinished && usb.IsPresent() && !usb.Probe()) {
+            ShowFitted(panel_->lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
+            ShowDetectionOutcome();
+        }
         return;
     }
     if (unit_.autoSequenceRunning) return;
@@ -46,8 +53,8 @@ void TForm1::Timer1Timer() {
 void TForm1::ScanNextCandidate() {
     QuorvexUsb& usb = unit_.usb;
     unit_.firmwareFileReady = false;
-    panel_->lblUpdaeFileStatus->setText(QStringLiteral("No Updated File !"));
-    panel_->lblISPProcStatus->setText(QString());
+    ShowFitted(panel_->lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
+    ShowFitted(panel_->lblISPProcStatus, QString());
 
     if (usb.InPropertyMode()) {
         Timer1->setInterval(kScanningInterval);

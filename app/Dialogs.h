@@ -22,11 +22,12 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
-    // Caption "Dialog", one OK button, no owner window.
+    // Caption "Dialog", one OK button, no owner window: only "no device" and "no program file".
     virtual void ShowMessage(const QString& text) = 0;
     // Caption "Warning", warning icon, OK (default) and Cancel; true on OK.
     virtual bool ConfirmWarning(const QString& text) = 0;
-    // The application's error box, as for an error that ends a handler.
+    // The application's error box (caption: the application's name), as for a number that does
+    // not convert; every refusal of bad input uses it too, so they all look alike.
     virtual void ShowError(const QString& text) = 0;
     // The chosen full file name, or nothing when the user cancels.
     virtual std::optional<QString> OpenFile(const FileDialogRequest& request) = 0;

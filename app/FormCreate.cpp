@@ -1,5 +1,6 @@
 // Window start-up and close.
 
+#include "app/FittedText.h"
 #include "app/StringGrid.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
@@ -20,6 +21,10 @@ constexpr QPoint kPresencePanelPos{20, 8};
 constexpr int kUpdatePanelHeight = 120;
 }  // namespace
 
+// The large-fonts rule reads the toolkit's own pixels per inch. With Qt's high-DPI scaling on
+// (its default), Qt reports 96 on every screen and scales the whole window itself: a 120-dpi
+// screen shows the normal layout 1.25 times larger. With scaling off, Qt reports the screen's
+// value and the fonts grow with it: from 120 on, the large layout gives them room.
 void TForm1::FormCreate() {
     const int dpi = options_.logicalDpi.value_or(logicalDpiX());
     const int extra = dpi >= kLargeFontsDpi ? kLargeFontsExtra : 0;
@@ -67,14 +72,15 @@ void TForm1::FormCreate() {
     pages->hide();
 
     pages->setFixedHeight(kPageControlHeight + extra);
-    resize(kWindowSize.width() + extra, kWindowSize.height() + extra);
+    SetFrameSize({kWindowSize.width() + extra, kWindowSize.height() + extra});
 
     for (QWidget* control : HiddenAtStartUp()) control->hide();
 
     panel.pnlUSBExist->move(kPresencePanelPos);
     form_->pnlUSB->setFixedHeight(kUpdatePanelHeight);
+    FitUpdatePanelToFonts(dpi, extra);
 
-    panel.lblISPProcStatus->setText(QString());
+    ShowFitted(panel.lblISPProcStatus, QString());
 
     btnSaveBinClick(this);
 }

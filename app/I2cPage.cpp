@@ -2,7 +2,6 @@
 // chip's I2C master. Entering the page enables the master (bank 14), which the page's
 // transactions rely on.
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -49,10 +48,9 @@ void TForm1::ConnectI2cPage() {
     RouteKeyDown(page.edtMI2CAddr, &TForm1::edtMI2CAddrKeyDown);
     RouteKeyDown(grid, &TForm1::StringGridMIICKeyDown);
     WireRegisterGrid(grid, [this](int column, int row) { StringGridMIICSelectCell(column, row); });
-    // Clicks only: showing a value sets the boxes too, and that must not write.
-    for (QCheckBox* box : FindBitBoxes(grid->parentWidget(), QStringLiteral("chkMI2CBit"))) {
-        connect(box, &QCheckBox::clicked, this, [this, box] { chkMI2CBitMouseUp(box); });
-    }
+    // Mouse releases only: showing a value sets the boxes too, and that must not write.
+    WireBitBoxes(FindBitBoxes(grid->parentWidget(), QStringLiteral("chkMI2CBit")),
+                 [this] { chkMI2CBitMouseUp(this); });
 }
 
 void TForm1::MainPageControlChange(QObject*) {
@@ -81,21 +79,9 @@ void TForm1::StringGridMIICSelectCell(int column, int row) {
 
 // Every key that acts takes the cell's text first, so a step starts from an edited value.
 void TForm1::StringGridMIICKeyDown(QObject*, int key) {
-    if (key != kVkReturn && key != kVkInsert && key != kVkDelete) return;
-    RegisterGrid grid = SlaveGrid(*i2cPage_, unit_);
-    const auto typed = ConvertTypedHex(grid.CurrentText());
-    if (!typed) return;
-    const std::uint8_t reg = grid.CurrentRegister();
-    std::uint8_t& value = unit_.slaveShadow[reg];
-    value = static_cast<std::uint8_t>(*typed);
-    if (key == kVkInsert) {
-        if (value == 0xFF) return;
-        ++value;
-    } else if (key == kVkDelete) {
-        if (value == 0x00) return;
-        --value;
-    }
-    grid.WriteShadow(reg, kKeyWritePauseMs);
+    SlaveGrid(*i2cPage_, unit_)
+        .KeyDown(
+            key, [this](const QString& text) { return ConvertTypedHex(text); }, kKeyWritePauseMs);
 }
 
 void TForm1::chkMI2CBitMouseUp(QObject*) {

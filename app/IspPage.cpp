@@ -3,6 +3,7 @@
 
 #include "app/DeviceWorkScope.h"
 #include "app/Dialogs.h"
+#include "app/FittedText.h"
 #include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
@@ -15,11 +16,9 @@ namespace qv {
 
 namespace {
 
-constexpr std::uint32_t kStatusRegisterMax = 0xFF;
-
 // The short operations show nothing of their own on success; a failure must not pass for one.
 void ShowIfFailed(QLabel* processInfo, bool ok, const char* failureText) {
-    if (!ok) processInfo->setText(QString::fromLatin1(failureText));
+    if (!ok) ShowFitted(processInfo, QString::fromLatin1(failureText));
 }
 
 }  // namespace
@@ -56,24 +55,33 @@ void TForm1::rbnRangeClick(QObject*) {
 }
 
 // Start and size are taken together or not at all: a new start with the old size would erase
-// sectors nobody asked for.
+// sectors nobody asked for. A refused "Assign Range" leaves no range that the operations could
+// use: until a range is taken, each of them tries the edits again and sends nothing if they are
+// still refused (the flash layer's range is still "All", which would erase the whole chip).
 bool TForm1::SelectRangeFromEdits() {
     Ui::IspPage& isp = *ispPage_;
     if (isp.rbnRange0->isChecked()) {
         SelectWholeRange(unit_.flash);
+        rangeRefused_ = false;
         return true;
     }
+    rangeRefused_ = true;
     const auto startKiB = ConvertDecimal(isp.lbledISPStart->text());
     if (!startKiB) return false;
     const auto sizeKiB = ConvertDecimal(isp.lbledISPRange->text());
     if (!sizeKiB) return false;
-    if (SelectAssignedRange(unit_.flash, *startKiB, *sizeKiB)) return true;
+    rangeRefused_ = !SelectAssignedRange(unit_.flash, *startKiB, *sizeKiB);
+    if (!rangeRefused_) return true;
     dialogs_.ShowError(
         QStringLiteral("Start %1 KB and size %2 KB reach past the %3 KB flash address space")
             .arg(*startKiB)
             .arg(*sizeKiB)
             .arg(kFlashAddressSpace / 1024));
     return false;
+}
+
+bool TForm1::RangeTaken() {
+    return !rangeRefused_ || SelectRangeFromEdits();
 }
 
 // The range edits take effect when a range button is clicked or "Auto" starts.
@@ -102,15 +110,9 @@ void TForm1::btnUSBReadStatusClick(QObject*) {
 
 void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
-    const QString text = ispPage_->lbledtUSBWriteStatus->text();
-    const auto value = ConvertTypedHex(text);
+    const auto value = ConvertTypedHex(ispPage_->lbledtUSBWriteStatus->text());
     if (!value) return;
-    // Cutting a wider value down to 8 bits would write bits nobody typed.
-    if (*value > kStatusRegisterMax) {
-        dialogs_.ShowError(
-            QStringLiteral("'0x%1' does not fit the 8-bit status register").arg(text));
-        return;
-    }
+    // The status register takes the low 8 bits of what was typed.
     ShowIfFailed(ispPage_->lblUSBProcessInfo,
                  WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
                  "Write Status Fail");
@@ -125,21 +127,25 @@ void TForm1::btnUSBWriteDisableClick(QObject*) {
 }
 
 void TForm1::btnUSBEraseClick(QObject*) {
+    if (!RangeTaken()) return;
     const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
     EraseFlash(unit_.flash);
 }
 
 void TForm1::btnUSBBlankClick(QObject*) {
+    if (!RangeTaken()) return;
     const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
     BlankCheckFlash(unit_.flash);
 }
 
 void TForm1::btnUSBProgramClick(QObject*) {
+    if (!RangeTaken()) return;
     const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
     ProgramFlash(unit_.flash);
 }
 
 void TForm1::btnUSBVerifyClick(QObject*) {
+    if (!RangeTaken()) return;
     const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
     VerifyFlash(unit_.flash);
 }
@@ -156,8 +162,8 @@ void TForm1::btnReadBackClick(QObject*) {
         WriteReadBackDump(unit_.flash.readBackBuffer, kReadFlashEnd, path->toStdString());
     if (result.written) return;
     const QString reason = QString::fromStdString(result.message);
-    ispPage_->lblUSBProcessInfo->setText(reason);
-    dialogs_.ShowMessage(reason);
+    ShowFitted(ispPage_->lblUSBProcessInfo, reason);
+    dialogs_.ShowError(reason);
 }
 
 }  // namespace qv

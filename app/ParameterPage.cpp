@@ -31,17 +31,17 @@ std::optional<std::vector<std::uint8_t>> DeviceText(Dialogs& dialogs, const QStr
                                                     std::size_t limit, const QString& field) {
     EncodedText encoded = EncodeWindows1252(text);
     if (!encoded.refused.isEmpty()) {
-        dialogs.ShowMessage(QStringLiteral("%1: the character '%2' cannot be stored on the "
-                                           "device. Nothing was sent.")
-                                .arg(field, encoded.refused));
+        dialogs.ShowError(QStringLiteral("%1: the character '%2' cannot be stored on the "
+                                         "device. Nothing was sent.")
+                              .arg(field, encoded.refused));
         return std::nullopt;
     }
     if (encoded.bytes.size() > limit) {
-        dialogs.ShowMessage(QStringLiteral("%1 has %2 characters, at most %3 can be stored. "
-                                           "Nothing was sent.")
-                                .arg(field)
-                                .arg(encoded.bytes.size())
-                                .arg(limit));
+        dialogs.ShowError(QStringLiteral("%1 has %2 characters, at most %3 can be stored. "
+                                         "Nothing was sent.")
+                              .arg(field)
+                              .arg(encoded.bytes.size())
+                              .arg(limit));
         return std::nullopt;
     }
     return std::move(encoded.bytes);

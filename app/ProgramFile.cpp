@@ -6,6 +6,7 @@
 
 #include "app/Colors.h"
 #include "app/Dialogs.h"
+#include "app/FittedText.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "image/ImageLoaders.h"
@@ -27,13 +28,13 @@ void TForm1::ReadProgramFile() {
     const LoadResult result = LoadImageByName(image, image.path);
     if (!result.loaded) {
         const QString reason = QString::fromStdString(result.error);
-        ispPage_->lblUSBChecksum->setText(reason);
-        dialogs_.ShowMessage(QStringLiteral("Program file not loaded: ") + reason);
+        ShowFitted(ispPage_->lblUSBChecksum, reason);
+        dialogs_.ShowError(QStringLiteral("Program file not loaded: ") + reason);
         return;
     }
-    ispPage_->lblUSBChecksum->setText(
-        QStringLiteral("Checksum : 0x") +
-        QStringLiteral("%1").arg(result.checksum, 4, 16, QLatin1Char('0')).toUpper());
+    ShowFitted(ispPage_->lblUSBChecksum,
+               QStringLiteral("Checksum : 0x") +
+                   QStringLiteral("%1").arg(result.checksum, 4, 16, QLatin1Char('0')).toUpper());
     unit_.programFileReady = true;
 }
 
@@ -54,20 +55,20 @@ void TForm1::ReadProgramFile1() {
         unit_.api.CurrentDirectory() + unit_.api.PathSeparator() + fileName.toStdString();
 
     if (!QFileInfo::exists(QString::fromStdString(path))) {
-        panel.lblUpdaeFileStatus->setText(QStringLiteral("No Updated File !"));
+        ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
         return;
     }
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadHexImage(image, path);
     if (!result.loaded) {
-        panel.lblUpdaeFileStatus->setText(QStringLiteral("Cannot use ") +
-                                          QString::fromStdString(result.error));
+        ShowFitted(panel.lblUpdaeFileStatus,
+                   QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
         return;
     }
     image.path = path;
     SetPanelColor(panel.pnlUSBExist, kColorLime);
-    panel.lblUpdaeFileStatus->setText(QStringLiteral("Update Hex file   ") + fileName +
-                                      QStringLiteral("    is Ready!"));
+    ShowFitted(panel.lblUpdaeFileStatus,
+               QStringLiteral("Update Hex file   ") + fileName + QStringLiteral("    is Ready!"));
     panel.btnSimpleAuto->setEnabled(true);
     unit_.firmwareFileReady = true;
     unit_.programFileReady = true;

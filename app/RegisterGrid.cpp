@@ -1,6 +1,7 @@
 #include "app/RegisterGrid.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -26,27 +27,77 @@ bool IsHeaderCell(int column, int row) {
     return column == 0 || row == 0;
 }
 
-// Enter in a cell editor goes on to the grid, whose key handler reads the cell's text; the
-// editor's own commit comes later, so the text is committed here at once.
-class CommitOnEnterDelegate final : public QStyledItemDelegate {
+// Keys typed into an open cell editor. Enter goes on to the grid, whose key handler reads the
+// cell's text, before the editor's own commit: the text is committed here at once. Insert and
+// Delete would stay in the editor (Delete would remove a character): the typed text is committed,
+// the editor closed and the key handed to the grid, so the step starts from the typed value.
+class CommitTypedValueDelegate final : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
   protected:
-    bool eventFilter(QObject* editor, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress &&
-            VirtualKeyOf(*static_cast<QKeyEvent*>(event)) == kVkReturn) {
-            emit commitData(static_cast<QWidget*>(editor));
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return QStyledItemDelegate::eventFilter(object, event);
+        auto* editor = static_cast<QWidget*>(object);
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        switch (VirtualKeyOf(key)) {
+            case kVkReturn:
+                emit commitData(editor);
+                break;
+            case kVkInsert:
+            case kVkDelete: {
+                emit commitData(editor);
+                emit closeEditor(editor);
+                QKeyEvent forwarded(QEvent::KeyPress, key.key(), key.modifiers());
+                QCoreApplication::sendEvent(parent(), &forwarded);
+                return true;
+            }
+            default:
+                break;
         }
-        return QStyledItemDelegate::eventFilter(editor, event);
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 };
+
+// Every mouse button released over a bit box writes the register, as a click with the left one
+// does; the box first takes the release, so a left click has toggled it by then.
+class BitBoxRelease final : public QObject {
+  public:
+    BitBoxRelease(QCheckBox* box, std::function<void()> onRelease)
+        : QObject(box), onRelease_(std::move(onRelease)) {
+        box->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* box, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease || forwarding_) return false;
+        forwarding_ = true;
+        QCoreApplication::sendEvent(box, event);
+        forwarding_ = false;
+        onRelease_();
+        return true;
+    }
+
+  private:
+    std::function<void()> onRelease_;
+    bool forwarding_ = false;
+};
+
 }  // namespace
 
 std::array<QCheckBox*, 8> FindBitBoxes(const QWidget* page, const QString& prefix) {
     std::array<QCheckBox*, 8> boxes{};
     for (int i = 0; i < 8; ++i) boxes[i] = page->findChild<QCheckBox*>(prefix + QString::number(i));
     return boxes;
+}
+
+void WireBitBoxes(const std::array<QCheckBox*, 8>& boxes, const std::function<void()>& onRelease) {
+    for (QCheckBox* box : boxes) {
+        // The mouse writes; a key would change a box without writing.
+        box->setFocusPolicy(Qt::NoFocus);
+        new BitBoxRelease(box, onRelease);
+    }
 }
 
 void WireRegisterGrid(QTableWidget* grid,
@@ -57,7 +108,7 @@ void WireRegisterGrid(QTableWidget* grid,
             header->setForeground(Qt::black);
         }
     }
-    grid->setItemDelegate(new CommitOnEnterDelegate(grid));
+    grid->setItemDelegate(new CommitTypedValueDelegate(grid));
     QObject::connect(grid, &QTableWidget::currentCellChanged, grid,
                      [onSelect](int row, int column, int, int) {
                          if (!IsHeaderCell(column, row)) onSelect(column, row);
@@ -89,12 +140,13 @@ void RegisterGrid::ReadAll(const std::function<void()>& pumpMessages) {
     }
     SetReading(true);
     usb_.Open();
+    // A handler run by the message pump may close the link, and may leave another bank selected:
+    // the remaining reads then fail and their cells keep their texts. Reopening would read that
+    // other bank into this grid.
     for (int reg = 0; reg < kSide * kSide && Reading(); ++reg) {
-        // A handler run by the message pump may have closed the link.
-        if (!usb_.HasHandle()) usb_.Open();
         const auto r = static_cast<std::uint8_t>(reg);
         access_.read(r, shadow_[r]);
-        ShowCellAndBits(r);
+        ShowCell(r);
         pumpMessages();
     }
     usb_.Close();
@@ -120,6 +172,23 @@ void RegisterGrid::WriteShadow(std::uint8_t reg, std::uint32_t pauseMs) {
     ShowCellAndBits(reg);
 }
 
+void RegisterGrid::KeyDown(int key, const TypedHexConverter& convert, std::uint32_t pauseMs) {
+    if (key != kVkReturn && key != kVkInsert && key != kVkDelete) return;
+    const auto typed = convert(CurrentText());
+    if (!typed) return;
+    const std::uint8_t reg = CurrentRegister();
+    std::uint8_t& value = shadow_[reg];
+    value = static_cast<std::uint8_t>(*typed);
+    if (key == kVkInsert) {
+        if (value == 0xFF) return;
+        ++value;
+    } else if (key == kVkDelete) {
+        if (value == 0x00) return;
+        --value;
+    }
+    WriteShadow(reg, pauseMs);
+}
+
 void RegisterGrid::WriteBits(std::uint32_t pauseMs) {
     std::uint8_t value = 0;
     for (int i = 0; i < 8; ++i) {
@@ -139,9 +208,13 @@ void RegisterGrid::HighlightHeaders(int column, int row) {
     }
 }
 
+void RegisterGrid::ShowCell(std::uint8_t reg) {
+    controls_.grid->item(reg / kSide + 1, reg % kSide + 1)->setText(HexByte(shadow_[reg]));
+}
+
 void RegisterGrid::ShowCellAndBits(std::uint8_t reg) {
     const std::uint8_t value = shadow_[reg];
-    controls_.grid->item(reg / kSide + 1, reg % kSide + 1)->setText(HexByte(value));
+    ShowCell(reg);
     for (int i = 0; i < 8; ++i) controls_.bits[i]->setChecked((value >> i & 1) != 0);
 }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -41,6 +42,12 @@ struct RegisterAccess {
 // The bit boxes of a page, found by name: prefix followed by the bit number.
 std::array<QCheckBox*, 8> FindBitBoxes(const QWidget* page, const QString& prefix);
 
+// Converts a cell's text as a typed hexadecimal number; nothing after the error box has shown.
+using TypedHexConverter = std::function<std::optional<std::uint32_t>(const QString& text)>;
+
+// Runs `onRelease` whenever a mouse button, any button, is released over one of the bit boxes.
+void WireBitBoxes(const std::array<QCheckBox*, 8>& boxes, const std::function<void()>& onRelease);
+
 // Makes the header cells fixed (they never become the current cell), calls `onSelect` when a
 // data cell becomes current, and commits a cell edit on Enter before the key reaches the grid.
 void WireRegisterGrid(QTableWidget* grid, const std::function<void(int column, int row)>& onSelect);
@@ -55,20 +62,25 @@ class RegisterGrid {
     std::uint8_t CurrentRegister() const;
     QString CurrentText() const;
 
-    // Reads all 256 registers into their cells, letting window messages run after each one.
-    // A click on the button while reading (caption "Stop") ends the read before the next
-    // register. Does nothing without a device.
+    // Reads all 256 registers into their cells (and nothing else), letting window messages run
+    // after each one. A click on the button while reading (caption "Stop") ends the read before the
+    // next register. Does nothing without a device.
     void ReadAll(const std::function<void()>& pumpMessages);
     // The selected cell: header highlight, address label, one read, value shown everywhere.
     void Select(int column, int row);
     // Writes the shadow value of `reg`, pauses, reads it back; shows it in the cell and bits.
     void WriteShadow(std::uint8_t reg, std::uint32_t pauseMs);
+    // Enter writes the value typed into the current cell; Insert and Delete step it by one
+    // first, except at FF and 00, where the typed value only goes into the shadow. Other keys
+    // do nothing.
+    void KeyDown(int key, const TypedHexConverter& convert, std::uint32_t pauseMs);
     // Writes the bit boxes' value to the current register, pauses, reads it back and shows it
     // everywhere, labels included.
     void WriteBits(std::uint32_t pauseMs);
 
   private:
     void HighlightHeaders(int column, int row);
+    void ShowCell(std::uint8_t reg);
     void ShowCellAndBits(std::uint8_t reg);
     void ShowLabels(std::uint8_t reg);
     bool Reading() const;

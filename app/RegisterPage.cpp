@@ -1,11 +1,9 @@
 // Register page: the chip's currently selected register bank. Register 0x00 is the bank
 // select, so writing it from the grid changes which bank the other cells address.
 
-#include <QCheckBox>
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/KeyRoute.h"
 #include "app/RegisterGrid.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
@@ -40,10 +38,9 @@ void TForm1::ConnectRegisterPage() {
     ConnectClick(page.btnReadAll, &TForm1::btnReadAllClick);
     RouteKeyDown(grid, &TForm1::RegStringGridKeyDown);
     WireRegisterGrid(grid, [this](int column, int row) { RegStringGridSelectCell(column, row); });
-    // Clicks only: showing a value sets the boxes too, and that must not write.
-    for (QCheckBox* box : FindBitBoxes(grid->parentWidget(), QStringLiteral("chkBit"))) {
-        connect(box, &QCheckBox::clicked, this, [this, box] { chkBit0MouseUp(box); });
-    }
+    // Mouse releases only: showing a value sets the boxes too, and that must not write.
+    WireBitBoxes(FindBitBoxes(grid->parentWidget(), QStringLiteral("chkBit")),
+                 [this] { chkBit0MouseUp(this); });
 }
 
 void TForm1::btnReadAllClick(QObject*) {
@@ -54,29 +51,11 @@ void TForm1::RegStringGridSelectCell(int column, int row) {
     BankGrid(*registerPage_, unit_).Select(column, row);
 }
 
+// Every key that acts takes the cell's text first, so a step starts from a typed value.
 void TForm1::RegStringGridKeyDown(QObject*, int key) {
-    RegisterGrid grid = BankGrid(*registerPage_, unit_);
-    const std::uint8_t reg = grid.CurrentRegister();
-    std::uint8_t& value = unit_.registerShadow[reg];
-    switch (key) {
-        case kVkReturn: {
-            const auto typed = ConvertTypedHex(grid.CurrentText());
-            if (!typed) return;
-            value = static_cast<std::uint8_t>(*typed);
-            break;
-        }
-        case kVkInsert:
-            if (value == 0xFF) return;
-            ++value;
-            break;
-        case kVkDelete:
-            if (value == 0x00) return;
-            --value;
-            break;
-        default:
-            return;
-    }
-    grid.WriteShadow(reg, kKeyWritePauseMs);
+    BankGrid(*registerPage_, unit_)
+        .KeyDown(
+            key, [this](const QString& text) { return ConvertTypedHex(text); }, kKeyWritePauseMs);
 }
 
 void TForm1::chkBit0MouseUp(QObject*) {

@@ -86,7 +86,7 @@ void TForm1::ShowServicePages() {
     for (QWidget* control : HiddenAtStartUp()) control->show();
     // Back beside the detection controls, which are visible again.
     panel_->pnlUSBExist->move(pnlUSBExistDesignPos_);
-    resize(kServiceWindowSize);
+    SetFrameSize(kServiceWindowSize);
 }
 
 void TForm1::PumpMessages() {

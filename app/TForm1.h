@@ -8,7 +8,9 @@
 // connect(), and call Connect<Page>() from the constructor (TForm1.cpp).
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPoint>
+#include <QSize>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -51,7 +53,6 @@ class TForm1 : public QMainWindow {
            QWidget* parent = nullptr);
     ~TForm1() override;
 
-    UnitState& Unit() { return unit_; }
     // The maintenance pages and every control start-up hides, in a window that fits them.
     void ShowServicePages();
     // Lets pending window messages run (timer ticks and clicks included).
@@ -144,6 +145,8 @@ class TForm1 : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Wiring: check boxes run their handler on every change of state (also by program), radio
@@ -182,6 +185,8 @@ class TForm1 : public QMainWindow {
     void ConnectUpdateSequences();
     // The flash range of the range buttons and edits; false after an error box.
     bool SelectRangeFromEdits();
+    // False, after an error box, while "Assign Range" stays refused.
+    bool RangeTaken();
     bool ReloadProgramFile();
     // The controls disabled while long device work runs, except `keep`.
     std::vector<QWidget*> DeviceWorkControls(const QWidget* keep = nullptr) const;
@@ -191,11 +196,22 @@ class TForm1 : public QMainWindow {
     void ScanNextCandidate();
     void ShowDetectionOutcome();
 
+    // Update panel geometry and window size (UpdatePanelLayout.cpp).
+    void FitUpdatePanelToFonts(int dpi, int extra);
+    // The window's outer size, frame included, as the original toolkit sizes a form. The client
+    // area follows once the window manager has framed the window.
+    void SetFrameSize(QSize outer);
+    QMargins FrameMargins() const;
+    void FitFrameToMargins();
+
     // The controls FormCreate hides besides the page control.
     std::vector<QWidget*> HiddenAtStartUp() const;
     void KeepStartButtonRightAligned();
 
     QPoint pnlUSBExistDesignPos_;
+    QSize frameSize_;
+    QMargins fittedMargins_;
+    bool rangeRefused_ = false;  // the last "Assign Range" was refused
 };
 
 }  // namespace qv

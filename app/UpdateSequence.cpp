@@ -6,8 +6,10 @@
 
 #include "app/DeviceWorkScope.h"
 #include "app/Dialogs.h"
+#include "app/FittedText.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/UpdatePanelFonts.h"
 #include "flash/UpdateSequences.h"
 #include "ui_IspPage.h"
 #include "ui_TForm1.h"
@@ -22,8 +24,6 @@ const QString kStopCaption = QStringLiteral("Stop");
 const QString kUpdateWarning = QStringLiteral(
     "Firmware Update is a critical operation. Please make sure the power stays on and do not "
     "disconnect the device before the update is complete. Would you like to proceed?");
-constexpr int kStepPointSize = 12;
-constexpr int kOutcomePointSize = 16;
 
 AutoSteps StepsOf(const Ui::IspPage& isp) {
     return {.ispMode = isp.chkISPMode->isChecked(),
@@ -46,8 +46,8 @@ void StyleLabel(QLabel* label, int pointSize, const QColor& color) {
 }  // namespace
 
 void TForm1::ConnectUpdateSequences() {
-    unit_.flashReporter.Attach(*this, {ispPage_->lblUSBProcessInfo, ispPage_->lblUSBISPProcess,
-                                       ispPage_->lblUSBISPStatusReg, panel_->lblISPProcStatus});
+    unit_.flashReporter.Attach({ispPage_->lblUSBProcessInfo, ispPage_->lblUSBISPProcess,
+                                ispPage_->lblUSBISPStatusReg, panel_->lblISPProcStatus});
     ConnectClick(ispPage_->btnUSBISPAuto, &TForm1::btnUSBISPAutoClick);
     ConnectClick(panel_->btnSimpleAuto, &TForm1::btnSimpleAutoClick);
 }
@@ -102,7 +102,7 @@ bool TForm1::ReloadProgramFile() {
     unit_.programFileReady = false;
     ReadProgramFile();
     if (!unit_.programFileReady) {
-        ispPage_->lblUSBProcessInfo->setText(QStringLiteral("Program file not loaded"));
+        ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Program file not loaded"));
     }
     return unit_.programFileReady;
 }
@@ -117,17 +117,27 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     {
         const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
         if (!dialogs_.ConfirmWarning(kUpdateWarning)) {
-            status->setText(QStringLiteral("Abort Firmware update process"));
             StyleLabel(status, kOutcomePointSize, Qt::red);
+            ShowFitted(status, QStringLiteral("Abort Firmware update process"));
             return;
         }
         panel.btnSimpleAuto->setText(kStopCaption);
         StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
+        unit_.flashReporter.ClearTrail();
         updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
     }
     panel.btnSimpleAuto->setText(QStringLiteral("Finish"));
     panel.btnSimpleAuto->setEnabled(false);
-    if (updated) StyleLabel(status, kOutcomePointSize, Qt::blue);
+    if (updated) {
+        StyleLabel(status, kOutcomePointSize, Qt::blue);
+    } else {
+        // "Finish" alone would read as done: say that it is not, and where it stopped.
+        const WindowReporter& trail = unit_.flashReporter;
+        const QString& failure =
+            trail.LastProcessInfo().isEmpty() ? trail.LastStepText() : trail.LastProcessInfo();
+        StyleLabel(status, kStepPointSize, Qt::red);
+        ShowFitted(status, QStringLiteral("Firmware update did not complete: ") + failure);
+    }
     unit_.updateFinished = true;
 }
 

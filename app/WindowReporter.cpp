@@ -1,21 +1,60 @@
 #include "app/WindowReporter.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+
+#include "app/FittedText.h"
+
 namespace qv {
 
-void WindowReporter::Attach(TForm1& window, const Labels& labels) {
-    window_ = &window;
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void Show(const QPointer<QLabel>& label, const QString& text) {
+    if (label) label->setText(text);
+}
+
+void ShowLong(const QPointer<QLabel>& label, const QString& text) {
+    if (label) ShowFitted(label, text);
+}
+
+}  // namespace
+
+void WindowReporter::Attach(const Labels& labels) {
     processInfo_ = labels.processInfo;
     processAddress_ = labels.processAddress;
     statusRegister_ = labels.statusRegister;
     stepText_ = labels.stepText;
 }
 
-void WindowReporter::Pump() {
-    if (window_) window_->PumpMessages();
+void WindowReporter::ProcessInfo(std::string_view text) {
+    lastProcessInfo_ = Text(text);
+    ShowLong(processInfo_, lastProcessInfo_);
 }
 
-void WindowReporter::Show(const QPointer<QLabel>& label, std::string_view text) {
-    if (label) label->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+void WindowReporter::ProcessAddress(std::string_view text) {
+    Show(processAddress_, Text(text));
+}
+
+void WindowReporter::StatusRegister(std::string_view text) {
+    Show(statusRegister_, Text(text));
+}
+
+void WindowReporter::StepText(std::string_view text) {
+    lastStepText_ = Text(text);
+    ShowLong(stepText_, lastStepText_);
+}
+
+void WindowReporter::Pump() {
+    if (stepText_) QCoreApplication::processEvents();
+}
+
+void WindowReporter::ClearTrail() {
+    lastProcessInfo_.clear();
+    lastStepText_.clear();
 }
 
 }  // namespace qv

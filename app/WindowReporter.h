@@ -2,11 +2,12 @@
 // The window's view of the flash operations: each text goes to its label on the ISP page or the
 // update panel, and every progress update lets pending window messages run.
 
-#include <QLabel>
 #include <QPointer>
+#include <QString>
 
-#include "app/TForm1.h"
 #include "flash/FlashReporter.h"
+
+class QLabel;
 
 namespace qv {
 
@@ -19,26 +20,32 @@ class WindowReporter final : public FlashReporter {
         QLabel* stepText;        // lblISPProcStatus
     };
 
-    // Shows the texts in `labels` and pumps the messages of `window`. The reporter lives with
-    // the unit, the labels with the window; once they are gone the texts go nowhere.
-    void Attach(TForm1& window, const Labels& labels);
+    // Shows the texts in `labels` and lets window messages run while labels are attached. The
+    // reporter lives with the unit, the labels with the window; once they are gone the texts go
+    // nowhere.
+    void Attach(const Labels& labels);
 
-    void ProcessInfo(std::string_view text) override { Show(processInfo_, text); }
-    void ProcessAddress(std::string_view text) override { Show(processAddress_, text); }
-    void StatusRegister(std::string_view text) override { Show(statusRegister_, text); }
-    void StepText(std::string_view text) override { Show(stepText_, text); }
+    void ProcessInfo(std::string_view text) override;
+    void ProcessAddress(std::string_view text) override;
+    void StatusRegister(std::string_view text) override;
+    void StepText(std::string_view text) override;
     // The labels already show how far the work has come; the window has no progress bar.
     void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
     void Pump() override;
 
-  private:
-    static void Show(const QPointer<QLabel>& label, std::string_view text);
+    // The last process info and step texts since ClearTrail(). The one-button update puts only
+    // failures into process info, so after it failed these name the step that failed.
+    void ClearTrail();
+    const QString& LastProcessInfo() const { return lastProcessInfo_; }
+    const QString& LastStepText() const { return lastStepText_; }
 
-    QPointer<TForm1> window_;
+  private:
     QPointer<QLabel> processInfo_;
     QPointer<QLabel> processAddress_;
     QPointer<QLabel> statusRegister_;
     QPointer<QLabel> stepText_;
+    QString lastProcessInfo_;
+    QString lastStepText_;
 };
 
 }  // namespace qv

@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTimer>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -73,18 +72,6 @@ class FlashFormTest : public FormTest {
     std::vector<std::uint8_t> ImageBytes(std::uint32_t count) const {
         const auto& data = unit.firmwareImage.data;
         return {data.begin(), data.begin() + count};
-    }
-
-    // Runs `action` once, at the first pass of the message pump where `when` holds.
-    void AtPump(std::function<bool()> when, std::function<void()> action) {
-        auto* timer = new QTimer(form.get());
-        timer->setInterval(0);
-        QObject::connect(timer, &QTimer::timeout, form.get(), [=] {
-            if (!when()) return;
-            timer->stop();
-            action();
-        });
-        timer->start();
     }
 
     std::shared_ptr<sim::Qv4820Model> chip;

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -82,6 +83,18 @@ class FormTest : public ::testing::Test {
         T* control = form->findChild<T*>(QString::fromLatin1(name));
         if (control == nullptr) throw std::runtime_error(std::string("no control ") + name);
         return control;
+    }
+
+    // Runs `action` once, at the first pass of the message pump where `when` holds.
+    void AtPump(std::function<bool()> when, std::function<void()> action) {
+        auto* timer = new QTimer(form.get());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, form.get(), [=] {
+            if (!when()) return;
+            timer->stop();
+            action();
+        });
+        timer->start();
     }
 
     QColor PresenceColor() {

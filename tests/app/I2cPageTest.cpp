@@ -51,7 +51,7 @@ TEST_F(I2cPage, WritesReachTheSlaveAndStepFromTheCellText) {
     EXPECT_EQ(unit.slaveShadow[0x10], 0xFF);
 
     const std::uint64_t before = clock.NowMicros();
-    Control<QCheckBox>("chkMI2CBit0")->click();  // the boxes still show 3D
+    ClickBox(Control<QCheckBox>("chkMI2CBit0"));  // the boxes still show 3D
     EXPECT_EQ(slave().Register(0x10), 0x3C);
     EXPECT_GE(clock.NowMicros() - before, 30'000u);
     EXPECT_EQ(Control<QLabel>("lblMI2CRegAddr")->text(), "Reg 0x10");

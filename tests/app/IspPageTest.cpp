@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QtTest/QTest>
@@ -37,18 +38,16 @@ TEST_F(IspPage, EnterIspTwiceEntersThenLeavesAndTheCaptionNamesTheNextAction) {
     EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
 
-TEST_F(IspPage, WriteStatusSendsTheTypedByteAndRefusesAnythingElse) {
+TEST_F(IspPage, WriteStatusSendsTheLowByteOfTheTypedNumberAndRefusesNonNumbers) {
     Click("btnEnterISP");
     Click("btnUSBWriteEnable");
     bus.ClearLog();
-    for (const char* bad : {"zz", "0x1C", "1FC"}) TypeWriteStatus(QString::fromLatin1(bad));
-    EXPECT_EQ(dialogs.errors,
-              (std::vector<QString>{"'0xzz' is not a valid integer value",
-                                    "'0x0x1C' is not a valid integer value",
-                                    "'0x1FC' does not fit the 8-bit status register"}));
+    for (const char* bad : {"zz", "0x1C"}) TypeWriteStatus(QString::fromLatin1(bad));
+    EXPECT_EQ(dialogs.errors, (std::vector<QString>{"'0xzz' is not a valid integer value",
+                                                    "'0x0x1C' is not a valid integer value"}));
     EXPECT_TRUE(bus.Log().empty());
 
-    TypeWriteStatus("1c");
+    TypeWriteStatus("31c");
     ASSERT_EQ(InstructionCount(kFlashOpWriteStatus), 1u);
     clock.SleepMicros(50'000);
     Click("btnUSBReadStatus");
@@ -94,8 +93,43 @@ TEST_F(IspPage, ReadFlashWritesTheDumpOrSaysWhyNot) {
     // A file that cannot be written says so, in the label and in a box.
     Click("btnReadBack");
     EXPECT_TRUE(Text("lblUSBProcessInfo").startsWith("Cannot write "));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], Text("lblUSBProcessInfo"));
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0], Text("lblUSBProcessInfo"));
+}
+
+// A refused "Assign Range" must not leave "All" behind for the operations: Erase would then
+// erase the whole chip. Each operation tries the edits again and sends nothing.
+TEST_F(IspPage, OperationsAfterARefusedAssignedRangeSendNothing) {
+    const std::vector<std::uint8_t> firmware(0x2000, 0x5A);
+    chip->Flash().Preload(0, firmware);
+    struct Case {
+        const char* start;
+        const char* size;
+    };
+    for (const Case& c : {Case{"zz", "64"}, Case{"64", "-"}, Case{"16380", "8"}}) {
+        SCOPED_TRACE(c.start + std::string(" / ") + c.size);
+        Control<QAbstractButton>("rbnRange0")->click();
+        Control<QLineEdit>("lbledISPStart")->setText(QString::fromLatin1(c.start));
+        Control<QLineEdit>("lbledISPRange")->setText(QString::fromLatin1(c.size));
+        dialogs.errors.clear();
+        Click("rbnRange1");
+        ASSERT_EQ(dialogs.errors.size(), 1u);
+        bus.ClearLog();
+        for (const char* operation :
+             {"btnUSBErase", "btnUSBBlank", "btnUSBProgram", "btnUSBVerify"})
+            Click(operation);
+        EXPECT_EQ(dialogs.errors.size(), 5u);
+        EXPECT_TRUE(bus.Log().empty());
+    }
+    EXPECT_EQ(FlashBytes(0, 0x2000), firmware);
+
+    // Edits that are now valid are taken at the next operation: only their sector is erased.
+    Control<QLineEdit>("lbledISPStart")->setText("4");
+    Control<QLineEdit>("lbledISPRange")->setText("4");
+    Click("btnEnterISP");
+    Click("btnUSBErase");
+    EXPECT_EQ(FlashBytes(0, 0x1000), std::vector<std::uint8_t>(0x1000, 0x5A));
+    EXPECT_EQ(FlashBytes(0x1000, 0x1000), std::vector<std::uint8_t>(0x1000, 0xFF));
 }
 
 class SmallPageFlash : public FlashFormTest {

@@ -82,8 +82,8 @@ TEST_F(ParameterPage, TextsThatDoNotFitAreRefusedWithAMessageAndNothingIsSent) {
     Enter(Control<QLineEdit>("lbledSysVID"), "a7d01");
     Enter(Control<QLineEdit>("lbledSysStr2"), QString(32, QLatin1Char('x')));
     Enter(Control<QLineEdit>("lbledSysStr2"), QString::fromUtf8("Bridge \u0100"));
-    EXPECT_EQ(dialogs.messages.size(), 3u);
-    for (const QString& message : dialogs.messages) {
+    EXPECT_EQ(dialogs.errors.size(), 3u);
+    for (const QString& message : dialogs.errors) {
         EXPECT_TRUE(message.contains("Nothing was sent")) << message.toStdString();
     }
     EXPECT_TRUE(bus.Log().empty());

@@ -117,10 +117,10 @@ TEST_F(ProgramFile, RefusedIspFileKeepsTheLoadedImageAndSaysWhy) {
     for (const QString& name : {QStringLiteral("missing.hex"), QStringLiteral("image.hx")}) {
         if (name == "image.hx") WriteFile(dir.File(name), SmallHexFile());
         unit.firmwareImage.path = dir.File(name).toStdString();
-        dialogs.messages.clear();
+        dialogs.errors.clear();
         form->ReadProgramFile();
-        ASSERT_EQ(dialogs.messages.size(), 1u) << name.toStdString();
-        EXPECT_TRUE(dialogs.messages[0].contains(name)) << dialogs.messages[0].toStdString();
+        ASSERT_EQ(dialogs.errors.size(), 1u) << name.toStdString();
+        EXPECT_TRUE(dialogs.errors[0].contains(name)) << dialogs.errors[0].toStdString();
         EXPECT_TRUE(Checksum().contains(name));
         EXPECT_EQ(unit.firmwareImage.length, 4u);
         EXPECT_EQ(unit.firmwareImage.data[0], 0xDE);

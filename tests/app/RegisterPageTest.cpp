@@ -139,7 +139,7 @@ TEST_F(RegisterPage, ABitBoxClickWritesTheBoxesValueAndShowsTheReadBack) {
     Select(grid, 0x41);
     bus.ClearLog();
     const std::uint64_t before = clock.NowMicros();
-    Control<QCheckBox>("chkBit3")->click();
+    ClickBox(Control<QCheckBox>("chkBit3"));
     EXPECT_EQ(RegisterTrace(), (Trace{"W41=08", "R41"}));
     EXPECT_GE(clock.NowMicros() - before, 3000u);
     EXPECT_EQ(chip->RegisterValue(0, 0x41), 0x08);

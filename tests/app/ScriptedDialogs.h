@@ -48,8 +48,12 @@ class ScriptedDialogs final : public Dialogs {
             ADD_FAILURE() << "unexpected file dialog: " << request.filter;
             return std::nullopt;
         }
-        std::optional<QString> answer = fileAnswers.front();
+        // The answer is taken apart rather than copied whole: copying an optional QString out
+        // of the deque leaves GCC unsure whether the string inside was ever set.
+        const bool cancel = !fileAnswers.front().has_value();
+        QString answer = cancel ? QString() : *fileAnswers.front();
         fileAnswers.pop_front();
+        if (cancel) return std::nullopt;
         return answer;
     }
 };

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableWidget>
 #include <QtTest/QTest>
 #include <cstdio>
@@ -54,6 +56,13 @@ class ServicePageTest : public FormTest {
         grid->setCurrentCell(reg / 16 + 1, reg % 16 + 1);
     }
     static void Press(QWidget* control, Qt::Key key) { QTest::keyClick(control, key); }
+    // Presses and releases `button` over the box's check mark.
+    static void ClickBox(QCheckBox* box, Qt::MouseButton button = Qt::LeftButton) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, button, {}, mark.center());
+    }
     void Enter(QLineEdit* edit, const QString& text) {
         edit->setText(text);
         Press(edit, Qt::Key_Return);

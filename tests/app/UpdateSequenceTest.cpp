@@ -1,7 +1,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <functional>
 
+#include "app/Colors.h"
 #include "tests/app/FlashFormFixture.h"
 
 namespace qv::test {
@@ -126,6 +128,52 @@ TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
     EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
 }
 
+struct FailedUpdate {
+    const char* name;
+    std::function<void(sim::Qv4820Model&)> fault;
+    const char* failure;  // the failing step's own text
+};
+
+class StartButtonFailure : public StartButton,
+                           public ::testing::WithParamInterface<FailedUpdate> {};
+
+// "Finish" alone would read as done: the status says in red that the update did not complete
+// and where it stopped. Once the device is gone, the panel stops showing it as ready.
+TEST_P(StartButtonFailure, SaysInRedWhichStepFailedAndForgetsADeviceThatIsGone) {
+    FindProductWithFile();
+    GetParam().fault(*chip);
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    const QString expected =
+        QStringLiteral("Firmware update did not complete: ") + GetParam().failure;
+    EXPECT_EQ(Status()->text(), expected);
+    EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+    EXPECT_FALSE(Control<QWidget>("btnSimpleAuto")->isEnabled());
+    EXPECT_EQ(PresenceColor(), kColorLime);
+
+    bus.Detach(device);
+    form->Timer1Timer();
+    EXPECT_NE(PresenceColor(), kColorLime);
+    EXPECT_FALSE(Text("lblUpdaeFileStatus").contains("is Ready!"));
+    EXPECT_EQ(Status()->text(), expected);
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, StartButtonFailure,
+    ::testing::Values(
+        FailedUpdate{"IspRefused", [](sim::Qv4820Model& c) { c.SetIspEntryRefused(true); },
+                     "Enter ISP Mode Fail"},
+        FailedUpdate{"EraseNeverEnds", [](sim::Qv4820Model& c) { c.SetFlashStuckBusy(true); },
+                     "Erase Flash Fail"},
+        FailedUpdate{"BitStuckLow", [](sim::Qv4820Model& c) { c.SetFlashFlippedBits(0x234, 0x01); },
+                     "Blanking Fail at 0x000234"}),
+    [](const ::testing::TestParamInfo<FailedUpdate>& info) {
+        return std::string(info.param.name);
+    });
+
 class AutoButton : public FlashFormTest {
   protected:
     void SetUp() override {
@@ -167,7 +215,7 @@ TEST_F(AutoButton, RefusalsComeBeforeAnyDeviceCommand) {
     Control<QComboBox>("cbxReadISPFile")->setEditText(dir.File("missing.hex"));
     Click("btnUSBISPAuto");
     EXPECT_EQ(Text("lblUSBProcessInfo"), "Program file not loaded");
-    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(ImageBytes(0x100), before);
 
     // A range edit that is not a number.
