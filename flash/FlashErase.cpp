@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "flash/FlashBounds.h"
 #include "flash/FlashWaits.h"
 
 namespace qv {
@@ -27,15 +28,15 @@ bool EraseChip(FlashContext& context, EraseDisplay display) {
     show(kEraseAllText);
     if (!FlashWriteEnable(context.usb) || !FlashEraseAll(context.usb)) return false;
     context.usb.Api().Sleep(kEraseSettleMs);
-    return WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs,
-                         [&](int poll, std::uint8_t status) {
-                             show(kEraseAllText + std::string((poll / 20) % 10, '.'));
-                             if (display == EraseDisplay::kIspPage) {
-                                 ShowStatusRegister(context, status);
-                             }
-                             reporter.Progress(FlashStage::kChipErase, poll + 1, kErasePollLimit);
-                             reporter.Pump();
-                         });
+    const int limit = ChipErasePollLimit(context.flashIdBytes);
+    return WaitFlashIdle(context, limit, kErasePollSleepMs, [&](int poll, std::uint8_t status) {
+        show(kEraseAllText + std::string((poll / 20) % 10, '.'));
+        if (display == EraseDisplay::kIspPage) {
+            ShowStatusRegister(context, status);
+        }
+        reporter.Progress(FlashStage::kChipErase, poll + 1, limit);
+        reporter.Pump();
+    });
 }
 
 bool EraseSectors(FlashContext& context) {
@@ -63,13 +64,24 @@ bool EraseSectors(FlashContext& context) {
     return allDone;
 }
 
+std::string EraseOutsideFlash(const FlashContext& context) {
+    if (!context.rangeAssigned) return {};
+    const std::uint64_t start = context.flashRangeStart;
+    return OutsideFlash(context, start, start + context.flashRangeSize, "Erase range");
+}
+
 bool EraseFlash(FlashContext& context) {
     context.usb.Open();  // without a handle every command fails, and so does the erase
-    const bool done =
-        context.rangeAssigned ? EraseSectors(context) : EraseChip(context, EraseDisplay::kIspPage);
+    ReadIdAndChooseBlockSize(context);
+    const std::string outside = EraseOutsideFlash(context);
+    bool done = false;
+    if (outside.empty()) {
+        done = context.rangeAssigned ? EraseSectors(context)
+                                     : EraseChip(context, EraseDisplay::kIspPage);
+    }
     context.usb.Close();
     if (!done) {
-        context.reporter.ProcessInfo("Erase Flash Fail");
+        context.reporter.ProcessInfo(outside.empty() ? "Erase Flash Fail" : outside);
         context.flashStepFailed = true;
     }
     return done;

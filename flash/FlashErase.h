@@ -1,6 +1,8 @@
 #pragma once
 // Erasing the flash, whole or by 4 KiB sectors, and waiting for the flash to finish.
 
+#include <string>
+
 #include "flash/FlashContext.h"
 
 namespace qv {
@@ -12,16 +14,22 @@ inline constexpr std::uint32_t kEraseSettleMs = 10;
 // the one-button update's step text.
 enum class EraseDisplay { kIspPage, kStepText };
 
-// Write enable, chip erase, then status polls until the flash is idle, showing
-// "Flash Erase All " with one more dot every 20 polls. True when the flash finished erasing.
+// Write enable, chip erase, then status polls until the flash is idle or the datasheet maximum
+// for its size has passed, showing "Flash Erase All " with one more dot every 20 polls. True
+// when the flash finished erasing.
 bool EraseChip(FlashContext& context, EraseDisplay display);
 
 // Each 4 KiB sector of the assigned range, polled like the chip; a sector that does not finish
 // does not stop the others. True when every sector finished (an empty range erases nothing).
 bool EraseSectors(FlashContext& context);
 
-// The Erase button: opens the link, erases the chip ("All") or the assigned sectors and
-// closes the link. On failure shows "Erase Flash Fail" and raises flashStepFailed.
+// The Erase button: opens the link, reads the flash id, erases the chip ("All") or the assigned
+// sectors and closes the link. Sectors past the end of the flash the id names are refused
+// before anything is erased. On failure shows "Erase Flash Fail" and raises flashStepFailed.
 bool EraseFlash(FlashContext& context);
+
+// Empty when the erase EraseFlash would do stays inside the flash that flashIdBytes names;
+// otherwise why not.
+std::string EraseOutsideFlash(const FlashContext& context);
 
 }  // namespace qv

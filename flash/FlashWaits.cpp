@@ -1,5 +1,7 @@
 #include "flash/FlashWaits.h"
 
+#include <algorithm>
+
 namespace qv {
 
 bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
@@ -13,11 +15,21 @@ bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
     return false;
 }
 
-bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value) {
+int ChipErasePollLimit(const FlashId& id) {
+    const std::uint64_t pollMicros = std::uint64_t{kErasePollSleepMs} * 1000;
+    const std::uint64_t polls = (MaxChipEraseMicros(id).value_or(0) + pollMicros - 1) / pollMicros;
+    return static_cast<int>(std::max<std::uint64_t>(polls, kErasePollLimit));
+}
+
+bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value, std::uint8_t* idleStatus) {
     const bool enabled = FlashWriteEnable(context.usb);
     const bool written = FlashWriteStatus(context.usb, value);
     // Nothing to wait for when the write did not reach the flash.
-    return enabled && written && WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs);
+    return enabled && written &&
+           WaitFlashIdle(context, kErasePollLimit, kErasePollSleepMs,
+                         [&](int, std::uint8_t status) {
+                             if (idleStatus != nullptr) *idleStatus = status;
+                         });
 }
 
 }  // namespace qv

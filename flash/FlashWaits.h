@@ -8,7 +8,7 @@
 
 namespace qv {
 
-inline constexpr int kErasePollLimit = 1000;
+inline constexpr int kErasePollLimit = 1000;  // the fewest polls of any erase wait
 inline constexpr std::uint32_t kErasePollSleepMs = 10;
 inline constexpr int kIdlePollLimit = 101;  // before each program block
 inline constexpr std::uint32_t kIdlePollSleepMs = 1;
@@ -21,8 +21,14 @@ using StatusPollObserver = std::function<void(int poll, std::uint8_t status)>;
 bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer = {});
 
+// Polls 10 ms apart that a chip erase may take: the datasheet maximum for the size the id names,
+// and never fewer than kErasePollLimit.
+int ChipErasePollLimit(const FlashId& id);
+
 // Write enable, write status `value`, then up to 1000 polls 10 ms apart. True when both
-// commands went through and the flash became idle; no polls when a command failed.
-bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value);
+// commands went through and the flash became idle; `idleStatus` then holds the status read.
+// No polls when a command failed.
+bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value,
+                           std::uint8_t* idleStatus = nullptr);
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "flash/IspOperations.h"
 
 #include "chip/Registers.h"
+#include "flash/FlashBounds.h"
 #include "flash/ProgramRange.h"
 #include "flash/RangeChecks.h"
 
@@ -20,19 +21,33 @@ auto WithLink(FlashContext& context, Work work) {
     return result;
 }
 
-// Runs a range worker over the image's flash range with the button's texts.
+// Which end a worker takes: the image's end (exclusive, for programming) or the last byte the
+// blank check and verify read.
+enum class WorkerEnd { kImageEnd, kLastChecked };
+
+// Runs a range worker over the image's flash range with the button's texts, once the flash id
+// shows that the range lies inside the flash.
 template <typename Worker>
 bool RunRangeWorker(FlashContext& context, const char* startText, const char* successText,
-                    Worker worker) {
+                    WorkerEnd workerEnd, Worker worker) {
     FlashReporter& reporter = context.reporter;
     reporter.ProcessInfo(startText);
-    const std::optional<FlashRange> range = ImageRange(context);
+    std::optional<FlashRange> range = ImageRange(context);
     if (!range) {
         reporter.ProcessInfo("Image does not fit in the flash above 0x" +
                              Hex6(context.flashRangeStart));
         return false;
     }
-    const bool ok = WithLink(context, [&] { return worker(context, range->start, range->end); });
+    const bool ok = WithLink(context, [&] {
+        ReadIdAndChooseBlockSize(context);
+        const std::string outside = FitImageToFlash(context, *range);
+        if (!outside.empty()) {
+            reporter.ProcessInfo(outside);
+            return false;
+        }
+        const bool toImageEnd = workerEnd == WorkerEnd::kImageEnd;
+        return worker(context, range->start, toImageEnd ? range->end : range->lastChecked);
+    });
     if (ok) reporter.ProcessInfo(successText);
     return ok;
 }
@@ -87,20 +102,29 @@ bool SendWriteDisable(FlashContext& context) {
 }
 
 bool BlankCheckFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Blanking Check", "Blanking Success", BlankCheckRange);
+    return RunRangeWorker(context, "Start Blanking Check", "Blanking Success",
+                          WorkerEnd::kLastChecked, BlankCheckRange);
 }
 
 bool ProgramFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Programming...", "Programming Success", ProgramRange);
+    return RunRangeWorker(context, "Start Programming...", "Programming Success",
+                          WorkerEnd::kImageEnd, ProgramRange);
 }
 
 bool VerifyFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Verifying Check", "Verifying Success", VerifyRange);
+    return RunRangeWorker(context, "Start Verifying Check", "Verifying Success",
+                          WorkerEnd::kLastChecked, VerifyRange);
 }
 
 bool ReadFlash(FlashContext& context, std::uint32_t end) {
     context.reporter.ProcessInfo("Read Flash data back");
-    const bool ok = WithLink(context, [&] { return ReadBackRange(context, 0, end); });
+    const bool ok = WithLink(context, [&] {
+        ReadIdAndChooseBlockSize(context);
+        std::string outside;
+        const std::optional<std::uint32_t> last = LastReadableByte(context, end, outside);
+        if (!last) context.reporter.ProcessInfo(outside);
+        return last && ReadBackRange(context, 0, *last);
+    });
     if (ok) context.reporter.ProcessInfo("Read Flash content Success");
     return ok;
 }

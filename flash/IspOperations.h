@@ -32,12 +32,15 @@ bool SendWriteEnable(FlashContext& context);
 bool SendWriteDisable(FlashContext& context);
 
 // Blank check, program and verify of the image's range, with their start and success texts.
+// Each reads the flash id first and refuses a range that reaches past the end of the flash the
+// id names; the blank check and verify of a range up to that end stop at its last byte.
 bool BlankCheckFlash(FlashContext& context);
 bool ProgramFlash(FlashContext& context);
 bool VerifyFlash(FlashContext& context);
 
 // Reads flash [0, end] into readBackBuffer ("Read Flash data back", then
-// "Read Flash content Success").
+// "Read Flash content Success"). Reads the flash id first: an `end` past the flash the id names
+// is refused, and an `end` equal to its size stops at its last byte.
 bool ReadFlash(FlashContext& context, std::uint32_t end = kReadFlashEnd);
 
 }  // namespace qv

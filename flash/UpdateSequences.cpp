@@ -1,5 +1,6 @@
 #include "flash/UpdateSequences.h"
 
+#include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
 #include "flash/FlashWaits.h"
 #include "flash/ProgramRange.h"
@@ -40,10 +41,17 @@ class RangeSteps {
     Show show_;
 };
 
-// Writes 0xFF to the status register; on failure says so and counts it as a failed step.
+// Writes 0xFF to the status register and checks, in the status read once the flash is idle,
+// that the block-protect bits are set; otherwise says so and counts it as a failed step. (A
+// flash transaction left open by a failed request swallows the write without a failed
+// transfer.)
 template <typename Show>
 void Protect(FlashContext& context, Show show) {
-    if (SetFlashStatusAndWait(context, 0xFF)) return;
+    std::uint8_t status = 0;
+    if (SetFlashStatusAndWait(context, 0xFF, &status) &&
+        (status & kFlashStatusBlockProtect) == kFlashStatusBlockProtect) {
+        return;
+    }
     show("Flash Protect Fail");
     context.flashStepFailed = true;
 }
@@ -62,19 +70,15 @@ void EnterIsp(FlashContext& context, Show show) {
     context.flashStepFailed = true;
 }
 
-// Refuses, before anything is erased, an image that reaches past the end of the flash the id
-// names. The blank check and verify read one byte past the image (their end is inclusive);
-// at the very end of the flash that byte would wrap to address 0, so it is left out.
+// Refuses, before anything is erased, an image (and with `erase`, an erase range) that reaches
+// past the end of the flash the id names.
 template <typename Show>
-void FitToFlash(FlashContext& context, FlashRange& range, Show show) {
-    const std::optional<std::uint32_t> size = FlashSizeForId(context.flashIdBytes);
-    if (!size) return;
-    if (range.end > *size) {
-        show(("Image does not fit in the " + std::to_string(*size / 1024) + " KiB flash").c_str());
-        context.flashStepFailed = true;
-    } else if (range.end == *size && range.end > range.start) {
-        range.lastChecked = *size - 1;
-    }
+void FitToFlash(FlashContext& context, FlashRange& range, bool erase, Show show) {
+    std::string outside = FitImageToFlash(context, range);
+    if (outside.empty() && erase) outside = EraseOutsideFlash(context);
+    if (outside.empty()) return;
+    show(outside.c_str());
+    context.flashStepFailed = true;
 }
 
 void ClearStatusRegister(FlashContext& context) {
@@ -100,7 +104,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     context.usb.Open();
     if (steps.ispMode) EnterIsp(context, show);
     ReadIdAndChooseBlockSize(context);
-    FitToFlash(context, *range, show);
+    FitToFlash(context, *range, steps.erase, show);
 
     // A step runs when selected and nothing failed; a stop request skips it.
     bool stopped = false;
@@ -150,7 +154,7 @@ bool RunFirmwareUpdate(FlashContext& context) {
     context.usb.Open();
     EnterIsp(context, [&](const char* text) { reporter.ProcessInfo(text); });
     ReadIdAndChooseBlockSize(context);
-    FitToFlash(context, range, [&](const char* text) {
+    FitToFlash(context, range, false, [&](const char* text) {
         reporter.ProcessInfo(text);
         reporter.StepText(text);
     });

@@ -10,7 +10,8 @@ namespace qv::sim {
 const char* const kSimFaultHelp =
     "Rehearse a failure on the virtual device (repeatable): unplug-after:N, fail-transfer:N, "
     "fail-every:K (counted in vendor requests), stuck-busy, flip:ADDR (hexadecimal flash "
-    "address), refuse-isp, slave-nack:ADDR (hexadecimal 8-bit I2C address), mailbox-silent";
+    "address), refuse-isp, slave-nack:ADDR (hexadecimal 8-bit I2C address), mailbox-silent, "
+    "slow-erase (a chip erase takes the datasheet maximum for the flash's size)";
 
 namespace {
 
@@ -23,6 +24,13 @@ bool ParseNumber(const std::string& text, int base, std::uint64_t& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
     return ec == std::errc() && ptr == end && !text.empty();
+}
+
+// A chip erase that takes the datasheet maximum for the flash's size.
+void SlowChipErase(SpiFlash& flash) {
+    FlashTimings timings = flash.Timings();
+    timings.chipEraseMicros = MaxChipEraseMicros(flash.Id()).value_or(timings.chipEraseMicros);
+    flash.SetTimings(timings);
 }
 
 // Applies one --sim-fault text; returns an error message or empty.
@@ -39,6 +47,8 @@ std::string ApplyFault(const std::string& fault, VirtualBus& bus, DeviceId devic
         chip.SetIspEntryRefused(true);
     } else if (name == "mailbox-silent" && argument.empty()) {
         chip.SetMailboxSilent(true);
+    } else if (name == "slow-erase" && argument.empty()) {
+        SlowChipErase(chip.Flash());
     } else if (name == "unplug-after" && number(10)) {
         transfer.unplugAfter = static_cast<std::int64_t>(value);
     } else if (name == "fail-transfer" && number(10) && value > 0) {
@@ -52,7 +62,7 @@ std::string ApplyFault(const std::string& fault, VirtualBus& bus, DeviceId devic
     } else {
         return "unknown or malformed --sim-fault '" + fault +
                "' (known: unplug-after:N, fail-transfer:N, fail-every:K, stuck-busy, flip:ADDR, "
-               "refuse-isp, slave-nack:ADDR, mailbox-silent)";
+               "refuse-isp, slave-nack:ADDR, mailbox-silent, slow-erase)";
     }
     bus.SetTransferFaults(device, transfer);
     return {};

@@ -67,6 +67,7 @@ class SpiFlash {
     std::uint32_t Size() const { return config_.size; }
     std::uint32_t PageSize() const { return config_.pageSize; }
     bool IsProtected(std::uint32_t address) const;
+    const FlashTimings& Timings() const { return config_.timings; }
     void SetTimings(const FlashTimings& timings) { config_.timings = timings; }
 
     // Faults.
