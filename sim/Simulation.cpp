@@ -49,15 +49,10 @@ std::string IdText(const JedecId& id) {
     return text;
 }
 
-const FlashPreset kPresets[] = {FlashPreset::kCommon2MiB, FlashPreset::kCommon4MiB,
-                                FlashPreset::kSmallPage1MiB};
-
 std::optional<FlashConfig> FlashForId(const JedecId& id) {
-    for (const FlashPreset preset : kPresets) {
-        const FlashConfig config = PresetConfig(preset);
-        if (config.id == id) return config;
-    }
-    return std::nullopt;
+    const FlashPart* part = FindFlashPart(id);
+    if (part == nullptr) return std::nullopt;
+    return PartConfig(*part);
 }
 
 std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& error) {
@@ -72,8 +67,8 @@ std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& erro
     }
     if (!config) {
         std::string known;
-        for (const FlashPreset preset : kPresets)
-            known += (known.empty() ? "" : ", ") + IdText(PresetConfig(preset).id);
+        for (const FlashPart& part : FlashParts())
+            known += (known.empty() ? "" : ", ") + IdText(part.id);
         error =
             "--sim-flash '" + text + "': not a flash part of the virtual device (" + known + ")";
     }
@@ -109,11 +104,10 @@ std::optional<StoredDevice> ReadHeader(StateReader& in) {
 
 std::string KnownFlashIds() {
     std::string known;
-    for (const FlashPreset preset : kPresets) {
-        const FlashConfig config = PresetConfig(preset);
-        known += (known.empty() ? "" : ", ") + IdText(config.id) + " (" +
-                 std::to_string(config.size / (1024 * 1024)) + " MiB, " +
-                 std::to_string(config.pageSize) + "-byte pages)";
+    for (const FlashPart& part : FlashParts()) {
+        known += (known.empty() ? "" : ", ") + IdText(part.id) + " (" +
+                 std::to_string(part.size / (1024 * 1024)) + " MiB, " +
+                 std::to_string(part.pageSize) + "-byte pages)";
     }
     return known;
 }
