@@ -179,21 +179,26 @@ std::string DemoSection(bool& ok) {
     const std::vector<std::uint8_t> demo = demo::BuildDemoFirmwareImage();
     std::copy(demo.begin(), demo.end(), image.data.begin());
     image.length = static_cast<std::uint32_t>(demo.size());
+    constexpr std::uint64_t kLatency = sim::Simulation::kProductLatencyMicros;
+    // The same run in virtual time takes exactly the floor: every transfer its latency, every
+    // wait its length, the chip erase its typical time.
+    sim::VirtualClock virtualClock;
+    const Figures floor = RunUpdate(virtualClock, ClockKind::kVirtual, image, kLatency);
     sim::RealTimeClock clock;
-    const Figures f =
-        RunUpdate(clock, ClockKind::kReal, image, sim::Simulation::kProductLatencyMicros);
-    ok = f.success && f.wall < 30.0;
-    char text[600];
+    const Figures f = RunUpdate(clock, ClockKind::kReal, image, kLatency);
+    const double floorSeconds = floor.deviceMicros * 1e-6;
+    ok = floor.success && f.success && f.wall < 30.0;
+    char text[700];
     std::snprintf(
         text, sizeof text,
         "| Image | Latency per transfer | Flash = image | Transfers | Sleeps (ms) | "
         "Floor (s) | Wall (s) | Over floor |\n|---|---:|---|---:|---:|---:|---:|---:|\n"
         "| demo firmware, %u bytes | %llu us | %s | %llu | %llu | %.3f | %.3f | %+.1f%% |\n\n"
         "Goal: under 30 s: %s.\n",
-        f.imageBytes, static_cast<unsigned long long>(f.latencyMicros), f.success ? "yes" : "NO",
-        static_cast<unsigned long long>(f.transfers),
-        static_cast<unsigned long long>(f.sleptMillis), f.Floor(), f.wall,
-        (f.wall / f.Floor() - 1) * 100, f.wall < 30.0 ? "met" : "missed");
+        f.imageBytes, static_cast<unsigned long long>(kLatency), f.success ? "yes" : "NO",
+        static_cast<unsigned long long>(floor.transfers),
+        static_cast<unsigned long long>(floor.sleptMillis), floorSeconds, f.wall,
+        (f.wall / floorSeconds - 1) * 100, f.wall < 30.0 ? "met" : "missed");
     return text;
 }
 
@@ -201,8 +206,9 @@ constexpr const char* kDemoMethod =
     "What `make demo` runs: the one-button update of the demo firmware (`Tesmora_K2DAC_v11.hex`) "
     "on the virtual Tesmora K2 DAC in real time, at the latency a `--simulate` run uses for a "
     "product (1 ms per control transfer, as through the product's driver), with the flash "
-    "part's typical times (5 s chip erase). Floor: transfers x 1 ms + the sleeps the algorithm "
-    "asked for.\n";
+    "part's typical times (5 s chip erase). Floor: the device time of the same run in virtual "
+    "time (transfers x 1 ms, the sleeps the algorithm asked for, the erase's 5 s). On a loaded "
+    "machine each 1 ms sleep wakes late, which shows as time over the floor.\n";
 
 // The 1-minute load average, since other work on the machine shows in the real-time rows.
 std::string LoadAverage() {
