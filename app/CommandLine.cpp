@@ -2,6 +2,9 @@
 
 #include <QCommandLineParser>
 
+#include "sim/SimFaults.h"
+#include "sim/Simulation.h"
+
 namespace qv {
 
 std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
@@ -20,10 +23,22 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
                                     QStringLiteral("Write the virtual device's transfers to FILE."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption simFault(QStringLiteral("sim-fault"),
-                                      QStringLiteral("Rehearse a fault on the virtual device "
-                                                     "(repeatable)."),
+                                      QString::fromStdString(qv::sim::FaultHelp()),
                                       QStringLiteral("FAULT"));
-    parser.addOptions({service, simulate, simLog, simFault});
+    const QCommandLineOption simAudio(QStringLiteral("sim-audio"),
+                                      QString::fromUtf8(qv::sim::kSimAudioHelp),
+                                      QStringLiteral("FORMAT,RATE"));
+    const QCommandLineOption simFlash(QStringLiteral("sim-flash"),
+                                      QString::fromStdString(qv::sim::SimFlashHelp()),
+                                      QStringLiteral("ID"));
+    const QCommandLineOption simState(QStringLiteral("sim-state"),
+                                      QString::fromUtf8(qv::sim::kSimStateHelp),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption simLatency(QStringLiteral("sim-latency"),
+                                        QString::fromUtf8(qv::sim::kSimLatencyHelp),
+                                        QStringLiteral("US"));
+    parser.addOptions(
+        {service, simulate, simLog, simFault, simAudio, simFlash, simState, simLatency});
 
     // --simulate takes its name only as --simulate=NAME; alone it must not swallow the next
     // argument.
@@ -49,9 +64,16 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     options.product = parser.value(simulate);
     options.simLog = parser.value(simLog);
     options.simFaults = parser.values(simFault);
-    if (!options.simulate && (parser.isSet(simLog) || parser.isSet(simFault))) {
-        error = QStringLiteral("--sim-log and --sim-fault need --simulate.");
-        return std::nullopt;
+    options.simAudio = parser.value(simAudio);
+    options.simFlash = parser.value(simFlash);
+    options.simState = parser.value(simState);
+    options.simLatency = parser.value(simLatency);
+    for (const QCommandLineOption* option :
+         {&simLog, &simFault, &simAudio, &simFlash, &simState, &simLatency}) {
+        if (!options.simulate && parser.isSet(*option)) {
+            error = QStringLiteral("--%1 needs --simulate.").arg(option->names().first());
+            return std::nullopt;
+        }
     }
     return options;
 }

@@ -14,6 +14,10 @@ struct AppOptions {
     QString product;        // NAME; empty: the product of catalogue row 1
     QString simLog;         // --sim-log FILE
     QStringList simFaults;  // --sim-fault=FAULT, repeatable
+    QString simAudio;       // --sim-audio=FORMAT,RATE[,mute][,disconnected]
+    QString simFlash;       // --sim-flash=ID
+    QString simState;       // --sim-state FILE
+    QString simLatency;     // --sim-latency=US
 };
 
 // The options, or nothing with the reason in `error`.

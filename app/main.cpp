@@ -36,6 +36,10 @@ int Run(QApplication& application) {
         for (const QString& fault : options->simFaults) {
             simulationOptions.faults.push_back(fault.toStdString());
         }
+        simulationOptions.audio = options->simAudio.toStdString();
+        simulationOptions.flash = options->simFlash.toStdString();
+        simulationOptions.stateFile = options->simState.toStdString();
+        simulationOptions.latency = options->simLatency.toStdString();
         simulationOptions.realTime = true;
         std::string simulationError;
         simulation = qv::sim::Simulation::Create(simulationOptions, simulationError);
@@ -54,7 +58,13 @@ int Run(QApplication& application) {
     qv::TForm1 form(unit, dialogs);
     if (options->service) form.ShowServicePages();
     form.show();
-    return application.exec();
+    const int status = application.exec();
+    std::string saveError;
+    if (simulation && !simulation->SaveState(saveError)) {
+        std::fprintf(stderr, "qvupdate: %s\n", saveError.c_str());
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "platform/SystemDeviceApi.h"
+#include "sim/SimFaults.h"
 #include "sim/Simulation.h"
 
 namespace qv {
@@ -21,14 +22,23 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
         ->expected(0, 1)
         ->default_str("");
     app.add_option("--sim-log", simLog_, "Append every I/O control the virtual device receives");
-    app.add_option("--sim-fault", simFaults_, sim::kSimFaultHelp)
+    app.add_option("--sim-fault", simFaults_, sim::FaultHelp())
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--sim-audio", simAudio_, sim::kSimAudioHelp);
+    app.add_option("--sim-flash", simFlash_, sim::SimFlashHelp());
+    app.add_option("--sim-state", simState_, sim::kSimStateHelp);
+    app.add_option("--sim-latency", simLatency_, sim::kSimLatencyHelp);
+    app.add_flag("--sim-virtual-time", simVirtualTime_,
+                 "Run the virtual device in virtual time: waits take no wall time");
     app.add_flag("--json", json_, "Print results as JSON");
 }
 
 DeviceApi* CliContext::Api() {
-    if (!simulate_ && simLog_.empty() && simFaults_.empty()) {
+    const bool simOptions = !simLog_.empty() || !simFaults_.empty() || !simAudio_.empty() ||
+                            !simFlash_.empty() || !simState_.empty() || !simLatency_.empty() ||
+                            simVirtualTime_;
+    if (!simulate_ && !simOptions) {
         if (!systemApi_) systemApi_ = CreateSystemDeviceApi();
         return systemApi_.get();
     }
@@ -37,6 +47,11 @@ DeviceApi* CliContext::Api() {
         options.product = simulate_.value_or("");
         options.logFile = simLog_;
         options.faults = simFaults_;
+        options.audio = simAudio_;
+        options.flash = simFlash_;
+        options.stateFile = simState_;
+        options.latency = simLatency_;
+        options.realTime = !simVirtualTime_;
         std::string error;
         simulation_ = sim::Simulation::Create(options, error);
         if (!simulation_) {
@@ -45,6 +60,16 @@ DeviceApi* CliContext::Api() {
         }
     }
     return &simulation_->Bus();
+}
+
+int CliContext::Finish() {
+    usb_.reset();
+    std::string error;
+    if (simulation_ && !simulation_->SaveState(error)) {
+        err_ << "qvtool: " << error << '\n';
+        return exitCode_ == 0 ? 1 : exitCode_;
+    }
+    return exitCode_;
 }
 
 QuorvexUsb* CliContext::FindDevice() {

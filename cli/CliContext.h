@@ -24,8 +24,11 @@ class CliContext {
     CliContext(std::ostream& out, std::ostream& err);
     ~CliContext();
 
-    // Adds --simulate, --sim-log, --sim-fault and --json to the top-level app.
+    // Adds --simulate, the virtual device's --sim-* options and --json to the top-level app.
     void AddGlobalOptions(CLI::App& app);
+    // Ends the run: a virtual device kept in a state file is written back. Returns the exit
+    // status.
+    int Finish();
 
     // The device interface chosen by the options; null (after a message) when the simulation
     // could not be built.
@@ -50,6 +53,8 @@ class CliContext {
     std::optional<std::string> simulate_;
     std::string simLog_;
     std::vector<std::string> simFaults_;
+    std::string simAudio_, simFlash_, simState_, simLatency_;
+    bool simVirtualTime_ = false;
     bool json_ = false;
     int exitCode_ = 0;
     std::unique_ptr<DeviceApi> systemApi_;

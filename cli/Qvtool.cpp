@@ -39,7 +39,7 @@ int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std:
     } catch (const CLI::ParseError& e) {
         return app.exit(e, out, err);
     }
-    return context.ExitCode();
+    return context.Finish();
 }
 
 }  // namespace qv

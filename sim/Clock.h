@@ -12,11 +12,6 @@ class Clock {
     virtual ~Clock() = default;
     virtual std::uint64_t NowMicros() const = 0;
     virtual void SleepMicros(std::uint64_t micros) = 0;
-    // Moves time to at least `micros` (used to charge latency without oversleeping).
-    virtual void SleepUntil(std::uint64_t micros) {
-        const std::uint64_t now = NowMicros();
-        if (micros > now) SleepMicros(micros - now);
-    }
 };
 
 class VirtualClock final : public Clock {

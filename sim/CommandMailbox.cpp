@@ -20,13 +20,12 @@ void CommandMailbox::WriteCommand(std::uint8_t value) {
     Settle();
     bank0_[kRegCommand] = value;
     pending_.reset();
-    if (silent_) return;
-    const std::uint64_t now = clock_.NowMicros();
-    if (value == kCommandParameter) {
-        pending_ = Pending{value, bank0_[kRegSelector], bank0_[kRegIndex], now + kParameterMicros};
-    } else if (value == kCommandHidKey) {
-        pending_ = Pending{value, bank0_[kRegSelector], 0, now + kHidKeyMicros};
-    }
+    if (silent_ || !firmwareRunning_) return;
+    if (value != kCommandParameter && value != kCommandHidKey) return;
+    Pending pending{value, bank0_[kRegSelector], bank0_[kRegIndex], {}, clock_.NowMicros()};
+    std::copy_n(bank0_.begin() + kRegData, pending.data.size(), pending.data.begin());
+    pending.due += value == kCommandParameter ? kParameterMicros : kHidKeyMicros;
+    pending_ = pending;
 }
 
 std::uint8_t CommandMailbox::ReadCommand() {
@@ -41,16 +40,20 @@ void CommandMailbox::Settle() {
     Complete(pending);
 }
 
-// Selector and index are taken when the command is written, the data registers when it is
-// carried out.
+void CommandMailbox::Finish() {
+    if (!pending_) return;
+    const Pending pending = *pending_;
+    pending_.reset();
+    Complete(pending);
+}
+
 void CommandMailbox::Complete(const Pending& pending) {
     if (pending.command == kCommandHidKey) {
         hidKeys_.push_back(pending.selector);
         bank0_[kRegCommand] = kHidKeyDone;
         return;
     }
-    ParameterStore::Chunk data{};
-    std::copy_n(bank0_.begin() + kRegData, data.size(), data.begin());
+    ParameterStore::Chunk data = pending.data;
     if (!parameters_.Access(pending.selector, pending.index, data)) return;
     std::copy(data.begin(), data.end(), bank0_.begin() + kRegData);
     bank0_[kRegCommand] = kParameterDone;

@@ -17,6 +17,7 @@ class I2cRegisterSlave final : public I2cSlave {
 
     std::uint8_t Register(std::uint8_t reg) const { return registers_[reg]; }
     void SetRegister(std::uint8_t reg, std::uint8_t value) { registers_[reg] = value; }
+    std::array<std::uint8_t, 256>& Registers() { return registers_; }
 
   private:
     std::array<std::uint8_t, 256> registers_{};

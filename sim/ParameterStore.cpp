@@ -50,6 +50,22 @@ bool ParameterStore::Access(std::uint8_t selector, std::uint8_t index, Chunk& da
     return true;
 }
 
+void ParameterStore::SaveState(StateWriter& out) const {
+    out.Bytes(vendorId_.data(), vendorId_.size());
+    out.Bytes(productId_.data(), productId_.size());
+    for (const StringBlock& block : strings_) out.Bytes(block.data(), block.size());
+    out.Bytes(settings_.data(), settings_.size());
+    out.Flag(eepromPresent_);
+}
+
+void ParameterStore::LoadState(StateReader& in) {
+    in.Bytes(vendorId_.data(), vendorId_.size());
+    in.Bytes(productId_.data(), productId_.size());
+    for (StringBlock& block : strings_) in.Bytes(block.data(), block.size());
+    in.Bytes(settings_.data(), settings_.size());
+    eepromPresent_ = in.Flag();
+}
+
 ParameterStore::Settings ParameterStore::ReportedSettings() const {
     Settings reported = settings_;
     reported[3] = static_cast<std::uint8_t>((reported[3] & ~kEepromPresentBit) |

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sim/StateFile.h"
+
 namespace qv::sim {
 
 class ParameterStore {
@@ -31,7 +33,8 @@ class ParameterStore {
     // The record as the device reports it, with the EEPROM flag in byte 3 bit 7.
     Settings ReportedSettings() const;
     void SetEepromPresent(bool present) { eepromPresent_ = present; }
-    bool EepromPresent() const { return eepromPresent_; }
+    void SaveState(StateWriter& out) const;
+    void LoadState(StateReader& in);
 
   private:
     std::uint8_t* Item(std::uint8_t item, std::uint8_t index, std::size_t& length);

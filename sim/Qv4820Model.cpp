@@ -28,14 +28,24 @@ constexpr std::uint8_t kRegPortRouting = 7;
 constexpr std::uint8_t kPortModeFlash = 0x03;
 constexpr std::uint8_t kPortRoutingFlash = 0x10;
 constexpr std::uint8_t kRegStatusRate = 0xA4;
+constexpr std::uint8_t kStatusRegisters = 3;
+// Where bank 14 has its I2C master, the other banks have nothing: reads float high.
+constexpr std::uint8_t kUnusedRegister = 0xFF;
+
+bool IsStatusRegister(std::uint8_t reg) {
+    return reg >= kRegStatusRate && reg < kRegStatusRate + kStatusRegisters;
+}
 
 }  // namespace
 
 Qv4820Model::Qv4820Model(Clock& clock, FlashPreset preset)
-    : flash_(clock, PresetConfig(preset)),
-      port_(flash_),
+    : Qv4820Model(clock, PresetConfig(preset)) {}
+
+Qv4820Model::Qv4820Model(Clock& clock, const FlashConfig& flash)
+    : flash_(clock, flash),
+      port_(flash_, clock),
       defaultSlave_(std::make_shared<I2cRegisterSlave>()),
-      master_(bus_),
+      master_(bus_, clock),
       mailbox_(clock, banks_[kBankMailbox], parameters_) {
     bus_.Attach(kDefaultSlaveAddress, defaultSlave_);
 }
@@ -113,8 +123,10 @@ void Qv4820Model::WriteRegister(std::uint8_t reg, std::uint8_t value) {
         bank_ = value;
     } else if (bank_ == kBankMailbox && reg == CommandMailbox::kRegCommand) {
         mailbox_.WriteCommand(value);
-    } else if (bank_ == kBankI2cMaster && I2cMasterPort::Owns(reg)) {
-        master_.Write(reg, value);
+    } else if (I2cMasterPort::Owns(reg)) {
+        if (bank_ == kBankI2cMaster) master_.Write(reg, value);
+    } else if (bank_ == kBankMailbox && IsStatusRegister(reg)) {
+        // Read-only: only the firmware sets them.
     } else {
         banks_[bank_][reg] = value;
         // Taking the port away from the flash releases its chip select.
@@ -125,7 +137,8 @@ void Qv4820Model::WriteRegister(std::uint8_t reg, std::uint8_t value) {
 std::uint8_t Qv4820Model::ReadRegister(std::uint8_t bank, std::uint8_t reg) {
     if (reg == kRegBankSelect) return bank_;
     if (bank == kBankMailbox && reg == CommandMailbox::kRegCommand) return mailbox_.ReadCommand();
-    if (bank == kBankI2cMaster && I2cMasterPort::Owns(reg)) return master_.Read(reg);
+    if (I2cMasterPort::Owns(reg))
+        return bank == kBankI2cMaster ? master_.Read(reg) : kUnusedRegister;
     return banks_[bank][reg];
 }
 
@@ -141,6 +154,27 @@ ParameterStore& Qv4820Model::Parameters() {
 const std::vector<std::uint8_t>& Qv4820Model::HidKeys() {
     mailbox_.Settle();
     return mailbox_.HidKeys();
+}
+
+void Qv4820Model::SaveState(StateWriter& out) {
+    mailbox_.Finish();
+    flash_.SaveState(out);
+    parameters_.SaveState(out);
+    for (const auto& bank : banks_) out.Bytes(bank.data(), bank.size());
+    out.Byte(bank_);
+    out.Flag(ispMode_);
+    out.Byte(master_.EnableValue());
+    out.Bytes(defaultSlave_->Registers().data(), defaultSlave_->Registers().size());
+}
+
+void Qv4820Model::LoadState(StateReader& in) {
+    flash_.LoadState(in);
+    parameters_.LoadState(in);
+    for (auto& bank : banks_) in.Bytes(bank.data(), bank.size());
+    bank_ = in.Byte();
+    ispMode_ = in.Flag();
+    master_.SetEnableValue(in.Byte());
+    in.Bytes(defaultSlave_->Registers().data(), defaultSlave_->Registers().size());
 }
 
 void Qv4820Model::SetStatusRegisters(std::uint8_t a4, std::uint8_t a5, std::uint8_t a6) {

@@ -1,8 +1,9 @@
 #pragma once
 // The virtual QV4820: a banked register file (register 0 selects the bank in every bank), ISP
 // mode with its flash port in bank 13, the SPI flash behind it, the I2C master of bank 14 with
-// its bus, and the firmware's command mailbox of bank 0 with the parameter EEPROM. Requests the
-// chip does not accept stall.
+// its bus, and the firmware's command mailbox of bank 0 with the parameter EEPROM and the
+// read-only status registers 0xA4 to 0xA6. Requests the chip does not accept stall. A bare chip
+// runs no product firmware: its mailbox never answers.
 
 #include <array>
 #include <cstdint>
@@ -26,6 +27,7 @@ class Qv4820Model final : public DeviceModel {
     static constexpr std::uint8_t kDefaultSlaveAddress = 0x20;  // 8-bit form
 
     explicit Qv4820Model(Clock& clock, FlashPreset preset = FlashPreset::kCommon2MiB);
+    Qv4820Model(Clock& clock, const FlashConfig& flash);
 
     bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override;
 
@@ -38,10 +40,19 @@ class Qv4820Model final : public DeviceModel {
     // A register as the host would read it, without changing the selected bank.
     std::uint8_t RegisterValue(std::uint8_t bank, std::uint8_t reg);
     std::uint8_t SelectedBank() const { return bank_; }
-    // The live status registers 0xA4 to 0xA6 of bank 0.
+    // The live status registers 0xA4 to 0xA6 of bank 0, as the firmware keeps them.
     void SetStatusRegisters(std::uint8_t a4, std::uint8_t a5, std::uint8_t a6);
+    void SetFirmwareRunning(bool running) { mailbox_.SetFirmwareRunning(running); }
+    // Bus clocks of the flash port and of the I2C master, which set how long a transfer takes.
+    void SetSpiClockHz(std::uint32_t hz) { port_.SetClockHz(hz); }
+    void SetI2cClockHz(std::uint32_t hz) { master_.SetClockHz(hz); }
     bool IspModeOn() const { return ispMode_; }
     bool FlashPortRouted() const;
+
+    // What a device kept between runs keeps: flash, EEPROM, registers, ISP mode, the I2C
+    // master's enable and the default slave's registers. Commands still running are finished.
+    void SaveState(StateWriter& out);
+    void LoadState(StateReader& in);
 
     // Faults.
     void SetIspEntryRefused(bool refused) { ispEntryRefused_ = refused; }

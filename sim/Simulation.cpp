@@ -1,77 +1,174 @@
 #include "sim/Simulation.h"
 
 #include <charconv>
+#include <optional>
 
+#include "sim/AudioSetting.h"
 #include "sim/Qv4820Model.h"
+#include "sim/SimFaults.h"
+#include "sim/StateFile.h"
 #include "usb/DeviceCatalog.h"
 
 namespace qv::sim {
-
-const char* const kSimFaultHelp =
-    "Rehearse a failure on the virtual device (repeatable): unplug-after:N, fail-transfer:N, "
-    "fail-every:K (counted in vendor requests), stuck-busy, flip:ADDR (hexadecimal flash "
-    "address), refuse-isp, slave-nack:ADDR (hexadecimal 8-bit I2C address), mailbox-silent, "
-    "slow-erase (a chip erase takes the datasheet maximum for the flash's size)";
-
 namespace {
+
+constexpr std::uint64_t kMaxLatencyMicros = 1'000'000;
+
+// The device behind a --simulate name.
+struct Identity {
+    std::string key;  // the product's id text or the bare chip's name; kept in the state file
+    std::string idText;
+    std::string name;  // for messages
+    bool bareChip = false;
+};
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
 
-bool ParseNumber(const std::string& text, int base, std::uint64_t& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
-    return ec == std::errc() && ptr == end && !text.empty();
-}
-
-// A chip erase that takes the datasheet maximum for the flash's size.
-void SlowChipErase(SpiFlash& flash) {
-    FlashTimings timings = flash.Timings();
-    timings.chipEraseMicros = MaxChipEraseMicros(flash.Id()).value_or(timings.chipEraseMicros);
-    flash.SetTimings(timings);
-}
-
-// Applies one --sim-fault text; returns an error message or empty.
-std::string ApplyFault(const std::string& fault, VirtualBus& bus, DeviceId device,
-                       Qv4820Model& chip, TransferFaults& transfer) {
-    const auto colon = fault.find(':');
-    const std::string name = fault.substr(0, colon);
-    const std::string argument = colon == std::string::npos ? "" : fault.substr(colon + 1);
-    std::uint64_t value = 0;
-    auto number = [&](int base) { return ParseNumber(argument, base, value); };
-    if (name == "stuck-busy" && argument.empty()) {
-        chip.SetFlashStuckBusy(true);
-    } else if (name == "refuse-isp" && argument.empty()) {
-        chip.SetIspEntryRefused(true);
-    } else if (name == "mailbox-silent" && argument.empty()) {
-        chip.SetMailboxSilent(true);
-    } else if (name == "slow-erase" && argument.empty()) {
-        SlowChipErase(chip.Flash());
-    } else if (name == "unplug-after" && number(10)) {
-        transfer.unplugAfter = static_cast<std::int64_t>(value);
-    } else if (name == "fail-transfer" && number(10) && value > 0) {
-        transfer.failTransfer = static_cast<std::int64_t>(value);
-    } else if (name == "fail-every" && number(10) && value > 0) {
-        transfer.failEvery = static_cast<std::int64_t>(value);
-    } else if (name == "flip" && number(16) && value < chip.Flash().Size()) {
-        chip.SetFlashFlippedBits(static_cast<std::uint32_t>(value), 0x01);
-    } else if (name == "slave-nack" && number(16) && value <= 0xFF) {
-        chip.SetSlaveSilent(static_cast<std::uint8_t>(value), true);
-    } else {
-        return "unknown or malformed --sim-fault '" + fault +
-               "' (known: unplug-after:N, fail-transfer:N, fail-every:K, stuck-busy, flip:ADDR, "
-               "refuse-isp, slave-nack:ADDR, mailbox-silent, slow-erase)";
+std::optional<Identity> Resolve(const std::string& text) {
+    const std::string product = Trimmed(text);
+    if (product == "isp-a7d6" || product == "isp-0c5e") {
+        return Identity{product, product == "isp-a7d6" ? kIspIdA7d6 : kIspId0c5e,
+                        "bare chip " + product, true};
     }
-    bus.SetTransferFaults(device, transfer);
-    return {};
+    for (const DeviceCatalogRow& row : DeviceCatalog) {
+        if (product.empty() ? &row == &DeviceCatalog[1]
+                            : product == row.displayName || product == Trimmed(row.firmwareBase) ||
+                                  product == row.deviceId) {
+            return Identity{row.deviceId, row.deviceId, row.displayName, false};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string IdText(const JedecId& id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", id[0], id[1], id[2]);
+    return text;
+}
+
+std::optional<FlashConfig> FlashForId(const JedecId& id) {
+    const FlashPart* part = FindFlashPart(id);
+    if (part == nullptr) return std::nullopt;
+    return PartConfig(*part);
+}
+
+std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& error) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+    std::optional<FlashConfig> config;
+    if (text.size() == 6 && ec == std::errc() && ptr == end) {
+        config =
+            FlashForId({static_cast<std::uint8_t>(value >> 16),
+                        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+    }
+    if (!config) {
+        std::string known;
+        for (const FlashPart& part : FlashParts())
+            known += (known.empty() ? "" : ", ") + IdText(part.id);
+        error =
+            "--sim-flash '" + text + "': not a flash part of the virtual device (" + known + ")";
+    }
+    return config;
+}
+
+std::optional<std::uint64_t> ParseLatency(const std::string& text, std::string& error) {
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
+    if (text.empty() || ec != std::errc() || ptr != end || value > kMaxLatencyMicros) {
+        error = "--sim-latency '" + text + "': microseconds per transfer, 0 to 1000000";
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The state file's header: which device it keeps and its flash.
+struct StoredDevice {
+    Identity identity;
+    FlashConfig flash;
+};
+
+std::optional<StoredDevice> ReadHeader(StateReader& in) {
+    const std::string key = in.Text();
+    JedecId id{};
+    in.Bytes(id.data(), id.size());
+    const std::optional<Identity> identity = Resolve(key);
+    const std::optional<FlashConfig> flash = FlashForId(id);
+    if (!in.Ok() || !identity || identity->key != key || !flash) return std::nullopt;
+    return StoredDevice{*identity, *flash};
+}
+
+std::string KnownFlashIds() {
+    std::string known;
+    for (const FlashPart& part : FlashParts()) {
+        known += (known.empty() ? "" : ", ") + IdText(part.id) + " (" +
+                 std::to_string(part.size / (1024 * 1024)) + " MiB, " +
+                 std::to_string(part.pageSize) + "-byte pages)";
+    }
+    return known;
 }
 
 }  // namespace
 
+std::string SimFlashHelp() {
+    return "The virtual flash by its JEDEC id: " + KnownFlashIds() + "; default EF4015";
+}
+
 std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
                                                std::string& error) {
+    std::optional<Identity> identity = Resolve(options.product);
+    if (!identity) {
+        error = "unknown virtual product '" + options.product +
+                "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e";
+        return nullptr;
+    }
+    std::optional<std::uint64_t> latency;
+    if (!options.latency.empty() && !(latency = ParseLatency(options.latency, error)))
+        return nullptr;
+    std::optional<StatusBytes> audio;
+    if (!options.audio.empty() && !(audio = ParseAudioSetting(options.audio, error)))
+        return nullptr;
+    std::optional<FlashConfig> flash;
+    if (!options.flash.empty() && !(flash = ParseFlash(options.flash, error))) return nullptr;
+
+    // A kept device decides what is simulated; options may only repeat it.
+    std::vector<std::uint8_t> state;
+    StateFileRead stateRead = StateFileRead::kAbsent;
+    if (!options.stateFile.empty()) {
+        stateRead = ReadStateFile(options.stateFile, state, error);
+        if (stateRead == StateFileRead::kRefused) return nullptr;
+        if (!CanWriteStateFile(options.stateFile, error)) return nullptr;
+    }
+    StateReader reader(state);
+    if (stateRead == StateFileRead::kRead) {
+        const std::optional<StoredDevice> stored = ReadHeader(reader);
+        const std::string file = "the state file '" + options.stateFile + "'";
+        if (!stored) {
+            error = file + " is damaged or no virtual device state; it was left as it is";
+            return nullptr;
+        }
+        if (!options.product.empty() && identity->key != stored->identity.key) {
+            error = file + " keeps a virtual " + stored->identity.name + ", not a " +
+                    identity->name + "; it was left as it is";
+            return nullptr;
+        }
+        if (flash && flash->id != stored->flash.id) {
+            error = file + " keeps a virtual device with flash " + IdText(stored->flash.id) +
+                    ", not " + IdText(flash->id) + "; it was left as it is";
+            return nullptr;
+        }
+        identity = stored->identity;
+        flash = stored->flash;
+    }
+    if (audio && identity->bareChip) {
+        error = "--sim-audio needs a product: a bare chip runs no firmware that plays";
+        return nullptr;
+    }
+
     std::unique_ptr<Simulation> simulation(new Simulation);
     if (options.realTime)
         simulation->clock_ = std::make_unique<RealTimeClock>();
@@ -81,41 +178,54 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
     VirtualBus& bus = *simulation->bus_;
     // Front ends read the traffic from the log file, so nothing piles up in memory.
     bus.SetLogLimit(0);
-    bus.SetTransferLatencyMicros(options.latencyMicros);
-    simulation->chip_ = std::make_shared<Qv4820Model>(*simulation->clock_);
-
-    const std::string product = Trimmed(options.product);
-    if (product == "isp-a7d6" || product == "isp-0c5e") {
-        simulation->device_ =
-            bus.AttachBareChip(product == "isp-a7d6" ? kIspIdA7d6 : kIspId0c5e, simulation->chip_);
-    } else {
-        const DeviceCatalogRow* row = product.empty() ? &DeviceCatalog[1] : nullptr;
-        for (const DeviceCatalogRow& candidate : DeviceCatalog) {
-            if (row != nullptr) break;
-            if (product == candidate.displayName || product == Trimmed(candidate.firmwareBase) ||
-                product == candidate.deviceId)
-                row = &candidate;
-        }
-        if (row == nullptr) {
-            error = "unknown virtual product '" + options.product +
-                    "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e";
+    bus.SetTransferLatencyMicros(
+        latency.value_or(identity->bareChip ? kBareChipLatencyMicros : kProductLatencyMicros));
+    simulation->chip_ = std::make_shared<Qv4820Model>(
+        *simulation->clock_, flash.value_or(PresetConfig(FlashPreset::kCommon2MiB)));
+    Qv4820Model& chip = *simulation->chip_;
+    if (stateRead == StateFileRead::kRead) {
+        chip.LoadState(reader);
+        if (!reader.Ok() || !reader.AtEnd()) {
+            error = "the state file '" + options.stateFile +
+                    "' is damaged or no virtual device state; it was left as it is";
             return nullptr;
         }
-        simulation->device_ = bus.AttachProduct(row->deviceId, simulation->chip_);
+    }
+    simulation->stateFile_ = options.stateFile;
+    simulation->identity_ = identity->key;
+    if (identity->bareChip) {
+        chip.SetFirmwareRunning(false);
+        chip.SetStatusRegisters(0, 0, 0);
+        simulation->device_ = bus.AttachBareChip(identity->idText, simulation->chip_);
+    } else {
+        const StatusBytes status = audio.value_or(DefaultAudioStatus());
+        chip.SetStatusRegisters(status[0], status[1], status[2]);
+        simulation->device_ = bus.AttachProduct(identity->idText, simulation->chip_);
     }
 
     if (!options.logFile.empty() && !bus.SetLogFile(options.logFile)) {
         error = "cannot open the simulation log '" + options.logFile + "'";
         return nullptr;
     }
-    TransferFaults transfer;
+    FaultTarget target{bus, simulation->device_, chip, {}};
     for (const std::string& fault : options.faults) {
-        error = ApplyFault(fault, bus, simulation->device_, *simulation->chip_, transfer);
+        error = ApplyFault(fault, target);
         if (!error.empty()) return nullptr;
     }
+    bus.SetTransferFaults(simulation->device_, target.transfer);
     return simulation;
 }
 
 Simulation::~Simulation() = default;
+
+bool Simulation::SaveState(std::string& error) {
+    if (stateFile_.empty()) return true;
+    StateWriter out;
+    out.Text(identity_);
+    const JedecId& id = chip_->Flash().Id();
+    out.Bytes(id.data(), id.size());
+    chip_->SaveState(out);
+    return WriteStateFile(stateFile_, out.Data(), error);
+}
 
 }  // namespace qv::sim

@@ -1,6 +1,8 @@
 #pragma once
 // A ready-made virtual setup for the front ends: a virtual bus with one virtual QV4820 attached
-// as a catalogue product or as a bare chip, options for the traffic log and rehearsed faults.
+// as a catalogue product or as a bare chip, with the options both front ends share: the traffic
+// log, rehearsed faults, the audio state, the flash part, the time per transfer and a state
+// file that keeps the device from one run to the next.
 
 #include <memory>
 #include <string>
@@ -13,26 +15,50 @@ namespace qv::sim {
 
 class Qv4820Model;
 
+// Help texts of the options, for both front ends.
+inline constexpr const char* kSimAudioHelp =
+    "What the virtual product plays: FORMAT,RATE[,mute][,disconnected], FORMAT pcm (RATE in kHz, "
+    "44.1 to 768), dop or dsd (RATE 64 to 512); default pcm,44.1";
+inline constexpr const char* kSimStateHelp =
+    "Keep the virtual device in FILE from one run to the next (created on first use, written "
+    "when the run ends)";
+inline constexpr const char* kSimLatencyHelp =
+    "Microseconds each transfer takes on the virtual device (default 1000 for a product, 125 "
+    "for a bare chip)";
+std::string SimFlashHelp();
+
+// Every text is checked by Simulation::Create, which names what is wrong.
 struct SimulationOptions {
     // A catalogue row's display name or firmware base, "isp-a7d6" or "isp-0c5e"; empty means
-    // the product of catalogue row 1.
+    // the state file's device, else the product of catalogue row 1.
     std::string product;
     std::string logFile;              // --sim-log: one line per I/O control
     std::vector<std::string> faults;  // --sim-fault values, e.g. "unplug-after:500"
-    bool realTime = true;             // demos run in real time, tests in virtual time
-    std::uint64_t latencyMicros = 0;  // time each transfer takes
+    std::string audio;                // --sim-audio; empty: connected, PCM 44.1 kHz, playing
+    std::string flash;                // --sim-flash JEDEC id; empty: the state's, else EF4015
+    std::string stateFile;            // --sim-state
+    // --sim-latency in microseconds; empty: as through the product's driver (1 ms) or to a
+    // bare chip (125 us).
+    std::string latency;
+    bool realTime = true;  // demos run in real time, tests in virtual time
 };
 
 class Simulation {
   public:
-    // Builds the setup, or returns null and says why (unknown product, bad fault text).
+    static constexpr std::uint64_t kProductLatencyMicros = 1000;
+    static constexpr std::uint64_t kBareChipLatencyMicros = 125;
+
+    // Builds the setup, or returns null and says why (unknown product, bad option text, a
+    // state file that cannot be used).
     static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error);
     ~Simulation();
 
     VirtualBus& Bus() { return *bus_; }
     Qv4820Model& Chip() { return *chip_; }
     DeviceId Device() const { return device_; }
-    Clock& DeviceClock() { return *clock_; }
+
+    // Writes the state file, when there is one, as the device is now; false with the reason.
+    bool SaveState(std::string& error);
 
   private:
     Simulation() = default;
@@ -40,9 +66,8 @@ class Simulation {
     std::unique_ptr<VirtualBus> bus_;
     std::shared_ptr<Qv4820Model> chip_;
     DeviceId device_ = 0;
+    std::string stateFile_;
+    std::string identity_;  // the product's id text, or the bare chip's name
 };
-
-// The --sim-fault texts understood, for help output.
-extern const char* const kSimFaultHelp;
 
 }  // namespace qv::sim

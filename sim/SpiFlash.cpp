@@ -78,6 +78,19 @@ void SpiFlash::StartCycle(std::uint64_t micros) {
     cycleEnd_ = clock_.NowMicros() + micros;
 }
 
+void SpiFlash::SaveState(StateWriter& out) const {
+    out.Bytes(cells_.data(), cells_.size());
+    out.Byte(statusBits_);
+    out.Flag(writeEnabled_ && !cycleEnd_);
+}
+
+void SpiFlash::LoadState(StateReader& in) {
+    in.Bytes(cells_.data(), cells_.size());
+    statusBits_ = static_cast<std::uint8_t>(in.Byte() & 0xFC);
+    writeEnabled_ = in.Flag();
+    cycleEnd_.reset();
+}
+
 // Protection follows the common 25-series table: BP = n (1 to 6) protects the top
 // 64 KiB << (n - 1) of the array, capped at the whole array; BP = 7 protects everything.
 bool SpiFlash::IsProtected(std::uint32_t address) const {

@@ -11,6 +11,7 @@
 
 #include "platform/FlashParts.h"
 #include "sim/Clock.h"
+#include "sim/StateFile.h"
 
 namespace qv::sim {
 
@@ -69,6 +70,11 @@ class SpiFlash {
     bool IsProtected(std::uint32_t address) const;
     const FlashTimings& Timings() const { return config_.timings; }
     void SetTimings(const FlashTimings& timings) { config_.timings = timings; }
+
+    // What the flash keeps when the device is kept between runs: its cells, status register
+    // and write-enable latch. A cycle still running is taken as finished.
+    void SaveState(StateWriter& out) const;
+    void LoadState(StateReader& in);
 
     // Faults.
     void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }

@@ -14,6 +14,11 @@ bool ValidIndex(std::uint16_t index) {
 
 }  // namespace
 
+void SpiPort::WaitForPort() {
+    const std::uint64_t now = clock_.NowMicros();
+    if (!stuck_ && now < transferEnd_) clock_.SleepMicros(transferEnd_ - now);
+}
+
 void SpiPort::Send(const std::uint8_t* data, std::uint32_t length) {
     if (!selected_) {
         flash_.Select();
@@ -22,35 +27,39 @@ void SpiPort::Send(const std::uint8_t* data, std::uint32_t length) {
     for (std::uint32_t i = 0; i < length; ++i) flash_.Exchange(data[i]);
 }
 
-void SpiPort::Finish(std::uint16_t index) {
+void SpiPort::Finish(std::uint16_t index, std::uint32_t bytesMoved) {
+    const std::uint64_t clocks = std::uint64_t{bytesMoved} * 8 * 1'000'000;
+    transferEnd_ = clock_.NowMicros() + (clocks + clockHz_ - 1) / clockHz_;
     if (index == kIndexEnd) Release();
 }
 
 bool SpiPort::Write(std::uint16_t index, const std::uint8_t* data, std::uint32_t length) {
     if (!ValidIndex(index) || length == 0) return false;
+    WaitForPort();
     Send(data, length);
-    Finish(index);
+    Finish(index, length);
     return true;
 }
 
 bool SpiPort::ReadStart(std::uint16_t count, std::uint16_t index, const std::uint8_t* data,
                         std::uint32_t length) {
     if (!ValidIndex(index) || length == 0 || count > kBufferSize) return false;
+    WaitForPort();
     Send(data, length);
     for (std::uint16_t i = 0; i < count; ++i) buffer_[i] = flash_.Exchange(0xFF);
-    Finish(index);
+    Finish(index, length + count);
     return true;
 }
 
 bool SpiPort::Fetch(std::uint8_t* data, std::uint32_t length) const {
-    if (length > kBufferSize) return false;
+    if (length > kBufferSize || Running()) return false;
     std::copy_n(buffer_.begin(), length, data);
     return true;
 }
 
 bool SpiPort::Ready(std::uint8_t* data, std::uint32_t length) const {
     if (length != 1) return false;
-    data[0] = stuck_ ? 0 : 1;
+    data[0] = Running() ? 0 : 1;
     return true;
 }
 

@@ -2,13 +2,15 @@
 // The chip's SPI port to the flash, driven by requests 0x80 to 0x83: 0x80 clocks bytes out,
 // 0x81 clocks bytes out and then reads `value` bytes into the port's buffer, 0x82 returns the
 // buffer, 0x83 reports whether the last transfer is over. Index 1 ends the transaction
-// (chip select released), index 0 keeps the chip select for the next request. Transfers finish
-// within the request that starts them, so 0x83 reports ready at once.
+// (chip select released), index 0 keeps the chip select for the next request.
+// A transfer takes eight clocks per byte moved in device time. Until it is over, 0x83 reports 0
+// and 0x82 stalls; a new transfer waits for the port (the chip holds the request back).
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "sim/Clock.h"
 #include "sim/SpiFlash.h"
 
 namespace qv::sim {
@@ -16,8 +18,9 @@ namespace qv::sim {
 class SpiPort {
   public:
     static constexpr std::size_t kBufferSize = 256;
+    static constexpr std::uint32_t kDefaultClockHz = 12'000'000;
 
-    explicit SpiPort(SpiFlash& flash) : flash_(flash) {}
+    SpiPort(SpiFlash& flash, Clock& clock) : flash_(flash), clock_(clock) {}
 
     // Each returns false for a request the port refuses (the request stalls).
     bool Write(std::uint16_t index, const std::uint8_t* data, std::uint32_t length);
@@ -28,14 +31,20 @@ class SpiPort {
     // Releases the chip select (the port is disconnected).
     void Release();
 
+    void SetClockHz(std::uint32_t hz) { clockHz_ = hz; }
     // Fault: the port never reports a finished transfer.
     void SetStuck(bool stuck) { stuck_ = stuck; }
 
   private:
+    bool Running() const { return stuck_ || clock_.NowMicros() < transferEnd_; }
+    void WaitForPort();
     void Send(const std::uint8_t* data, std::uint32_t length);
-    void Finish(std::uint16_t index);
+    void Finish(std::uint16_t index, std::uint32_t bytesMoved);
 
     SpiFlash& flash_;
+    Clock& clock_;
+    std::uint32_t clockHz_ = kDefaultClockHz;
+    std::uint64_t transferEnd_ = 0;
     std::array<std::uint8_t, kBufferSize> buffer_{};
     bool selected_ = false;
     bool stuck_ = false;

@@ -59,7 +59,8 @@ class VirtualBus final : public DeviceApi {
     void SetClassSetFails(bool fails) { classSetFails_ = fails; }
     void SetUnreadableDetail(DeviceId id, bool unreadable);
     void SetTransferFaults(DeviceId id, const TransferFaults& faults);
-    // Time each I/O control takes, in device time.
+    // Time each I/O control takes, in device time; by default one high-speed microframe.
+    static constexpr std::uint64_t kDefaultLatencyMicros = 125;
     void SetTransferLatencyMicros(std::uint64_t micros) { latencyMicros_ = micros; }
 
     // Observation.
@@ -107,7 +108,7 @@ class VirtualBus final : public DeviceApi {
     DeviceId nextDevice_ = 1;
     std::intptr_t nextHandle_ = 1;
     bool classSetFails_ = false;
-    std::uint64_t latencyMicros_ = 0;
+    std::uint64_t latencyMicros_ = kDefaultLatencyMicros;
     std::vector<TransferRecord> log_;
     std::size_t logLimit_ = 1'000'000;
     std::uint64_t transferCount_ = 0;

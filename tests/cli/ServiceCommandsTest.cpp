@@ -19,7 +19,7 @@ TEST(QvtoolReg, SelectsTheBankReadsAndWritesWithReadBack) {
     const CliRun read =
         RunCli({"--simulate", "reg", "read", "0xA4", "--count", "3", "--bank", "0"});
     EXPECT_EQ(read.status, 0) << read.err;
-    EXPECT_EQ(read.out, "A4: 00\nA5: 00\nA6: 00\n");
+    EXPECT_EQ(read.out, "A4: 00\nA5: 00\nA6: 01\n");  // connected, PCM 44.1 kHz
 
     // Bank 14 register 0x10 is the I2C master: written as control, read back as its status.
     const CliRun write =
@@ -121,7 +121,7 @@ TEST(QvtoolParam, IdsAndStringsAreAccepted) {
 TEST(QvtoolStatusAndHid, DefaultStatusAndConfirmedKey) {
     const CliRun status = RunCli({"--simulate", "status"});
     EXPECT_EQ(status.status, 0) << status.err;
-    EXPECT_EQ(status.out, "USB Disconnected\n");
+    EXPECT_EQ(status.out, "USB connected\nPlaying\nInput format: PCM\nInput rate: 44.1KHz\n");
 
     for (const char* key : {"prev", "vol-", "play", "vol+", "next"}) {
         const CliRun hid = RunCli({"--simulate", "hid", key});

@@ -37,6 +37,7 @@ struct Qv4820ModelTest : ::testing::Test {
     }
     std::uint8_t FlashStatus() {
         EXPECT_TRUE(Out(0x81, 1, 1, {0x05}));
+        clock.SleepMicros(125);  // the port's transfer is over
         std::vector<std::uint8_t> status{0};
         EXPECT_TRUE(In(0x82, 0, 0, status));
         return status[0];

@@ -1,0 +1,169 @@
+#include "sim/StateFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+
+namespace qv::sim {
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kTag{'Q', 'V', 'S', 'T', 'A', 'T', 'E', 1};
+constexpr std::size_t kCrcSize = 4;
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t count) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> entries{};
+        for (std::uint32_t i = 0; i < entries.size(); ++i) {
+            std::uint32_t c = i;
+            for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            entries[i] = c;
+        }
+        return entries;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < count; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::uint32_t LittleEndian(const std::uint8_t* bytes) {
+    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+           std::uint32_t{bytes[3]} << 24;
+}
+
+std::string Quoted(const std::string& path) {
+    return "state file '" + path + "'";
+}
+
+// A new file beside `path` that nobody else uses, or empty.
+std::string CreateTemporaryBeside(const std::string& path, std::FILE*& file) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string candidate = path + ".tmp" + std::to_string(random() % 1'000'000);
+        file = std::fopen(candidate.c_str(), "wbx");
+        if (file != nullptr) return candidate;
+    }
+    return {};
+}
+
+}  // namespace
+
+void StateWriter::Word(std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) Byte(static_cast<std::uint8_t>(value >> shift));
+}
+
+void StateWriter::Bytes(const std::uint8_t* data, std::size_t count) {
+    bytes_.insert(bytes_.end(), data, data + count);
+}
+
+void StateWriter::Text(const std::string& text) {
+    Word(static_cast<std::uint32_t>(text.size()));
+    Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+bool StateReader::Take(std::size_t count) {
+    if (!ok_ || bytes_.size() - position_ < count) ok_ = false;
+    return ok_;
+}
+
+std::uint8_t StateReader::Byte() {
+    return Take(1) ? bytes_[position_++] : 0;
+}
+
+bool StateReader::Flag() {
+    const std::uint8_t value = Byte();
+    if (value > 1) ok_ = false;
+    return value == 1;
+}
+
+std::uint32_t StateReader::Word() {
+    if (!Take(4)) return 0;
+    const std::uint32_t value = LittleEndian(bytes_.data() + position_);
+    position_ += 4;
+    return value;
+}
+
+void StateReader::Bytes(std::uint8_t* data, std::size_t count) {
+    if (!Take(count)) return;
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(position_), count, data);
+    position_ += count;
+}
+
+std::string StateReader::Text() {
+    const std::uint32_t size = Word();
+    if (!Take(size)) return {};
+    std::string text(bytes_.begin() + static_cast<std::ptrdiff_t>(position_),
+                     bytes_.begin() + static_cast<std::ptrdiff_t>(position_ + size));
+    position_ += size;
+    return text;
+}
+
+StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
+                            std::string& error) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec) return StateFileRead::kAbsent;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = Quoted(path) + " is not a regular file";
+        return StateFileRead::kRefused;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    if (!in.good() && !in.eof()) {
+        error = "cannot read the " + Quoted(path);
+        return StateFileRead::kRefused;
+    }
+    const bool tagged = bytes.size() >= kTag.size() + kCrcSize &&
+                        std::equal(kTag.begin(), kTag.end(), bytes.begin());
+    const std::size_t body = bytes.size() - kCrcSize;
+    if (!tagged || Crc32(bytes.data(), body) != LittleEndian(bytes.data() + body)) {
+        error =
+            "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is";
+        return StateFileRead::kRefused;
+    }
+    state.assign(bytes.begin() + kTag.size(), bytes.begin() + static_cast<std::ptrdiff_t>(body));
+    return StateFileRead::kRead;
+}
+
+bool CanWriteStateFile(const std::string& path, std::string& error) {
+    std::FILE* file = nullptr;
+    const std::string temporary = CreateTemporaryBeside(path, file);
+    if (temporary.empty()) {
+        error = "cannot write the " + Quoted(path) + " (no file can be created in its folder)";
+        return false;
+    }
+    std::fclose(file);
+    std::remove(temporary.c_str());
+    return true;
+}
+
+bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
+                    std::string& error) {
+    std::vector<std::uint8_t> bytes(kTag.begin(), kTag.end());
+    bytes.insert(bytes.end(), state.begin(), state.end());
+    const std::uint32_t crc = Crc32(bytes.data(), bytes.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<std::uint8_t>(crc >> shift));
+
+    std::FILE* file = nullptr;
+    const std::string temporary = CreateTemporaryBeside(path, file);
+    bool written = !temporary.empty();
+    if (written) {
+        written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        written = std::fclose(file) == 0 && written;
+    }
+    std::error_code ec;
+    if (written) std::filesystem::rename(temporary, path, ec);
+    if (!written || ec) {
+        if (!temporary.empty()) std::remove(temporary.c_str());
+        error = "cannot write the " + Quoted(path) + "; the previous state was kept";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qv::sim

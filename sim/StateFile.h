@@ -1,0 +1,60 @@
+#pragma once
+// The file that keeps a virtual device between runs (--sim-state): a tag, the device's bytes
+// and a CRC-32 over both. It is written whole to a temporary file in the same folder and then
+// renamed over the old one, so a run that stops half-way never leaves a damaged file behind.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv::sim {
+
+// Collects the bytes of a device state, little-endian.
+class StateWriter {
+  public:
+    void Byte(std::uint8_t value) { bytes_.push_back(value); }
+    void Flag(bool value) { Byte(value ? 1 : 0); }
+    void Word(std::uint32_t value);
+    void Bytes(const std::uint8_t* data, std::size_t count);
+    void Text(const std::string& text);
+    const std::vector<std::uint8_t>& Data() const { return bytes_; }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Reads them back in the same order; a read past the end or a flag that is not 0 or 1 makes
+// every later read fail, so a caller checks Ok() once at the end.
+class StateReader {
+  public:
+    explicit StateReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    std::uint8_t Byte();
+    bool Flag();
+    std::uint32_t Word();
+    void Bytes(std::uint8_t* data, std::size_t count);
+    std::string Text();
+    bool Ok() const { return ok_; }
+    bool AtEnd() const { return position_ == bytes_.size(); }
+
+  private:
+    bool Take(std::size_t count);
+
+    const std::vector<std::uint8_t>& bytes_;
+    std::size_t position_ = 0;
+    bool ok_ = true;
+};
+
+enum class StateFileRead { kAbsent, kRead, kRefused };
+
+// Reads the device bytes of a state file; kRefused with the reason when the file cannot be
+// read or is damaged.
+StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
+                            std::string& error);
+// Says why the file could not be written at the end of a run, before the run begins.
+bool CanWriteStateFile(const std::string& path, std::string& error);
+// Replaces the file with the device bytes, through a temporary file and a rename.
+bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
+                    std::string& error);
+
+}  // namespace qv::sim
