@@ -7,7 +7,9 @@
 #include "app/Dialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "image/FirmwareImage.h"
+#include "image/DefaultImage.h"
+#include "image/ImageLoaders.h"
+#include "image/ParameterTableScan.h"
 #include "ui_BinFilePage.h"
 
 namespace qv {

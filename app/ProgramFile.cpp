@@ -8,7 +8,7 @@
 #include "app/Dialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
 #include "usb/DeviceCatalog.h"

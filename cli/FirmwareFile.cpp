@@ -1,5 +1,6 @@
 #include "cli/FirmwareFile.h"
 
+#include "image/ImageLoaders.h"
 #include "usb/DeviceCatalog.h"
 
 namespace qv {

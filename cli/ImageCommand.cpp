@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
+#include "image/ParameterTableScan.h"
 
 namespace qv {
 namespace {

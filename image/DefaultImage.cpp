@@ -1,5 +1,5 @@
-// The built-in default image, 32768 bytes. It is generated at compile time by a constexpr function; no file is read at run
-// time. Layout:
+// The built-in default image, 32768 bytes. It is generated at compile time by a constexpr function;
+// no file is read at run time. Layout:
 //
 //   0x0000-0x001F  "QV4820 DEFAULT IMAGE", then 0x00 up to 0x001F
 //   0x0020-0x0021  layout version: 0x01 0x00
@@ -15,10 +15,12 @@
 //
 // The marker occurs exactly once, at 0x0100 (the pattern cannot form "QVU": tests check it).
 
+#include "image/DefaultImage.h"
+
+#include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "image/FirmwareImage.h"
 #include "image/UserParameterTable.h"
 
 namespace qv {
@@ -56,6 +58,7 @@ const std::array<std::uint8_t, kDefaultImageSize>& DefaultImage() {
 void CopyDefaultImage(ImageBuffer& image) {
     if (image.data.size() < kDefaultImageSize) image.data.resize(kImageCapacity, 0xFF);
     std::memcpy(image.data.data(), kDefaultImage.data(), kDefaultImageSize);
+    image.erasedFrom = std::max<std::uint32_t>(image.erasedFrom, kDefaultImageSize);
 }
 
 }  // namespace qv

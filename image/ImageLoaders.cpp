@@ -1,46 +1,17 @@
-// The firmware file loaders: every Intel HEX record is validated before
-// it is used, extended address records (02, 04) are honoured, nothing is cut silently, and a
-// load is all or nothing (built in a scratch buffer, swapped in on success).
+// The firmware file loaders: every Intel HEX line is validated before it is used, extended
+// address records (02, 04) are honoured, nothing is cut silently, and a load is all or nothing
+// (built in a scratch buffer, swapped in on success). Files and memory share one parser.
+
+#include "image/ImageLoaders.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
+#include <vector>
 
-#include "image/FirmwareImage.h"
+#include "image/HexDigits.h"
 
 namespace qv {
-
-// ---------------------------------------------------------------------------------------------
-// ParseHexDigits
-
-namespace {
-
-// 0..15 for a hexadecimal digit, 0xFF for any other character.
-constexpr std::array<std::uint8_t, 256> MakeHexTable() {
-    std::array<std::uint8_t, 256> t{};
-    for (auto& v : t) v = 0xFF;
-    for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<std::uint8_t>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) t[c] = static_cast<std::uint8_t>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'f'; ++c) t[c] = static_cast<std::uint8_t>(c - 'a' + 10);
-    return t;
-}
-constexpr std::array<std::uint8_t, 256> kHexValue = MakeHexTable();
-
-}  // namespace
-
-std::uint32_t ParseHexDigits(const char* chars, std::size_t count) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t d = kHexValue[static_cast<unsigned char>(chars[i])];
-        value = value * 16 + (d > 15 ? 0u : d);
-    }
-    return value;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Shared pieces
 
 namespace {
 
@@ -49,16 +20,17 @@ std::size_t g_hexChunk = kDefaultHexChunk;
 
 // A valid record is ':' + 2 * (1 + 2 + 1 + 255 + 1) = 521 characters at most, plus its line
 // break. Before a record is parsed at least this many characters are in the buffer (or the
-// file has ended), so a record never straddles a read.
+// input has ended), so a record never straddles a read.
 constexpr std::size_t kMaxRecordBytes = 1 + 2 + 1 + 255 + 1;  // 260
 constexpr std::size_t kLookahead = 1024;
+constexpr unsigned char kCtrlZ = 0x1A;  // end-of-file mark some editors append
 
 // Per-thread buffers, allocated on first use and reused by every later load.
 //
 // The scratch image: `bytes` is where a load builds the new image. After a successful load it
-// holds the caller's previous buffer, whose content is unknown; after a refused load it holds
-// what that load wrote. `dirty` bounds the bytes that may differ from 0xFF, so a load after a
-// refusal erases only what the refused load touched.
+// holds the caller's previous buffer, 0xFF from that buffer's erasedFrom on; after a refused
+// load it holds what that load wrote. `dirty` bounds the bytes that may differ from 0xFF, so
+// the next load erases only those.
 struct ScratchImage {
     std::vector<std::uint8_t> bytes;
     std::size_t dirty = kImageCapacity;
@@ -73,6 +45,15 @@ struct ScratchImage {
         dirty = 0;
         return bytes.data();
     }
+
+    // The scratch buffer becomes the image; the image's previous buffer becomes the scratch.
+    void SwapInto(ImageBuffer& image, std::size_t length) {
+        const std::size_t returned = std::min<std::size_t>(image.erasedFrom, kImageCapacity);
+        image.data.swap(bytes);
+        image.length = static_cast<std::uint32_t>(length);
+        image.erasedFrom = image.length;
+        dirty = returned;
+    }
 };
 
 ScratchImage& Scratch() {
@@ -85,6 +66,43 @@ std::vector<char>& ReadBuffer(std::size_t capacity) {
     if (buffer.size() < capacity) buffer.assign(capacity, 0);
     return buffer;
 }
+
+// Where a load reads from. Read returns fewer bytes than asked only at the end or on an error
+// (Failed).
+class FileSource {
+  public:
+    explicit FileSource(const std::string& path) : f_(std::fopen(path.c_str(), "rb")) {}
+    ~FileSource() {
+        if (f_) std::fclose(f_);
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool Opened() const { return f_ != nullptr; }
+    std::size_t Read(void* to, std::size_t want) { return std::fread(to, 1, want, f_); }
+    bool Failed() const { return std::ferror(f_) != 0; }
+
+  private:
+    std::FILE* f_;
+};
+
+class MemorySource {
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    bool Opened() const { return true; }
+    std::size_t Read(void* to, std::size_t want) {
+        const std::size_t n = std::min(want, bytes_.size() - pos_);
+        if (n != 0) std::memcpy(to, bytes_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    bool Failed() const { return false; }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+};
 
 std::string FileName(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
@@ -108,35 +126,17 @@ std::uint16_t Sum16(const std::uint8_t* data, std::size_t n) {
     return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
 
-struct File {
-    std::FILE* f = nullptr;
-    explicit File(const std::string& path) : f(std::fopen(path.c_str(), "rb")) {}
-    ~File() {
-        if (f) std::fclose(f);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-};
-
 std::string Hex2(unsigned v) {
     static constexpr char digits[] = "0123456789ABCDEF";
     return {digits[(v >> 4) & 0xF], digits[v & 0xF]};
 }
 
-}  // namespace
-
-namespace detail {
-void SetHexReadChunkForTesting(std::size_t bytes) {
-    g_hexChunk = bytes == 0 ? kDefaultHexChunk : bytes;
-}
-}  // namespace detail
-
 // ---------------------------------------------------------------------------------------------
-// LoadHexImage
+// Intel HEX
 
-LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
-    File file(path);
-    if (file.f == nullptr) return Refuse(path, "cannot be opened");
+template <class Source>
+LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name) {
+    if (!source.Opened()) return Refuse(name, "cannot be opened");
 
     ScratchImage& scratch = Scratch();
     std::uint8_t* const out = scratch.Erased();
@@ -155,10 +155,10 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
         std::memmove(base, pos, have);
         while (have < kLookahead && !atEof) {
             const std::size_t want = capacity - have;
-            const std::size_t got = std::fread(base + have, 1, want, file.f);
+            const std::size_t got = source.Read(base + have, want);
             have += got;
-            if (got < want) {  // fread comes back short only at the end of the file or on error
-                if (std::ferror(file.f)) return false;
+            if (got < want) {
+                if (source.Failed()) return false;
                 atEof = true;
             }
         }
@@ -170,6 +170,8 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
     };
 
     std::size_t line = 1;
+    bool lineStart = true;      // nothing read yet on this line
+    bool afterCtrlZ = false;    // only Ctrl-Z, blanks and line breaks may follow
     std::uint64_t upper = 0;    // base address from the last 02/04 record
     std::uint64_t highest = 0;  // one past the highest byte written
     bool anyData = false;
@@ -177,30 +179,39 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
 
     for (;;) {
         if (static_cast<std::size_t>(end - pos) < kLookahead && !atEof) {
-            if (!refill()) return Refuse(path, "cannot be read");
+            if (!refill()) return Refuse(name, "cannot be read");
         }
         if (pos == end) break;
 
         const unsigned char c = *pos;
-        if (c != ':') {
-            // Text outside records is ignored; only line breaks are counted.
-            if (c == '\n') {
-                ++line;
-            } else if (c == '\r') {
-                if (pos + 1 == end || pos[1] != '\n') ++line;  // a lone CR ends a line too
-            }
+        if (c == '\n' || c == '\r') {
+            // LF, CR LF and a lone CR each end a line.
+            if (c == '\n' || pos + 1 == end || pos[1] != '\n') ++line;
+            lineStart = true;
             ++pos;
             continue;
         }
+        if (c == kCtrlZ) {
+            afterCtrlZ = true;
+            ++pos;
+            continue;
+        }
+        if (c == ' ' || c == '\t') {  // a record never ends in a blank, so this line is blank
+            lineStart = false;
+            ++pos;
+            continue;
+        }
+        if (afterCtrlZ) return Refuse(name, "text follows the end-of-file mark Ctrl-Z", line);
+        if (c != ':' || !lineStart) return Refuse(name, "line does not start with ':'", line);
 
-        // One record: ':' then hex pairs up to the line break (or the end of the file).
+        // One record: ':' then hex pairs up to the line break (or the end of the input).
         const unsigned char* q = pos + 1;
         std::size_t n = 0;
         bool oddDigit = false;
         for (;;) {
-            const std::uint8_t hi = kHexValue[q[0]];
+            const std::uint8_t hi = kHexDigitValue[q[0]];
             if (hi > 15) break;
-            const std::uint8_t lo = kHexValue[q[1]];
+            const std::uint8_t lo = kHexDigitValue[q[1]];
             if (lo > 15) {
                 oddDigit = true;
                 ++q;
@@ -214,18 +225,18 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
             q += 2;
         }
         if (n > kMaxRecordBytes)
-            return Refuse(path, "byte count does not agree with the record length", line);
-        if (q < end && *q != '\r' && *q != '\n')
-            return Refuse(path, "record holds a character that is not a hexadecimal digit", line);
-        if (oddDigit) return Refuse(path, "record has an odd number of hexadecimal digits", line);
-        if (n < 5) return Refuse(path, "record is too short", line);
+            return Refuse(name, "byte count does not agree with the record length", line);
+        if (q < end && *q != '\r' && *q != '\n' && *q != kCtrlZ)
+            return Refuse(name, "record holds a character that is not a hexadecimal digit", line);
+        if (oddDigit) return Refuse(name, "record has an odd number of hexadecimal digits", line);
+        if (n < 5) return Refuse(name, "record is too short", line);
 
         const std::size_t count = rec[0];
         if (n != count + 5)
-            return Refuse(path, "byte count does not agree with the record length", line);
+            return Refuse(name, "byte count does not agree with the record length", line);
         std::uint8_t sum = 0;
         for (std::size_t i = 0; i < n; ++i) sum = static_cast<std::uint8_t>(sum + rec[i]);
-        if (sum != 0) return Refuse(path, "record checksum is wrong", line);
+        if (sum != 0) return Refuse(name, "record checksum is wrong", line);
 
         const std::uint32_t offset = static_cast<std::uint32_t>(rec[1]) << 8 | rec[2];
         const std::uint8_t type = rec[3];
@@ -235,7 +246,7 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
                 if (count != 0) {
                     const std::uint64_t address = upper + offset;
                     if (address + count > kImageCapacity)
-                        return Refuse(path, "data beyond 4 MiB", line);
+                        return Refuse(name, "data beyond 4 MiB", line);
                     std::memcpy(out + address, payload, count);
                     if (address + count > highest) {
                         highest = address + count;
@@ -245,12 +256,12 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
                 }
                 break;
             case 0x01:  // end of file: changes nothing, reading goes on
-                if (count != 0) return Refuse(path, "end-of-file record holds data", line);
+                if (count != 0) return Refuse(name, "end-of-file record holds data", line);
                 break;
             case 0x02:  // extended segment address
             case 0x04:  // extended linear address
                 if (count != 2)
-                    return Refuse(path, "extended address record must hold 2 data bytes", line);
+                    return Refuse(name, "extended address record must hold 2 data bytes", line);
                 {
                     const std::uint64_t value =
                         static_cast<std::uint64_t>(payload[0]) << 8 | payload[1];
@@ -260,55 +271,81 @@ LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
             case 0x03:  // start segment address
             case 0x05:  // start linear address: no image bytes
                 if (count != 4)
-                    return Refuse(path, "start address record must hold 4 data bytes", line);
+                    return Refuse(name, "start address record must hold 4 data bytes", line);
                 break;
             default:
-                return Refuse(path, "record type " + Hex2(type) + " is not one of 00 to 05", line);
+                return Refuse(name, "record type " + Hex2(type) + " is not one of 00 to 05", line);
         }
         pos = q;
+        lineStart = false;
     }
 
-    if (!anyData) return Refuse(path, "holds no data");
+    if (!anyData) return Refuse(name, "holds no data");
 
     LoadResult r;
     r.loaded = true;
     r.checksum = Sum16(out, static_cast<std::size_t>(highest));
-    image.data.swap(scratch.bytes);
-    scratch.dirty = kImageCapacity;  // now the caller's previous buffer
-    image.length = static_cast<std::uint32_t>(highest);
+    scratch.SwapInto(image, static_cast<std::size_t>(highest));
     return r;
 }
 
 // ---------------------------------------------------------------------------------------------
-// LoadBinImage
+// Raw binary
 
-LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
-    File file(path);
-    if (file.f == nullptr) return Refuse(path, "cannot be opened");
+template <class Source>
+LoadResult LoadBin(ImageBuffer& image, Source& source, const std::string& name) {
+    if (!source.Opened()) return Refuse(name, "cannot be opened");
 
     ScratchImage& scratch = Scratch();
     std::uint8_t* const out =
         scratch.bytes.size() == kImageCapacity ? scratch.bytes.data() : scratch.Erased();
-    const std::size_t n = std::fread(out, 1, kImageCapacity, file.f);
-    scratch.dirty = std::max(scratch.dirty, n);  // fread stored bytes 0..n-1
-    if (std::ferror(file.f)) return Refuse(path, "cannot be read");
-    if (n == kImageCapacity && std::fgetc(file.f) != EOF)
-        return Refuse(path, "is longer than 4 MiB");
-    if (std::ferror(file.f)) return Refuse(path, "cannot be read");
-    if (n == 0) return Refuse(path, "holds no data");
+    const std::size_t n = source.Read(out, kImageCapacity);
+    scratch.dirty = std::max(scratch.dirty, n);  // bytes 0..n-1 were stored
+    if (source.Failed()) return Refuse(name, "cannot be read");
+    if (n == kImageCapacity) {
+        std::uint8_t more = 0;
+        if (source.Read(&more, 1) == 1) return Refuse(name, "is longer than 4 MiB");
+        if (source.Failed()) return Refuse(name, "cannot be read");
+    }
+    if (n == 0) return Refuse(name, "holds no data");
     if (scratch.dirty > n) std::memset(out + n, 0xFF, scratch.dirty - n);
 
     LoadResult r;
     r.loaded = true;
     r.checksum = Sum16(out, n);
-    image.data.swap(scratch.bytes);
-    scratch.dirty = kImageCapacity;  // now the caller's previous buffer
-    image.length = static_cast<std::uint32_t>(n);
+    scratch.SwapInto(image, n);
     return r;
 }
 
-// ---------------------------------------------------------------------------------------------
-// LoadImageByName
+}  // namespace
+
+namespace detail {
+void SetHexReadChunkForTesting(std::size_t bytes) {
+    g_hexChunk = bytes == 0 ? kDefaultHexChunk : bytes;
+}
+}  // namespace detail
+
+LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
+    FileSource source(path);
+    return LoadHex(image, source, path);
+}
+
+LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> text,
+                             const std::string& name) {
+    MemorySource source(text);
+    return LoadHex(image, source, name);
+}
+
+LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
+    FileSource source(path);
+    return LoadBin(image, source, path);
+}
+
+LoadResult LoadBinFromMemory(ImageBuffer& image, std::span<const std::uint8_t> bytes,
+                             const std::string& name) {
+    MemorySource source(bytes);
+    return LoadBin(image, source, name);
+}
 
 LoadResult LoadImageByName(ImageBuffer& image, const std::string& path) {
     const char letter = path.size() >= 3 ? path[path.size() - 3] : '\0';

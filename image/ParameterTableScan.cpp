@@ -1,8 +1,8 @@
 // FindUserParameterTable: the scan for the user-parameter table's marker.
 
-#include <cstring>
+#include "image/ParameterTableScan.h"
 
-#include "image/FirmwareImage.h"
+#include <cstring>
 
 namespace qv {
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "image/FirmwareImage.h"
+#include "image/DefaultImage.h"
+#include "image/ParameterTableScan.h"
 #include "tests/app/FormFixture.h"
 
 namespace qv::test {

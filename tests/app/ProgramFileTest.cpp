@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/Colors.h"
+#include "image/DefaultImage.h"
 #include "tests/app/FormFixture.h"
 
 namespace qv::test {

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "app/Colors.h"
-#include "image/FirmwareImage.h"
+#include "image/DefaultImage.h"
 #include "tests/app/FormFixture.h"
 
 namespace qv::test {

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "image/FirmwareImage.h"
+#include "image/DefaultImage.h"
+#include "image/ParameterTableScan.h"
 #include "image/UserParameterTable.h"
 
 namespace qv {

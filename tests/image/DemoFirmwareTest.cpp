@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "data/DemoFirmware.h"
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
+#include "image/ParameterTableScan.h"
 
 namespace qv {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
 
 namespace qv {
 namespace {

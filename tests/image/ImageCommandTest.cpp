@@ -6,7 +6,7 @@
 #include "TestFiles.h"
 #include "cli/ImageCommand.h"
 #include "data/DemoFirmware.h"
-#include "image/FirmwareImage.h"
+#include "image/ImageLoaders.h"
 
 namespace qv {
 namespace {

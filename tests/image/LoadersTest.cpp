@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "TestFiles.h"
-#include "image/FirmwareImage.h"
+#include "image/DefaultImage.h"
+#include "image/ImageLoaders.h"
 
 namespace qv {
 namespace {
@@ -146,13 +148,46 @@ TEST_F(Loaders, HexWithoutEofRecordLoads) {
     EXPECT_EQ(image.length, 3u);
 }
 
-TEST_F(Loaders, HexCrLfBlankLinesAndTextOutsideRecordsAreIgnored) {
-    const std::string text = "\r\n" + Data(0, {1, 2}) + "\r\n\r\n" + "   \r\n" +
-                             "comment without a colon\r\n" + Data(2, {3}) + "\r\n" + Eof() + "\r\n";
-    const auto r = Hex(text);
-    ASSERT_TRUE(r.loaded) << r.error;
-    EXPECT_EQ(image.length, 3u);
-    EXPECT_EQ(image.data[2], 3);
+TEST_F(Loaders, HexBlankLinesAndATrailingCtrlZAreAllowed) {
+    const std::string body =
+        "\r\n" + Data(0, {1, 2}) + "\r\n\r\n" + "   \r\n" + "\t \n" + Data(2, {3}) + "\r\n" + Eof();
+    for (const std::string tail :
+         {"\r\n", "", "\x1a", "\r\n\x1a", "\r\n\x1a\r\n", "\n\x1a\x1a  \n"}) {
+        const auto r = Hex(body + tail);
+        ASSERT_TRUE(r.loaded) << r.error;
+        EXPECT_EQ(image.length, 3u);
+        EXPECT_EQ(image.data[2], 3);
+    }
+}
+
+TEST_F(Loaders, MemoryAndFileGiveTheSameResult) {
+    const std::vector<std::string> texts{
+        Lines({Linear(0x0001), Data(0x10, {1, 2, 3}), Eof()}),
+        Lines({Data(0, {1, 2, 3, 4}), "0400100001020304E2", Eof()}),
+        "",
+        "\x1a",
+    };
+    for (const std::string& text : texts) {
+        const auto fromFile = Hex(text, "same.hex");
+        const auto fileData = image.data;
+        const auto fileLength = image.length;
+        const std::span<const std::uint8_t> bytes(
+            reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        FirmwareImage other;
+        const auto fromMemory = LoadHexFromMemory(other, bytes, "same.hex");
+        EXPECT_EQ(fromMemory.loaded, fromFile.loaded) << text;
+        EXPECT_EQ(fromMemory.error, fromFile.error) << text;
+        EXPECT_EQ(fromMemory.checksum, fromFile.checksum) << text;
+        if (fromFile.loaded) {
+            EXPECT_EQ(other.length, fileLength);
+            EXPECT_TRUE(other.data == fileData);
+        }
+        const auto binFile = LoadBinImage(image, dir.Write("same.bin", text));
+        const auto binMemory = LoadBinFromMemory(other, bytes, "same.bin");
+        EXPECT_EQ(binMemory.loaded, binFile.loaded) << text;
+        EXPECT_EQ(binMemory.error, binFile.error) << text;
+        EXPECT_EQ(binMemory.checksum, binFile.checksum) << text;
+    }
 }
 
 TEST_F(Loaders, HexLowerCaseDigitsLoad) {
@@ -300,9 +335,20 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"OnlyZeroLengthData", Lines({Data(0x10, {}), Linear(1), Eof()}), 0,
                 "holds no data"},
         Refusal{"Empty", "", 0, "holds no data"},
-        Refusal{"NoRecords", "just text\nno colon here\n", 0, "holds no data"},
+        Refusal{"NoRecords", "just text\nno colon here\n", 1, "line does not start with ':'"},
+        Refusal{"RecordThatLostItsColon", Lines({kGood, "0400100001020304E2", Eof()}), 2,
+                "line does not start with ':'"},
+        Refusal{"CommentLine", "\r\n" + kGood + "\r\n; built 2024\r\n" + Eof(), 3,
+                "line does not start with ':'"},
+        Refusal{"BlankBeforeColon", Lines({kGood, " " + kGood}), 2, "line does not start with ':'"},
+        Refusal{"TextAfterCtrlZ", Lines({kGood, "\x1a", kGood}), 3,
+                "text follows the end-of-file mark Ctrl-Z"},
+        Refusal{"CtrlZInsideARecord",
+                Lines({":04000000\x1a"
+                       "01020304F2"}),
+                1, "record is too short"},
         Refusal{"BinaryJunk", std::string("\x00\x01:\x02\xff", 5), 1,
-                "record holds a character that is not a hexadecimal digit"}),
+                "line does not start with ':'"}),
     [](const auto& info) { return info.param.name; });
 
 // --- Binary ------------------------------------------------------------------------------------
@@ -417,6 +463,25 @@ TEST_F(Loaders, SuccessiveLoadsDoNotLeakOldBytes) {
     EXPECT_EQ(second.length, 10u);
     EXPECT_EQ(second.data[9], 2);
     EXPECT_EQ(second.data[10], 0xFF);
+}
+
+TEST_F(Loaders, BytesWrittenPastTheLoadedLengthNeverReachALaterImage) {
+    // Each buffer comes back as scratch two loads later; the default image written past the
+    // loaded length must be erased then, and so must a longer earlier image.
+    ModifyImage other;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(Hex(Lines({Data(0, {1})}), "a.hex").loaded);
+        EXPECT_EQ(image.erasedFrom, 1u);
+        CopyDefaultImage(image);
+        EXPECT_EQ(image.erasedFrom, kDefaultImageSize);
+        ASSERT_TRUE(LoadBinImage(other, dir.Write("o.bin", std::string(3000, '\x07'))).loaded);
+        ASSERT_TRUE(Hex(Lines({Data(2, {2})}), "b.hex").loaded);
+        ExpectErased(0, 2);
+        ExpectErased(3, kImageCapacity);
+        ASSERT_TRUE(LoadBinImage(other, dir.Write("p.bin", std::string(1, '\x05'))).loaded);
+        EXPECT_TRUE(std::all_of(other.data.begin() + 1, other.data.end(),
+                                [](std::uint8_t b) { return b == 0xFF; }));
+    }
 }
 
 TEST_F(Loaders, RefusedLoadsLeaveNoBytesForTheNextLoad) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "image/FirmwareImage.h"
+#include "image/ParameterTableScan.h"
 
 namespace qv {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "image/FirmwareImage.h"
+#include "image/HexDigits.h"
 
 namespace qv {
 namespace {

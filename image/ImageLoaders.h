@@ -1,0 +1,61 @@
+#pragma once
+// The two firmware file loaders (Intel HEX and raw binary), from a file or from memory.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "image/FirmwareImage.h"
+
+namespace qv {
+
+struct LoadResult {
+    bool loaded = false;         // the file was accepted and now is the image
+    std::uint16_t checksum = 0;  // 16-bit additive checksum of what was loaded (0 when refused)
+    std::size_t line = 0;        // 1-based line of a refused HEX record, else 0
+    std::string error;           // empty when loaded; else "<file name>[ line N]: <reason>"
+};
+
+// Intel HEX (".hex", ".h00"). Every line is a record, a blank line (nothing, or only blanks
+// and tabs) or, at the very end, Ctrl-Z characters; any other line is refused with its number.
+// Every record is validated before anything is used (':' at the start of the line then hex
+// pairs only, byte count agrees with the record length, record checksum right, type 00..05,
+// 01 without data, 02/04 with 2 and 03/05 with 4 data bytes). Types 02 (extended segment,
+// base = value * 16) and 04 (extended linear, base = value << 16) set the upper address of the
+// data records that follow; 01, 03 and 05 change nothing; records after an EOF record still
+// load. Lines end with LF, CR LF or a lone CR. Bytes not supplied read 0xFF; length = one past
+// the highest byte written; checksum = sum of data[0..length-1] (gap fill included) mod 65536.
+// Refused: a malformed line (with its number), data at or beyond 4 MiB, a file with no data
+// bytes, a file that cannot be opened or read.
+LoadResult LoadHexImage(ImageBuffer& image, const std::string& path);
+// The same from bytes in memory; `name` stands for the file name in the error text.
+LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> text,
+                             const std::string& name);
+
+// Raw binary (".bin"): byte i of the file is flash address i; length = file size; checksum =
+// sum of the bytes read mod 65536; the rest of the buffer reads 0xFF. Refused: an empty file,
+// a file longer than 4 MiB, a file that cannot be opened or read.
+LoadResult LoadBinImage(ImageBuffer& image, const std::string& path);
+// The same from bytes in memory; `name` stands for the file name in the error text.
+LoadResult LoadBinFromMemory(ImageBuffer& image, std::span<const std::uint8_t> bytes,
+                             const std::string& name);
+
+// Chooses the loader by the third character from the end of `path` (the first letter of a
+// three-letter extension): 'b'/'B' binary, 'h'/'H' Intel HEX; anything else is refused as
+// "not a .hex, .h00 or .bin file" without touching the image.
+LoadResult LoadImageByName(ImageBuffer& image, const std::string& path);
+
+// All loads are all or nothing: the new image is built in a per-thread scratch buffer of
+// kImageCapacity bytes (allocated once, reused) and swapped in only on success. A refused or
+// unopenable file leaves `image.data`, `image.length` and `image.erasedFrom` exactly as they
+// were. The next load erases only the bytes a refused load wrote, or, after a success, the bytes
+// of the caller's previous buffer below its erasedFrom.
+
+namespace detail {
+// Test hook: the size of each read of the HEX loader (default 1 MiB). Small values exercise
+// records that straddle reads. 0 restores the default. Not thread-safe; for tests only.
+void SetHexReadChunkForTesting(std::size_t bytes);
+}  // namespace detail
+
+}  // namespace qv
