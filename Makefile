@@ -11,7 +11,7 @@ CMAKE_ARGS ?=
 # Debian packages the build, the tests and the demo need.
 PACKAGES = build-essential cmake pkg-config git qt6-base-dev qt6-base-dev-tools libgl-dev \
            libusb-1.0-0-dev libgtest-dev libgmock-dev googletest libbenchmark-dev \
-           libcli11-dev libfmt-dev binutils srecord clang libclang-rt-14-dev \
+           libcli11-dev libfmt-dev binutils srecord \
            xvfb xauth imagemagick clang-format
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
@@ -25,8 +25,14 @@ UDEV_GROUP ?=
 # GoogleTest come as headers and sources and are built by the cross compiler.
 WINDOWS_PACKAGES = cmake make g++-mingw-w64-x86-64-posix libcli11-dev googletest wine wine64
 
-.PHONY: deps test-deps windows-deps install-packages install-udev build build-asan demo test \
-        test-asan windows test-windows windows-zip bench fuzz clean
+.PHONY: deps test-deps windows-deps fuzz-deps install-packages install-udev build build-asan demo test \
+        test-asan windows test-windows windows-zip bench fuzz fuzz-long clean
+
+# The fuzz targets' compiler and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES = clang libclang-rt-14-dev
+# `make fuzz` runs every target for FUZZ_SECONDS; `make fuzz-long` until FUZZ_RUNS inputs each.
+FUZZ_SECONDS ?= 60
+FUZZ_RUNS    ?= 10000000
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -36,6 +42,9 @@ test-deps:
 
 windows-deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(WINDOWS_PACKAGES)"
+
+fuzz-deps:
+	@$(MAKE) --no-print-directory install-packages WANTED="$(FUZZ_PACKAGES)"
 
 install-packages:
 	@missing=$$(for p in $(WANTED); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -48,7 +57,6 @@ install-packages:
 	    echo "  sudo apt-get install -y" $$missing; exit 1; \
 	  fi; \
 	fi
-
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
@@ -104,3 +112,12 @@ windows-zip: windows
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+
+fuzz: deps fuzz-deps
+	fuzz/run.sh time $(FUZZ_SECONDS)
+
+fuzz-long: deps fuzz-deps
+	fuzz/run.sh runs $(FUZZ_RUNS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -1,0 +1,174 @@
+#include "fuzz/HostileDeviceApi.h"
+
+#include <algorithm>
+
+#include "chip/FlashCommands.h"
+#include "chip/Registers.h"
+#include "fuzz/FuzzCheck.h"
+#include "usb/RequestBlocks.h"
+
+namespace qv::fuzz {
+namespace {
+
+constexpr DeviceSetHandle kSet = 5;
+constexpr FileHandle kHandle = 9;
+constexpr std::size_t kMostInterfaces = 4;
+
+}  // namespace
+
+void HostileDeviceApi::Reset(std::span<const std::uint8_t> answers, AfterInput after,
+                             bool propertyMode, std::size_t tracked) {
+    answers_ = answers;
+    next_ = 0;
+    after_ = after;
+    propertyMode_ = propertyMode;
+    requests = 0;
+    sleptMs = 0;
+    openHandles = 0;
+    programmed.assign(tracked, kNone);
+    readBack.assign(tracked, kNone);
+    lastReadOpcode_ = 0;
+    readAddress_ = -1;
+    programAddress_ = -1;
+    lastRegister_ = 0;
+    fetchAddress_ = -1;
+    status_ = 0;
+}
+
+bool HostileDeviceApi::Yes() {
+    if (!InputLeft()) return after_ == AfterInput::kIdle;
+    return (answers_[next_++] & 7) != 0;
+}
+
+DeviceSetHandle HostileDeviceApi::OpenInterfaceSet(const Guid&) {
+    listed_ = 0;
+    return Yes() ? kSet : kNoDeviceSet;
+}
+
+EnumResult HostileDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+    Check(set == kSet, "enumeration uses the open set");
+    if (index >= kMostInterfaces || index > listed_) return EnumResult::kNoMoreItems;
+    if (index > 0 && !(InputLeft() && Yes())) return EnumResult::kNoMoreItems;
+    if (!Yes()) return EnumResult::kError;
+    listed_ = index + 1;
+    return EnumResult::kFound;
+}
+
+bool HostileDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t, std::string& out) {
+    Check(set == kSet, "the detail path comes from the open set");
+    if (!Yes()) return false;
+    out = path;
+    return true;
+}
+
+void HostileDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
+    Check(set == kSet, "only the open set is destroyed");
+}
+
+FileHandle HostileDeviceApi::OpenPath(const std::string& devicePath) {
+    Check(devicePath == path, "only a listed path is opened");
+    if (!Yes()) return kNoFileHandle;
+    ++openHandles;
+    return kHandle;
+}
+
+void HostileDeviceApi::CloseHandle(FileHandle handle) {
+    Check(handle == kHandle && openHandles > 0, "only an open handle is closed");
+    --openHandles;
+}
+
+std::uint8_t HostileDeviceApi::IdleByte(std::uint8_t request, std::uint32_t i) const {
+    switch (request) {
+        case kRequestFlashReady:
+            return 1;
+        case kRequestFlashFetch:
+            if (lastReadOpcode_ == kFlashOpReadId) {
+                static constexpr std::uint8_t kId[] = {0xEF, 0x40, 0x15};  // a 2 MiB part
+                return i < 3 ? kId[i] : 0;
+            }
+            if (lastReadOpcode_ == kFlashOpReadStatus) return status_ & 0xFC;  // idle, no WEL
+            return fetchAddress_ >= 0 ? FlashByte(fetchAddress_ + i) : 0xFF;
+        case kRequestRegRead:
+            if (lastRegister_ == kRegParamCommand) return kParamDone;
+            if (lastRegister_ == kRegI2cControl) return kI2cStatusDone;
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+bool HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                                 std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+    Check(++requests <= kRequestLimit, "an operation ends within the request limit");
+    Check(handle == kHandle && openHandles > 0, "requests go to an open handle");
+    const DecodeResult decoded = propertyMode_ ? DecodePropertyRequest(code, in, inSize, outSize)
+                                               : DecodePlainRequest(code, in, inSize, out, outSize);
+    Check(decoded.ok(), "the link sends well-formed blocks");
+    if (decoded.kind == CarrierKind::kPresenceTest) {
+        if (out != nullptr)
+            for (std::uint32_t i = 0; i < outSize; ++i)
+                out[i] = InputLeft() ? answers_[next_++] : 0;
+        return Yes();
+    }
+    const DecodedRequest& request = *decoded.request;
+    if (request.request == kRequestRegRead) lastRegister_ = request.index;
+    if (!Yes()) return false;
+
+    if ((request.requestType & 0x80) != 0) {
+        for (std::uint32_t i = 0; i < outSize; ++i)
+            out[i] = InputLeft() ? answers_[next_++] : IdleByte(request.request, i);
+        if (request.request == kRequestFlashFetch) ObserveFetch(out, outSize);
+    } else {
+        Observe(request.request, request.value, request.index, request.outData);
+    }
+    return true;
+}
+
+// What an accepted OUT request does to the flash this device keeps track of.
+void HostileDeviceApi::Observe(std::uint8_t request, std::uint16_t, std::uint16_t index,
+                               const std::vector<std::uint8_t>& data) {
+    const auto address = [&] {
+        return std::int64_t{data[1]} << 16 | std::int64_t{data[2]} << 8 | data[3];
+    };
+    if (request == kRequestFlashReadStart) {
+        lastReadOpcode_ = data.empty() ? 0 : data[0];
+        readAddress_ = data.size() == 4 && data[0] == kFlashOpRead ? address() : -1;
+        fetchAddress_ = readAddress_;
+        return;
+    }
+    if (request != kRequestFlashWrite) return;
+    if (programAddress_ >= 0) {  // the data of a page program
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            const std::int64_t a = programAddress_ + static_cast<std::int64_t>(i);
+            if (a < static_cast<std::int64_t>(programmed.size())) {
+                programmed[static_cast<std::size_t>(a)] = data[i];
+                readBack[static_cast<std::size_t>(a)] = kNone;  // an older read no longer counts
+            }
+        }
+        programAddress_ = -1;
+        return;
+    }
+    // Opcode and address with the chip select kept (index 0) announce a page program.
+    if (index == 0 && data.size() == 4 && data[0] == kFlashOpPageProgram)
+        programAddress_ = address();
+    if (data.size() == 2 && data[0] == kFlashOpWriteStatus) status_ = data[1];
+}
+
+std::uint8_t HostileDeviceApi::FlashByte(std::int64_t address) const {
+    if (address >= static_cast<std::int64_t>(programmed.size()) ||
+        programmed[static_cast<std::size_t>(address)] == kNone)
+        return 0xFF;
+    return static_cast<std::uint8_t>(programmed[static_cast<std::size_t>(address)]);
+}
+
+void HostileDeviceApi::ObserveFetch(const std::uint8_t* bytes, std::uint32_t count) {
+    if (readAddress_ < 0) return;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::int64_t a = readAddress_ + i;
+        if (a < static_cast<std::int64_t>(readBack.size()))
+            readBack[static_cast<std::size_t>(a)] = bytes[i];
+    }
+    readAddress_ = -1;
+}
+
+}  // namespace qv::fuzz
