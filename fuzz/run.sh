@@ -5,7 +5,8 @@
 #   fuzz/run.sh time SECONDS [TARGET...]   each target for SECONDS
 #   fuzz/run.sh runs INPUTS [TARGET...]    each target until it has run INPUTS inputs
 #
-# Targets: hex_loader bin_loader parameter_table carriers hostile_device (all by default).
+# Targets: hex_loader bin_loader parameter_table carriers hostile_device traffic_log (all by
+# default).
 # New inputs go to a folder made for this run (mktemp -d) and removed at the end; the seeds stay
 # as they are. Prints inputs, seconds and inputs per second for each target, and the total time.
 # Environment: QV_FUZZ_BUILD_DIR (default build-fuzz in the source tree).
@@ -24,7 +25,7 @@ case "$mode" in
 esac
 [[ "$amount" =~ ^[0-9]+$ ]] && [ "$amount" -gt 0 ] || usage
 
-all=(hex_loader bin_loader parameter_table carriers hostile_device)
+all=(hex_loader bin_loader parameter_table carriers hostile_device traffic_log)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

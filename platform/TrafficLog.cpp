@@ -105,6 +105,11 @@ bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error)
                 error = "line " + std::to_string(number) + ": the open line names no device";
                 return false;
             }
+            if (path.find('\r') != std::string::npos) {
+                error =
+                    "line " + std::to_string(number) + ": the device path holds a carriage return";
+                return false;
+            }
             if (std::find(log.devicePaths.begin(), log.devicePaths.end(), path) ==
                 log.devicePaths.end())
                 log.devicePaths.push_back(path);

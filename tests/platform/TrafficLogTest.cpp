@@ -62,6 +62,8 @@ TEST(TrafficLog, MalformedLinesAreRefusedWithTheirNumberAndReason) {
         {"0022242e 00 2 ok aa", "the output is neither - nor as many"},
         {"0022242e 00 1 ok a", "the output is neither - nor as many"},
         {"# open ", "the open line names no device"},
+        // Found by fuzzing: a path ending in CR would lose it when written and read again.
+        {"# open 3 o~\r51k -\r\r", "the device path holds a carriage return"},
     };
     for (const auto& c : cases) {
         TrafficLog log;
