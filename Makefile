@@ -110,9 +110,6 @@ test-windows: deps windows
 windows-zip: windows
 	cmake --build $(WIN_BUILD) --target windows_zip
 
-clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
-
 fuzz: deps fuzz-deps
 	fuzz/run.sh time $(FUZZ_SECONDS)
 
@@ -120,4 +117,4 @@ fuzz-long: deps fuzz-deps
 	fuzz/run.sh runs $(FUZZ_RUNS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) build-fuzz
