@@ -20,6 +20,7 @@
 #include <string>
 
 #include "flash/UpdateSequences.h"
+#include "image/ImageLoaders.h"
 #include "platform/win32/TimerPeriod.h"
 #include "platform/win32/Win32DeviceApi.h"
 #include "sim/Qv4820Model.h"
@@ -79,7 +80,8 @@ class TickedSleeps final : public DeviceApi {
     void Sleep(std::uint32_t milliseconds) override {
         ++counts[milliseconds];
         const std::uint64_t due = clock_.NowMicros() + milliseconds * 1000ull;
-        clock_.SleepUntil((due + tickMicros_ - 1) / tickMicros_ * tickMicros_);
+        const std::uint64_t tick = (due + tickMicros_ - 1) / tickMicros_ * tickMicros_;
+        clock_.SleepMicros(tick - clock_.NowMicros());
     }
     std::string CurrentDirectory() override { return bus_.CurrentDirectory(); }
     char PathSeparator() const override { return bus_.PathSeparator(); }
