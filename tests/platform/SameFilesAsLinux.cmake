@@ -1,6 +1,7 @@
 # qvtool.exe under Wine against the Linux build's qvtool: the same commands in two folders holding
 # the demo firmware must succeed and write the same bytes (the flash dump with its lone carriage
-# returns, the virtual device's log of a read-back, whose traffic does not depend on timing). The
+# returns, the virtual device's log of a read-back, run in virtual time so that its ready polls
+# do not depend on how fast the host runs). The
 # Windows side is given drive-letter paths with backslashes, and the updates load the demo
 # firmware's CR LF records. Also: the real bus under Wine has no device, and `list` says so.
 #   cmake -DWINDOWS_QVTOOL=... -DLINUX_QVTOOL=... "-DEMULATOR=env;...;wine" -DFIRMWARE=...
@@ -42,7 +43,7 @@ foreach(side linux windows)
     endif()
     run(${side} ${folder} --simulate update --yes)
     run(${side} ${folder} --simulate=isp-a7d6 update --file ${hex} --yes)
-    run(${side} ${folder} --simulate --sim-log ${simLog} flash read ${dump})
+    run(${side} ${folder} --simulate --sim-virtual-time --sim-log ${simLog} flash read ${dump})
 endforeach()
 
 foreach(file sim.log dump.txt)
