@@ -4,6 +4,7 @@
 
 #include "flash/FlashBounds.h"
 #include "flash/FlashWaits.h"
+#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
@@ -71,13 +72,15 @@ std::string EraseOutsideFlash(const FlashContext& context) {
 }
 
 bool EraseFlash(FlashContext& context) {
-    context.usb.Open();  // without a handle every command fails, and so does the erase
+    // Without a handle every command fails, and so does the erase, showing its usual texts.
+    const bool opened = OpenLink(context);
     ReadIdAndChooseBlockSize(context);
     const std::string outside = EraseOutsideFlash(context);
     bool done = false;
     if (outside.empty()) {
         done = context.rangeAssigned ? EraseSectors(context)
                                      : EraseChip(context, EraseDisplay::kIspPage);
+        if (opened && !done) ReportStepFailure(context, FlashStep::kErase);
     }
     context.usb.Close();
     if (!done) {

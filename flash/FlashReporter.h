@@ -5,11 +5,31 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/DeviceResult.h"
+
 namespace qv {
 
 // The long operations whose progress Progress() reports. A chip erase has no known length: it
 // reports status polls against the poll limit.
 enum class FlashStage { kChipErase, kSectorErase, kBlankCheck, kProgram, kVerify, kReadBack };
+
+// The steps whose failure StepFailed() reports.
+enum class FlashStep {
+    kOpen,
+    kEnterIsp,
+    kLeaveIsp,
+    kReadId,
+    kReadStatus,
+    kWriteStatus,
+    kWriteEnable,
+    kWriteDisable,
+    kErase,
+    kBlankCheck,
+    kProgram,
+    kVerify,
+    kProtect,
+    kReadBack,
+};
 
 class FlashReporter {
   public:
@@ -28,6 +48,11 @@ class FlashReporter {
     // Called at every progress update; the window lets pending messages run here, so a click
     // may change the FlashContext (e.g. raise stopRequested) before the operation goes on.
     virtual void Pump() = 0;
+    // A step failed, beside the texts above. `reason` is the latest failed device call of the
+    // step; when every call went through (the flash answered, but not as the step needed), its
+    // kind is kNone and its text says what the step found. The window shows only the texts
+    // above, so this does nothing unless a reporter wants the reason.
+    virtual void StepFailed(FlashStep /*step*/, const DeviceResult& /*reason*/) {}
 };
 
 }  // namespace qv

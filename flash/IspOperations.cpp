@@ -4,6 +4,7 @@
 #include "flash/FlashBounds.h"
 #include "flash/ProgramRange.h"
 #include "flash/RangeChecks.h"
+#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
@@ -12,13 +13,16 @@ namespace {
 constexpr std::uint16_t kRegPortMode = 1;
 constexpr std::uint8_t kPortModeFlash = 3;
 
-// Opens the link around `work`; without a handle every command fails, and so does the work.
+// Opens the link around `work`, which succeeds or fails as `step`. A link that cannot be opened
+// is reported with its reason; the work then fails at its first command without touching the
+// device, showing its usual texts.
 template <typename Work>
-auto WithLink(FlashContext& context, Work work) {
-    context.usb.Open();
-    const auto result = work();
+bool StepWithLink(FlashContext& context, FlashStep step, Work work) {
+    const bool opened = OpenLink(context);
+    const bool ok = work();
+    if (opened && !ok) ReportStepFailure(context, step);
     context.usb.Close();
-    return result;
+    return ok;
 }
 
 // Which end a worker takes: the image's end (exclusive, for programming) or the last byte the
@@ -28,8 +32,8 @@ enum class WorkerEnd { kImageEnd, kLastChecked };
 // Runs a range worker over the image's flash range with the button's texts, once the flash id
 // shows that the range lies inside the flash.
 template <typename Worker>
-bool RunRangeWorker(FlashContext& context, const char* startText, const char* successText,
-                    WorkerEnd workerEnd, Worker worker) {
+bool RunRangeWorker(FlashContext& context, FlashStep step, const char* startText,
+                    const char* successText, WorkerEnd workerEnd, Worker worker) {
     FlashReporter& reporter = context.reporter;
     reporter.ProcessInfo(startText);
     std::optional<FlashRange> range = ImageRange(context);
@@ -38,7 +42,7 @@ bool RunRangeWorker(FlashContext& context, const char* startText, const char* su
                              Hex6(context.flashRangeStart));
         return false;
     }
-    const bool ok = WithLink(context, [&] {
+    const bool ok = StepWithLink(context, step, [&] {
         ReadIdAndChooseBlockSize(context);
         const std::string outside = FitImageToFlash(context, *range);
         if (!outside.empty()) {
@@ -56,7 +60,8 @@ bool RunRangeWorker(FlashContext& context, const char* startText, const char* su
 
 bool EnterOrLeaveIsp(FlashContext& context) {
     if (!context.usb.IsPresent()) return false;
-    return WithLink(context, [&] {
+    const FlashStep step = context.ispModeActive ? FlashStep::kLeaveIsp : FlashStep::kEnterIsp;
+    return StepWithLink(context, step, [&] {
         QuorvexUsb& usb = context.usb;
         if (context.ispModeActive) {
             const bool left = IspEnterMode(usb, false);
@@ -72,7 +77,8 @@ bool EnterOrLeaveIsp(FlashContext& context) {
 }
 
 bool ReadChipId(FlashContext& context) {
-    return WithLink(context, [&] { return FlashReadId(context.usb, context.flashIdBytes); });
+    return StepWithLink(context, FlashStep::kReadId,
+                        [&] { return FlashReadId(context.usb, context.flashIdBytes); });
 }
 
 std::string ChipIdCaption(const FlashId& id) {
@@ -82,7 +88,12 @@ std::string ChipIdCaption(const FlashId& id) {
 }
 
 std::uint8_t ReadStatusRegister(FlashContext& context) {
-    return WithLink(context, [&] { return FlashReadStatus(context.usb); });
+    std::uint8_t status = 0xFF;
+    StepWithLink(context, FlashStep::kReadStatus, [&] {
+        status = FlashReadStatus(context.usb);
+        return context.usb.LastFailure().ok();
+    });
+    return status;
 }
 
 std::string StatusCaption(std::uint8_t status) {
@@ -90,35 +101,38 @@ std::string StatusCaption(std::uint8_t status) {
 }
 
 bool WriteStatusRegister(FlashContext& context, std::uint8_t value) {
-    return WithLink(context, [&] { return FlashWriteStatus(context.usb, value); });
+    return StepWithLink(context, FlashStep::kWriteStatus,
+                        [&] { return FlashWriteStatus(context.usb, value); });
 }
 
 bool SendWriteEnable(FlashContext& context) {
-    return WithLink(context, [&] { return FlashWriteEnable(context.usb); });
+    return StepWithLink(context, FlashStep::kWriteEnable,
+                        [&] { return FlashWriteEnable(context.usb); });
 }
 
 bool SendWriteDisable(FlashContext& context) {
-    return WithLink(context, [&] { return FlashWriteDisable(context.usb); });
+    return StepWithLink(context, FlashStep::kWriteDisable,
+                        [&] { return FlashWriteDisable(context.usb); });
 }
 
 bool BlankCheckFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Blanking Check", "Blanking Success",
-                          WorkerEnd::kLastChecked, BlankCheckRange);
+    return RunRangeWorker(context, FlashStep::kBlankCheck, "Start Blanking Check",
+                          "Blanking Success", WorkerEnd::kLastChecked, BlankCheckRange);
 }
 
 bool ProgramFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Programming...", "Programming Success",
-                          WorkerEnd::kImageEnd, ProgramRange);
+    return RunRangeWorker(context, FlashStep::kProgram, "Start Programming...",
+                          "Programming Success", WorkerEnd::kImageEnd, ProgramRange);
 }
 
 bool VerifyFlash(FlashContext& context) {
-    return RunRangeWorker(context, "Start Verifying Check", "Verifying Success",
-                          WorkerEnd::kLastChecked, VerifyRange);
+    return RunRangeWorker(context, FlashStep::kVerify, "Start Verifying Check",
+                          "Verifying Success", WorkerEnd::kLastChecked, VerifyRange);
 }
 
 bool ReadFlash(FlashContext& context, std::uint32_t end) {
     context.reporter.ProcessInfo("Read Flash data back");
-    const bool ok = WithLink(context, [&] {
+    const bool ok = StepWithLink(context, FlashStep::kReadBack, [&] {
         ReadIdAndChooseBlockSize(context);
         std::string outside;
         const std::optional<std::uint32_t> last = LastReadableByte(context, end, outside);

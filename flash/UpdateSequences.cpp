@@ -5,6 +5,7 @@
 #include "flash/FlashWaits.h"
 #include "flash/ProgramRange.h"
 #include "flash/RangeChecks.h"
+#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
@@ -18,20 +19,28 @@ class RangeSteps {
         : context_(context), range_(range), show_(show) {}
 
     void Blank() {
-        Run("Start Blanking Check", "Blanking Success", BlankCheckRange, range_.lastChecked);
+        Run(FlashStep::kBlankCheck, "Start Blanking Check", "Blanking Success", BlankCheckRange,
+            range_.lastChecked);
     }
-    void Program() { Run("Start Programming", "Programming Success", ProgramRange, range_.end); }
+    void Program() {
+        Run(FlashStep::kProgram, "Start Programming", "Programming Success", ProgramRange,
+            range_.end);
+    }
     void Verify() {
-        Run("Start Verifying Check", "Verifying Success", VerifyRange, range_.lastChecked);
+        Run(FlashStep::kVerify, "Start Verifying Check", "Verifying Success", VerifyRange,
+            range_.lastChecked);
     }
 
   private:
     template <typename Worker>
-    void Run(const char* startText, const char* successText, Worker worker, std::uint32_t end) {
+    void Run(FlashStep step, const char* startText, const char* successText, Worker worker,
+             std::uint32_t end) {
         show_(startText);
+        BeginStep(context_);
         if (worker(context_, range_.start, end)) {
             show_(successText);
         } else {
+            ReportStepFailure(context_, step);
             context_.flashStepFailed = true;
         }
     }
@@ -47,25 +56,31 @@ class RangeSteps {
 // transfer.)
 template <typename Show>
 void Protect(FlashContext& context, Show show) {
+    BeginStep(context);
     std::uint8_t status = 0;
     if (SetFlashStatusAndWait(context, 0xFF, &status) &&
         (status & kFlashStatusBlockProtect) == kFlashStatusBlockProtect) {
         return;
     }
+    ReportStepFailure(context, FlashStep::kProtect);
     show("Flash Protect Fail");
     context.flashStepFailed = true;
 }
 
 template <typename Show>
 void LeaveIsp(FlashContext& context, Show show) {
+    BeginStep(context);
     if (IspEnterMode(context.usb, false)) return;
+    ReportStepFailure(context, FlashStep::kLeaveIsp);
     show("Exit ISP Mode Fail");
     context.flashStepFailed = true;
 }
 
 template <typename Show>
 void EnterIsp(FlashContext& context, Show show) {
+    BeginStep(context);
     if (IspEnterMode(context.usb, true)) return;
+    ReportStepFailure(context, FlashStep::kEnterIsp);
     show("Enter ISP Mode Fail");
     context.flashStepFailed = true;
 }
@@ -79,6 +94,16 @@ void FitToFlash(FlashContext& context, FlashRange& range, bool erase, Show show)
     if (outside.empty()) return;
     show(outside.c_str());
     context.flashStepFailed = true;
+}
+
+// A link that cannot be opened ends the sequence before the first step, with that step's
+// failure text; the reporter learns why.
+template <typename Show>
+bool OpenForSequence(FlashContext& context, Show show) {
+    if (OpenLink(context)) return true;
+    show("Enter ISP Mode Fail");
+    context.flashStepFailed = true;
+    return false;
 }
 
 void ClearStatusRegister(FlashContext& context) {
@@ -101,7 +126,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     }
     show("Enter ISP Mode");
     reporter.Pump();
-    context.usb.Open();
+    if (!OpenForSequence(context, show)) return SequenceOutcome::kFailed;
     if (steps.ispMode) EnterIsp(context, show);
     ReadIdAndChooseBlockSize(context);
     FitToFlash(context, *range, steps.erase, show);
@@ -117,7 +142,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
         show("Clear Status register");
         ClearStatusRegister(context);
         EraseFlash(context);  // closes the link
-        context.usb.Open();
+        if (!OpenLink(context)) context.flashStepFailed = true;
     }
     RangeSteps rangeSteps(context, *range, show);
     if (shouldRun(steps.blank)) rangeSteps.Blank();
@@ -151,8 +176,9 @@ bool RunFirmwareUpdate(FlashContext& context) {
 
     showStep("Enter ISP Mode");
     reporter.Pump();
-    context.usb.Open();
-    EnterIsp(context, [&](const char* text) { reporter.ProcessInfo(text); });
+    const auto showInfo = [&](const char* text) { reporter.ProcessInfo(text); };
+    if (!OpenForSequence(context, showInfo)) return false;
+    EnterIsp(context, showInfo);
     ReadIdAndChooseBlockSize(context);
     FitToFlash(context, range, false, [&](const char* text) {
         reporter.ProcessInfo(text);
@@ -161,7 +187,9 @@ bool RunFirmwareUpdate(FlashContext& context) {
     if (!context.flashStepFailed) {
         showStep("Clear Status register");
         ClearStatusRegister(context);
+        BeginStep(context);
         if (!EraseChip(context, EraseDisplay::kStepText)) {
+            ReportStepFailure(context, FlashStep::kErase);
             showStep("Erase Flash Fail");
             context.flashStepFailed = true;
         }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/DeviceResult.h"
+
 namespace qv {
 
 // A GUID in Windows memory order (Data1..Data3 little-endian, Data4 as is).
@@ -19,30 +21,28 @@ using FileHandle = std::intptr_t;
 inline constexpr DeviceSetHandle kNoDeviceSet = -1;
 inline constexpr FileHandle kNoFileHandle = -1;
 
-enum class EnumResult {
-    kFound,        // member i exists
-    kNoMoreItems,  // the enumeration is over
-    kError,        // member i could not be read; the caller stops as on "no more"
-};
-
 class DeviceApi {
   public:
     virtual ~DeviceApi() = default;
 
-    // The set of present devices that expose the interface class; kNoDeviceSet on failure.
-    virtual DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) = 0;
-    // Member `index` of the set.
-    virtual EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) = 0;
-    // The device path of member `index`; false when its detail record cannot be read.
-    virtual bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
-                                     std::string& path) = 0;
+    // Each device call says whether it succeeded and, when not, why (see DeviceResult).
+
+    // The set of present devices that expose the interface class.
+    virtual DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) = 0;
+    // Whether member `index` of the set exists: kNoMoreItems ends the enumeration; any other
+    // failure means the member could not be read, and the caller stops as at the end.
+    virtual DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) = 0;
+    // The device path of member `index`; fails when its detail record cannot be read.
+    virtual DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                             std::string& path) = 0;
     virtual void DestroyInterfaceSet(DeviceSetHandle set) = 0;
 
-    // Opens a device path for read and write, shared read and write; kNoFileHandle on failure.
-    virtual FileHandle OpenPath(const std::string& path) = 0;
+    // Opens a device path for read and write, shared read and write.
+    virtual DeviceResult OpenPath(const std::string& path, FileHandle& handle) = 0;
     // One I/O control: `in` is sent, up to `outSize` bytes come back into `out`.
-    virtual bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) = 0;
+    virtual DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                                   std::uint32_t inSize, std::uint8_t* out,
+                                   std::uint32_t outSize) = 0;
     virtual void CloseHandle(FileHandle handle) = 0;
 
     virtual void Sleep(std::uint32_t milliseconds) = 0;

@@ -35,6 +35,10 @@ std::string SerialText(int serial) {
     return text;
 }
 
+DeviceResult Unplugged() {
+    return DeviceResult::Failure(FailureKind::kGone, "device unplugged");
+}
+
 }  // namespace
 
 std::string ProductInterfacePath(const std::string& idText, int serial) {
@@ -108,44 +112,51 @@ bool VirtualBus::SetLogFile(const std::string& fileName) {
     return logFile_ != nullptr;
 }
 
-DeviceSetHandle VirtualBus::OpenInterfaceSet(const Guid& interfaceClass) {
-    if (classSetFails_) return kNoDeviceSet;
+DeviceResult VirtualBus::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) {
+    set = kNoDeviceSet;
+    if (classSetFails_)
+        return DeviceResult::Failure(FailureKind::kOther, "the interface set could not be built");
     std::vector<DeviceId> members;
     for (const auto& [id, device] : devices_)
         if (device.attached && device.interfaceClass == interfaceClass) members.push_back(id);
-    const DeviceSetHandle set = nextHandle_++;
+    set = nextHandle_++;
     sets_[set] = std::move(members);
-    return set;
+    return DeviceResult::Success();
 }
 
-EnumResult VirtualBus::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+DeviceResult VirtualBus::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
     auto it = sets_.find(set);
-    if (it == sets_.end()) return EnumResult::kError;
-    return index < it->second.size() ? EnumResult::kFound : EnumResult::kNoMoreItems;
+    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
+    if (index < it->second.size()) return DeviceResult::Success();
+    return DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
 }
 
-bool VirtualBus::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) {
+DeviceResult VirtualBus::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                             std::string& path) {
     auto it = sets_.find(set);
-    if (it == sets_.end() || index >= it->second.size()) return false;
+    if (it == sets_.end() || index >= it->second.size())
+        return DeviceResult::Failure(FailureKind::kNotFound, "no such member of the device set");
     const Device& device = devices_.at(it->second[index]);
-    if (device.unreadableDetail) return false;
+    if (device.unreadableDetail)
+        return DeviceResult::Failure(FailureKind::kOther, "the detail record could not be read");
     path = device.path;
-    return true;
+    return DeviceResult::Success();
 }
 
 void VirtualBus::DestroyInterfaceSet(DeviceSetHandle set) {
     sets_.erase(set);
 }
 
-FileHandle VirtualBus::OpenPath(const std::string& path) {
+DeviceResult VirtualBus::OpenPath(const std::string& path, FileHandle& handle) {
+    handle = kNoFileHandle;
     for (const auto& [id, device] : devices_) {
         if (device.attached && device.path == path) {
-            const FileHandle handle = nextHandle_++;
+            handle = nextHandle_++;
             handles_[handle] = id;
-            return handle;
+            return DeviceResult::Success();
         }
     }
-    return kNoFileHandle;
+    return DeviceResult::Failure(FailureKind::kNotFound, "no device at " + path);
 }
 
 void VirtualBus::CloseHandle(FileHandle handle) {
@@ -164,8 +175,8 @@ char VirtualBus::PathSeparator() const {
     return static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
-bool VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
     ++transferCount_;
     if (latencyMicros_ != 0) clock_.SleepMicros(latencyMicros_);
     // Copies for the log are made only when someone reads them.
@@ -174,30 +185,29 @@ bool VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uin
     record.code = code;
     if (keep && in != nullptr) record.input.assign(in, in + inSize);
     record.outSize = outSize;
+    DeviceResult result;
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
-        record.failure = "no such handle";
+        result = DeviceResult::Failure(FailureKind::kOther, "no such handle");
     } else if (Device& device = devices_.at(it->second); !device.attached) {
-        record.failure = "device unplugged";
+        result = Unplugged();
     } else {
-        record.ok = Dispatch(device, code, in, inSize, out, outSize, record);
+        result = Dispatch(device, code, in, inSize, out, outSize, record);
     }
+    record.ok = result.ok();
+    record.failure = result.text();
     if (keep && out != nullptr && outSize != 0) record.outAfter.assign(out, out + outSize);
-    lastOk_ = record.ok;
     if (keep) Record(std::move(record));
-    return lastOk_;
+    return result;
 }
 
-bool VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
-                          std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
-                          TransferRecord& record) {
+DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
+                                  std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                                  TransferRecord& record) {
     const bool propertyMode = device.interfaceClass == kProductInterfaceClass;
     DecodeResult decoded = propertyMode ? DecodePropertyRequest(code, in, inSize, outSize)
                                         : DecodePlainRequest(code, in, inSize, out, outSize);
-    if (!decoded.ok()) {
-        record.failure = decoded.error;
-        return false;
-    }
+    if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
     if (decoded.kind == CarrierKind::kPresenceTest) {
         if (!propertyMode) {
             // A USB device descriptor: 18 bytes, USB 2.0, vendor class, the path's ids.
@@ -223,7 +233,7 @@ bool VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t
                                                  1};
             std::copy(std::begin(descriptor), std::end(descriptor), out);
         }
-        return true;
+        return DeviceResult::Success();
     }
 
     DecodedRequest& request = *decoded.request;
@@ -231,13 +241,11 @@ bool VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t
     const TransferFaults& faults = device.faults;
     if (faults.unplugAfter >= 0 && count > static_cast<std::uint64_t>(faults.unplugAfter)) {
         device.attached = false;
-        record.failure = "device unplugged";
-        return false;
+        return Unplugged();
     }
     if ((faults.failTransfer > 0 && count == static_cast<std::uint64_t>(faults.failTransfer)) ||
         (faults.failEvery > 0 && count % static_cast<std::uint64_t>(faults.failEvery) == 0)) {
-        record.failure = "transfer fault";
-        return false;
+        return DeviceResult::Failure(FailureKind::kOther, "transfer fault");
     }
 
     ControlSetup setup{.requestType = request.requestType,
@@ -248,13 +256,11 @@ bool VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t
     record.setup = setup;
     std::vector<std::uint8_t>& data = request.outData;
     if (setup.IsDeviceToHost()) data.assign(setup.length, 0);
-    if (!device.model->HandleRequest(setup, data.data())) {
-        record.failure = "request stalled";
-        return false;
-    }
+    if (!device.model->HandleRequest(setup, data.data()))
+        return DeviceResult::Failure(FailureKind::kStalled, "request stalled");
     if (setup.IsDeviceToHost() && setup.length != 0) std::copy(data.begin(), data.end(), out);
     record.data = std::move(data);
-    return true;
+    return DeviceResult::Success();
 }
 
 void VirtualBus::Record(TransferRecord record) {

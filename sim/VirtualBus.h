@@ -71,16 +71,16 @@ class VirtualBus final : public DeviceApi {
     int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
     // Appends one line per I/O control to a text file (empty name: stop).
     bool SetLogFile(const std::string& fileName);
-    Clock& DeviceClock() { return clock_; }
 
     // DeviceApi
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override;
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override;
     void DestroyInterfaceSet(DeviceSetHandle set) override;
-    FileHandle OpenPath(const std::string& path) override;
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override;
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::string CurrentDirectory() override;
@@ -97,8 +97,9 @@ class VirtualBus final : public DeviceApi {
         std::uint64_t requests = 0;
     };
 
-    bool Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                  std::uint8_t* out, std::uint32_t outSize, TransferRecord& record);
+    DeviceResult Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
+                          std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                          TransferRecord& record);
     void Record(TransferRecord record);
 
     Clock& clock_;
@@ -114,7 +115,6 @@ class VirtualBus final : public DeviceApi {
     std::uint64_t transferCount_ = 0;
     std::FILE* logFile_ = nullptr;
     int serial_ = 0;
-    bool lastOk_ = false;
 };
 
 // Windows-style device paths for a vid/pid id text such as "vid_a7d6&pid_f017".

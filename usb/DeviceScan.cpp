@@ -9,11 +9,11 @@ namespace {
 
 std::vector<std::string> InterfacePaths(DeviceApi& api, const Guid& interfaceClass) {
     std::vector<std::string> paths;
-    const DeviceSetHandle set = api.OpenInterfaceSet(interfaceClass);
-    if (set == kNoDeviceSet) return paths;
-    for (std::uint32_t i = 0; api.EnumerateInterface(set, i) == EnumResult::kFound; ++i) {
+    DeviceSetHandle set = kNoDeviceSet;
+    if (!api.OpenInterfaceSet(interfaceClass, set).ok()) return paths;
+    for (std::uint32_t i = 0; api.EnumerateInterface(set, i).ok(); ++i) {
         std::string path;
-        if (api.InterfaceDetailPath(set, i, path)) paths.push_back(std::move(path));
+        if (api.InterfaceDetailPath(set, i, path).ok()) paths.push_back(std::move(path));
     }
     api.DestroyInterfaceSet(set);
     return paths;

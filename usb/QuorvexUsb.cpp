@@ -24,15 +24,20 @@ void QuorvexUsb::SetIdText(const std::string& text) {
     CopyBounded(idText_, kIdCapacity, text);
 }
 
+bool QuorvexUsb::Note(DeviceResult result) {
+    if (result.ok()) return true;
+    lastFailure_ = std::move(result);
+    return false;
+}
+
 template <typename OnMatch>
 bool QuorvexUsb::Enumerate(OnMatch onMatch) {
     const Guid& interfaceClass = propertyMode_ ? kProductInterfaceClass : kUsbDeviceInterfaceClass;
-    const DeviceSetHandle set = api_.OpenInterfaceSet(interfaceClass);
-    if (set == kNoDeviceSet) return false;
-    for (std::uint32_t index = 0; api_.EnumerateInterface(set, index) == EnumResult::kFound;
-         ++index) {
+    DeviceSetHandle set = kNoDeviceSet;
+    if (!Note(api_.OpenInterfaceSet(interfaceClass, set))) return false;
+    for (std::uint32_t index = 0; api_.EnumerateInterface(set, index).ok(); ++index) {
         std::string path;
-        if (!api_.InterfaceDetailPath(set, index, path)) continue;
+        if (!api_.InterfaceDetailPath(set, index, path).ok()) continue;
         // An empty id text matches nothing.
         if (idText_[0] != '\0' && path.find(idText_) != std::string::npos) onMatch(path);
     }
@@ -40,38 +45,49 @@ bool QuorvexUsb::Enumerate(OnMatch onMatch) {
     return true;
 }
 
+void QuorvexUsb::NoteNoMatch() {
+    lastFailure_ = DeviceResult::Failure(
+        FailureKind::kNotFound, std::string("no device whose path contains \"") + idText_ + "\"");
+}
+
 bool QuorvexUsb::Find() {
+    ClearLastFailure();
+    bool matched = false;
     bool result = false;
-    Enumerate([&](const std::string& path) {
+    const bool listed = Enumerate([&](const std::string& path) {
+        matched = true;
         CopyBounded(devicePath_, kPathCapacity, path);
         present_ = true;
         result = PresenceTest(devicePath_);
     });
+    if (listed && !matched) NoteNoMatch();
     return result;
 }
 
 bool QuorvexUsb::Probe() {
+    ClearLastFailure();
     bool matched = false;
     if (!Enumerate([&](const std::string&) { matched = true; })) {
         present_ = false;
         return false;
     }
+    if (!matched) NoteNoMatch();
     present_ = matched;
     return matched;
 }
 
 bool QuorvexUsb::PresenceTest(const std::string& path) {
-    const FileHandle handle = api_.OpenPath(path);
-    if (handle == kNoFileHandle) return false;
+    FileHandle handle = kNoFileHandle;
+    if (!Note(api_.OpenPath(path, handle))) return false;
     bool ok;
     if (propertyMode_) {
         const auto query = EncodeSupportQuery();
-        ok = api_.IoControl(handle, kIoctlKsProperty, query.data(), query.size(), nullptr, 0);
+        ok = Note(api_.IoControl(handle, kIoctlKsProperty, query.data(), query.size(), nullptr, 0));
     } else {
         const auto block = EncodeDescriptorQueryBlock();
         std::uint8_t descriptor[kDescriptorLength] = {};
-        ok = api_.IoControl(handle, kIoctlPlainIn, block.data(), block.size(), descriptor,
-                            sizeof descriptor);
+        ok = Note(api_.IoControl(handle, kIoctlPlainIn, block.data(), block.size(), descriptor,
+                                 sizeof descriptor));
     }
     api_.CloseHandle(handle);
     return ok;
@@ -79,8 +95,10 @@ bool QuorvexUsb::PresenceTest(const std::string& path) {
 
 bool QuorvexUsb::Open() {
     Close();
-    handle_ = api_.OpenPath(devicePath_);
-    return handle_ != kNoFileHandle;
+    ClearLastFailure();
+    if (Note(api_.OpenPath(devicePath_, handle_))) return true;
+    handle_ = kNoFileHandle;
+    return false;
 }
 
 void QuorvexUsb::Close() {
@@ -90,16 +108,21 @@ void QuorvexUsb::Close() {
 }
 
 bool QuorvexUsb::ControlTransfer(const VendorRequest& request) {
-    if (handle_ == kNoFileHandle) return false;
+    if (handle_ == kNoFileHandle) {
+        if (lastFailure_.ok())
+            lastFailure_ = DeviceResult::Failure(FailureKind::kOther, "the device is not open");
+        return false;
+    }
     if (propertyMode_) {
         const std::vector<std::uint8_t> block = EncodePropertyRequestBlock(request);
-        return api_.IoControl(handle_, kIoctlKsProperty, block.data(),
-                              static_cast<std::uint32_t>(PropertyRequestBlockSize(request.length)),
-                              request.data, request.length);
+        return Note(
+            api_.IoControl(handle_, kIoctlKsProperty, block.data(),
+                           static_cast<std::uint32_t>(PropertyRequestBlockSize(request.length)),
+                           request.data, request.length));
     }
     const PlainRequestBlock block = EncodePlainRequestBlock(request);
-    return api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
-                          request.data, request.length);
+    return Note(api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
+                               request.data, request.length));
 }
 
 }  // namespace qv

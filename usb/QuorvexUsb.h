@@ -40,6 +40,12 @@ class QuorvexUsb {
     bool HasHandle() const { return handle_ != kNoFileHandle; }
     bool ControlTransfer(const VendorRequest& request);
 
+    // Why the link's latest failed device call failed; success when none failed since the
+    // link was last found, opened or cleared. A transfer without a handle keeps the failure
+    // that left the link without one.
+    const DeviceResult& LastFailure() const { return lastFailure_; }
+    void ClearLastFailure() { lastFailure_ = DeviceResult::Success(); }
+
     DeviceApi& Api() { return api_; }
 
   private:
@@ -47,6 +53,9 @@ class QuorvexUsb {
     template <typename OnMatch>
     bool Enumerate(OnMatch onMatch);
     bool PresenceTest(const std::string& path);
+    // Keeps `result` when it is a failure; true when it is a success.
+    bool Note(DeviceResult result);
+    void NoteNoMatch();
 
     DeviceApi& api_;
     bool present_ = false;
@@ -54,6 +63,7 @@ class QuorvexUsb {
     char devicePath_[kPathCapacity] = {};
     char idText_[kIdCapacity] = {};
     FileHandle handle_ = kNoFileHandle;
+    DeviceResult lastFailure_;
 };
 
 // Copies at most capacity - 1 characters of `text` and terminates; never overflows.

@@ -23,23 +23,27 @@ class MeteredDeviceApi final : public DeviceApi {
         inBus_ = {};
     }
 
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override {
-        return inner_.OpenInterfaceSet(interfaceClass);
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override {
+        return inner_.OpenInterfaceSet(interfaceClass, set);
     }
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
         return inner_.EnumerateInterface(set, index);
     }
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override {
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override {
         return inner_.InterfaceDetailPath(set, index, path);
     }
     void DestroyInterfaceSet(DeviceSetHandle set) override { inner_.DestroyInterfaceSet(set); }
-    FileHandle OpenPath(const std::string& path) override { return inner_.OpenPath(path); }
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override {
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
+        return inner_.OpenPath(path, handle);
+    }
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out,
+                           std::uint32_t outSize) override {
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = inner_.IoControl(handle, code, in, inSize, out, outSize);
+        DeviceResult result = inner_.IoControl(handle, code, in, inSize, out, outSize);
         inBus_ += std::chrono::steady_clock::now() - start;
-        return ok;
+        return result;
     }
     void CloseHandle(FileHandle handle) override { inner_.CloseHandle(handle); }
     void Sleep(std::uint32_t milliseconds) override {

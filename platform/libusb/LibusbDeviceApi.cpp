@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/libusb/LibusbFailure.h"
 #include "usb/RequestBlocks.h"
 
 namespace qv {
@@ -52,7 +53,8 @@ std::string PathFor(libusb_device* device, const libusb_device_descriptor& descr
 }  // namespace
 
 LibusbDeviceApi::LibusbDeviceApi() {
-    if (libusb_init(&context_) != 0) context_ = nullptr;
+    initError_ = libusb_init(&context_);
+    if (initError_ != 0) context_ = nullptr;
 }
 
 LibusbDeviceApi::~LibusbDeviceApi() {
@@ -60,81 +62,102 @@ LibusbDeviceApi::~LibusbDeviceApi() {
     if (context_ != nullptr) libusb_exit(context_);
 }
 
-std::vector<std::string> LibusbDeviceApi::PathsOf(const Guid& interfaceClass) {
-    std::vector<std::string> paths;
+DeviceResult LibusbDeviceApi::Ready() const {
+    if (context_ != nullptr) return DeviceResult::Success();
+    return LibusbFailure(initError_, "starting libusb");
+}
+
+DeviceResult LibusbDeviceApi::PathsOf(const Guid& interfaceClass, std::vector<std::string>& paths) {
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context_, &list);
+    if (count < 0) return LibusbFailure(static_cast<int>(count), "listing USB devices");
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
         if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
         if (interfaceClass == kProductInterfaceClass && !HasAudioInterface(list[i])) continue;
         paths.push_back(PathFor(list[i], descriptor, interfaceClass));
     }
-    if (count >= 0) libusb_free_device_list(list, 1);
-    return paths;
+    libusb_free_device_list(list, 1);
+    return DeviceResult::Success();
 }
 
-DeviceSetHandle LibusbDeviceApi::OpenInterfaceSet(const Guid& interfaceClass) {
-    if (context_ == nullptr) return kNoDeviceSet;
+DeviceResult LibusbDeviceApi::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) {
+    set = kNoDeviceSet;
+    if (DeviceResult ready = Ready(); !ready.ok()) return ready;
     if (!(interfaceClass == kProductInterfaceClass) &&
         !(interfaceClass == kUsbDeviceInterfaceClass))
-        return kNoDeviceSet;
-    const DeviceSetHandle set = nextHandle_++;
-    sets_[set] = PathsOf(interfaceClass);
-    return set;
+        return DeviceResult::Failure(FailureKind::kNotFound,
+                                     "no devices of interface class " + GuidText(interfaceClass));
+    std::vector<std::string> paths;
+    if (DeviceResult listed = PathsOf(interfaceClass, paths); !listed.ok()) return listed;
+    set = nextHandle_++;
+    sets_[set] = std::move(paths);
+    return DeviceResult::Success();
 }
 
-EnumResult LibusbDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+DeviceResult LibusbDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
     auto it = sets_.find(set);
-    if (it == sets_.end()) return EnumResult::kError;
-    return index < it->second.size() ? EnumResult::kFound : EnumResult::kNoMoreItems;
+    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
+    if (index < it->second.size()) return DeviceResult::Success();
+    return DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
 }
 
-bool LibusbDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
-                                          std::string& path) {
+DeviceResult LibusbDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                                  std::string& path) {
     auto it = sets_.find(set);
-    if (it == sets_.end() || index >= it->second.size()) return false;
+    if (it == sets_.end() || index >= it->second.size())
+        return DeviceResult::Failure(FailureKind::kNotFound, "no such member of the device set");
     path = it->second[index];
-    return true;
+    return DeviceResult::Success();
 }
 
 void LibusbDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
     sets_.erase(set);
 }
 
-FileHandle LibusbDeviceApi::OpenPath(const std::string& path) {
-    if (context_ == nullptr) return kNoFileHandle;
+DeviceResult LibusbDeviceApi::OpenPath(const std::string& path, FileHandle& handle) {
+    handle = kNoFileHandle;
+    if (DeviceResult ready = Ready(); !ready.ok()) return ready;
     const bool propertyMode = path.find(GuidText(kProductInterfaceClass)) != std::string::npos;
     const Guid& interfaceClass = propertyMode ? kProductInterfaceClass : kUsbDeviceInterfaceClass;
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context_, &list);
-    FileHandle result = kNoFileHandle;
-    for (ssize_t i = 0; i < count && result == kNoFileHandle; ++i) {
+    if (count < 0) return LibusbFailure(static_cast<int>(count), "listing USB devices");
+    DeviceResult result = DeviceResult::Failure(FailureKind::kNotFound, "no device at " + path);
+    for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
         if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
         if (PathFor(list[i], descriptor, interfaceClass) != path) continue;
-        libusb_device_handle* handle = nullptr;
-        if (libusb_open(list[i], &handle) != 0) break;
-        result = nextHandle_++;
-        handles_[result] = {handle, propertyMode};
+        libusb_device_handle* device = nullptr;
+        if (const int error = libusb_open(list[i], &device); error != 0) {
+            result = LibusbFailure(error, "opening the device");
+            break;
+        }
+        handle = nextHandle_++;
+        handles_[handle] = {device, propertyMode};
+        result = DeviceResult::Success();
+        break;
     }
-    if (count >= 0) libusb_free_device_list(list, 1);
+    libusb_free_device_list(list, 1);
     return result;
 }
 
-bool LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                                std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
+                                        const std::uint8_t* in, std::uint32_t inSize,
+                                        std::uint8_t* out, std::uint32_t outSize) {
     auto it = handles_.find(handle);
-    if (it == handles_.end()) return false;
+    if (it == handles_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such handle");
     libusb_device_handle* device = it->second.handle;
     const DecodeResult decoded = it->second.propertyMode
                                      ? DecodePropertyRequest(code, in, inSize, outSize)
                                      : DecodePlainRequest(code, in, inSize, out, outSize);
-    if (!decoded.ok()) return false;
+    if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
     if (decoded.kind == CarrierKind::kPresenceTest) {
-        if (it->second.propertyMode) return true;  // the device answers: the handle is open
-        return libusb_control_transfer(device, 0x80, 6, 0x0100, 0, out, kDescriptorLength,
-                                       kTransferTimeoutMs) >= 0;
+        if (it->second.propertyMode) return DeviceResult::Success();  // the handle is open
+        const int read = libusb_control_transfer(device, 0x80, 6, 0x0100, 0, out, kDescriptorLength,
+                                                 kTransferTimeoutMs);
+        if (read < 0) return LibusbFailure(read, "reading the device descriptor");
+        return DeviceResult::Success();
     }
     const DecodedRequest& request = *decoded.request;
     std::vector<std::uint8_t> data = request.outData;
@@ -142,10 +165,10 @@ bool LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const std
     const int result = libusb_control_transfer(
         device, request.requestType, request.request, request.value, request.index, data.data(),
         static_cast<std::uint16_t>(request.length), kTransferTimeoutMs);
-    if (result < 0) return false;
+    if (result < 0) return LibusbFailure(result, "control transfer");
     if ((request.requestType & 0x80) != 0 && out != nullptr)
         std::copy(data.begin(), data.begin() + std::min<std::size_t>(result, outSize), out);
-    return true;
+    return DeviceResult::Success();
 }
 
 void LibusbDeviceApi::CloseHandle(FileHandle handle) {

@@ -20,13 +20,14 @@ class LibusbDeviceApi final : public DeviceApi {
     LibusbDeviceApi();
     ~LibusbDeviceApi() override;
 
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override;
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override;
     void DestroyInterfaceSet(DeviceSetHandle set) override;
-    FileHandle OpenPath(const std::string& path) override;
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override;
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::string CurrentDirectory() override;
@@ -38,9 +39,12 @@ class LibusbDeviceApi final : public DeviceApi {
         bool propertyMode = false;
     };
 
-    std::vector<std::string> PathsOf(const Guid& interfaceClass);
+    // Success once libusb started; otherwise why it did not.
+    DeviceResult Ready() const;
+    DeviceResult PathsOf(const Guid& interfaceClass, std::vector<std::string>& paths);
 
     libusb_context* context_ = nullptr;
+    int initError_ = 0;
     std::map<DeviceSetHandle, std::vector<std::string>> sets_;
     std::map<FileHandle, OpenDevice> handles_;
     std::intptr_t nextHandle_ = 1;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flash/FlashContext.h"
@@ -39,6 +40,10 @@ class RecordingReporter final : public FlashReporter {
     void Pump() override {
         ++pumps;
         if (onPump) onPump();
+    }
+    std::vector<std::pair<FlashStep, DeviceResult>> failures;
+    void StepFailed(FlashStep step, const DeviceResult& reason) override {
+        failures.emplace_back(step, reason);
     }
 
     std::string LastInfo() const { return processInfo.empty() ? "" : processInfo.back(); }

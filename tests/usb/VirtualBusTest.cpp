@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "sim/VirtualBus.h"
 #include "usb/QuorvexUsb.h"
@@ -41,8 +42,10 @@ TEST_F(BusFixture, RefusesADeviatingBlockAndSaysWhy) {
     block[20] = 1;  // stray byte in the zero fill
     std::uint8_t out = 0;
     // Go around the link to send a damaged carrier.
-    const FileHandle handle = bus.OpenPath(bus.PathOf(device));
-    EXPECT_FALSE(bus.IoControl(handle, 0x22242E, block, 24, &out, 1));
+    FileHandle handle = kNoFileHandle;
+    ASSERT_TRUE(bus.OpenPath(bus.PathOf(device), handle).ok());
+    EXPECT_EQ(bus.IoControl(handle, 0x22242E, block, 24, &out, 1),
+              DeviceResult::Failure(FailureKind::kRefused, "plain block differs from its layout"));
     EXPECT_EQ(bus.Log().back().failure, "plain block differs from its layout");
     bus.CloseHandle(handle);
 }
@@ -54,6 +57,43 @@ TEST_F(BusFixture, TransferFaultsCountVendorRequests) {
     EXPECT_EQ(results, (std::vector<bool>{true, false, true, true, false, true}));
     EXPECT_FALSE(Send(0xEE));  // the model stalls it
     EXPECT_EQ(bus.Log().back().failure, "request stalled");
+}
+
+TEST_F(BusFixture, TheLinkKeepsTheBussReasonForAFailedRequest) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        std::uint8_t request;
+        DeviceResult reason;
+    };
+    const Case cases[] = {
+        {"stall", [] {}, 0xEE, DeviceResult::Failure(FailureKind::kStalled, "request stalled")},
+        {"fault", [&] { bus.SetTransferFaults(device, {.failTransfer = 1}); }, 0x91,
+         DeviceResult::Failure(FailureKind::kOther, "transfer fault")},
+        {"unplug", [&] { bus.SetTransferFaults(device, {.unplugAfter = 0}); }, 0x91,
+         DeviceResult::Failure(FailureKind::kGone, "device unplugged")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        EXPECT_FALSE(Send(c.request));
+        EXPECT_EQ(usb.LastFailure(), c.reason);
+        EXPECT_TRUE(Send(0x91) || c.reason.kind() == FailureKind::kGone);
+        EXPECT_EQ(usb.LastFailure(), c.reason);  // kept past later calls
+    }
+    // Once unplugged, opening says so too, and a transfer without a handle keeps that reason.
+    EXPECT_FALSE(usb.Open());
+    EXPECT_EQ(usb.LastFailure().kind(), FailureKind::kNotFound);
+    EXPECT_FALSE(Send(0x91));
+    EXPECT_EQ(usb.LastFailure().kind(), FailureKind::kNotFound);
+}
+
+TEST_F(BusFixture, FindingNoMatchingDeviceSaysWhichIdWasMissing) {
+    usb.SetIdText("vid_a7d6&pid_f099");
+    EXPECT_FALSE(usb.Find());
+    EXPECT_EQ(usb.LastFailure(),
+              DeviceResult::Failure(FailureKind::kNotFound,
+                                    "no device whose path contains \"vid_a7d6&pid_f099\""));
 }
 
 TEST_F(BusFixture, UnplugAfterNRequestsDetachesTheDevice) {

@@ -1,0 +1,72 @@
+#include "flash/StepFailure.h"
+
+namespace qv {
+namespace {
+
+struct StepTexts {
+    const char* name;
+    const char* finding;  // why the step failed when every device call went through
+};
+
+StepTexts TextsOf(FlashStep step) {
+    switch (step) {
+        case FlashStep::kOpen:
+            return {"open the device", "the device could not be opened"};
+        case FlashStep::kEnterIsp:
+            return {"enter ISP mode", "the chip did not take the request"};
+        case FlashStep::kLeaveIsp:
+            return {"leave ISP mode", "the chip did not take the request"};
+        case FlashStep::kReadId:
+            return {"read the flash id", "the id could not be read"};
+        case FlashStep::kReadStatus:
+            return {"read the status register", "the status could not be read"};
+        case FlashStep::kWriteStatus:
+            return {"write the status register", "the chip did not take the request"};
+        case FlashStep::kWriteEnable:
+            return {"send write enable", "the chip did not take the request"};
+        case FlashStep::kWriteDisable:
+            return {"send write disable", "the chip did not take the request"};
+        case FlashStep::kErase:
+            return {"erase", "the flash did not finish erasing"};
+        case FlashStep::kBlankCheck:
+            return {"blank check", "the flash is not blank"};
+        case FlashStep::kProgram:
+            return {"program", "the flash did not take the data"};
+        case FlashStep::kVerify:
+            return {"verify", "the flash differs from the image"};
+        case FlashStep::kProtect:
+            return {"protect", "the flash did not finish writing its status register"};
+        case FlashStep::kReadBack:
+            return {"read back", "the flash did not read back the same twice"};
+    }
+    return {"flash step", "the step failed"};
+}
+
+}  // namespace
+
+const char* FlashStepName(FlashStep step) {
+    return TextsOf(step).name;
+}
+
+void BeginStep(FlashContext& context) {
+    context.usb.ClearLastFailure();
+}
+
+void ReportStepFailure(FlashContext& context, FlashStep step) {
+    const DeviceResult& failure = context.usb.LastFailure();
+    if (!failure.ok()) {
+        context.reporter.StepFailed(step, failure);
+    } else {
+        // Kind kNone: the device answered; the text says what the step found.
+        context.reporter.StepFailed(
+            step, DeviceResult::Failure(FailureKind::kNone, TextsOf(step).finding));
+    }
+}
+
+bool OpenLink(FlashContext& context) {
+    if (context.usb.Open()) return true;
+    ReportStepFailure(context, FlashStep::kOpen);
+    return false;
+}
+
+}  // namespace qv

@@ -1,0 +1,175 @@
+// Why a device call failed reaches the link and the reporter's (step, reason), beside the
+// texts the window shows.
+
+#include <libusb.h>
+
+#include "flash/IspOperations.h"
+#include "flash/UpdateSequences.h"
+#include "platform/libusb/LibusbFailure.h"
+#include "tests/flash/FlashFixture.h"
+
+namespace qv {
+namespace {
+
+// Passes every call to the virtual bus, except the open or the I/O control chosen to fail the
+// way the libusb platform fails them.
+class FailingApi final : public DeviceApi {
+  public:
+    explicit FailingApi(DeviceApi& inner) : inner_(inner) {}
+
+    std::optional<DeviceResult> openFailure;
+    std::optional<DeviceResult> ioFailure;  // the next I/O control fails so, once
+
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override {
+        return inner_.OpenInterfaceSet(interfaceClass, set);
+    }
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
+        return inner_.EnumerateInterface(set, index);
+    }
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override {
+        return inner_.InterfaceDetailPath(set, index, path);
+    }
+    void DestroyInterfaceSet(DeviceSetHandle set) override { inner_.DestroyInterfaceSet(set); }
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
+        if (openFailure) return *openFailure;
+        return inner_.OpenPath(path, handle);
+    }
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out,
+                           std::uint32_t outSize) override {
+        if (ioFailure) {
+            const DeviceResult failure = *ioFailure;
+            ioFailure.reset();
+            return failure;
+        }
+        return inner_.IoControl(handle, code, in, inSize, out, outSize);
+    }
+    void CloseHandle(FileHandle handle) override { inner_.CloseHandle(handle); }
+    void Sleep(std::uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
+    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
+    char PathSeparator() const override { return inner_.PathSeparator(); }
+
+  private:
+    DeviceApi& inner_;
+};
+
+const DeviceResult kNoPermission = LibusbFailure(LIBUSB_ERROR_ACCESS, "opening the device");
+const DeviceResult kTimedOut = LibusbFailure(LIBUSB_ERROR_TIMEOUT, "control transfer");
+
+class FailureReasonTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        bus.AttachProduct("vid_a7d6&pid_f017", chip);
+        usb.SetPropertyMode(true);
+        usb.SetIdText("vid_a7d6&pid_f017");
+        ASSERT_TRUE(usb.Find());
+        image.data.assign(kImageCapacity, 0xFF);
+        std::fill_n(image.data.begin(), 0x400, 0x00);
+        image.length = 0x400;
+    }
+
+    sim::VirtualClock clock;
+    sim::VirtualBus bus{clock};
+    std::shared_ptr<sim::Qv4820Model> chip = std::make_shared<sim::Qv4820Model>(clock);
+    FailingApi api{bus};
+    QuorvexUsb usb{api};
+    FirmwareImage image;
+    RecordingReporter reporter;
+    FlashContext context{usb, image, reporter};
+};
+
+TEST_F(FailureReasonTest, LibusbErrorsKeepTheirKindAndWords) {
+    EXPECT_EQ(kNoPermission.kind(), FailureKind::kPermission);
+    EXPECT_EQ(kNoPermission.text(),
+              std::string("opening the device: ") + libusb_strerror(LIBUSB_ERROR_ACCESS));
+    const std::pair<int, FailureKind> cases[] = {
+        {LIBUSB_ERROR_ACCESS, FailureKind::kPermission},
+        {LIBUSB_ERROR_NOT_FOUND, FailureKind::kNotFound},
+        {LIBUSB_ERROR_NO_DEVICE, FailureKind::kGone},
+        {LIBUSB_ERROR_TIMEOUT, FailureKind::kTimedOut},
+        {LIBUSB_ERROR_PIPE, FailureKind::kStalled},
+        {LIBUSB_ERROR_BUSY, FailureKind::kBusy},
+        {LIBUSB_ERROR_NOT_SUPPORTED, FailureKind::kRefused},
+        {LIBUSB_ERROR_IO, FailureKind::kOther},
+        {LIBUSB_ERROR_NO_MEM, FailureKind::kOther},
+    };
+    for (const auto& [error, kind] : cases) {
+        EXPECT_EQ(LibusbFailure(error, "x").kind(), kind) << libusb_error_name(error);
+    }
+}
+
+struct UpdateCase {
+    const char* name;
+    bool refuseOpen;
+    const char* timeOutAfter;  // the step text after which the next transfer times out
+    FlashStep step;
+    DeviceResult reason;
+    const char* shown;  // the window's text for the failure
+};
+
+class UpdateFailureTest : public FailureReasonTest,
+                          public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(UpdateFailureTest, ReportsTheFirstFailedStepWithItsReason) {
+    const UpdateCase& c = GetParam();
+    if (c.refuseOpen) api.openFailure = kNoPermission;
+    reporter.onStep = [&](const std::string& text) {
+        if (c.timeOutAfter != nullptr && text == c.timeOutAfter) api.ioFailure = kTimedOut;
+    };
+    bus.ClearLog();
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    ASSERT_FALSE(reporter.failures.empty());
+    EXPECT_EQ(reporter.failures.front().first, c.step);
+    EXPECT_EQ(reporter.failures.front().second, c.reason);
+    EXPECT_TRUE(reporter.SawInfo(c.shown));
+    EXPECT_FALSE(usb.HasHandle());
+    if (c.refuseOpen) {
+        EXPECT_EQ(usb.LastFailure(), kNoPermission);
+        EXPECT_TRUE(bus.Log().empty());  // nothing was sent without a handle
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, UpdateFailureTest,
+    ::testing::Values(UpdateCase{"NoPermission", true, nullptr, FlashStep::kOpen, kNoPermission,
+                                 "Enter ISP Mode Fail"},
+                      UpdateCase{"EnterIspTimesOut", false, "Enter ISP Mode", FlashStep::kEnterIsp,
+                                 kTimedOut, "Enter ISP Mode Fail"},
+                      UpdateCase{"ProtectTimesOut", false, "Verifying Success", FlashStep::kProtect,
+                                 kTimedOut, "Flash Protect Fail"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FailureReasonTest, AStepThatFindsTheFlashWrongSaysWhatItFound) {
+    chip->SetFlashFlippedBits(0x10, 0x01);  // reads back as 0x01 where 0x00 was written
+    EXPECT_EQ(RunAutoSequence(context, {.blank = false}), SequenceOutcome::kFailed);
+    ASSERT_EQ(reporter.failures.size(), 1u);
+    EXPECT_EQ(reporter.failures[0].first, FlashStep::kVerify);
+    EXPECT_EQ(reporter.failures[0].second.kind(), FailureKind::kNone);
+    EXPECT_EQ(reporter.failures[0].second.text(), "the flash differs from the image");
+}
+
+TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTexts) {
+    api.openFailure = kNoPermission;
+    EXPECT_FALSE(ReadChipId(context));
+    EXPECT_FALSE(BlankCheckFlash(context));
+    EXPECT_TRUE(reporter.SawInfo("Blanking Fail at 0x000000"));
+    const std::vector<std::pair<FlashStep, DeviceResult>> expected = {
+        {FlashStep::kOpen, kNoPermission}, {FlashStep::kOpen, kNoPermission}};
+    EXPECT_EQ(reporter.failures, expected);
+    EXPECT_EQ(usb.LastFailure(), kNoPermission);
+}
+
+TEST_F(FailureReasonTest, ACommandThatTimesOutIsReportedAsTheStepsReason) {
+    api.ioFailure = kTimedOut;
+    EXPECT_FALSE(SendWriteEnable(context));
+    const std::vector<std::pair<FlashStep, DeviceResult>> expected = {
+        {FlashStep::kWriteEnable, kTimedOut}};
+    EXPECT_EQ(reporter.failures, expected);
+    EXPECT_EQ(usb.LastFailure(), kTimedOut);
+}
+
+}  // namespace
+}  // namespace qv
