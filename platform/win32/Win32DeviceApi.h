@@ -1,6 +1,6 @@
 #pragma once
 // The real Windows calls: device-interface sets through SetupAPI, the drivers through
-// CreateFile and DeviceIoControl.
+// CreateFile and DeviceIoControl. A failed call carries the system's own text for its error.
 
 #include <map>
 
@@ -10,13 +10,14 @@ namespace qv {
 
 class Win32DeviceApi final : public DeviceApi {
   public:
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override;
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override;
     void DestroyInterfaceSet(DeviceSetHandle set) override;
-    FileHandle OpenPath(const std::string& path) override;
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override;
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::string CurrentDirectory() override;
