@@ -40,36 +40,49 @@ bool HostileDeviceApi::Yes() {
     return (answers_[next_++] & 7) != 0;
 }
 
-DeviceSetHandle HostileDeviceApi::OpenInterfaceSet(const Guid&) {
+DeviceResult HostileDeviceApi::Answer() {
+    if (Yes()) return DeviceResult::Success();
+    const auto kind = InputLeft() ? static_cast<FailureKind>(
+                                        1 + answers_[next_++] % static_cast<int>(FailureKind::kOther))
+                                  : FailureKind::kGone;
+    return DeviceResult::Failure(kind, "hostile device");
+}
+
+DeviceResult HostileDeviceApi::OpenInterfaceSet(const Guid&, DeviceSetHandle& set) {
     listed_ = 0;
-    return Yes() ? kSet : kNoDeviceSet;
+    DeviceResult result = Answer();
+    set = result.ok() ? kSet : kNoDeviceSet;
+    return result;
 }
 
-EnumResult HostileDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+DeviceResult HostileDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
     Check(set == kSet, "enumeration uses the open set");
-    if (index >= kMostInterfaces || index > listed_) return EnumResult::kNoMoreItems;
-    if (index > 0 && !(InputLeft() && Yes())) return EnumResult::kNoMoreItems;
-    if (!Yes()) return EnumResult::kError;
-    listed_ = index + 1;
-    return EnumResult::kFound;
+    const DeviceResult end = DeviceResult::Failure(FailureKind::kNoMoreItems, "no more items");
+    if (index >= kMostInterfaces || index > listed_) return end;
+    if (index > 0 && !(InputLeft() && Yes())) return end;
+    DeviceResult result = Answer();
+    if (result.ok()) listed_ = index + 1;
+    return result;
 }
 
-bool HostileDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t, std::string& out) {
+DeviceResult HostileDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t,
+                                                   std::string& out) {
     Check(set == kSet, "the detail path comes from the open set");
-    if (!Yes()) return false;
-    out = path;
-    return true;
+    DeviceResult result = Answer();
+    if (result.ok()) out = path;
+    return result;
 }
 
 void HostileDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
     Check(set == kSet, "only the open set is destroyed");
 }
 
-FileHandle HostileDeviceApi::OpenPath(const std::string& devicePath) {
+DeviceResult HostileDeviceApi::OpenPath(const std::string& devicePath, FileHandle& handle) {
     Check(devicePath == path, "only a listed path is opened");
-    if (!Yes()) return kNoFileHandle;
-    ++openHandles;
-    return kHandle;
+    DeviceResult result = Answer();
+    handle = result.ok() ? kHandle : kNoFileHandle;
+    if (result.ok()) ++openHandles;
+    return result;
 }
 
 void HostileDeviceApi::CloseHandle(FileHandle handle) {
@@ -97,8 +110,9 @@ std::uint8_t HostileDeviceApi::IdleByte(std::uint8_t request, std::uint32_t i) c
     }
 }
 
-bool HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                                 std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+DeviceResult HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
+                                         const std::uint8_t* in, std::uint32_t inSize,
+                                         std::uint8_t* out, std::uint32_t outSize) {
     Check(++requests <= kRequestLimit, "an operation ends within the request limit");
     Check(handle == kHandle && openHandles > 0, "requests go to an open handle");
     const DecodeResult decoded = propertyMode_ ? DecodePropertyRequest(code, in, inSize, outSize)
@@ -108,11 +122,12 @@ bool HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const st
         if (out != nullptr)
             for (std::uint32_t i = 0; i < outSize; ++i)
                 out[i] = InputLeft() ? answers_[next_++] : 0;
-        return Yes();
+        return Answer();
     }
     const DecodedRequest& request = *decoded.request;
     if (request.request == kRequestRegRead) lastRegister_ = request.index;
-    if (!Yes()) return false;
+    DeviceResult result = Answer();
+    if (!result.ok()) return result;
 
     if ((request.requestType & 0x80) != 0) {
         for (std::uint32_t i = 0; i < outSize; ++i)
@@ -121,7 +136,7 @@ bool HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code, const st
     } else {
         Observe(request.request, request.value, request.index, request.outData);
     }
-    return true;
+    return result;
 }
 
 // What an accepted OUT request does to the flash this device keeps track of.

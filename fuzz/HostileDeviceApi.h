@@ -42,13 +42,15 @@ class HostileDeviceApi : public DeviceApi {
     std::vector<std::int16_t> programmed;
     std::vector<std::int16_t> readBack;
 
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override;
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& out) override;
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& out) override;
     void DestroyInterfaceSet(DeviceSetHandle set) override;
-    FileHandle OpenPath(const std::string& devicePath) override;
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
+    DeviceResult OpenPath(const std::string& devicePath, FileHandle& handle) override;
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out,
+                           std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override { sleptMs += milliseconds; }
     std::string CurrentDirectory() override { return "/nonexistent"; }
@@ -58,6 +60,8 @@ class HostileDeviceApi : public DeviceApi {
     bool InputLeft() const { return next_ < answers_.size(); }
     // A yes/no answer: seven in eight bytes say yes.
     bool Yes();
+    // Success on yes; otherwise a failure of a kind the input chooses.
+    DeviceResult Answer();
     // The byte an IN request returns once the input is used up.
     std::uint8_t IdleByte(std::uint8_t request, std::uint32_t i) const;
     std::uint8_t FlashByte(std::int64_t address) const;

@@ -61,19 +61,23 @@ class TickedSleeps final : public DeviceApi {
 
     std::map<std::uint32_t, std::uint64_t> counts;
 
-    DeviceSetHandle OpenInterfaceSet(const Guid& interfaceClass) override {
-        return bus_.OpenInterfaceSet(interfaceClass);
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override {
+        return bus_.OpenInterfaceSet(interfaceClass, set);
     }
-    EnumResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
         return bus_.EnumerateInterface(set, index);
     }
-    bool InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index, std::string& path) override {
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override {
         return bus_.InterfaceDetailPath(set, index, path);
     }
     void DestroyInterfaceSet(DeviceSetHandle set) override { bus_.DestroyInterfaceSet(set); }
-    FileHandle OpenPath(const std::string& path) override { return bus_.OpenPath(path); }
-    bool IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override {
+    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
+        return bus_.OpenPath(path, handle);
+    }
+    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
+                           std::uint32_t inSize, std::uint8_t* out,
+                           std::uint32_t outSize) override {
         return bus_.IoControl(handle, code, in, inSize, out, outSize);
     }
     void CloseHandle(FileHandle handle) override { bus_.CloseHandle(handle); }
