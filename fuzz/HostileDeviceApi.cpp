@@ -42,9 +42,10 @@ bool HostileDeviceApi::Yes() {
 
 DeviceResult HostileDeviceApi::Answer() {
     if (Yes()) return DeviceResult::Success();
-    const auto kind = InputLeft() ? static_cast<FailureKind>(
-                                        1 + answers_[next_++] % static_cast<int>(FailureKind::kOther))
-                                  : FailureKind::kGone;
+    const auto kind = InputLeft()
+                          ? static_cast<FailureKind>(1 + answers_[next_++] %
+                                                             static_cast<int>(FailureKind::kOther))
+                          : FailureKind::kGone;
     return DeviceResult::Failure(kind, "hostile device");
 }
 

@@ -49,8 +49,7 @@ class HostileDeviceApi : public DeviceApi {
     void DestroyInterfaceSet(DeviceSetHandle set) override;
     DeviceResult OpenPath(const std::string& devicePath, FileHandle& handle) override;
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                           std::uint32_t inSize, std::uint8_t* out,
-                           std::uint32_t outSize) override;
+                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override { sleptMs += milliseconds; }
     std::string CurrentDirectory() override { return "/nonexistent"; }

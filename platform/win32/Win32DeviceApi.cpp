@@ -22,7 +22,6 @@ FailureKind KindOf(DWORD error) {
             return FailureKind::kNotFound;
         case ERROR_DEVICE_NOT_CONNECTED:
         case ERROR_DEV_NOT_EXIST:
-        case ERROR_NO_SUCH_DEVICE:
             return FailureKind::kGone;
         case ERROR_SEM_TIMEOUT:
         case ERROR_TIMEOUT:

@@ -1,18 +1,15 @@
 // Why a device call failed reaches the link and the reporter's (step, reason), beside the
 // texts the window shows.
 
-#include <libusb.h>
-
 #include "flash/IspOperations.h"
 #include "flash/UpdateSequences.h"
-#include "platform/libusb/LibusbFailure.h"
 #include "tests/flash/FlashFixture.h"
 
 namespace qv {
 namespace {
 
 // Passes every call to the virtual bus, except the open or the I/O control chosen to fail the
-// way the libusb platform fails them.
+// way a system's device interface fails them.
 class FailingApi final : public DeviceApi {
   public:
     explicit FailingApi(DeviceApi& inner) : inner_(inner) {}
@@ -54,8 +51,10 @@ class FailingApi final : public DeviceApi {
     DeviceApi& inner_;
 };
 
-const DeviceResult kNoPermission = LibusbFailure(LIBUSB_ERROR_ACCESS, "opening the device");
-const DeviceResult kTimedOut = LibusbFailure(LIBUSB_ERROR_TIMEOUT, "control transfer");
+const DeviceResult kNoPermission = DeviceResult::Failure(
+    FailureKind::kPermission, "opening the device: Access denied (insufficient permissions)");
+const DeviceResult kTimedOut =
+    DeviceResult::Failure(FailureKind::kTimedOut, "control transfer: Operation timed out");
 
 class FailureReasonTest : public ::testing::Test {
   protected:
@@ -78,26 +77,6 @@ class FailureReasonTest : public ::testing::Test {
     RecordingReporter reporter;
     FlashContext context{usb, image, reporter};
 };
-
-TEST_F(FailureReasonTest, LibusbErrorsKeepTheirKindAndWords) {
-    EXPECT_EQ(kNoPermission.kind(), FailureKind::kPermission);
-    EXPECT_EQ(kNoPermission.text(),
-              std::string("opening the device: ") + libusb_strerror(LIBUSB_ERROR_ACCESS));
-    const std::pair<int, FailureKind> cases[] = {
-        {LIBUSB_ERROR_ACCESS, FailureKind::kPermission},
-        {LIBUSB_ERROR_NOT_FOUND, FailureKind::kNotFound},
-        {LIBUSB_ERROR_NO_DEVICE, FailureKind::kGone},
-        {LIBUSB_ERROR_TIMEOUT, FailureKind::kTimedOut},
-        {LIBUSB_ERROR_PIPE, FailureKind::kStalled},
-        {LIBUSB_ERROR_BUSY, FailureKind::kBusy},
-        {LIBUSB_ERROR_NOT_SUPPORTED, FailureKind::kRefused},
-        {LIBUSB_ERROR_IO, FailureKind::kOther},
-        {LIBUSB_ERROR_NO_MEM, FailureKind::kOther},
-    };
-    for (const auto& [error, kind] : cases) {
-        EXPECT_EQ(LibusbFailure(error, "x").kind(), kind) << libusb_error_name(error);
-    }
-}
 
 struct UpdateCase {
     const char* name;
