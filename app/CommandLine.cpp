@@ -19,9 +19,14 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
         QStringLiteral("Run on a virtual device: a catalogue product by name or firmware base, "
                        "isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)."),
         QStringLiteral("NAME"));
-    const QCommandLineOption simLog(QStringLiteral("sim-log"),
-                                    QStringLiteral("Write the virtual device's transfers to FILE."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption ioLog(
+        QStringList{QStringLiteral("io-log"), QStringLiteral("sim-log")},
+        QStringLiteral("Append every I/O control sent to the device, real or virtual, to FILE."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption replay(
+        QStringLiteral("replay"),
+        QStringLiteral("Run on a device that answers from a traffic log written with --io-log."),
+        QStringLiteral("FILE"));
     const QCommandLineOption simFault(QStringLiteral("sim-fault"),
                                       QString::fromStdString(qv::sim::FaultHelp()),
                                       QStringLiteral("FAULT"));
@@ -38,7 +43,7 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
                                         QString::fromUtf8(qv::sim::kSimLatencyHelp),
                                         QStringLiteral("US"));
     parser.addOptions(
-        {service, simulate, simLog, simFault, simAudio, simFlash, simState, simLatency});
+        {service, simulate, ioLog, replay, simFault, simAudio, simFlash, simState, simLatency});
 
     // --simulate takes its name only as --simulate=NAME; alone it must not swallow the next
     // argument.
@@ -62,18 +67,23 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     options.service = parser.isSet(service);
     options.simulate = parser.isSet(simulate);
     options.product = parser.value(simulate);
-    options.simLog = parser.value(simLog);
+    options.ioLog = parser.value(ioLog);
+    options.replay = parser.value(replay);
     options.simFaults = parser.values(simFault);
     options.simAudio = parser.value(simAudio);
     options.simFlash = parser.value(simFlash);
     options.simState = parser.value(simState);
     options.simLatency = parser.value(simLatency);
     for (const QCommandLineOption* option :
-         {&simLog, &simFault, &simAudio, &simFlash, &simState, &simLatency}) {
+         {&simFault, &simAudio, &simFlash, &simState, &simLatency}) {
         if (!options.simulate && parser.isSet(*option)) {
             error = QStringLiteral("--%1 needs --simulate.").arg(option->names().first());
             return std::nullopt;
         }
+    }
+    if (parser.isSet(replay) && options.simulate) {
+        error = QStringLiteral("--replay and --simulate exclude each other.");
+        return std::nullopt;
     }
     return options;
 }

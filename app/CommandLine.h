@@ -1,5 +1,6 @@
 #pragma once
-// The options of the window: the maintenance pages and the virtual device.
+// The options of the window: the maintenance pages, the virtual device, traffic capture and
+// replay.
 
 #include <QStringList>
 #include <optional>
@@ -12,7 +13,8 @@ struct AppOptions {
     bool service = false;   // --service
     bool simulate = false;  // --simulate[=NAME]
     QString product;        // NAME; empty: the product of catalogue row 1
-    QString simLog;         // --sim-log FILE
+    QString ioLog;          // --io-log FILE (or --sim-log FILE)
+    QString replay;         // --replay FILE
     QStringList simFaults;  // --sim-fault=FAULT, repeatable
     QString simAudio;       // --sim-audio=FORMAT,RATE[,mute][,disconnected]
     QString simFlash;       // --sim-flash=ID

@@ -8,6 +8,8 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "platform/RecordingDeviceApi.h"
+#include "platform/ReplayDeviceApi.h"
 #include "platform/SystemDeviceApi.h"
 #include "sim/Simulation.h"
 
@@ -28,11 +30,13 @@ int Run(QApplication& application) {
 
     std::unique_ptr<qv::sim::Simulation> simulation;
     std::unique_ptr<qv::DeviceApi> systemApi;
+    std::unique_ptr<qv::ReplayDeviceApi> replay;
+    std::unique_ptr<qv::RecordingDeviceApi> recorder;
     qv::DeviceApi* api = nullptr;
+    std::string setupError;
     if (options->simulate) {
         qv::sim::SimulationOptions simulationOptions;
         simulationOptions.product = options->product.toStdString();
-        simulationOptions.logFile = options->simLog.toStdString();
         for (const QString& fault : options->simFaults) {
             simulationOptions.faults.push_back(fault.toStdString());
         }
@@ -41,16 +45,22 @@ int Run(QApplication& application) {
         simulationOptions.stateFile = options->simState.toStdString();
         simulationOptions.latency = options->simLatency.toStdString();
         simulationOptions.realTime = true;
-        std::string simulationError;
-        simulation = qv::sim::Simulation::Create(simulationOptions, simulationError);
-        if (!simulation) {
-            std::fprintf(stderr, "qvupdate: %s\n", simulationError.c_str());
-            return 2;
-        }
-        api = &simulation->Bus();
+        simulation = qv::sim::Simulation::Create(simulationOptions, setupError);
+        if (simulation) api = &simulation->Bus();
+    } else if (!options->replay.isEmpty()) {
+        replay = qv::ReplayDeviceApi::Load(options->replay.toStdString(), setupError);
+        api = replay.get();
     } else {
         systemApi = qv::CreateSystemDeviceApi();
         api = systemApi.get();
+    }
+    if (api != nullptr && !options->ioLog.isEmpty()) {
+        recorder = qv::RecordingDeviceApi::Create(*api, options->ioLog.toStdString(), setupError);
+        api = recorder.get();
+    }
+    if (api == nullptr) {
+        std::fprintf(stderr, "qvupdate: %s\n", setupError.c_str());
+        return 2;
     }
 
     qv::UnitState unit(*api);
@@ -63,6 +73,13 @@ int Run(QApplication& application) {
     if (simulation && !simulation->SaveState(saveError)) {
         std::fprintf(stderr, "qvupdate: %s\n", saveError.c_str());
         return status == 0 ? 1 : status;
+    }
+    if (replay) {
+        const qv::DeviceResult verdict = replay->Verdict();
+        if (!verdict.ok()) {
+            std::fprintf(stderr, "qvupdate: replay: %s\n", verdict.text().c_str());
+            return status != 0 ? status : 1;
+        }
     }
     return status;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Options shared by every qvtool command and the device access they lead to: the real bus or
-// the virtual device, the traffic log and rehearsed faults, and machine-readable output.
+// Options shared by every qvtool command and the device access they lead to: the real bus, the
+// virtual device or a replayed traffic log, traffic capture, rehearsed faults and
+// machine-readable output.
 
 #include <CLI/CLI.hpp>
 #include <iosfwd>
@@ -18,20 +19,24 @@ namespace qv {
 namespace sim {
 class Simulation;
 }
+class RecordingDeviceApi;
+class ReplayDeviceApi;
 
 class CliContext {
   public:
     CliContext(std::ostream& out, std::ostream& err);
     ~CliContext();
 
-    // Adds --simulate, the virtual device's --sim-* options and --json to the top-level app.
+    // Adds --simulate, the virtual device's --sim-* options, --io-log (--sim-log), --replay and
+    // --json to the top-level app.
     void AddGlobalOptions(CLI::App& app);
-    // Ends the run: a virtual device kept in a state file is written back. Returns the exit
+    // Ends the run: a replay that went off its recording, or stopped before its end, fails (with
+    // a message); a virtual device kept in a state file is written back. Returns the exit
     // status.
     int Finish();
 
-    // The device interface chosen by the options; null (after a message) when the simulation
-    // could not be built.
+    // The device interface chosen by the options; null (after a message) when the simulation,
+    // the replay or the traffic log could not be set up.
     DeviceApi* Api();
     // The link, pointed at the first updatable device present, or null after a message.
     QuorvexUsb* FindDevice();
@@ -51,7 +56,8 @@ class CliContext {
     std::ostream& out_;
     std::ostream& err_;
     std::optional<std::string> simulate_;
-    std::string simLog_;
+    std::string ioLog_;
+    std::string replayFile_;
     std::vector<std::string> simFaults_;
     std::string simAudio_, simFlash_, simState_, simLatency_;
     bool simVirtualTime_ = false;
@@ -59,6 +65,9 @@ class CliContext {
     int exitCode_ = 0;
     std::unique_ptr<DeviceApi> systemApi_;
     std::unique_ptr<sim::Simulation> simulation_;
+    std::unique_ptr<ReplayDeviceApi> replay_;
+    std::unique_ptr<RecordingDeviceApi> recorder_;
+    DeviceApi* api_ = nullptr;
     std::unique_ptr<QuorvexUsb> usb_;
     FoundDevice device_;
 };

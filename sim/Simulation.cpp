@@ -203,10 +203,6 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
         simulation->device_ = bus.AttachProduct(identity->idText, simulation->chip_);
     }
 
-    if (!options.logFile.empty() && !bus.SetLogFile(options.logFile)) {
-        error = "cannot open the simulation log '" + options.logFile + "'";
-        return nullptr;
-    }
     FaultTarget target{bus, simulation->device_, chip, {}};
     for (const std::string& fault : options.faults) {
         error = ApplyFault(fault, target);

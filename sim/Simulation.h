@@ -1,8 +1,8 @@
 #pragma once
 // A ready-made virtual setup for the front ends: a virtual bus with one virtual QV4820 attached
-// as a catalogue product or as a bare chip, with the options both front ends share: the traffic
-// log, rehearsed faults, the audio state, the flash part, the time per transfer and a state
-// file that keeps the device from one run to the next.
+// as a catalogue product or as a bare chip, with the options both front ends share: rehearsed
+// faults, the audio state, the flash part, the time per transfer and a state file that keeps the
+// device from one run to the next.
 
 #include <memory>
 #include <string>
@@ -32,7 +32,6 @@ struct SimulationOptions {
     // A catalogue row's display name or firmware base, "isp-a7d6" or "isp-0c5e"; empty means
     // the state file's device, else the product of catalogue row 1.
     std::string product;
-    std::string logFile;              // --sim-log: one line per I/O control
     std::vector<std::string> faults;  // --sim-fault values, e.g. "unplug-after:500"
     std::string audio;                // --sim-audio; empty: connected, PCM 44.1 kHz, playing
     std::string flash;                // --sim-flash JEDEC id; empty: the state's, else EF4015

@@ -1,6 +1,7 @@
 #include "sim/VirtualBus.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "usb/RequestBlocks.h"
@@ -9,17 +10,6 @@ namespace qv::sim {
 namespace {
 
 constexpr std::size_t kSerialSeed = 0x2d5c8a1;
-
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        text.push_back(kDigits[bytes[i] >> 4]);
-        text.push_back(kDigits[bytes[i] & 0x0F]);
-    }
-    return text;
-}
 
 // Parses "vid_xxxx&pid_yyyy" for the device descriptor; 0 where the text does not say.
 std::uint16_t IdField(const std::string& idText, const char* key) {
@@ -52,10 +42,6 @@ std::string UsbDeviceInterfacePath(const std::string& idText, int serial) {
 }
 
 VirtualBus::VirtualBus(Clock& clock) : clock_(clock) {}
-
-VirtualBus::~VirtualBus() {
-    if (logFile_ != nullptr) std::fclose(logFile_);
-}
 
 DeviceId VirtualBus::AttachProduct(const std::string& idText, std::shared_ptr<DeviceModel> model) {
     return AttachWithPath(kProductInterfaceClass, ProductInterfacePath(idText, ++serial_),
@@ -101,15 +87,6 @@ void VirtualBus::SetTransferFaults(DeviceId id, const TransferFaults& faults) {
     Device& device = devices_.at(id);
     device.faults = faults;
     device.requests = 0;
-}
-
-bool VirtualBus::SetLogFile(const std::string& fileName) {
-    if (logFile_ != nullptr) std::fclose(logFile_);
-    logFile_ = nullptr;
-    if (fileName.empty()) return true;
-    // Binary: the same bytes on every system (no CR LF on Windows).
-    logFile_ = std::fopen(fileName.c_str(), "ab");
-    return logFile_ != nullptr;
 }
 
 DeviceResult VirtualBus::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) {
@@ -180,7 +157,7 @@ DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const 
     ++transferCount_;
     if (latencyMicros_ != 0) clock_.SleepMicros(latencyMicros_);
     // Copies for the log are made only when someone reads them.
-    const bool keep = logFile_ != nullptr || log_.size() < logLimit_;
+    const bool keep = log_.size() < logLimit_;
     TransferRecord record;
     record.code = code;
     if (keep && in != nullptr) record.input.assign(in, in + inSize);
@@ -197,7 +174,7 @@ DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const 
     record.ok = result.ok();
     record.failure = result.text();
     if (keep && out != nullptr && outSize != 0) record.outAfter.assign(out, out + outSize);
-    if (keep) Record(std::move(record));
+    if (keep) log_.push_back(std::move(record));
     return result;
 }
 
@@ -261,19 +238,6 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
     if (setup.IsDeviceToHost() && setup.length != 0) std::copy(data.begin(), data.end(), out);
     record.data = std::move(data);
     return DeviceResult::Success();
-}
-
-void VirtualBus::Record(TransferRecord record) {
-    if (logFile_ != nullptr) {
-        std::fprintf(logFile_, "%08x %s %u %s %s\n", record.code,
-                     HexBytes(record.input.data(), record.input.size()).c_str(), record.outSize,
-                     record.ok ? "ok" : "fail",
-                     record.outAfter.empty()
-                         ? "-"
-                         : HexBytes(record.outAfter.data(), record.outAfter.size()).c_str());
-        std::fflush(logFile_);
-    }
-    if (log_.size() < logLimit_) log_.push_back(std::move(record));
 }
 
 }  // namespace qv::sim

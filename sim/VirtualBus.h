@@ -4,7 +4,6 @@
 // request reaches the device model.
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,7 +40,6 @@ struct TransferFaults {
 class VirtualBus final : public DeviceApi {
   public:
     explicit VirtualBus(Clock& clock);
-    ~VirtualBus() override;
 
     // A finished product, reached through the product interface class (property mode).
     DeviceId AttachProduct(const std::string& idText, std::shared_ptr<DeviceModel> model);
@@ -69,8 +67,6 @@ class VirtualBus final : public DeviceApi {
     void SetLogLimit(std::size_t limit) { logLimit_ = limit; }
     std::uint64_t TransferCount() const { return transferCount_; }
     int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
-    // Appends one line per I/O control to a text file (empty name: stop).
-    bool SetLogFile(const std::string& fileName);
 
     // DeviceApi
     DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
@@ -100,7 +96,6 @@ class VirtualBus final : public DeviceApi {
     DeviceResult Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
                           TransferRecord& record);
-    void Record(TransferRecord record);
 
     Clock& clock_;
     std::map<DeviceId, Device> devices_;
@@ -113,7 +108,6 @@ class VirtualBus final : public DeviceApi {
     std::vector<TransferRecord> log_;
     std::size_t logLimit_ = 1'000'000;
     std::uint64_t transferCount_ = 0;
-    std::FILE* logFile_ = nullptr;
     int serial_ = 0;
 };
 

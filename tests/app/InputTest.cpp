@@ -83,13 +83,14 @@ TEST(CommandLine, SimulateTakesAnOptionalNameWithoutSwallowingTheNextOption) {
         error);
     ASSERT_TRUE(options) << error.toStdString();
     EXPECT_EQ(options->product, "isp-a7d6");
-    EXPECT_EQ(options->simLog, "/tmp/log.txt");
+    EXPECT_EQ(options->ioLog, "/tmp/log.txt");
     EXPECT_EQ(options->simFaults, QStringList({"a:1", "b"}));
 }
 
 TEST(CommandLine, MistakesAreRefusedWithAReason) {
     for (const QStringList& arguments :
-         {QStringList{"--bogus"}, QStringList{"--sim-fault=x"}, QStringList{"extra"}}) {
+         {QStringList{"--bogus"}, QStringList{"--sim-fault=x"}, QStringList{"extra"},
+          QStringList{"--simulate", "--replay", "log.txt"}}) {
         QString error;
         EXPECT_FALSE(Parse(arguments, error)) << arguments.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
