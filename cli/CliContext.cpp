@@ -114,6 +114,11 @@ QuorvexUsb* CliContext::FindDevice() {
         err_ << "qvtool: " << device_.displayName << " vanished while it was being opened\n";
         return nullptr;
     }
+    // A device whose presence test failed cannot be used: say why (permission, busy, gone).
+    if (const DeviceResult& failure = usb_->LastFailure(); !failure.ok()) {
+        err_ << "qvtool: " << device_.displayName << ": " << failure.text() << '\n';
+        return nullptr;
+    }
     return usb_.get();
 }
 

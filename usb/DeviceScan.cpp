@@ -41,6 +41,13 @@ std::vector<FoundDevice> ScanDevices(DeviceApi& api) {
     return found;
 }
 
+DeviceResult TryOpen(DeviceApi& api, const FoundDevice& device) {
+    FileHandle handle = kNoFileHandle;
+    DeviceResult result = api.OpenPath(device.path, handle);
+    if (result.ok()) api.CloseHandle(handle);
+    return result;
+}
+
 bool SelectDevice(QuorvexUsb& usb, const FoundDevice& device) {
     usb.SetPropertyMode(device.propertyMode);
     usb.SetIdText(device.idText);

@@ -21,6 +21,9 @@ struct FoundDevice {
 
 std::vector<FoundDevice> ScanDevices(DeviceApi& api);
 
+// Opens the device's path and closes it again: success, or why it cannot be used.
+DeviceResult TryOpen(DeviceApi& api, const FoundDevice& device);
+
 // Points the link at a found device (mode, id text) and runs Find on it.
 bool SelectDevice(QuorvexUsb& usb, const FoundDevice& device);
 

@@ -50,6 +50,16 @@ std::string PathFor(libusb_device* device, const libusb_device_descriptor& descr
            GuidText(interfaceClass);
 }
 
+// Names the device file a udev rule would have opened up.
+DeviceResult NoPermission(libusb_device* device) {
+    char file[32];
+    std::snprintf(file, sizeof file, "/dev/bus/usb/%03u/%03u", libusb_get_bus_number(device),
+                  libusb_get_device_address(device));
+    return DeviceResult::Failure(
+        FailureKind::kPermission,
+        std::string("no permission to open ") + file + "; install the udev rule (see README)");
+}
+
 }  // namespace
 
 LibusbDeviceApi::LibusbDeviceApi() {
@@ -130,7 +140,8 @@ DeviceResult LibusbDeviceApi::OpenPath(const std::string& path, FileHandle& hand
         if (PathFor(list[i], descriptor, interfaceClass) != path) continue;
         libusb_device_handle* device = nullptr;
         if (const int error = libusb_open(list[i], &device); error != 0) {
-            result = LibusbFailure(error, "opening the device");
+            result = error == LIBUSB_ERROR_ACCESS ? NoPermission(list[i])
+                                                  : LibusbFailure(error, "opening the device");
             break;
         }
         handle = nextHandle_++;

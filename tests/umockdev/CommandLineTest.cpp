@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <libusb.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -92,6 +94,56 @@ TEST_F(QvtoolOverLibusb, FaultsOnTheBusFailTheCommand) {
     }
     const CliRun list = RunCli({"list"});
     EXPECT_EQ(list.out, "No device is available\n");
+}
+
+// Runs as a user without the device file's permission; root is subject to them only after
+// giving up its file-system identity.
+class AsUnprivilegedUser {
+  public:
+    AsUnprivilegedUser() : root_(::geteuid() == 0) {
+        if (root_) ::setfsuid(65534);
+    }
+    ~AsUnprivilegedUser() {
+        if (root_) ::setfsuid(0);
+    }
+
+  private:
+    bool root_;
+};
+
+TEST_F(QvtoolOverLibusb, ADeviceWithoutPermissionIsMarkedAndCommandsSayWhatToDo) {
+    EmulatedUsbDevice& product = Bus().AddProduct(0xf017, NewChip());
+    Bus().DenyAccess(product);
+    AsUnprivilegedUser user;
+    const std::string advice =
+        "no permission to open /dev/bus/usb/001/002; install the udev rule (see README)";
+    const CliRun list = RunCli({"list"});
+    EXPECT_NE(list.out.find("Tesmora K2 DAC"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("  cannot be used: " + advice), std::string::npos) << list.out;
+    const CliRun read = RunCli({"reg", "read", "0"});
+    EXPECT_NE(read.status, 0);
+    EXPECT_EQ(read.err, "qvtool: Tesmora K2 DAC: " + advice + "\n");
+}
+
+// The same command leaves the same traffic on the virtual bus and on the real one.
+TEST_F(QvtoolOverLibusb, RecordsTheSameTrafficAsTheVirtualDevice) {
+    Bus().AddProduct(0xf017, NewChip());
+    const auto requests = [](const std::string& file) {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("# open ", 0) != 0) lines.push_back(line);
+        return lines;
+    };
+    const std::vector<std::string> command = {"reg", "read", "A4", "--count", "3", "--bank", "0"};
+    std::vector<std::string> real = {"--io-log", "real.log"};
+    std::vector<std::string> virtualBus = {"--simulate", "--io-log", "virtual.log"};
+    real.insert(real.end(), command.begin(), command.end());
+    virtualBus.insert(virtualBus.end(), command.begin(), command.end());
+    ASSERT_EQ(RunCli(real).status, 0);
+    ASSERT_EQ(RunCli(virtualBus).status, 0);
+    EXPECT_GT(requests("real.log").size(), 3u);
+    EXPECT_EQ(requests("real.log"), requests("virtual.log"));
 }
 
 // The harness itself: a claim on the audio interface is refused as the kernel would and fails
