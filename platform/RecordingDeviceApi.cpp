@@ -10,7 +10,8 @@ namespace qv {
 std::unique_ptr<RecordingDeviceApi> RecordingDeviceApi::Create(DeviceApi& inner,
                                                                const std::string& fileName,
                                                                std::string& error) {
-    std::FILE* file = std::fopen(fileName.c_str(), "a");
+    // Binary: the same bytes on every system (no CR LF on Windows).
+    std::FILE* file = std::fopen(fileName.c_str(), "ab");
     if (file == nullptr) {
         error = "cannot open the traffic log '" + fileName + "': " + std::strerror(errno);
         return nullptr;
