@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "sim/AudioSetting.h"
 #include "tests/cli/CliRun.h"
 #include "tests/umockdev/UmockdevFixture.h"
 
@@ -111,7 +112,10 @@ TEST_F(QvtoolOverLibusb, ADeviceWithoutPermissionIsMarkedAndCommandsSayWhatToDo)
 
 // The same command leaves the same traffic on the virtual bus and on the real one.
 TEST_F(QvtoolOverLibusb, RecordsTheSameTrafficAsTheVirtualDevice) {
-    Bus().AddProduct(0xf017, NewChip());
+    const std::shared_ptr<sim::Qv4820Model> chip = NewChip();
+    const sim::StatusBytes playing = sim::DefaultAudioStatus();  // as the virtual product plays
+    chip->SetStatusRegisters(playing[0], playing[1], playing[2]);
+    Bus().AddProduct(0xf017, chip);
     const auto requests = [](const std::string& file) {
         std::ifstream in(file);
         std::vector<std::string> lines;
