@@ -34,7 +34,7 @@ bool SendOut(QuorvexUsb& usb, std::uint8_t request, std::uint16_t value, std::ui
 
 // Polls the port back to back; true at the first ready answer.
 bool PollReady(QuorvexUsb& usb, int polls) {
-    for (int i = 0; i < polls; ++i) {
+    for (int i = 0; i < polls && !usb.StoppedAnswering(); ++i) {
         if (FlashPollReady(usb)) return true;
     }
     return false;
@@ -76,7 +76,7 @@ bool FlashReadBlock(QuorvexUsb& usb, std::uint32_t address, std::uint16_t count,
         return false;
     }
     bool ready = false;
-    for (int i = 0; i < kReadBlockPolls && !ready; ++i) {
+    for (int i = 0; i < kReadBlockPolls && !ready && !usb.StoppedAnswering(); ++i) {
         ready = FlashPollReady(usb);
         if (!ready) usb.Api().Sleep(kReadBlockPollMs);
     }

@@ -11,13 +11,13 @@ constexpr int kAddressAttempts = 10;
 
 // The completion bit is polled back to back; a byte that never shows it is taken as finished.
 void WaitDone(QuorvexUsb& usb) {
-    for (int i = 0; i < kDonePolls; ++i) {
+    for (int i = 0; i < kDonePolls && !usb.StoppedAnswering(); ++i) {
         if (I2cIsDone(usb)) return;
     }
 }
 
 bool AddressPhase(QuorvexUsb& usb, std::uint8_t address) {
-    for (int attempt = 0; attempt < kAddressAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kAddressAttempts && !usb.StoppedAnswering(); ++attempt) {
         I2cStart(usb);
         if (I2cSendByte(usb, address)) return true;
     }

@@ -15,7 +15,7 @@ bool IsReadSelector(std::uint8_t selector) {
 
 // A device that never reports completion is not an error: the access carries on regardless.
 void WaitCompletion(QuorvexUsb& usb, bool& transfersOk) {
-    for (int i = 0; i < kCompletionPolls; ++i) {
+    for (int i = 0; i < kCompletionPolls && !usb.StoppedAnswering(); ++i) {
         usb.Api().Sleep(kCompletionPollMs);
         std::uint8_t command = 0;
         if (!RegRead(usb, kRegParamCommand, command)) {

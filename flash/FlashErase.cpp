@@ -46,7 +46,7 @@ bool EraseSectors(FlashContext& context) {
     const std::uint64_t start = context.flashRangeStart;
     const std::uint64_t end = start + context.flashRangeSize;
     bool allDone = true;
-    for (std::uint64_t a = start; a < end; a += kSectorSize) {
+    for (std::uint64_t a = start; a < end && !context.usb.StoppedAnswering(); a += kSectorSize) {
         const auto address = static_cast<std::uint32_t>(a);
         if (!FlashWriteEnable(context.usb) || !FlashEraseSector(context.usb, address)) {
             allDone = false;

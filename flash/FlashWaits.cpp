@@ -8,6 +8,8 @@ bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer) {
     for (int poll = 0; poll < limit; ++poll) {
         const std::uint8_t status = FlashReadStatus(context.usb);
+        // Before the observer: its pump may let detection find the device again.
+        if (context.usb.StoppedAnswering()) return false;
         if (observer) observer(poll, status);
         if ((status & kFlashStatusBusy) == 0) return true;
         context.usb.Api().Sleep(sleepMs);

@@ -17,7 +17,8 @@ inline constexpr std::uint32_t kIdlePollSleepMs = 1;
 using StatusPollObserver = std::function<void(int poll, std::uint8_t status)>;
 
 // Reads the status up to `limit` times, sleeping `sleepMs` after each busy answer. True as soon
-// as the busy bit is clear. An unanswered read gives 0xFF and so counts as busy.
+// as the busy bit is clear. An unanswered read gives 0xFF and so counts as busy; a device that
+// stopped answering ends the wait at once.
 bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer = {});
 

@@ -64,6 +64,7 @@ bool EnterOrLeaveIsp(FlashContext& context) {
     return StepWithLink(context, step, [&] {
         QuorvexUsb& usb = context.usb;
         if (context.ispModeActive) {
+            usb.TryOnceMore();  // the way out is tried even when the device stopped answering
             const bool left = IspEnterMode(usb, false);
             if (left) context.ispModeActive = false;
             return left;
@@ -126,8 +127,8 @@ bool ProgramFlash(FlashContext& context) {
 }
 
 bool VerifyFlash(FlashContext& context) {
-    return RunRangeWorker(context, FlashStep::kVerify, "Start Verifying Check",
-                          "Verifying Success", WorkerEnd::kLastChecked, VerifyRange);
+    return RunRangeWorker(context, FlashStep::kVerify, "Start Verifying Check", "Verifying Success",
+                          WorkerEnd::kLastChecked, VerifyRange);
 }
 
 bool ReadFlash(FlashContext& context, std::uint32_t end) {

@@ -9,7 +9,8 @@ namespace qv {
 namespace {
 
 // Sends one block once the flash is idle, then gives the chip up to 10 ms to finish the
-// transfer. False when the flash stayed busy or a command did not go through.
+// transfer. False when the flash stayed busy, a command did not go through or the device
+// stopped answering.
 bool ProgramBlock(FlashContext& context, std::uint32_t address, std::uint16_t count,
                   const std::uint8_t* data) {
     const bool idle = WaitFlashIdle(context, kIdlePollLimit, kIdlePollSleepMs);
@@ -18,11 +19,11 @@ bool ProgramBlock(FlashContext& context, std::uint32_t address, std::uint16_t co
     context.reporter.Pump();
     if (!idle || !enabled) return false;
     if (!FlashProgramBlock(context.usb, address, count, data)) return false;
-    for (int poll = 0; poll < kReadyPollLimit; ++poll) {
+    for (int poll = 0; poll < kReadyPollLimit && !context.usb.StoppedAnswering(); ++poll) {
         context.usb.Api().Sleep(kIdlePollSleepMs);
         if (FlashPollReady(context.usb)) break;
     }
-    return true;
+    return !context.usb.StoppedAnswering();
 }
 
 }  // namespace

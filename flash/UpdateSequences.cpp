@@ -54,9 +54,11 @@ class RangeSteps {
 // that the block-protect bits are set; otherwise says so and counts it as a failed step. (A
 // flash transaction left open by a failed request swallows the write without a failed
 // transfer.)
+// A closing step: tried once even when the device stopped answering.
 template <typename Show>
 void Protect(FlashContext& context, Show show) {
     BeginStep(context);
+    context.usb.TryOnceMore();
     std::uint8_t status = 0;
     if (SetFlashStatusAndWait(context, 0xFF, &status) &&
         (status & kFlashStatusBlockProtect) == kFlashStatusBlockProtect) {
@@ -67,9 +69,11 @@ void Protect(FlashContext& context, Show show) {
     context.flashStepFailed = true;
 }
 
+// A closing step: tried once even when the device stopped answering.
 template <typename Show>
 void LeaveIsp(FlashContext& context, Show show) {
     BeginStep(context);
+    context.usb.TryOnceMore();
     if (IspEnterMode(context.usb, false)) return;
     ReportStepFailure(context, FlashStep::kLeaveIsp);
     show("Exit ISP Mode Fail");

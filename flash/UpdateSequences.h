@@ -21,7 +21,8 @@ struct AutoSteps {
 // Runs the selected steps over the image's range, writing step texts to process info. A failed
 // step skips the remaining erase, blank, program and verify steps; so does stopRequested,
 // checked between steps ("Stopped by user"). Protection and leaving ISP mode run in every
-// case, and the link is closed. Success only when every selected step succeeded.
+// case, once each when the device stopped answering, and the link is closed. Success only when
+// every selected step succeeded.
 SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
 
 // The full update over the whole image, placed at flash address 0: enter ISP mode, read the

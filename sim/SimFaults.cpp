@@ -32,6 +32,13 @@ const Fault kFaults[] = {
          t.transfer.unplugAfter = static_cast<std::int64_t>(n);
          return true;
      }},
+    {"silent-after", Argument::kCount, "N",
+     "the device stays attached but answers no vendor request after the N-th: each fails as "
+     "timed out after 1 s of device time",
+     [](FaultTarget& t, std::uint64_t n) {
+         t.transfer.silentAfter = static_cast<std::int64_t>(n);
+         return true;
+     }},
     {"fail-transfer", Argument::kPositive, "N", "vendor request N fails",
      [](FaultTarget& t, std::uint64_t n) {
          t.transfer.failTransfer = static_cast<std::int64_t>(n);

@@ -220,6 +220,10 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
         device.attached = false;
         return Unplugged();
     }
+    if (faults.silentAfter >= 0 && count > static_cast<std::uint64_t>(faults.silentAfter)) {
+        clock_.SleepMicros(kSilentTimeoutMicros);
+        return DeviceResult::Failure(FailureKind::kTimedOut, "transfer timed out");
+    }
     if ((faults.failTransfer > 0 && count == static_cast<std::uint64_t>(faults.failTransfer)) ||
         (faults.failEvery > 0 && count % static_cast<std::uint64_t>(faults.failEvery) == 0)) {
         return DeviceResult::Failure(FailureKind::kOther, "transfer fault");

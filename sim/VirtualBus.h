@@ -35,7 +35,11 @@ struct TransferFaults {
     std::int64_t failTransfer = -1;  // this vendor request (1-based count) fails
     std::int64_t failEvery = 0;      // every k-th vendor request fails
     std::int64_t unplugAfter = -1;   // the device is unplugged after this many requests
+    // After this many requests the device stays attached but answers nothing: every request
+    // fails as timed out once kSilentTimeoutMicros of device time have passed.
+    std::int64_t silentAfter = -1;
 };
+inline constexpr std::uint64_t kSilentTimeoutMicros = 1'000'000;  // a real bus's time-out
 
 class VirtualBus final : public DeviceApi {
   public:

@@ -1,6 +1,7 @@
 #include "usb/QuorvexUsb.h"
 
 #include <cstring>
+#include <string>
 
 #include "usb/RequestBlocks.h"
 
@@ -50,8 +51,28 @@ void QuorvexUsb::NoteNoMatch() {
         FailureKind::kNotFound, std::string("no device whose path contains \"") + idText_ + "\"");
 }
 
-bool QuorvexUsb::Find() {
+void QuorvexUsb::StartAfresh() {
     ClearLastFailure();
+    silentTransfers_ = 0;
+    tryOnceMore_ = false;
+}
+
+void QuorvexUsb::CountSilence(const DeviceResult& result) {
+    const bool unanswered =
+        result.kind() == FailureKind::kTimedOut || result.kind() == FailureKind::kGone;
+    if (!unanswered) {
+        silentTransfers_ = 0;
+        return;
+    }
+    if (++silentTransfers_ < kSilenceLimit) return;
+    silentTransfers_ = kSilenceLimit;
+    stoppedFailure_ = DeviceResult::Failure(
+        result.kind(), "the device stopped answering (" + std::to_string(kSilenceLimit) +
+                           " transfers in a row failed; the last: " + result.text() + ")");
+}
+
+bool QuorvexUsb::Find() {
+    StartAfresh();
     bool matched = false;
     bool result = false;
     const bool listed = Enumerate([&](const std::string& path) {
@@ -65,7 +86,7 @@ bool QuorvexUsb::Find() {
 }
 
 bool QuorvexUsb::Probe() {
-    ClearLastFailure();
+    StartAfresh();
     bool matched = false;
     if (!Enumerate([&](const std::string&) { matched = true; })) {
         present_ = false;
@@ -113,16 +134,25 @@ bool QuorvexUsb::ControlTransfer(const VendorRequest& request) {
             lastFailure_ = DeviceResult::Failure(FailureKind::kOther, "the device is not open");
         return false;
     }
+    if (StoppedAnswering() && !tryOnceMore_) {
+        lastFailure_ = stoppedFailure_;
+        return false;
+    }
+    tryOnceMore_ = false;
+    DeviceResult result;
     if (propertyMode_) {
         const std::vector<std::uint8_t> block = EncodePropertyRequestBlock(request);
-        return Note(
+        result =
             api_.IoControl(handle_, kIoctlKsProperty, block.data(),
                            static_cast<std::uint32_t>(PropertyRequestBlockSize(request.length)),
-                           request.data, request.length));
+                           request.data, request.length);
+    } else {
+        const PlainRequestBlock block = EncodePlainRequestBlock(request);
+        result = api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
+                                request.data, request.length);
     }
-    const PlainRequestBlock block = EncodePlainRequestBlock(request);
-    return Note(api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
-                               request.data, request.length));
+    CountSilence(result);
+    return Note(StoppedAnswering() ? stoppedFailure_ : std::move(result));
 }
 
 }  // namespace qv

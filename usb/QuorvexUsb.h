@@ -46,6 +46,19 @@ class QuorvexUsb {
     const DeviceResult& LastFailure() const { return lastFailure_; }
     void ClearLastFailure() { lastFailure_ = DeviceResult::Success(); }
 
+    // A device that stops answering. A transfer that times out costs about 1 s on a real bus,
+    // and the poll loops above the link would multiply that into hours; so after
+    // kSilenceLimit transfers in a row that timed out or found the device gone (about 5 s of
+    // device time), the link has stopped: it fails every transfer at once, without sending it,
+    // with a failure that says the device stopped answering (of the kind of the last one).
+    // Any other outcome of a transfer ends the run. Closing and opening keep the state; finding
+    // or probing the device again starts afresh.
+    static constexpr int kSilenceLimit = 5;
+    bool StoppedAnswering() const { return silentTransfers_ >= kSilenceLimit; }
+    // Lets the next transfer reach a device that stopped answering, so that a closing step
+    // (protect, leave ISP mode) is tried once; when it fails too, the link stays stopped.
+    void TryOnceMore() { tryOnceMore_ = true; }
+
     DeviceApi& Api() { return api_; }
 
   private:
@@ -56,6 +69,9 @@ class QuorvexUsb {
     // Keeps `result` when it is a failure; true when it is a success.
     bool Note(DeviceResult result);
     void NoteNoMatch();
+    // Counts `result` towards, or ends, a run of unanswered transfers.
+    void CountSilence(const DeviceResult& result);
+    void StartAfresh();
 
     DeviceApi& api_;
     bool present_ = false;
@@ -64,6 +80,9 @@ class QuorvexUsb {
     char idText_[kIdCapacity] = {};
     FileHandle handle_ = kNoFileHandle;
     DeviceResult lastFailure_;
+    int silentTransfers_ = 0;  // in a row, timed out or gone
+    bool tryOnceMore_ = false;
+    DeviceResult stoppedFailure_;  // what every transfer fails with once the link has stopped
 };
 
 // Copies at most capacity - 1 characters of `text` and terminates; never overflows.

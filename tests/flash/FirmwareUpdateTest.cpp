@@ -147,6 +147,37 @@ TEST_F(FirmwareUpdateTest, ProgrammingFailureNamesItsBlockAndKeepsTheStepText) {
     EXPECT_EQ(FlashInstructions(0x01).size(), 2u);  // clearing and protecting
 }
 
+// A page-program data request that fails leaves the flash transaction open, and the protecting
+// status write vanishes into it without a failed transfer: the update does not report success,
+// and the unprotected flash is reported as a failed protect step.
+TEST_F(FirmwareUpdateTest, FailedProgramDataLeavesNoSuccessAndReportsTheMissingProtection) {
+    LoadRandomImage(0x1800);
+    const auto header = [](const SentRequest& r) {
+        return r.request == 0x80 && r.index == 0 && r.data.at(0) == 0x02;
+    };
+    ASSERT_TRUE(RunFirmwareUpdate(context));
+    const auto requests = Requests();
+    // The first data request, numbered from 1 as the fault counts.
+    const auto data = std::find_if(requests.begin(), requests.end(), header) - requests.begin() + 2;
+    ASSERT_LT(data, static_cast<std::ptrdiff_t>(requests.size()));
+    reporter = RecordingReporter();
+    bus.ClearLog();
+    bus.SetTransferFaults(device, {.failTransfer = data});
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    const auto failed =
+        std::find_if(bus.Log().begin(), bus.Log().end(), [](const auto& r) { return !r.ok; });
+    ASSERT_NE(failed, bus.Log().end());
+    ASSERT_TRUE(failed != bus.Log().begin() && (failed - 1)->setup);
+    EXPECT_EQ((failed - 1)->data, requests[static_cast<std::size_t>(data - 2)].data);
+    EXPECT_EQ(reporter.LastStep(), "Start Programming");
+    EXPECT_NE(chip->Flash().Status() & kFlashStatusBlockProtect, kFlashStatusBlockProtect);
+    EXPECT_TRUE(std::any_of(reporter.failures.begin(), reporter.failures.end(),
+                            [](const auto& f) { return f.first == FlashStep::kProtect; }));
+    EXPECT_FALSE(chip->IspModeOn());
+}
+
 TEST_F(FirmwareUpdateTest, ImageOfErasedBytesProgramsNothing) {
     std::fill_n(image.data.begin(), 0x2000, 0xFF);
     image.length = 0x2000;

@@ -24,7 +24,7 @@ TEST(SimulationFaultsTest, SlowEraseTakesTheDatasheetMaximumForTheFlashSize) {
 }
 
 TEST(SimulationFaultsTest, MalformedFaultsAreRefusedWithTheKnownOnes) {
-    for (const char* fault : {"slow-erase:1", "slow", "silent-after", "silent-after:x"}) {
+    for (const char* fault : {"slow-erase:1", "slow", "quiet-after", "quiet-after:x"}) {
         std::string error;
         EXPECT_FALSE(Simulate({fault}, error)) << fault;
         EXPECT_NE(error.find("slow-erase"), std::string::npos) << error;

@@ -104,6 +104,19 @@ TEST_F(BusFixture, UnplugAfterNRequestsDetachesTheDevice) {
     EXPECT_FALSE(usb.Probe());
 }
 
+TEST_F(BusFixture, SilentAfterNRequestsTimesOutInDeviceTimeWhileStayingAttached) {
+    bus.SetTransferFaults(device, {.silentAfter = 2});
+    EXPECT_TRUE(Send(1));
+    EXPECT_TRUE(Send(2));
+    const std::uint64_t start = clock.NowMicros();
+    EXPECT_FALSE(Send(3));
+    EXPECT_EQ(clock.NowMicros() - start, kSilentTimeoutMicros + VirtualBus::kDefaultLatencyMicros);
+    EXPECT_EQ(usb.LastFailure(),
+              DeviceResult::Failure(FailureKind::kTimedOut, "transfer timed out"));
+    EXPECT_TRUE(bus.IsAttached(device));
+    EXPECT_TRUE(usb.Probe());
+}
+
 TEST_F(BusFixture, SleepAndLatencyAdvanceDeviceTime) {
     const std::uint64_t start = clock.NowMicros();
     bus.Sleep(10);
