@@ -53,8 +53,7 @@ class RangeSteps {
 // Writes 0xFF to the status register and checks, in the status read once the flash is idle,
 // that the block-protect bits are set; otherwise says so and counts it as a failed step. (A
 // flash transaction left open by a failed request swallows the write without a failed
-// transfer.)
-// A closing step: tried once even when the device stopped answering.
+// transfer.) A closing step: tried once even when the device stopped answering.
 template <typename Show>
 void Protect(FlashContext& context, Show show) {
     BeginStep(context);
