@@ -1,6 +1,6 @@
 #include "app/Windows1252.h"
 
-#include "chip/Parameters.h"
+#include "text/Windows1252.h"
 
 namespace qv {
 

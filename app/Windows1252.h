@@ -1,6 +1,5 @@
 #pragma once
-// Text as the device stores it: one byte per character in the Windows-1252 code page, so that
-// the tool sends the same bytes whatever the system's own code page is.
+// The window's texts as the device stores them (text/Windows1252.h), one UTF-16 unit at a time.
 
 #include <QString>
 #include <cstdint>

@@ -15,12 +15,6 @@ constexpr std::uint8_t kSelectorSettingsRead = 0x21;
 constexpr std::size_t kChunkSize = 8;
 constexpr std::uint32_t kChunkPauseMs = 50;
 
-// Bytes 0x80 to 0x9F; 0 marks the five unassigned codes.
-constexpr std::array<char16_t, 32> kHighControlsBlock{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 }  // namespace
 
 bool WriteProductId(QuorvexUsb& usb, bool vendor, std::span<const std::uint8_t> text) {
@@ -78,16 +72,6 @@ SettingsFields DecodeSettings(const SettingsRecord& settings) {
             .mclkOff = (switches & 0x80) != 0,
             .i2sOff = (switches & 0x40) != 0,
             .spdifOff = (switches & 0x20) != 0};
-}
-
-std::optional<std::uint8_t> Windows1252Byte(char32_t code) {
-    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<std::uint8_t>(code);
-    for (std::size_t i = 0; i < kHighControlsBlock.size(); ++i) {
-        if (kHighControlsBlock[i] != 0 && kHighControlsBlock[i] == code) {
-            return static_cast<std::uint8_t>(0x80 + i);
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace qv

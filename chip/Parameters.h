@@ -45,8 +45,4 @@ struct SettingsFields {
 SettingsFields DecodeSettings(const SettingsRecord& settings);
 inline constexpr std::array<int, 4> kMclkFs{128, 256, 512, 1024};
 
-// The device's code for one character (Windows-1252, whatever the system's code page), or
-// nothing for a character the code page lacks.
-std::optional<std::uint8_t> Windows1252Byte(char32_t code);
-
 }  // namespace qv

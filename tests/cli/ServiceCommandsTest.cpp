@@ -153,6 +153,7 @@ TEST(ServiceText, HexAndUtf8Arguments) {
     EXPECT_FALSE(ParseHex(" 1"));
     EXPECT_EQ(ParseSettingsRecord("A1000080"), (SettingsRecord{0xA1, 0x00, 0x00, 0x80}));
     EXPECT_FALSE(ParseSettingsRecord("A100008"));
+    EXPECT_FALSE(ParseSettingsRecord("0x0x123456"));  // one prefix only
 
     std::string refused;
     EXPECT_EQ(EncodeUtf8AsWindows1252("\xC3\xA9\xE2\x80\x93", refused),
