@@ -86,22 +86,6 @@ std::optional<std::uint64_t> ParseLatency(const std::string& text, std::string& 
     return value;
 }
 
-// The state file's header: which device it keeps and its flash.
-struct StoredDevice {
-    Identity identity;
-    FlashConfig flash;
-};
-
-std::optional<StoredDevice> ReadHeader(StateReader& in) {
-    const std::string key = in.Text();
-    JedecId id{};
-    in.Bytes(id.data(), id.size());
-    const std::optional<Identity> identity = Resolve(key);
-    const std::optional<FlashConfig> flash = FlashForId(id);
-    if (!in.Ok() || !identity || identity->key != key || !flash) return std::nullopt;
-    return StoredDevice{*identity, *flash};
-}
-
 std::string KnownFlashIds() {
     std::string known;
     for (const FlashPart& part : FlashParts()) {
@@ -113,6 +97,21 @@ std::string KnownFlashIds() {
 }
 
 }  // namespace
+
+std::optional<StateHeader> ReadStateHeader(StateReader& in) {
+    const std::string key = in.Text();
+    JedecId id{};
+    in.Bytes(id.data(), id.size());
+    const std::optional<Identity> identity = Resolve(key);
+    const std::optional<FlashConfig> flash = FlashForId(id);
+    if (!in.Ok() || !identity || identity->key != key || !flash) return std::nullopt;
+    return StateHeader{key, *flash};
+}
+
+void WriteStateHeader(StateWriter& out, const std::string& key, const JedecId& id) {
+    out.Text(key);
+    out.Bytes(id.data(), id.size());
+}
 
 std::string SimFlashHelp() {
     return "The virtual flash by its JEDEC id: " + KnownFlashIds() + "; default EF4015";
@@ -145,15 +144,16 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
     }
     StateReader reader(state);
     if (stateRead == StateFileRead::kRead) {
-        const std::optional<StoredDevice> stored = ReadHeader(reader);
+        const std::optional<StateHeader> stored = ReadStateHeader(reader);
         const std::string file = "the state file '" + options.stateFile + "'";
         if (!stored) {
             error = file + " is damaged or no virtual device state; it was left as it is";
             return nullptr;
         }
-        if (!options.product.empty() && identity->key != stored->identity.key) {
-            error = file + " keeps a virtual " + stored->identity.name + ", not a " +
-                    identity->name + "; it was left as it is";
+        const Identity kept = *Resolve(stored->key);
+        if (!options.product.empty() && identity->key != kept.key) {
+            error = file + " keeps a virtual " + kept.name + ", not a " + identity->name +
+                    "; it was left as it is";
             return nullptr;
         }
         if (flash && flash->id != stored->flash.id) {
@@ -161,7 +161,7 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
                     ", not " + IdText(flash->id) + "; it was left as it is";
             return nullptr;
         }
-        identity = stored->identity;
+        identity = kept;
         flash = stored->flash;
     }
     if (audio && identity->bareChip) {
@@ -217,9 +217,7 @@ Simulation::~Simulation() = default;
 bool Simulation::SaveState(std::string& error) {
     if (stateFile_.empty()) return true;
     StateWriter out;
-    out.Text(identity_);
-    const JedecId& id = chip_->Flash().Id();
-    out.Bytes(id.data(), id.size());
+    WriteStateHeader(out, identity_, chip_->Flash().Id());
     chip_->SaveState(out);
     return WriteStateFile(stateFile_, out.Data(), error);
 }

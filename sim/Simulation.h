@@ -5,10 +5,13 @@
 // device from one run to the next.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/Clock.h"
+#include "sim/SpiFlash.h"
+#include "sim/StateFile.h"
 #include "sim/VirtualBus.h"
 
 namespace qv::sim {
@@ -41,6 +44,16 @@ struct SimulationOptions {
     std::string latency;
     bool realTime = true;  // demos run in real time, tests in virtual time
 };
+
+// The head of a state file's device bytes: which device it keeps (a product's id text or a bare
+// chip's name) and its flash part; the chip's own bytes follow (Qv4820Model::SaveState).
+struct StateHeader {
+    std::string key;
+    FlashConfig flash;
+};
+// Nothing for a device or a flash part this virtual setup does not have.
+std::optional<StateHeader> ReadStateHeader(StateReader& in);
+void WriteStateHeader(StateWriter& out, const std::string& key, const JedecId& id);
 
 class Simulation {
   public:

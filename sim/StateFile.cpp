@@ -102,6 +102,27 @@ std::string StateReader::Text() {
     return text;
 }
 
+std::vector<std::uint8_t> WrapState(const std::vector<std::uint8_t>& state) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(kTag.size() + state.size() + kCrcSize);
+    bytes.assign(kTag.begin(), kTag.end());
+    bytes.insert(bytes.end(), state.begin(), state.end());
+    const std::uint32_t crc = Crc32(bytes.data(), bytes.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<std::uint8_t>(crc >> shift));
+    return bytes;
+}
+
+bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& state) {
+    const bool tagged = bytes.size() >= kTag.size() + kCrcSize &&
+                        std::equal(kTag.begin(), kTag.end(), bytes.begin());
+    if (!tagged) return false;
+    const std::size_t body = bytes.size() - kCrcSize;
+    if (Crc32(bytes.data(), body) != LittleEndian(bytes.data() + body)) return false;
+    state.assign(bytes.begin() + kTag.size(), bytes.begin() + static_cast<std::ptrdiff_t>(body));
+    return true;
+}
+
 StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
                             std::string& error) {
     std::error_code ec;
@@ -117,15 +138,11 @@ StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& 
         error = "cannot read the " + Quoted(path);
         return StateFileRead::kRefused;
     }
-    const bool tagged = bytes.size() >= kTag.size() + kCrcSize &&
-                        std::equal(kTag.begin(), kTag.end(), bytes.begin());
-    const std::size_t body = bytes.size() - kCrcSize;
-    if (!tagged || Crc32(bytes.data(), body) != LittleEndian(bytes.data() + body)) {
+    if (!UnwrapState(bytes, state)) {
         error =
             "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is";
         return StateFileRead::kRefused;
     }
-    state.assign(bytes.begin() + kTag.size(), bytes.begin() + static_cast<std::ptrdiff_t>(body));
     return StateFileRead::kRead;
 }
 
@@ -143,12 +160,7 @@ bool CanWriteStateFile(const std::string& path, std::string& error) {
 
 bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
                     std::string& error) {
-    std::vector<std::uint8_t> bytes(kTag.begin(), kTag.end());
-    bytes.insert(bytes.end(), state.begin(), state.end());
-    const std::uint32_t crc = Crc32(bytes.data(), bytes.size());
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<std::uint8_t>(crc >> shift));
-
+    const std::vector<std::uint8_t> bytes = WrapState(state);
     std::FILE* file = nullptr;
     const std::string temporary = CreateTemporaryBeside(path, file);
     bool written = !temporary.empty();

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::sim {
@@ -13,12 +14,18 @@ namespace qv::sim {
 // Collects the bytes of a device state, little-endian.
 class StateWriter {
   public:
+    StateWriter() = default;
+    // Writes over `buffer`, whose capacity a caller that saves again and again reuses.
+    explicit StateWriter(std::vector<std::uint8_t> buffer) : bytes_(std::move(buffer)) {
+        bytes_.clear();
+    }
     void Byte(std::uint8_t value) { bytes_.push_back(value); }
     void Flag(bool value) { Byte(value ? 1 : 0); }
     void Word(std::uint32_t value);
     void Bytes(const std::uint8_t* data, std::size_t count);
     void Text(const std::string& text);
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
+    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
   private:
     std::vector<std::uint8_t> bytes_;
@@ -44,6 +51,11 @@ class StateReader {
     std::size_t position_ = 0;
     bool ok_ = true;
 };
+
+// A state file's bytes: the tag, the device bytes and the CRC-32 over both.
+std::vector<std::uint8_t> WrapState(const std::vector<std::uint8_t>& state);
+// The device bytes inside a state file's bytes; false when they are damaged or no state file.
+bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& state);
 
 enum class StateFileRead { kAbsent, kRead, kRefused };
 
