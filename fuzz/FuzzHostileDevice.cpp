@@ -7,7 +7,8 @@
 //
 // Input: byte 0 chooses the operation, byte 1 the carrier (bit 0: property) and what happens
 // once the input is used up (bit 1: a healthy part, else silence); bytes 2-3 the image length or
-// the read-back end, byte 4 the image pattern, bytes 5-7 the command's arguments; the rest are the
+// the read-back end (both within 2 KiB: longer ones only repeat the same blocks, and cost a
+// request per block), byte 4 the image pattern, bytes 5-7 the command's arguments; the rest are the
 // answers.
 
 #include <algorithm>
@@ -210,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool update = op < 96;
     const bool readBack = !update && op < 128;
     const std::uint32_t length = 1 + span % kMostImage;
-    const std::uint32_t end = span % qv::kReadFlashEnd;
+    const std::uint32_t end = span % kMostImage;
     MakeImage(rig.image, length, data[4]);
     ResetContext(rig.context);
     rig.usb.Close();

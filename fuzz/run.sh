@@ -5,8 +5,8 @@
 #   fuzz/run.sh time SECONDS [TARGET...]   each target for SECONDS
 #   fuzz/run.sh runs INPUTS [TARGET...]    each target until it has run INPUTS inputs
 #
-# Targets: hex_loader bin_loader parameter_table carriers hostile_device traffic_log (all by
-# default).
+# Targets: hex_loader bin_loader parameter_table carriers hostile_device traffic_log sim_state
+# typed_text (all by default).
 # New inputs go to a folder made for this run (mktemp -d) and removed at the end; the seeds stay
 # as they are. Prints inputs, seconds and inputs per second for each target, and the total time.
 # Environment: QV_FUZZ_BUILD_DIR (default build-fuzz in the source tree).
@@ -25,7 +25,7 @@ case "$mode" in
 esac
 [[ "$amount" =~ ^[0-9]+$ ]] && [ "$amount" -gt 0 ] || usage
 
-all=(hex_loader bin_loader parameter_table carriers hostile_device traffic_log)
+all=(hex_loader bin_loader parameter_table carriers hostile_device traffic_log sim_state typed_text)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
@@ -52,8 +52,10 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/$target" "$work/artifacts-$target"
     begin=$SECONDS
     result=0
+    # Slow inputs (a dead device polled to the end of a wait) get less of the time than fast ones.
     "$build/bin/fuzz_$target" "${limit[@]}" \
         -timeout=20 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+        -entropic_scale_per_exec_time=1 \
         -artifact_prefix="$work/artifacts-$target/" \
         "$work/$target" "$root/fuzz/corpus/$target" >"$work/$target.log" 2>&1 || result=$?
     seconds=$((SECONDS - begin))
