@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 
 # The build, the tests and the demo (srecord: the HEX loader is checked against srec_cat).
 BUILD_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
-                 libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev srecord
+                 libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev srecord
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 # The window screenshots in docs/.
@@ -25,7 +25,7 @@ FUZZ_RUNS    ?= 10000000
 
 # The Windows cross-build (qvtool.exe and the Qt-free tests) and Wine to run it. CLI11 and
 # GoogleTest come as headers and sources and are built by the cross compiler.
-WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix libcli11-dev googletest wine wine64
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev googletest wine wine64
 WIN_BUILD ?= build-windows
 
 NEED = tools/need-packages

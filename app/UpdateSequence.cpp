@@ -21,9 +21,6 @@ namespace {
 
 const QString kAutoCaption = QStringLiteral("Auto");
 const QString kStopCaption = QStringLiteral("Stop");
-const QString kUpdateWarning = QStringLiteral(
-    "Firmware Update is a critical operation. Please make sure the power stays on and do not "
-    "disconnect the device before the update is complete. Would you like to proceed?");
 
 AutoSteps StepsOf(const Ui::IspPage& isp) {
     return {.ispMode = isp.chkISPMode->isChecked(),
@@ -116,7 +113,7 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     bool updated = false;
     {
         const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-        if (!dialogs_.ConfirmWarning(kUpdateWarning)) {
+        if (!dialogs_.ConfirmWarning(QString::fromUtf8(kUpdateWarningText))) {
             StyleLabel(status, kOutcomePointSize, Qt::red);
             ShowFitted(status, QStringLiteral("Abort Firmware update process"));
             return;

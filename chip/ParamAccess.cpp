@@ -14,7 +14,8 @@ bool IsReadSelector(std::uint8_t selector) {
 }
 
 // A device that never reports completion is not an error: the access carries on regardless.
-void WaitCompletion(QuorvexUsb& usb, bool& transfersOk) {
+// Returns whether it did report completion.
+bool WaitCompletion(QuorvexUsb& usb, bool& transfersOk) {
     for (int i = 0; i < kCompletionPolls && !usb.StoppedAnswering(); ++i) {
         usb.Api().Sleep(kCompletionPollMs);
         std::uint8_t command = 0;
@@ -22,14 +23,16 @@ void WaitCompletion(QuorvexUsb& usb, bool& transfersOk) {
             transfersOk = false;
             continue;
         }
-        if (command == kParamDone) return;
+        if (command == kParamDone) return true;
     }
+    return false;
 }
 
 }  // namespace
 
 bool ParamAccess(QuorvexUsb& usb, std::uint8_t command, std::uint8_t selector, std::uint8_t index,
-                 std::uint8_t count, std::uint8_t* data) {
+                 std::uint8_t count, std::uint8_t* data, bool* confirmed) {
+    if (confirmed != nullptr) *confirmed = false;
     if (!usb.Open()) {
         usb.Close();
         return false;
@@ -42,7 +45,8 @@ bool ParamAccess(QuorvexUsb& usb, std::uint8_t command, std::uint8_t selector, s
     ok &= RegWrite(usb, kRegParamSelector, selector);
     ok &= RegWrite(usb, kRegParamIndex, index);
     ok &= RegWrite(usb, kRegParamCommand, command);
-    WaitCompletion(usb, ok);
+    const bool done = WaitCompletion(usb, ok);
+    if (confirmed != nullptr) *confirmed = done;
     if (read) {
         for (std::uint8_t i = 0; i < count; ++i) ok &= RegRead(usb, kRegParamData + i, data[i]);
     } else {

@@ -66,8 +66,9 @@ bool I2cReadCommand(QuorvexUsb& usb, std::uint8_t address, std::uint8_t commandC
                     const std::uint8_t* command, std::uint8_t dataCount, std::uint8_t* buffer);
 
 // Opens the link, runs one mailbox transaction, closes the link. False when the link did not
-// open or a register transfer failed; a device that never reports completion is not an error.
+// open or a register transfer failed; a device that never reports completion is not an error,
+// but `confirmed` (when given) says whether it did.
 bool ParamAccess(QuorvexUsb& usb, std::uint8_t command, std::uint8_t selector, std::uint8_t index,
-                 std::uint8_t count, std::uint8_t* data);
+                 std::uint8_t count, std::uint8_t* data, bool* confirmed = nullptr);
 
 }  // namespace qv

@@ -1,5 +1,8 @@
 #include "cli/CliContext.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iostream>
 #include <ostream>
 
 #include "platform/RecordingDeviceApi.h"
@@ -9,23 +12,43 @@
 #include "sim/Simulation.h"
 
 namespace qv {
+namespace {
 
-CliContext::CliContext(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string DeviceList(const std::vector<Candidate>& candidates) {
+    std::string list;
+    for (const Candidate& c : candidates) {
+        list += "\n  " + c.device.displayName + "  " + c.device.idText + "  " + c.device.path;
+    }
+    return list;
+}
+
+}  // namespace
+
+CliContext::CliContext(std::ostream& out, std::ostream& err, const QvtoolSettings& settings)
+    : out_(out), err_(err), settings_(settings) {}
 
 CliContext::~CliContext() {
-    // The link closes its handle through the interface, so it goes first, and the recorder
-    // before the interface it wraps.
+    // The link closes its handle through the interface, so it goes first, and the recorders
+    // before the interfaces they wrap.
     usb_.reset();
-    recorder_.reset();
+    recorders_.clear();
 }
 
 void CliContext::AddGlobalOptions(CLI::App& app) {
-    CLI::Option* simulate =
+    app_ = &app;
+    simulateOption_ =
         app.add_option("--simulate", simulate_,
-                       "Use the virtual device instead of the USB bus: a catalogue product's name "
-                       "or firmware base, isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)")
+                       "Use a virtual device instead of the USB bus: a catalogue product's name or "
+                       "firmware base, isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC). Repeat it "
+                       "for several virtual devices, each with its own state")
             ->expected(0, 1)
-            ->default_str("");
+            ->default_str("")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--io-log,--sim-log", ioLog_,
                    "Append every I/O control sent to the device, on the USB bus or the virtual "
                    "device, to FILE");
@@ -33,11 +56,14 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
         app.add_option("--replay", replayFile_,
                        "Use a device that answers from a traffic log written with --io-log; the "
                        "first request that differs from the recording fails");
+    faultOption_ = app.add_option("--sim-fault", simFaults_,
+                                  sim::FaultHelp() +
+                                      ". After a --simulate it applies to that virtual device only")
+                       ->expected(1)
+                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     const std::vector<CLI::Option*> simOptions = {
-        simulate,
-        app.add_option("--sim-fault", simFaults_, sim::FaultHelp())
-            ->expected(1)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll),
+        simulateOption_,
+        faultOption_,
         app.add_option("--sim-audio", simAudio_, sim::kSimAudioHelp),
         app.add_option("--sim-flash", simFlash_, sim::SimFlashHelp()),
         app.add_option("--sim-state", simState_, sim::kSimStateHelp),
@@ -46,112 +72,225 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
                      "Run the virtual device in virtual time: waits take no wall time"),
     };
     for (CLI::Option* option : simOptions) replay->excludes(option);
-    app.add_flag("--json", json_, "Print results as JSON");
+    app.add_option("--device", deviceChoice_,
+                   "The device to work on: an id text such as vid_a7d6&pid_f017, or a path "
+                   "that `list` shows");
+    app.add_flag("--json", json_, "Print exactly one JSON document on stdout, also on failure");
 }
 
-DeviceApi* CliContext::Api() {
-    if (api_ != nullptr) return api_;
-    DeviceApi* api = nullptr;
-    std::string error;
-    const bool simOptions = !simFaults_.empty() || !simAudio_.empty() || !simFlash_.empty() ||
-                            !simState_.empty() || !simLatency_.empty() || simVirtualTime_;
-    if (!replayFile_.empty()) {
-        replay_ = ReplayDeviceApi::Load(replayFile_, error);
-        api = replay_.get();
-    } else if (simulate_ || simOptions) {
+void CliContext::Bind(CLI::App* command, const std::string& name,
+                      std::function<void(Report&)> work) {
+    command->callback([this, name, work = std::move(work)] {
+        Report report(name);
+        work(report);
+        FinishRun(report);
+        exitCode_ = report.Emit(out_, err_, json_);
+    });
+}
+
+std::istream& CliContext::In() {
+    return settings_.in != nullptr ? *settings_.in : std::cin;
+}
+
+std::unique_ptr<DeviceApi> CliContext::NewSystemApi() {
+    return CreateSystemDeviceApi();
+}
+
+bool CliContext::UsesSimulation() const {
+    return !simulate_.empty() || !simFaults_.empty() || !simAudio_.empty() || !simFlash_.empty() ||
+           !simState_.empty() || !simLatency_.empty() || simVirtualTime_;
+}
+
+bool CliContext::BuildSimulations(Report& report) {
+    if (!simulations_.empty()) return true;
+    // Each --sim-fault belongs to the --simulate before it; before any, to all of them.
+    std::vector<std::string> products = simulate_;
+    if (products.empty()) products.push_back("");
+    if (products.size() > 1 && !simState_.empty()) {
+        report.Fail(Outcome::kUsage, "--sim-state keeps one virtual device; give --simulate once");
+        return false;
+    }
+    std::vector<std::vector<std::string>> faults(products.size());
+    // Which --simulate each --sim-fault follows, from the order they were given in.
+    std::vector<int> owners;
+    int simulatesSeen = 0;
+    for (const CLI::Option* option : app_->parse_order()) {
+        if (option == simulateOption_) ++simulatesSeen;
+        if (option == faultOption_) owners.push_back(simulatesSeen - 1);
+    }
+    for (std::size_t i = 0; i < simFaults_.size(); ++i) {
+        const int owner = i < owners.size() ? owners[i] : -1;
+        for (std::size_t p = 0; p < products.size(); ++p) {
+            if (owner < 0 || static_cast<std::size_t>(owner) == p)
+                faults[p].push_back(simFaults_[i]);
+        }
+    }
+    for (std::size_t p = 0; p < products.size(); ++p) {
         sim::SimulationOptions options;
-        options.product = simulate_.value_or("");
-        options.faults = simFaults_;
+        options.product = products[p];
+        options.faults = faults[p];
         options.audio = simAudio_;
         options.flash = simFlash_;
         options.stateFile = simState_;
         options.latency = simLatency_;
-        options.realTime = !simVirtualTime_;
-        simulation_ = sim::Simulation::Create(options, error);
-        if (simulation_) api = &simulation_->Bus();
-    } else {
-        systemApi_ = CreateSystemDeviceApi();
-        api = systemApi_.get();
+        options.realTime = !settings_.virtualTime && !simVirtualTime_;
+        options.instance = static_cast<int>(p) + 1;
+        std::string error;
+        auto simulation = sim::Simulation::Create(options, error);
+        if (!simulation) {
+            simulations_.clear();
+            report.Fail(Outcome::kUsage, error);
+            return false;
+        }
+        simulations_.push_back(std::move(simulation));
     }
-    if (api != nullptr && !ioLog_.empty()) {
-        recorder_ = RecordingDeviceApi::Create(*api, ioLog_, error);
-        api = recorder_.get();
-    }
-    if (api == nullptr) err_ << "qvtool: " << error << '\n';
-    api_ = api;
-    return api_;
+    return true;
 }
 
-int CliContext::Finish() {
+bool CliContext::BuildBus(Report& report) {
+    if (bus_ != nullptr) return true;
+    if (replayFile_.empty()) {
+        systemApi_ = CreateSystemDeviceApi();
+        bus_ = Recorded(*systemApi_, report);
+        return bus_ != nullptr;
+    }
+    std::string error;
+    replay_ = ReplayDeviceApi::Load(replayFile_, error);
+    if (!replay_) {
+        report.Fail(Outcome::kFileRefused, error);
+        return false;
+    }
+    bus_ = Recorded(*replay_, report);
+    return bus_ != nullptr;
+}
+
+DeviceApi* CliContext::Recorded(DeviceApi& bus, Report& report) {
+    if (ioLog_.empty()) return &bus;
+    std::string error;
+    auto recorder = RecordingDeviceApi::Create(bus, ioLog_, error);
+    if (!recorder) {
+        report.Fail(Outcome::kFileRefused, error);
+        return nullptr;
+    }
+    recorders_.push_back(std::move(recorder));
+    return recorders_.back().get();
+}
+
+void CliContext::FinishRun(Report& report) {
     usb_.reset();
+    view_.reset();
     if (replay_) {
         // A replay that ran out of step with its recording has not shown what it was asked to.
         const DeviceResult verdict = replay_->Verdict();
-        if (!verdict.ok()) {
-            err_ << "qvtool: replay: " << verdict.text() << '\n';
-            if (exitCode_ == 0) exitCode_ = 1;
+        // Where the run went off its recording explains any failure that followed.
+        if (!verdict.ok() && report.Failed()) {
+            report["replay"] = verdict.text();
+            if (!json_) err_ << "qvtool: replay: " << verdict.text() << '\n';
         }
+        if (!verdict.ok()) report.Fail(Outcome::kDeviceFailure, "replay: " + verdict.text());
     }
-    std::string error;
-    if (simulation_ && !simulation_->SaveState(error)) {
-        err_ << "qvtool: " << error << '\n';
-        return exitCode_ == 0 ? 1 : exitCode_;
+    for (const auto& simulation : simulations_) {
+        std::string error;
+        if (!simulation->SaveState(error)) report.Fail(Outcome::kFileRefused, error);
     }
-    return exitCode_;
 }
 
-QuorvexUsb* CliContext::FindDevice() {
-    DeviceApi* api = Api();
-    if (api == nullptr) return nullptr;
-    const std::vector<FoundDevice> devices = ScanDevices(*api);
-    if (devices.empty()) {
-        err_ << "qvtool: no device is available\n";
-        return nullptr;
+std::vector<Candidate> CliContext::Candidates(Report& report) {
+    std::vector<Candidate> candidates;
+    if (!UsesSimulation()) {
+        if (!BuildBus(report)) return candidates;
+        // A recorded or replayed bus is the one every link uses; the system's own may be
+        // opened once per thread.
+        DeviceApi* shared = bus_ == systemApi_.get() ? nullptr : bus_;
+        for (FoundDevice& device : ScanDevices(*bus_))
+            candidates.push_back({std::move(device), shared, false});
+        return candidates;
     }
-    usb_ = std::make_unique<QuorvexUsb>(*api);
-    device_ = devices.front();
-    if (!SelectDevice(*usb_, device_)) {
-        err_ << "qvtool: " << device_.displayName << " vanished while it was being opened\n";
+    if (!BuildSimulations(report)) return candidates;
+    if (recorders_.empty()) {
+        for (const auto& simulation : simulations_) {
+            if (Recorded(simulation->Bus(), report) == nullptr) return {};
+        }
+    }
+    for (std::size_t i = 0; i < simulations_.size(); ++i) {
+        DeviceApi& bus =
+            recorders_.empty() ? static_cast<DeviceApi&>(simulations_[i]->Bus()) : *recorders_[i];
+        for (FoundDevice& device : ScanDevices(bus))
+            candidates.push_back({std::move(device), &bus, true});
+    }
+    return candidates;
+}
+
+bool CliContext::ChooseDevice(Report& report, Access access) {
+    std::vector<Candidate> candidates = Candidates(report);
+    if (report.Failed()) return false;
+    if (candidates.empty()) {
+        report.Fail(Outcome::kNoDevice, "no device is available");
+        return false;
+    }
+    if (!deviceChoice_.empty()) {
+        std::erase_if(candidates,
+                      [&](const Candidate& c) { return !ChoiceMatches(deviceChoice_, c.device); });
+        if (candidates.empty()) {
+            Report probe("");
+            report.Fail(Outcome::kNoDevice, "no device present matches --device '" + deviceChoice_ +
+                                                "'; present:" + DeviceList(Candidates(probe)));
+            return false;
+        }
+    }
+    if (candidates.size() > 1 && access == Access::kChanges) {
+        report.Fail(Outcome::kUsage,
+                    std::to_string(candidates.size()) +
+                        " devices are present; choose one with --device:" + DeviceList(candidates));
+        return false;
+    }
+    if (candidates.size() > 1 && !json_) {
+        err_ << "qvtool: " << candidates.size() << " devices are present; using "
+             << candidates.front().device.displayName << " at " << candidates.front().device.path
+             << " (choose with --device)\n";
+    }
+    chosen_ = candidates.front();
+    report["device"] = DeviceJson(chosen_);
+    return true;
+}
+
+DeviceApi& CliContext::BusOf(const Candidate& candidate) {
+    if (candidate.bus != nullptr) return *candidate.bus;
+    if (bus_ == nullptr) {
+        Report ignored("");
+        BuildBus(ignored);
+    }
+    return bus_ != nullptr ? *bus_ : *systemApi_;
+}
+
+QuorvexUsb* CliContext::Connect(Report& report) {
+    usb_.reset();  // closes through the view it was built on
+    view_ = std::make_unique<DeviceView>(ChosenBus(), chosen_.device.path);
+    usb_ = std::make_unique<QuorvexUsb>(*view_);
+    const FoundDevice& device = chosen_.device;
+    if (!SelectDevice(*usb_, device)) {
+        report.Fail(Outcome::kNoDevice, device.displayName + " at " + device.path +
+                                            " vanished while it was being opened");
         return nullptr;
     }
     // A device whose presence test failed cannot be used: say why (permission, busy, gone).
     if (const DeviceResult& failure = usb_->LastFailure(); !failure.ok()) {
-        err_ << "qvtool: " << device_.displayName << ": " << failure.text() << '\n';
+        report.Fail(Outcome::kNoDevice, device.displayName + ": " + failure.text());
         return nullptr;
     }
     return usb_.get();
 }
 
-std::string JsonQuote(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\r':
-                quoted += "\\r";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    quoted += escaped;
-                } else {
-                    quoted += c;
-                }
-        }
-    }
-    return quoted + "\"";
+Report::Json DeviceJson(const Candidate& candidate) {
+    return {{"name", candidate.device.displayName},
+            {"id", candidate.device.idText},
+            {"path", candidate.device.path},
+            {"mode", candidate.device.propertyMode ? "property" : "plain"},
+            {"virtual", candidate.simulated}};
+}
+
+bool ChoiceMatches(const std::string& choice, const FoundDevice& device) {
+    return choice == device.path || Lower(choice) == Lower(device.idText);
 }
 
 }  // namespace qv

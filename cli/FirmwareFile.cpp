@@ -1,26 +1,66 @@
 #include "cli/FirmwareFile.h"
 
-#include "image/ImageLoaders.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
 #include "usb/DeviceCatalog.h"
 
 namespace qv {
+namespace {
+
+std::string FullPath(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    return absolute.empty() ? path : absolute.string();
+}
+
+}  // namespace
+
+std::string InputFileProblem(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return FullPath(path) + ": is a folder";
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return FullPath(path) + ": cannot be opened: " + std::strerror(errno ? errno : ENOENT);
+    }
+    std::fclose(file);
+    return {};
+}
+
+bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
+                      Report& report) {
+    if (const std::string problem = InputFileProblem(file); !problem.empty()) {
+        report.Fail(Outcome::kFileRefused, problem);
+        return false;
+    }
+    image.path = file;
+    result = LoadImageByName(image, file);
+    if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
+    return result.loaded;
+}
 
 bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
-                     FirmwareImage& image, std::string& error) {
+                     FirmwareImage& image, Report& report) {
     LoadResult result;
-    if (!file.empty()) {
-        image.path = file;
-        result = LoadImageByName(image, file);
-    } else if (device.catalogIndex < 0) {
-        error = device.displayName + " is a bare chip in ISP mode: name its firmware with --file";
+    if (!file.empty()) return LoadFirmwareFile(file, image, result, report);
+    if (device.catalogIndex < 0) {
+        report.Fail(Outcome::kUsage, device.displayName +
+                                         " is a bare chip in ISP mode: name its firmware with "
+                                         "--file");
         return false;
-    } else {
-        const DeviceCatalogRow& row =
-            DeviceCatalog.at(static_cast<std::size_t>(device.catalogIndex));
-        image.path = api.CurrentDirectory() + api.PathSeparator() + row.firmwareBase + ".hex";
-        result = LoadHexImage(image, image.path);
     }
-    if (!result.loaded) error = result.error;
+    const DeviceCatalogRow& row = DeviceCatalog.at(static_cast<std::size_t>(device.catalogIndex));
+    image.path = api.CurrentDirectory() + api.PathSeparator() + row.firmwareBase + ".hex";
+    if (const std::string problem = InputFileProblem(image.path); !problem.empty()) {
+        report.Fail(Outcome::kFileRefused, problem + " (the catalogue file of " +
+                                               device.displayName + "; or name one with --file)");
+        return false;
+    }
+    result = LoadHexImage(image, image.path);
+    if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
     return result.loaded;
 }
 

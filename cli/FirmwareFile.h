@@ -1,19 +1,27 @@
 #pragma once
-// Which firmware file a command programs: the one given, or the catalogue product's own file
-// in the current directory, as the window loads it.
+// Firmware files on the command line: the one given, or the catalogue product's own file in
+// the current directory, as the window loads it; refusals name the full path and the reason.
 
 #include <string>
 
-#include "image/FirmwareImage.h"
+#include "cli/Report.h"
+#include "image/ImageLoaders.h"
 #include "platform/DeviceApi.h"
 #include "usb/DeviceScan.h"
 
 namespace qv {
 
-// Loads `file` (HEX or binary by its name) when given; otherwise the device's catalogue file
-// (current directory, separator, firmware base name, ".hex") as Intel HEX. A bare chip has no
-// catalogue file and needs `file`. False with `error` set when nothing was loaded.
+// Why `path` cannot be read (full path and the system's text), or empty when it can.
+std::string InputFileProblem(const std::string& path);
+
+// Loads `file` (HEX or binary by its name) into `image`; false after a file refusal in `report`.
+bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
+                      Report& report);
+
+// Loads `file` when given; otherwise the device's catalogue file (current directory, separator,
+// firmware base name, ".hex") as Intel HEX. A bare chip has no catalogue file and needs `file`.
+// False after a failure in `report`.
 bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
-                     FirmwareImage& image, std::string& error);
+                     FirmwareImage& image, Report& report);
 
 }  // namespace qv

@@ -1,18 +1,22 @@
-#include "cli/FlashCommands.h"
+// qvtool flash id|status|erase|blank|program|verify|read: the ISP page's single operations.
 
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
 
+#include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
 #include "cli/ProgressReporter.h"
+#include "cli/ServiceText.h"
 #include "flash/FlashErase.h"
 #include "flash/IspOperations.h"
+#include "flash/OutputFile.h"
 #include "flash/ReadBackDump.h"
 
 namespace qv {
 namespace {
+
+constexpr std::uint32_t kMaxReadKiB = kImageCapacity / 1024 - 1;
 
 struct FlashOptions {
     std::string file;                       // image for blank, program, verify
@@ -22,82 +26,101 @@ struct FlashOptions {
     std::uint32_t readKiB = kReadFlashEnd / 1024;
 };
 
-// What one sub-command does once the chip is in ISP mode: true on success, with what it found
-// in `result`. Failures are in the reporter's last line.
-using Operation = std::function<bool(FlashContext&, const FlashOptions&, std::string& result)>;
+// What one sub-command does once the chip is in ISP mode: true on success. Failures are in the
+// reporter's last line.
+using Operation = std::function<bool(FlashContext&, const FlashOptions&, Report&)>;
 
-int RunFlash(CliContext& context, const char* name, const FlashOptions& options, bool needsImage,
-             const Operation& operation) {
-    std::ostream& err = context.Err();
-    const std::string command = std::string("qvtool flash ") + name + ": ";
-    QuorvexUsb* usb = context.FindDevice();
-    if (usb == nullptr) return 1;
-    FirmwareImage image;
-    std::string error;
-    if (needsImage && !LoadFirmwareFor(context.Device(), options.file, usb->Api(), image, error)) {
-        err << command << error << '\n';
-        return 1;
+struct FlashCommand {
+    const char* name;
+    Access access;
+    bool needsImage;
+    Operation operation;
+};
+
+// Everything that needs no device: the file to program or compare, the dump file, the numbers.
+bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& report) {
+    if (std::string(command.name) == "read") {
+        if (o.readKiB < 1 || o.readKiB > kMaxReadKiB) {
+            report.Fail(Outcome::kUsage, "--kib must be 1 to " + std::to_string(kMaxReadKiB) +
+                                             ". Nothing was sent.");
+            return false;
+        }
+        const OutputTarget target = CheckOutputFile(o.dumpFile);
+        if (!target.error.empty()) {
+            report.Fail(Outcome::kFileRefused, target.error + ". Nothing was sent.");
+            return false;
+        }
     }
-    ProgressReporter reporter(context.Out(),
-                              ProgressReporter::StyleFor(context.Out(), context.Json()));
-    FlashContext flash(*usb, image, reporter);
-    if ((options.startKiB || options.sizeKiB) &&
-        !SelectAssignedRange(flash, options.startKiB.value_or(0), options.sizeKiB.value_or(0))) {
-        err << command << "the range passes the 16 MiB flash address space\n";
-        return 1;
-    }
-    if (!EnterOrLeaveIsp(flash)) {
-        err << command << "the chip did not enter ISP mode\n";
-        return 1;
-    }
-    std::string result;
-    const bool ok = operation(flash, options, result);
-    const bool left = EnterOrLeaveIsp(flash);
-    if (context.Json()) {
-        context.Out() << "{\"command\": " << JsonQuote(std::string("flash ") + name)
-                      << ", \"success\": " << (ok && left ? "true" : "false")
-                      << ", \"result\": " << JsonQuote(result)
-                      << ", \"message\": " << JsonQuote(reporter.LastLine()) << "}\n";
-    } else if (!result.empty()) {
-        context.Out() << result << '\n';
-    }
-    if (!ok) err << command << "failed: " << reporter.LastLine() << '\n';
-    if (!left) err << command << "the chip did not leave ISP mode\n";
-    return ok && left ? 0 : 1;
+    return true;
 }
 
-bool ShowId(FlashContext& flash, const FlashOptions&, std::string& result) {
+void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
+              const FlashOptions& o) {
+    if (!CheckArguments(command, o, report)) return;
+    auto image = std::make_unique<FirmwareImage>();
+    LoadResult loaded;
+    if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report))
+        return;
+    if (!context.ChooseDevice(report, command.access)) return;
+    // Without --file the image is the device's catalogue file.
+    if (command.needsImage && o.file.empty() &&
+        !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
+        return;
+    QuorvexUsb* usb = context.Connect(report);
+    if (usb == nullptr) return;
+    ProgressReporter reporter(context.ProgressOut(),
+                              ProgressReporter::StyleFor(context.ProgressOut()));
+    FlashContext flash(*usb, *image, reporter);
+    if ((o.startKiB || o.sizeKiB) &&
+        !SelectAssignedRange(flash, o.startKiB.value_or(0), o.sizeKiB.value_or(0))) {
+        return report.Fail(Outcome::kUsage,
+                           "the range passes the 16 MiB flash address space. Nothing was sent.");
+    }
+    if (!EnterOrLeaveIsp(flash)) {
+        return report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
+    }
+    const bool ok = command.operation(flash, o, report);
+    const bool left = EnterOrLeaveIsp(flash);
+    report["steps"] = reporter.Lines();
+    if (!ok) report.Fail(Outcome::kDeviceFailure, "failed: " + reporter.LastLine());
+    if (!left) report.Fail(Outcome::kDeviceFailure, "the chip did not leave ISP mode");
+}
+
+bool ShowId(FlashContext& flash, const FlashOptions&, Report& report) {
     if (!ReadChipId(flash)) {
         flash.reporter.ProcessInfo("Reading the flash id failed");
         return false;
     }
-    result = "Flash id: " + ChipIdCaption(flash.flashIdBytes) + "(program blocks of " +
-             std::to_string(BlockSizeForId(flash.flashIdBytes)) + " bytes)";
+    const int block = BlockSizeForId(flash.flashIdBytes);
+    report.Line("Flash id: " + ChipIdCaption(flash.flashIdBytes) + "(program blocks of " +
+                std::to_string(block) + " bytes)");
+    report["id"] = {HexText(flash.flashIdBytes[0]), HexText(flash.flashIdBytes[1]),
+                    HexText(flash.flashIdBytes[2])};
+    report["blockSize"] = block;
     return true;
 }
 
 // The status reads 0xFF also when it cannot be read, as on the ISP page.
-bool ShowStatus(FlashContext& flash, const FlashOptions&, std::string& result) {
-    result = "Status register: " + StatusCaption(ReadStatusRegister(flash));
+bool ShowStatus(FlashContext& flash, const FlashOptions&, Report& report) {
+    const std::uint8_t status = ReadStatusRegister(flash);
+    report.Line("Status register: " + StatusCaption(status));
+    report["status"] = HexText(status);
     return true;
 }
 
-bool ReadToFile(FlashContext& flash, const FlashOptions& options, std::string& result) {
-    const std::uint64_t end = std::uint64_t{options.readKiB} * 1024;
-    if (end >= kImageCapacity) {
-        flash.reporter.ProcessInfo("--kib must be below 4096");
-        return false;
-    }
-    const bool read = ReadFlash(flash, static_cast<std::uint32_t>(end));
-    // As the window does, the dump is written also after a failed read; unread bytes show 5A.
-    const DumpResult dump =
-        WriteReadBackDump(flash.readBackBuffer, static_cast<std::uint32_t>(end), options.dumpFile);
+// A dump replaces the named file only after the whole range was read.
+bool ReadToFile(FlashContext& flash, const FlashOptions& o, Report& report) {
+    const std::uint32_t end = o.readKiB * 1024;
+    if (!ReadFlash(flash, end)) return false;
+    const DumpResult dump = WriteReadBackDump(flash.readBackBuffer, end, o.dumpFile);
     if (!dump.written) {
-        flash.reporter.ProcessInfo(dump.message);
-        return false;
+        report.Fail(Outcome::kFileRefused, dump.message);
+        return true;  // not the device's failure
     }
-    result = "Wrote " + options.dumpFile;
-    return read;
+    report.Line("Wrote " + o.dumpFile);
+    report["file"] = o.dumpFile;
+    report["bytes"] = end;
+    return true;
 }
 
 void AddRangeOptions(CLI::App& command, FlashOptions& options) {
@@ -112,33 +135,40 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
     CLI::App* flash = app.add_subcommand("flash", "Single flash operations (ISP page)");
     flash->require_subcommand(1);
 
-    const auto add = [&](const char* name, const char* help, bool needsImage, Operation operation) {
-        CLI::App* command = flash->add_subcommand(name, help);
-        command->callback([&context, options, name, needsImage, operation] {
-            context.SetExitCode(RunFlash(context, name, *options, needsImage, operation));
-        });
-        return command;
+    const auto add = [&](const char* help, FlashCommand command) {
+        CLI::App* sub = flash->add_subcommand(command.name, help);
+        context.Bind(
+            sub, std::string("flash ") + command.name,
+            [&context, options, command](Report& r) { RunFlash(context, r, command, *options); });
+        return sub;
     };
-    add("id", "Read the flash id", false, ShowId);
-    add("status", "Read the flash status register", false, ShowStatus);
+    add("Read the flash id", {"id", Access::kReadOnly, false, ShowId});
+    add("Read the flash status register", {"status", Access::kReadOnly, false, ShowStatus});
     AddRangeOptions(
-        *add("erase", "Erase the whole chip, or the sectors of --start/--size", false,
-             [](FlashContext& f, const FlashOptions&, std::string&) { return EraseFlash(f); }),
+        *add("Erase the whole chip, or the sectors of --start/--size",
+             {"erase", Access::kChanges, false,
+              [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); }}),
         *options);
-    const auto withImage = [&](const char* name, const char* help, bool (*run)(FlashContext&)) {
+    const auto withImage = [&](const char* name, const char* help, Access access,
+                               bool (*run)(FlashContext&)) {
         CLI::App* command =
-            add(name, help, true,
-                [run](FlashContext& f, const FlashOptions&, std::string&) { return run(f); });
+            add(help, {name, access, true,
+                       [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); }});
         command->add_option("--file", options->file,
                             "Firmware file; default: the product's catalogue file");
         AddRangeOptions(*command, *options);
     };
-    withImage("blank", "Check that the image's range is erased", BlankCheckFlash);
-    withImage("program", "Program the image", ProgramFlash);
-    withImage("verify", "Compare the flash with the image", VerifyFlash);
-    CLI::App* read = add("read", "Read the flash back into a text dump FILE", false, ReadToFile);
-    read->add_option("FILE", options->dumpFile, "Dump file")->required();
-    read->add_option("--kib", options->readKiB, "How much to read, in KiB (default 32)");
+    withImage("blank", "Check that the image's range is erased", Access::kReadOnly,
+              BlankCheckFlash);
+    withImage("program", "Program the image", Access::kChanges, ProgramFlash);
+    withImage("verify", "Compare the flash with the image", Access::kReadOnly, VerifyFlash);
+    CLI::App* read = add("Read the flash back into a text dump FILE",
+                         {"read", Access::kReadOnly, false, ReadToFile});
+    read->add_option("FILE", options->dumpFile, "Dump file (replaced only once complete)")
+        ->required();
+    read->add_option(
+        "--kib", options->readKiB,
+        "How much to read, in KiB (default 32, at most " + std::to_string(kMaxReadKiB) + ")");
 }
 
 }  // namespace qv

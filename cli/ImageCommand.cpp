@@ -1,65 +1,71 @@
-// qvtool image FILE [--out BIN]
+// qvtool image FILE [--out BIN]: loads a firmware file exactly as the ISP page does (the third
+// character from the end picks HEX or binary), shows its length and the checksum as the window
+// shows it, or the refusal with its line and reason. With --out, writes bytes 0..length-1 of the
+// image to BIN, replacing it only once complete.
 
-#include "cli/ImageCommand.h"
+#include <memory>
 
-#include <cstdio>
-#include <string>
-
+#include "cli/Commands.h"
+#include "cli/FirmwareFile.h"
+#include "cli/ServiceText.h"
+#include "flash/OutputFile.h"
 #include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
 
 namespace qv {
 namespace {
 
-std::string HexText(std::uint32_t value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string s(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        s[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-    return s;
-}
+struct ImageOptions {
+    std::string file, out;
+};
 
 const char* FormatName(const std::string& file) {
     const char letter = file.size() >= 3 ? file[file.size() - 3] : '\0';
     return letter == 'b' || letter == 'B' ? "binary" : "Intel HEX";
 }
 
+void Image(Report& report, const ImageOptions& o) {
+    OutputTarget target;
+    if (!o.out.empty()) {
+        target = CheckOutputFile(o.out);
+        if (!target.error.empty()) return report.Fail(Outcome::kFileRefused, target.error);
+    }
+    // One image per run; the buffers are allocated once here.
+    auto image = std::make_unique<FirmwareImage>();
+    LoadResult result;
+    if (!LoadFirmwareFile(o.file, *image, result, report)) return;
+
+    const auto table = FindUserParameterTable(*image);
+    report.Line("File     : " + o.file + " (" + FormatName(o.file) + ")");
+    report.Line("Length   : " + std::to_string(image->length) + " bytes (0x" +
+                HexText(image->length, 6) + ")");
+    report.Line("Checksum : 0x" + HexText(result.checksum, 4));
+    report.Line(table ? "User parameter table at 0x" + HexText(*table, 6)
+                      : "User parameter table not found");
+    report["file"] = o.file;
+    report["format"] = FormatName(o.file);
+    report["length"] = image->length;
+    report["checksum"] = HexText(result.checksum, 4);
+    report["parameterTable"] = table ? Report::Json(HexText(*table, 6)) : Report::Json(nullptr);
+    if (o.out.empty()) return;
+
+    const std::string error = ReplaceFileContents(
+        target, std::string_view(reinterpret_cast<const char*>(image->data.data()), image->length));
+    if (!error.empty()) return report.Fail(Outcome::kFileRefused, error);
+    report.Line("Wrote    : " + o.out + " (" + std::to_string(image->length) + " bytes)");
+    report["out"] = o.out;
+}
+
 }  // namespace
 
-int RunImageCommand(const std::string& file, const std::string& outBin, std::ostream& out,
-                    std::ostream& err) {
-    // One image per run; the buffers are allocated once here.
-    FirmwareImage image;
-    image.path = file;
-    const LoadResult result = LoadImageByName(image, file);
-    if (!result.loaded) {
-        err << "qvtool image: " << result.error << '\n';
-        return 1;
-    }
-
-    out << "File     : " << file << " (" << FormatName(file) << ")\n";
-    out << "Length   : " << image.length << " bytes (0x" << HexText(image.length, 6) << ")\n";
-    out << "Checksum : 0x" << HexText(result.checksum, 4) << '\n';
-    if (const auto table = FindUserParameterTable(image))
-        out << "User parameter table at 0x" << HexText(*table, 6) << '\n';
-    else
-        out << "User parameter table not found\n";
-
-    if (!outBin.empty()) {
-        std::FILE* f = std::fopen(outBin.c_str(), "wb");
-        if (f == nullptr) {
-            err << "qvtool image: " << outBin << ": cannot be created\n";
-            return 1;
-        }
-        const bool written = std::fwrite(image.data.data(), 1, image.length, f) == image.length;
-        const bool closed = std::fclose(f) == 0;
-        if (!written || !closed) {
-            err << "qvtool image: " << outBin << ": cannot be written\n";
-            return 1;
-        }
-        out << "Wrote    : " << outBin << " (" << image.length << " bytes)\n";
-    }
-    return 0;
+void AddImageCommand(CLI::App& app, CliContext& context) {
+    auto o = std::make_shared<ImageOptions>();
+    CLI::App* image = app.add_subcommand(
+        "image", "Load a firmware file as the ISP page would and show its length and checksum");
+    image->add_option("FILE", o->file, "Intel HEX (.hex, .h00) or binary (.bin) file")->required();
+    image->add_option("--out", o->out,
+                      "Write the loaded bytes to this binary file (replaced only once complete)");
+    context.Bind(image, "image", [o](Report& r) { Image(r, *o); });
 }
 
 }  // namespace qv

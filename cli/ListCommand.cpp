@@ -1,48 +1,38 @@
-#include "cli/ListCommand.h"
+// qvtool list: the updatable devices present, real or virtual.
 
-#include <ostream>
+#include "cli/Commands.h"
 
 namespace qv {
 namespace {
 
-int RunList(CliContext& context) {
-    DeviceApi* api = context.Api();
-    if (api == nullptr) return 1;
-    const std::vector<FoundDevice> devices = ScanDevices(*api);
-    std::vector<DeviceResult> access;
-    for (const FoundDevice& d : devices) access.push_back(TryOpen(*api, d));
-    std::ostream& out = context.Out();
-    if (context.Json()) {
-        out << "[";
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            const FoundDevice& d = devices[i];
-            out << (i ? ",\n " : "") << "{\"name\": " << JsonQuote(d.displayName)
-                << ", \"id\": " << JsonQuote(d.idText)
-                << ", \"mode\": " << (d.propertyMode ? "\"property\"" : "\"plain\"")
-                << ", \"path\": " << JsonQuote(d.path);
-            if (!access[i].ok()) out << ", \"unusable\": " << JsonQuote(access[i].text());
-            out << "}";
+void List(CliContext& context, Report& report) {
+    const std::vector<Candidate> candidates = context.Candidates(report);
+    if (report.Failed()) return;
+    Report::Json devices = Report::Json::array();
+    if (candidates.empty()) report.Line("No device is available");
+    for (const Candidate& c : candidates) {
+        const FoundDevice& d = c.device;
+        report.Line(
+            d.displayName + "  " + d.idText + "  " +
+            (d.propertyMode ? "product (property mode)" : "bare chip in ISP mode (plain mode)") +
+            "  " + d.path + (c.simulated ? "  (virtual)" : ""));
+        Report::Json device = DeviceJson(c);
+        // A device listed but not usable (no permission, held by another program) says why.
+        const DeviceResult access = TryOpen(context.BusOf(c), d);
+        if (!access.ok()) {
+            report.Line("  cannot be used: " + access.text());
+            device["unusable"] = access.text();
         }
-        out << "]\n";
-        return 0;
+        devices.push_back(device);
     }
-    if (devices.empty()) out << "No device is available\n";
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const FoundDevice& d = devices[i];
-        out << d.displayName << "  " << d.idText << "  "
-            << (d.propertyMode ? "product (property mode)" : "bare chip in ISP mode (plain mode)")
-            << "  " << d.path << '\n';
-        if (!access[i].ok()) out << "  cannot be used: " << access[i].text() << '\n';
-    }
-    return 0;
+    report["devices"] = devices;
 }
 
 }  // namespace
 
 void AddListCommand(CLI::App& app, CliContext& context) {
-    app.add_subcommand("list", "List the updatable devices present")->callback([&context] {
-        context.SetExitCode(RunList(context));
-    });
+    context.Bind(app.add_subcommand("list", "List the updatable devices present"), "list",
+                 [&context](Report& r) { List(context, r); });
 }
 
 }  // namespace qv

@@ -3,13 +3,8 @@
 #include <cstdio>
 #include <iostream>
 #include <ostream>
-#ifdef _WIN32
-#include <io.h>
-#define QV_ISATTY(fd) _isatty(fd)
-#else
-#include <unistd.h>
-#define QV_ISATTY(fd) isatty(fd)
-#endif
+
+#include "platform/Terminal.h"
 
 namespace qv {
 namespace {
@@ -47,9 +42,10 @@ ProgressReporter::~ProgressReporter() {
     EndBar();
 }
 
-ProgressReporter::Style ProgressReporter::StyleFor(std::ostream& out, bool json) {
-    if (json) return Style::kQuiet;
-    const bool terminal = out.rdbuf() == std::cout.rdbuf() && QV_ISATTY(1);
+ProgressReporter::Style ProgressReporter::StyleFor(const std::ostream& out) {
+    const bool terminal =
+        (out.rdbuf() == std::cout.rdbuf() && IsTerminal(StandardStream::kOutput)) ||
+        (out.rdbuf() == std::cerr.rdbuf() && IsTerminal(StandardStream::kError));
     return terminal ? Style::kBars : Style::kLines;
 }
 
@@ -57,16 +53,22 @@ void ProgressReporter::Line(std::string_view text) {
     const std::string_view line = WithoutProgressDots(text);
     if (line.empty() || (!lines_.empty() && lines_.back() == line)) return;
     lines_.emplace_back(line);
+    if (listener_) listener_(lines_.back());
     if (style_ == Style::kQuiet) return;
     EndBar();
     out_ << line << '\n' << std::flush;
 }
 
 void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) {
-    if (style_ != Style::kBars || total == 0) return;
+    if (total == 0) return;
     // The whole-chip erase has no known length: show the polls so far instead of a bar.
     const bool polls = stage == FlashStage::kChipErase;
     const std::uint64_t value = polls ? done : done * 100 / total;
+    if (listener_ && !polls) {
+        std::string status = std::string(StageName(stage)) + " " + std::to_string(value) + "%";
+        if (status != lastStatus_) listener_(lastStatus_ = std::move(status));
+    }
+    if (style_ != Style::kBars) return;
     if (barShown_ && stage == barStage_ && value == barValue_) return;
     barShown_ = true;
     barStage_ = stage;

@@ -1,8 +1,9 @@
 #pragma once
 // Shows the flash operations on the command line: a progress bar per stage on a terminal, one
-// line per step otherwise, and only a record of the steps when the result is printed as JSON.
+// line per step otherwise (on stderr when stdout carries JSON), and keeps a record of the steps.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -18,8 +19,8 @@ class ProgressReporter final : public FlashReporter {
     ProgressReporter(std::ostream& out, Style style) : out_(out), style_(style) {}
     ~ProgressReporter() override;
 
-    // Bars on a terminal, lines elsewhere, quiet for JSON.
-    static Style StyleFor(std::ostream& out, bool json);
+    // Bars on a terminal, lines elsewhere.
+    static Style StyleFor(const std::ostream& out);
 
     void ProcessInfo(std::string_view text) override { Line(text); }
     void ProcessAddress(std::string_view) override {}
@@ -27,6 +28,12 @@ class ProgressReporter final : public FlashReporter {
     void StepText(std::string_view text) override { Line(text); }
     void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
     void Pump() override {}
+
+    // Called with each new step line and each new percentage ("Program 45%"), whatever the
+    // style; for a display that shows several devices at once.
+    void SetListener(std::function<void(const std::string&)> listener) {
+        listener_ = std::move(listener);
+    }
 
     // Every step line shown, in order, without repeats.
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -42,6 +49,8 @@ class ProgressReporter final : public FlashReporter {
     bool barShown_ = false;
     FlashStage barStage_ = FlashStage::kChipErase;
     std::uint64_t barValue_ = 0;
+    std::function<void(const std::string&)> listener_;
+    std::string lastStatus_;
 };
 
 }  // namespace qv

@@ -1,45 +1,112 @@
 #include "cli/Qvtool.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
 
 #include "cli/CliContext.h"
-#include "cli/FlashCommands.h"
-#include "cli/ImageCommand.h"
-#include "cli/ListCommand.h"
-#include "cli/ServiceCommands.h"
-#include "cli/UpdateCommands.h"
+#include "cli/Commands.h"
 
 namespace qv {
+namespace {
 
-int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+constexpr const char* kExitStatusHelp =
+    "Exit status: 0 success, 1 failure on the device, 2 bad usage (nothing was sent), "
+    "3 no device (none present, none matching --device, or it could not be opened), "
+    "4 file refused (an input or output file could not be used).";
+
+// Options whose value is the next word.
+bool TakesValue(const std::string& option) {
+    return option == "--sim-log" || option == "--io-log" || option == "--replay" ||
+           option == "--sim-fault" || option == "--sim-audio" || option == "--sim-flash" ||
+           option == "--sim-state" || option == "--sim-latency" || option == "--device" ||
+           option == "--file" || option == "--out" || option == "--count" || option == "--bank" ||
+           option == "--start" || option == "--size" || option == "--kib" || option == "--set";
+}
+
+bool HasCommand(const CLI::App& level, const std::string& word) {
+    for (const CLI::App* command : level.get_subcommands({})) {
+        if (command->get_name() == word) return true;
+    }
+    return false;
+}
+
+// Names what the parser could not place: the word that is not a command of the level that was
+// reached, or CLI11's own text.
+std::string UsageMessage(const CLI::ParseError& error, const CLI::App& app,
+                         const std::vector<std::string>& arguments) {
+    if (std::string(error.what()) != "A subcommand is required") return error.what();
+    const CLI::App* level = &app;
+    while (!level->get_subcommands().empty()) level = level->get_subcommands().front();
+    std::string known;
+    for (const CLI::App* command : level->get_subcommands({})) {
+        known += (known.empty() ? "" : ", ") + command->get_name();
+    }
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word.rfind("-", 0) == 0) {
+            if (TakesValue(word)) ++i;
+            continue;
+        }
+        if (!HasCommand(*level, word) && !HasCommand(app, word) &&
+            std::none_of(arguments.begin(), arguments.begin() + static_cast<long>(i),
+                         [](const std::string& w) { return w == "--"; })) {
+            if (level == &app && i > 0 && arguments[i - 1] == "--simulate") continue;
+            return "unknown command '" + word + "' (commands: " + known + ")";
+        }
+    }
+    return "a command is needed (commands: " + known + ")";
+}
+
+// The full command path that was reached, e.g. "reg read".
+std::string ReachedCommand(const CLI::App& app) {
+    std::string name;
+    for (const CLI::App* level = &app; !level->get_subcommands().empty();) {
+        level = level->get_subcommands().front();
+        name += (name.empty() ? "" : " ") + level->get_name();
+    }
+    return name;
+}
+
+}  // namespace
+
+int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+              const QvtoolSettings& settings) {
     CLI::App app{"qvtool: firmware update and service access for QV4820 products", "qvtool"};
+    app.footer(kExitStatusHelp);
     app.require_subcommand(1);
     app.fallthrough();  // global options may follow the command
-    CliContext context(out, err);
+    // A path such as /home/x/fw.hex is a file, not a Windows-style option, on every system.
+    app.allow_windows_style_options(false);
+    CliContext context(out, err, settings);
     context.AddGlobalOptions(app);
     AddListCommand(app, context);
     AddUpdateCommand(app, context);
     AddFlashCommand(app, context);
-    AddServiceCommands(app, context);
-
-    std::string imageFile, imageOut;
-    CLI::App* image = app.add_subcommand(
-        "image", "Load a firmware file as the ISP page would and show its length and checksum");
-    image->add_option("FILE", imageFile, "Intel HEX (.hex, .h00) or binary (.bin) file")
-        ->required();
-    image->add_option("--out", imageOut, "Write the loaded bytes to this binary file");
-    image->callback([&] {
-        context.SetExitCode(RunImageCommand(imageFile, imageOut, context.Out(), context.Err()));
-    });
+    AddImageCommand(app, context);
+    AddRegCommand(app, context);
+    AddI2cCommand(app, context);
+    AddParamCommand(app, context);
+    AddStatusCommands(app, context);
     try {
         // CLI11 takes the arguments in reverse order, without the program name.
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
         app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
     } catch (const CLI::ParseError& e) {
-        return app.exit(e, out, err);
+        if (e.get_exit_code() == 0) return app.exit(e, out, err);
+        // The flag may not have been reached when parsing stopped.
+        const bool json =
+            std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+        Report report(ReachedCommand(app));
+        report.Fail(Outcome::kUsage, UsageMessage(e, app, arguments) + ". Nothing was sent.");
+        const int status = report.Emit(out, err, json);
+        if (!json) err << "Run with --help for more information.\n";
+        return status;
     }
-    return context.Finish();
+    return context.ExitCode();
 }
 
 }  // namespace qv

@@ -21,9 +21,9 @@ std::optional<std::uint32_t> ParseHex(const std::string& text) {
     return HexDigitsValue(WithoutPrefix(text));
 }
 
-std::string HexText(std::uint32_t value) {
+std::string HexText(std::uint32_t value, int digits) {
     char text[12];
-    std::snprintf(text, sizeof text, "%02X", value);
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
     return text;
 }
 

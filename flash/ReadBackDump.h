@@ -14,8 +14,8 @@ struct DumpResult {
 };
 
 // Writes rows p = 0, 16, 32, ... while p < end of `buffer` (which must hold those rows) to
-// `path`. The text goes to a temporary file in the same folder that is renamed over `path` only
-// once complete, so a failure never leaves a partial file under that name.
+// `path` as OutputFile.h describes (links followed, only regular files replaced, and only once
+// the text is complete).
 DumpResult WriteReadBackDump(const std::vector<std::uint8_t>& buffer, std::uint32_t end,
                              const std::string& path);
 

@@ -8,6 +8,11 @@ namespace qv {
 
 enum class SequenceOutcome { kSuccess, kFailed, kStopped };
 
+// The question both front ends ask before the one-button update.
+inline constexpr const char* kUpdateWarningText =
+    "Firmware Update is a critical operation. Please make sure the power stays on and do not "
+    "disconnect the device before the update is complete. Would you like to proceed?";
+
 // The "Auto" check boxes. Reloading the program file is left to the caller, before the run.
 struct AutoSteps {
     bool ispMode = true;  // enter ISP mode at the start, leave it at the end

@@ -180,6 +180,7 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
     bus.SetLogLimit(0);
     bus.SetTransferLatencyMicros(
         latency.value_or(identity->bareChip ? kBareChipLatencyMicros : kProductLatencyMicros));
+    bus.NumberPathsAfter(options.instance - 1);
     simulation->chip_ = std::make_shared<Qv4820Model>(
         *simulation->clock_, flash.value_or(PresetConfig(FlashPreset::kCommon2MiB)));
     Qv4820Model& chip = *simulation->chip_;

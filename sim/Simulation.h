@@ -43,6 +43,7 @@ struct SimulationOptions {
     // bare chip (125 us).
     std::string latency;
     bool realTime = true;  // demos run in real time, tests in virtual time
+    int instance = 1;  // numbers the device path, distinct for each simulation
 };
 
 // The head of a state file's device bytes: which device it keeps (a product's id text or a bare

@@ -56,6 +56,8 @@ class VirtualBus final : public DeviceApi {
     void Detach(DeviceId id);
     bool IsAttached(DeviceId id) const;
     std::string PathOf(DeviceId id) const;
+    // The next device attached gets serial + 1 in its path (several buses, distinct paths).
+    void NumberPathsAfter(int serial) { serial_ = serial; }
 
     // Faults.
     void SetClassSetFails(bool fails) { classSetFails_ = fails; }

@@ -1,6 +1,7 @@
 #pragma once
-// Runs qvtool in-process and captures what it prints.
+// Runs qvtool in-process, in virtual device time, and captures what it prints.
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,19 +14,20 @@ struct CliRun {
     int status;
     std::string out;
     std::string err;
+
+    // stdout as the one JSON document it must be; a parse failure fails the calling test.
+    nlohmann::ordered_json Json() const { return nlohmann::ordered_json::parse(out); }
 };
 
-// Runs on the virtual device go in virtual time, so its waits take no wall time.
-inline CliRun RunCli(std::vector<std::string> arguments) {
-    for (const std::string& argument : arguments) {
-        if (argument.rfind("--simulate", 0) == 0) {
-            arguments.insert(arguments.begin(), "--sim-virtual-time");
-            break;
-        }
-    }
+inline CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "") {
     std::ostringstream out, err;
-    const int status = RunQvtool(arguments, out, err);
+    std::istringstream in(input);
+    const int status = RunQvtool(arguments, out, err, {.in = &in, .virtualTime = true});
     return {status, out.str(), err.str()};
+}
+
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 }  // namespace qv

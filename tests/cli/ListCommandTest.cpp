@@ -15,15 +15,17 @@ TEST(QvtoolList, ShowsTheVirtualProductOrBareChip) {
 
     CliRun row4 = RunCli({"--simulate=QV4820-6013", "list", "--json"});
     EXPECT_EQ(row4.status, 0);
-    EXPECT_EQ(row4.out.rfind("[{\"name\": \"Quorvex-inc 6012\", \"id\": \"vid_a7d6&pid_6013\", "
-                             "\"mode\": \"property\", \"path\": \"\\\\\\\\?\\\\usb#",
-                             0),
-              0u)
-        << row4.out;
+    const auto device = row4.Json()["devices"].at(0);
+    EXPECT_EQ(device["name"], "Quorvex-inc 6012");
+    EXPECT_EQ(device["id"], "vid_a7d6&pid_6013");
+    EXPECT_EQ(device["mode"], "property");
+    EXPECT_EQ(device["virtual"], true);
+    EXPECT_EQ(device["path"].get<std::string>().rfind("\\\\?\\usb#", 0), 0u) << row4.out;
 
     CliRun chip = RunCli({"--simulate=isp-a7d6", "list"});
     EXPECT_NE(chip.out.find("Firmware update device A7D6  vid_a7d6&pid_6000  bare chip"),
               std::string::npos);
+    EXPECT_TRUE(Has(chip.out, "  (virtual)\n")) << chip.out;
 }
 
 TEST(QvtoolList, RefusesUnknownProductsAndFaults) {

@@ -11,10 +11,6 @@
 namespace qv {
 namespace {
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(QvtoolReg, SelectsTheBankReadsAndWritesWithReadBack) {
     const CliRun read =
         RunCli({"--simulate", "reg", "read", "0xA4", "--count", "3", "--bank", "0"});
@@ -25,7 +21,8 @@ TEST(QvtoolReg, SelectsTheBankReadsAndWritesWithReadBack) {
     const CliRun write =
         RunCli({"--simulate", "--json", "reg", "write", "10", "5a", "--bank", "E"});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_TRUE(Has(write.out, "\"written\": \"5A\", \"readBack\": \"08\"")) << write.out;
+    EXPECT_EQ(write.Json()["written"], "5A");
+    EXPECT_EQ(write.Json()["readBack"], "08");
 }
 
 TEST(QvtoolService, BadInputSendsNothingAndFails) {
@@ -49,7 +46,7 @@ TEST(QvtoolService, BadInputSendsNothingAndFails) {
     for (std::vector<std::string> arguments : refused) {
         arguments.insert(arguments.begin(), {"--simulate", "--sim-log", log.string()});
         const CliRun run = RunCli(arguments);
-        EXPECT_EQ(run.status, 1) << arguments[3];
+        EXPECT_EQ(run.status, 2) << arguments[3];
         EXPECT_TRUE(Has(run.err, "Nothing was sent")) << run.err;
     }
     // A command that reached the device would have created the log.
@@ -85,7 +82,7 @@ TEST(QvtoolI2c, ReadsAndWritesTheDefaultSlave) {
     EXPECT_EQ(write.status, 0) << write.err;
     const CliRun read = RunCli({"--simulate", "--json", "i2c", "read", "20", "FE", "--count", "2"});
     EXPECT_EQ(read.status, 0) << read.err;
-    EXPECT_TRUE(Has(read.out, "\"values\": [\"00\", \"00\"]")) << read.out;
+    EXPECT_EQ(read.Json()["values"], (std::vector<std::string>{"00", "00"})) << read.out;
 }
 
 TEST(QvtoolParam, SettingsAreWrittenThenReadBackDecoded) {
@@ -101,11 +98,14 @@ TEST(QvtoolParam, SettingsAreWrittenThenReadBackDecoded) {
     const CliRun json =
         RunCli({"--simulate", "--json", "param", "settings", "--set", "0x4F000000"});
     EXPECT_EQ(json.status, 0) << json.err;
-    EXPECT_TRUE(Has(json.out,
-                    "\"i2sBits\": 32, \"spdifBits\": 32, \"i2sSwap\": true, "
-                    "\"dsdSwap\": true, \"mclkFs\": 128, \"i2sFormat\": \"left "
-                    "justified\", \"dsdOutput\": \"DoP\""))
-        << json.out;
+    const auto fields = json.Json();
+    EXPECT_EQ(fields["i2sBits"], 32);
+    EXPECT_EQ(fields["spdifBits"], 32);
+    EXPECT_EQ(fields["i2sSwap"], true);
+    EXPECT_EQ(fields["dsdSwap"], true);
+    EXPECT_EQ(fields["mclkFs"], 128);
+    EXPECT_EQ(fields["i2sFormat"], "left justified");
+    EXPECT_EQ(fields["dsdOutput"], "DoP");
 }
 
 TEST(QvtoolParam, IdsAndStringsAreAccepted) {

@@ -1,0 +1,108 @@
+#include "cli/Report.h"
+
+#include <ostream>
+
+namespace qv {
+namespace {
+
+// Length of the valid UTF-8 sequence starting at text[i], or 0.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+void MakeUtf8Safe(Report::Json& value) {
+    if (value.is_string()) {
+        value = Utf8Safe(value.get_ref<const std::string&>());
+    } else if (value.is_structured()) {
+        for (auto& element : value) MakeUtf8Safe(element);
+    }
+}
+
+}  // namespace
+
+const char* OutcomeKind(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::kSuccess:
+            return "none";
+        case Outcome::kDeviceFailure:
+            return "device";
+        case Outcome::kUsage:
+            return "usage";
+        case Outcome::kNoDevice:
+            return "no-device";
+        case Outcome::kFileRefused:
+            return "file";
+    }
+    return "device";
+}
+
+std::string Utf8Safe(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            const auto byte = static_cast<unsigned char>(text[i++]);
+            safe += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+        } else {
+            safe.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return safe;
+}
+
+void Report::Fail(Outcome outcome, std::string message) {
+    if (Failed() || outcome == Outcome::kSuccess) return;
+    outcome_ = outcome;
+    message_ = std::move(message);
+}
+
+Report::Json Report::Document() const {
+    Json document = Json::object();
+    document["command"] = command_;
+    document["ok"] = !Failed();
+    for (const auto& [key, value] : data_.items()) document[key] = value;
+    if (Failed()) document["error"] = {{"kind", OutcomeKind(outcome_)}, {"message", message_}};
+    MakeUtf8Safe(document);
+    return document;
+}
+
+int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
+    if (json) {
+        out << Document().dump() << '\n' << std::flush;
+    } else {
+        for (const std::string& line : lines_) out << line << '\n';
+        out << std::flush;
+        if (Failed()) {
+            err << "qvtool" << (command_.empty() ? "" : " ") << command_ << ": " << message_
+                << '\n';
+        }
+    }
+    return static_cast<int>(outcome_);
+}
+
+}  // namespace qv

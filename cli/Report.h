@@ -1,0 +1,61 @@
+#pragma once
+// What one qvtool command tells its caller: text lines for people, the same facts as JSON for
+// scripts, and how it ended. Every command, refusals included, ends in exactly one report.
+
+#include <iosfwd>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// The exit statuses of qvtool, documented in the README and in --help.
+enum class Outcome {
+    kSuccess = 0,
+    kDeviceFailure = 1,  // the device did not do what was asked, or a transfer failed
+    kUsage = 2,          // bad command line or argument; nothing was sent
+    kNoDevice = 3,       // no device to work on, or the chosen one could not be opened
+    kFileRefused = 4,    // an input or output file could not be used
+};
+
+// The "kind" of a failure in JSON: "device", "usage", "no-device", "file".
+const char* OutcomeKind(Outcome outcome);
+
+class Report {
+  public:
+    using Json = nlohmann::ordered_json;
+
+    explicit Report(std::string command) : command_(std::move(command)) {}
+
+    // A line of the text output.
+    void Line(std::string text) { lines_.push_back(std::move(text)); }
+    // A field of the JSON output.
+    Json& operator[](const std::string& key) { return data_[key]; }
+
+    // Records the failure; the first one stands, later ones only follow from it.
+    void Fail(Outcome outcome, std::string message);
+    bool Failed() const { return outcome_ != Outcome::kSuccess; }
+    Outcome Result() const { return outcome_; }
+    const std::string& Message() const { return message_; }
+    const std::string& Command() const { return command_; }
+
+    // Prints the report (text lines on `out` and the failure on `err`, or one JSON document
+    // on `out`) and returns the exit status.
+    int Emit(std::ostream& out, std::ostream& err, bool json) const;
+    // The JSON document: {"command", "ok", fields..., "error": {"kind", "message"}}.
+    Json Document() const;
+
+  private:
+    std::string command_;
+    std::vector<std::string> lines_;
+    Json data_ = Json::object();
+    Outcome outcome_ = Outcome::kSuccess;
+    std::string message_;
+};
+
+// `text` with every byte that is not part of valid UTF-8 written as \xHH, so it can be printed
+// as JSON and still shows which bytes were there.
+std::string Utf8Safe(std::string_view text);
+
+}  // namespace qv

@@ -1,0 +1,188 @@
+#include "cli/UpdateAll.h"
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+#include "cli/FirmwareFile.h"
+#include "cli/ProgressBoard.h"
+#include "cli/ProgressReporter.h"
+#include "flash/UpdateSequences.h"
+#include "platform/Terminal.h"
+
+namespace qv {
+namespace {
+
+enum class Result { kSuccess, kFailed, kSkipped };
+
+struct Job {
+    Candidate candidate;
+    FirmwareImage* image =
+        nullptr;  // shared by the devices with the same file; the update only reads it
+    Result result = Result::kSkipped;
+    std::string message;
+    double seconds = 0;
+    std::vector<std::string> steps;
+};
+
+const char* ResultText(Result result) {
+    switch (result) {
+        case Result::kSuccess:
+            return "success";
+        case Result::kFailed:
+            return "failed";
+        case Result::kSkipped:
+            return "skipped";
+    }
+    return "";
+}
+
+// Loads each firmware file once; false after a file refusal in `report`.
+bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
+                std::vector<Job>& jobs,
+                std::map<std::string, std::unique_ptr<FirmwareImage>>& images) {
+    for (Job& job : jobs) {
+        const FoundDevice& device = job.candidate.device;
+        if (o.file.empty() && device.catalogIndex < 0) {
+            job.message = "a bare chip is updated only with --file";
+            continue;
+        }
+        const std::string key = o.file.empty() ? std::to_string(device.catalogIndex) : o.file;
+        auto& image = images[key];
+        if (!image) {
+            image = std::make_unique<FirmwareImage>();
+            DeviceApi& bus = job.candidate.bus ? *job.candidate.bus : context.ChosenBus();
+            if (!LoadFirmwareFor(device, o.file, bus, *image, report)) return false;
+        }
+        job.image = image.get();
+    }
+    return true;
+}
+
+// One device from start to end on the calling thread.
+void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row) {
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_ptr<DeviceApi> ownApi;
+    if (job.candidate.bus == nullptr) ownApi = context.NewSystemApi();
+    DeviceView view(job.candidate.bus ? *job.candidate.bus : *ownApi, job.candidate.device.path);
+    QuorvexUsb usb(view);
+    const bool selected = SelectDevice(usb, job.candidate.device);
+    if (!selected || !usb.LastFailure().ok()) {
+        job.result = Result::kFailed;
+        job.message = selected ? usb.LastFailure().text() : "vanished while it was being opened";
+        board.Set(row, job.message, true);
+    } else {
+        ProgressReporter reporter(context.Err(), ProgressReporter::Style::kQuiet);
+        reporter.SetListener([&](const std::string& status) {
+            board.Set(row, status, status.find('%') == std::string::npos);
+        });
+        FlashContext flash(usb, *job.image, reporter);
+        const bool success = RunFirmwareUpdate(flash);
+        job.result = success ? Result::kSuccess : Result::kFailed;
+        job.steps = reporter.Lines();
+        if (!success) job.message = reporter.LastLine();
+    }
+    job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+void Summarize(Report& report, const std::vector<Job>& jobs) {
+    Report::Json devices = Report::Json::array();
+    report.Line("Device                          Result   Time     Path");
+    int failed = 0, updated = 0;
+    for (const Job& job : jobs) {
+        const FoundDevice& d = job.candidate.device;
+        char row[96];
+        std::snprintf(row, sizeof row, "%-31.31s %-8s %-8s ", d.displayName.c_str(),
+                      ResultText(job.result), Seconds(job.seconds).c_str());
+        report.Line(row + d.path + (job.message.empty() ? "" : "\n    " + job.message));
+        Report::Json entry = DeviceJson(job.candidate);
+        entry["result"] = ResultText(job.result);
+        entry["seconds"] = job.seconds;
+        if (!job.message.empty()) entry["message"] = job.message;
+        entry["steps"] = job.steps;
+        devices.push_back(std::move(entry));
+        failed += job.result == Result::kFailed;
+        updated += job.result == Result::kSuccess;
+    }
+    report["devices"] = devices;
+    report["updated"] = updated;
+    report["failed"] = failed;
+    if (failed > 0) {
+        report.Fail(Outcome::kDeviceFailure, std::to_string(failed) + " of " +
+                                                 std::to_string(failed + updated) +
+                                                 " device updates failed");
+    } else if (updated == 0) {
+        report.Fail(Outcome::kNoDevice, "no device could be updated (a bare chip needs --file)");
+    }
+}
+
+}  // namespace
+
+void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
+    if (context.Json() && !o.yes) {
+        return report.Fail(Outcome::kUsage,
+                           "with --json the update does not ask: add --yes. Nothing was sent.");
+    }
+    if (context.DeviceChosen()) {
+        return report.Fail(Outcome::kUsage, "--all and --device exclude each other");
+    }
+    if (!o.file.empty()) {
+        if (const std::string problem = InputFileProblem(o.file); !problem.empty())
+            return report.Fail(Outcome::kFileRefused, problem);
+    }
+    std::vector<Job> jobs;
+    for (Candidate& candidate : context.Candidates(report)) {
+        jobs.emplace_back().candidate = std::move(candidate);
+    }
+    if (report.Failed()) return;
+    if (jobs.empty()) return report.Fail(Outcome::kNoDevice, "no device is available");
+    if (jobs.size() > 1 && (context.Recording() || context.Replaying())) {
+        return report.Fail(Outcome::kUsage,
+                           "--io-log and --replay follow one device at a time: update it without "
+                           "--all. Nothing was sent.");
+    }
+    std::map<std::string, std::unique_ptr<FirmwareImage>> images;
+    if (!LoadImages(context, report, o, jobs, images)) return;
+
+    std::vector<std::string> labels;
+    for (const Job& job : jobs) labels.push_back(job.candidate.device.displayName);
+    if (!o.yes) {
+        context.Err() << "Devices to update:\n";
+        for (const Job& job : jobs) {
+            if (job.image)
+                context.Err() << "  " << job.candidate.device.displayName << "  "
+                              << job.candidate.device.path << '\n';
+        }
+        context.Err() << kUpdateWarningText << " [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(context.In(), answer) || (answer != "y" && answer != "yes")) {
+            return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
+        }
+    }
+    {
+        std::ostream& display = context.ProgressOut();
+        const bool terminal = ProgressReporter::StyleFor(display) == ProgressReporter::Style::kBars;
+        ProgressBoard board(display, terminal, labels);
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            if (jobs[i].image == nullptr) {
+                board.Set(i, "skipped: " + jobs[i].message, true);
+                continue;
+            }
+            threads.emplace_back([&, i] { RunJob(context, jobs[i], board, i); });
+        }
+        for (std::thread& thread : threads) thread.join();
+    }
+    Summarize(report, jobs);
+}
+
+}  // namespace qv

@@ -1,0 +1,21 @@
+#pragma once
+// qvtool update --all: every present catalogue product (each with its catalogue file, or --file
+// for all) and, with --file, every bare chip, updated in parallel, one link and one thread each.
+// One failure never stops the others; every update runs its closing steps. A summary table
+// (device, path, result, time) ends the run.
+
+#include <string>
+
+#include "cli/CliContext.h"
+#include "cli/Report.h"
+
+namespace qv {
+
+struct UpdateAllOptions {
+    std::string file;
+    bool yes = false;
+};
+
+void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& options);
+
+}  // namespace qv
