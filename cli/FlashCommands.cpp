@@ -77,13 +77,17 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
                            "the range passes the 16 MiB flash address space. Nothing was sent.");
     }
     if (!EnterOrLeaveIsp(flash)) {
-        return report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
+        report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
+        return report.AddReason("", usb->LastFailure());
     }
     const bool ok = command.operation(flash, o, report);
     const bool left = EnterOrLeaveIsp(flash);
     report["steps"] = reporter.Lines();
     if (!ok) report.Fail(Outcome::kDeviceFailure, "failed: " + reporter.LastLine());
     if (!left) report.Fail(Outcome::kDeviceFailure, "the chip did not leave ISP mode");
+    if (reporter.HasFailure())
+        report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
+    report.AddReason("", usb->LastFailure());
 }
 
 bool ShowId(FlashContext& flash, const FlashOptions&, Report& report) {

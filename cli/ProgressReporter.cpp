@@ -4,6 +4,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "flash/StepFailure.h"
 #include "platform/Terminal.h"
 
 namespace qv {
@@ -90,6 +91,16 @@ void ProgressReporter::EndBar() {
     if (!barShown_) return;
     out_ << '\n';
     barShown_ = false;
+}
+
+void ProgressReporter::StepFailed(FlashStep step, const DeviceResult& reason) {
+    if (failedStep_) return;  // later failures follow from the first
+    failedStep_ = step;
+    failureReason_ = reason;
+}
+
+std::string_view ProgressReporter::FailedStepName() const {
+    return failedStep_ ? FlashStepName(*failedStep_) : "";
 }
 
 }  // namespace qv

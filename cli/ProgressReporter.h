@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ class ProgressReporter final : public FlashReporter {
     void StepText(std::string_view text) override { Line(text); }
     void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
     void Pump() override {}
+    void StepFailed(FlashStep step, const DeviceResult& reason) override;
+
+    // The first step that failed and why, when the flash layer said.
+    bool HasFailure() const { return failedStep_.has_value(); }
+    std::string_view FailedStepName() const;
+    const DeviceResult& FailureReason() const { return failureReason_; }
 
     // Called with each new step line and each new percentage ("Program 45%"), whatever the
     // style; for a display that shows several devices at once.
@@ -51,6 +58,8 @@ class ProgressReporter final : public FlashReporter {
     std::uint64_t barValue_ = 0;
     std::function<void(const std::string&)> listener_;
     std::string lastStatus_;
+    std::optional<FlashStep> failedStep_;
+    DeviceResult failureReason_;
 };
 
 }  // namespace qv

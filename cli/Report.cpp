@@ -81,6 +81,15 @@ void Report::Fail(Outcome outcome, std::string message) {
     message_ = std::move(message);
 }
 
+void Report::AddReason(std::string_view step, const DeviceResult& reason) {
+    if (!Failed() || reason.text().empty() || data_.contains("reason")) return;
+    const std::string why = step.empty() ? reason.text() : std::string(step) + ": " + reason.text();
+    if (message_.find(reason.text()) == std::string::npos) message_ += " (" + why + ")";
+    data_["reason"] = {{"step", std::string(step)},
+                       {"kind", FailureKindName(reason.kind())},
+                       {"message", reason.text()}};
+}
+
 Report::Json Report::Document() const {
     Json document = Json::object();
     document["command"] = command_;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DeviceResult.h"
+
 namespace qv {
 
 // The exit statuses of qvtool, documented in the README and in --help.
@@ -35,6 +37,10 @@ class Report {
 
     // Records the failure; the first one stands, later ones only follow from it.
     void Fail(Outcome outcome, std::string message);
+    // Adds why the device failed to the failure already recorded: the step (may be empty) and
+    // the device's reason, in the message and as "reason" {step, kind, message} in JSON. Only the
+    // first reason is kept.
+    void AddReason(std::string_view step, const DeviceResult& reason);
     bool Failed() const { return outcome_ != Outcome::kSuccess; }
     Outcome Result() const { return outcome_; }
     const std::string& Message() const { return message_; }

@@ -32,6 +32,7 @@ void WithDevice(CliContext& context, Report& report, Access access, Work work) {
         report.Fail(Outcome::kDeviceFailure,
                     std::to_string(failed) + " transfer(s) to the device failed");
     }
+    report.AddReason("", usb->LastFailure());
 }
 
 // The same with the link open; it is closed afterwards.

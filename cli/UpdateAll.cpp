@@ -84,6 +84,10 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         job.result = success ? Result::kSuccess : Result::kFailed;
         job.steps = reporter.Lines();
         if (!success) job.message = reporter.LastLine();
+        if (!success && reporter.HasFailure()) {
+            job.message += " (" + std::string(reporter.FailedStepName()) + ": " +
+                           reporter.FailureReason().text() + ")";
+        }
     }
     job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

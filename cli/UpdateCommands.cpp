@@ -61,6 +61,8 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     const bool success = RunFirmwareUpdate(flash);
     report["steps"] = reporter.Lines();
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
+    if (reporter.HasFailure())
+        report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
 }
 
 }  // namespace

@@ -132,5 +132,55 @@ TEST(QvtoolJson, UpdateWithoutYesAsksOnStderrAndDeclinesOnNo) {
     EXPECT_TRUE(Has(accepted.out, "Firmware update success!"));
 }
 
+// A failure on the device says why, beside the step's own text: the step and the device's
+// reason in the message, and {step, kind, message} as "reason" in JSON.
+TEST(QvtoolJson, DeviceFailuresCarryTheDevicesReason) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string step;
+        std::string kind;
+        std::string reasonPart;
+    } cases[] = {
+        {{"--simulate", "--sim-fault=silent-after:300", "update", "--yes", "--file",
+          QV_DEMO_FIRMWARE_PATH},
+         "erase",
+         "timed-out",
+         "the device stopped answering"},
+        {{"--simulate", "--sim-fault=unplug-after:3000", "update", "--yes", "--file",
+          QV_DEMO_FIRMWARE_PATH},
+         "",
+         "gone",
+         ""},
+        {{"--simulate", "--sim-fault=silent-after:40", "flash", "erase"},
+         "",
+         "timed-out",
+         "stopped"},
+        {{"--simulate", "--sim-fault=silent-after:0", "i2c", "read", "20", "00"},
+         "",
+         "timed-out",
+         "the device stopped answering"},
+        {{"--simulate", "--sim-fault=silent-after:0", "param", "settings"},
+         "",
+         "timed-out",
+         "the device stopped answering"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back("--json");
+        SCOPED_TRACE(arguments[1] + " " + arguments[2]);
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.status, 1) << run.out;
+        const auto json = run.Json();
+        ASSERT_TRUE(json.contains("reason")) << run.out;
+        if (!c.step.empty()) {
+            EXPECT_EQ(json["reason"]["step"], c.step) << run.out;
+        }
+        EXPECT_EQ(json["reason"]["kind"], c.kind) << run.out;
+        const std::string reason = json["reason"]["message"].get<std::string>();
+        EXPECT_TRUE(Has(reason, c.reasonPart)) << run.out;
+        EXPECT_TRUE(Has(json["error"]["message"].get<std::string>(), reason)) << run.out;
+    }
+}
+
 }  // namespace
 }  // namespace qv
