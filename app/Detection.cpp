@@ -8,6 +8,7 @@
 #include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/UpdatePanelFonts.h"
 #include "ui_UpdatePanel.h"
 #include "usb/DeviceCatalog.h"
 
@@ -68,6 +69,18 @@ void TForm1::ScanNextCandidate() {
         usb.SetIdText(DeviceCatalog[unit_.catalogIndex].deviceId);
     }
     usb.Find();
+    // A device that is listed but cannot be opened is not updatable; the reason says what to do.
+    const DeviceResult& failure = usb.LastFailure();
+    const bool unusable = usb.IsPresent() && (failure.kind() == FailureKind::kPermission ||
+                                              failure.kind() == FailureKind::kBusy);
+    unit_.accessProblem = unusable ? QString::fromStdString(failure.text()) : QString();
+}
+
+void TForm1::ShowAccessProblem() {
+    Ui::UpdatePanel& panel = *panel_;
+    StyleLabel(panel.lblISPProcStatus, kStepPointSize, Qt::red);
+    ShowFitted(panel.lblISPProcStatus, unit_.accessProblem);
+    panel.btnSimpleAuto->setEnabled(false);
 }
 
 void TForm1::ShowDetectionOutcome() {
@@ -83,12 +96,14 @@ void TForm1::ShowDetectionOutcome() {
         panel.lblDetectDevice->setText(
             QStringLiteral("Find Device ") +
             QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].displayName));
+        if (!unit_.accessProblem.isEmpty()) return ShowAccessProblem();
         if (!unit_.firmwareFileReady) ReadProgramFile1();
         return;
     }
     panel.lblDetectDevice->setText(unit_.ispIdToggle
                                        ? QStringLiteral("Firmware update device A7D6 is exist")
                                        : QStringLiteral("Firmware update device 0C5E is exist"));
+    if (!unit_.accessProblem.isEmpty()) ShowAccessProblem();
 }
 
 void TForm1::chkDetectUSBClick(QObject*) {

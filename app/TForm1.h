@@ -195,6 +195,7 @@ class TForm1 : public QMainWindow {
     // Detection steps of one tick.
     void ScanNextCandidate();
     void ShowDetectionOutcome();
+    void ShowAccessProblem();
 
     // Update panel geometry and window size (UpdatePanelLayout.cpp).
     void FitUpdatePanelToFonts(int dpi, int extra);

@@ -37,6 +37,9 @@ struct UnitState {
     bool updateFinished = false;
     bool autoSequenceRunning = false;
     bool firmwareFileReady = false;
+    // Why the device found cannot be opened (no permission, held by another program); empty
+    // when it can.
+    QString accessProblem;
     std::uint8_t catalogIndex = 0;  // DeviceCatalog row tried last or found
     bool ispIdToggle = false;       // true: "vid_a7d6&pid_6000" was tried last
 

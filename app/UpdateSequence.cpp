@@ -31,6 +31,8 @@ AutoSteps StepsOf(const Ui::IspPage& isp) {
             .protect = isp.chkProtect->isChecked()};
 }
 
+}  // namespace
+
 void StyleLabel(QLabel* label, int pointSize, const QColor& color) {
     QFont font = label->font();
     font.setPointSize(pointSize);
@@ -39,8 +41,6 @@ void StyleLabel(QLabel* label, int pointSize, const QColor& color) {
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
 }
-
-}  // namespace
 
 void TForm1::ConnectUpdateSequences() {
     unit_.flashReporter.Attach({ispPage_->lblUSBProcessInfo, ispPage_->lblUSBISPProcess,
