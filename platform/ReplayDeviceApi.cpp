@@ -77,28 +77,21 @@ DeviceResult ReplayDeviceApi::OpenInterfaceSet(const Guid& interfaceClass, Devic
     for (const std::string& path : log_.devicePaths)
         if (Lower(path).find(classText) != std::string::npos) members.push_back(path);
     set = nextHandle_++;
-    sets_[set] = std::move(members);
+    sets_.Add(set, std::move(members));
     return DeviceResult::Success();
 }
 
 DeviceResult ReplayDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
-    auto it = sets_.find(set);
-    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
-    if (index < it->second.size()) return DeviceResult::Success();
-    return DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
+    return sets_.Enumerate(set, index);
 }
 
 DeviceResult ReplayDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
                                                   std::string& path) {
-    auto it = sets_.find(set);
-    if (it == sets_.end() || index >= it->second.size())
-        return DeviceResult::Failure(FailureKind::kNotFound, "no such member of the device set");
-    path = it->second[index];
-    return DeviceResult::Success();
+    return sets_.Path(set, index, path);
 }
 
 void ReplayDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
-    sets_.erase(set);
+    sets_.Destroy(set);
 }
 
 DeviceResult ReplayDeviceApi::OpenPath(const std::string& path, FileHandle& handle) {

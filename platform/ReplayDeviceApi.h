@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/DeviceApi.h"
+#include "platform/PathSets.h"
 #include "platform/TrafficLog.h"
 
 namespace qv {
@@ -49,7 +50,7 @@ class ReplayDeviceApi final : public DeviceApi {
     std::string name_;
     std::size_t next_ = 0;
     std::string mismatch_;
-    std::map<DeviceSetHandle, std::vector<std::string>> sets_;
+    PathSets sets_;
     std::map<FileHandle, std::string> handles_;
     std::intptr_t nextHandle_ = 1;
 };

@@ -101,28 +101,21 @@ DeviceResult LibusbDeviceApi::OpenInterfaceSet(const Guid& interfaceClass, Devic
     std::vector<std::string> paths;
     if (DeviceResult listed = PathsOf(interfaceClass, paths); !listed.ok()) return listed;
     set = nextHandle_++;
-    sets_[set] = std::move(paths);
+    sets_.Add(set, std::move(paths));
     return DeviceResult::Success();
 }
 
 DeviceResult LibusbDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
-    auto it = sets_.find(set);
-    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
-    if (index < it->second.size()) return DeviceResult::Success();
-    return DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
+    return sets_.Enumerate(set, index);
 }
 
 DeviceResult LibusbDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
                                                   std::string& path) {
-    auto it = sets_.find(set);
-    if (it == sets_.end() || index >= it->second.size())
-        return DeviceResult::Failure(FailureKind::kNotFound, "no such member of the device set");
-    path = it->second[index];
-    return DeviceResult::Success();
+    return sets_.Path(set, index, path);
 }
 
 void LibusbDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
-    sets_.erase(set);
+    sets_.Destroy(set);
 }
 
 DeviceResult LibusbDeviceApi::OpenPath(const std::string& path, FileHandle& handle) {

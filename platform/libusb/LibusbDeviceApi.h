@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/DeviceApi.h"
+#include "platform/PathSets.h"
 
 namespace qv {
 
@@ -45,7 +46,7 @@ class LibusbDeviceApi final : public DeviceApi {
 
     libusb_context* context_ = nullptr;
     int initError_ = 0;
-    std::map<DeviceSetHandle, std::vector<std::string>> sets_;
+    PathSets sets_;
     std::map<FileHandle, OpenDevice> handles_;
     std::intptr_t nextHandle_ = 1;
 };
