@@ -9,8 +9,8 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
+#include "platform/DeviceCatalog.h"
 #include "ui_UpdatePanel.h"
-#include "usb/DeviceCatalog.h"
 
 namespace qv {
 

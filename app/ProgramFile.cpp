@@ -10,9 +10,9 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "image/ImageLoaders.h"
+#include "platform/DeviceCatalog.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
-#include "usb/DeviceCatalog.h"
 
 namespace qv {
 

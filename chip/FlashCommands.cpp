@@ -29,7 +29,8 @@ AddressedCommand WithAddress(std::uint8_t opcode, std::uint32_t address) {
 
 bool SendOut(QuorvexUsb& usb, std::uint8_t request, std::uint16_t value, std::uint16_t index,
              std::uint8_t* data, std::uint32_t length) {
-    return usb.ControlTransfer(VendorRequest{kRequestTypeOut, request, value, index, data, length});
+    return usb.ControlTransfer(
+        VendorRequest{{kRequestTypeOut, request, value, index, length}, data});
 }
 
 // Polls the port back to back; true at the first ready answer.
@@ -44,7 +45,7 @@ bool PollReady(QuorvexUsb& usb, int polls) {
 
 bool FlashPollReady(QuorvexUsb& usb) {
     std::uint8_t ready = 0;
-    const VendorRequest request{kRequestTypeIn, kRequestFlashReady, 0, 0, &ready, 1};
+    const VendorRequest request{{kRequestTypeIn, kRequestFlashReady, 0, 0, 1}, &ready};
     return usb.ControlTransfer(request) && ready != 0;
 }
 
@@ -62,7 +63,7 @@ bool FlashStartRead(QuorvexUsb& usb, std::uint8_t opcode, std::uint8_t count) {
 }
 
 bool FlashFetchData(QuorvexUsb& usb, std::uint8_t count, std::uint8_t* buffer) {
-    const VendorRequest request{kRequestTypeIn, kRequestFlashFetch, 0, 0, buffer, count};
+    const VendorRequest request{{kRequestTypeIn, kRequestFlashFetch, 0, 0, count}, buffer};
     return usb.ControlTransfer(request);
 }
 

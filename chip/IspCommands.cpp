@@ -26,12 +26,11 @@ bool IspSelectFlashPort(QuorvexUsb& usb, bool enter) {
 }
 
 bool IspEnterMode(QuorvexUsb& usb, bool enter) {
-    const VendorRequest request{kRequestTypeOut,
-                                enter ? kRequestIspEnter : kRequestIspLeave,
-                                enter ? kIspEnterValue : kIspLeaveValue,
-                                enter ? kIspEnterIndex : kIspLeaveIndex,
-                                nullptr,
-                                0};
+    const VendorRequest request{{.requestType = kRequestTypeOut,
+                                 .request = enter ? kRequestIspEnter : kRequestIspLeave,
+                                 .value = enter ? kIspEnterValue : kIspLeaveValue,
+                                 .index = enter ? kIspEnterIndex : kIspLeaveIndex},
+                                nullptr};
     const bool ok = usb.ControlTransfer(request);
     // The port is routed (or released) even when the mode request failed.
     IspSelectFlashPort(usb, enter);

@@ -5,7 +5,7 @@ namespace qv {
 bool RegRead(QuorvexUsb& usb, std::uint16_t reg, std::uint8_t& value) {
     // Read into a local byte so a failed transfer leaves the caller's value untouched.
     std::uint8_t received = 0;
-    const VendorRequest request{kRequestTypeIn, kRequestRegRead, 0, reg, &received, 1};
+    const VendorRequest request{{kRequestTypeIn, kRequestRegRead, 0, reg, 1}, &received};
     if (!usb.ControlTransfer(request)) return false;
     value = received;
     return true;
@@ -13,7 +13,7 @@ bool RegRead(QuorvexUsb& usb, std::uint16_t reg, std::uint8_t& value) {
 
 bool RegWrite(QuorvexUsb& usb, std::uint16_t reg, std::uint8_t value) {
     std::uint8_t sent = value;
-    const VendorRequest request{kRequestTypeOut, kRequestRegWrite, 0, reg, &sent, 1};
+    const VendorRequest request{{kRequestTypeOut, kRequestRegWrite, 0, reg, 1}, &sent};
     return usb.ControlTransfer(request);
 }
 

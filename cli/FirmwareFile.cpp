@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "usb/DeviceCatalog.h"
+#include "platform/DeviceCatalog.h"
 
 namespace qv {
 namespace {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace {
 
@@ -53,17 +53,16 @@ void CheckPlain(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize
         return;
     }
     Check(r.request.has_value(), "an accepted plain block gives a request");
-    const qv::DecodedRequest& d = *r.request;
-    const qv::VendorRequest back{d.requestType, d.request, d.value, d.index, nullptr, d.length};
-    const auto block = qv::EncodePlainRequestBlock(back);
+    const qv::ControlSetup& d = r.request->setup;
+    const auto outData = r.request->outData;
+    const auto block = qv::EncodePlainRequestBlock(d);
     Check(std::equal(block.begin(), block.end(), in), "a plain block encodes back to itself");
-    Check(code == qv::PlainIoctlCode(back), "the code matches the direction");
+    Check(code == qv::PlainIoctlCode(d), "the code matches the direction");
     Check(d.length == outSize, "the length is the buffer's size");
-    if (back.IsDeviceToHost()) {
-        Check(d.outData.empty(), "an IN request carries no data");
+    if (d.IsDeviceToHost()) {
+        Check(outData.empty(), "an IN request carries no data");
     } else {
-        Check(d.outData.size() == outSize &&
-                  (outSize == 0 || std::equal(d.outData.begin(), d.outData.end(), out)),
+        Check(outData.size() == outSize && (outSize == 0 || outData.data() == out),
               "an OUT request carries the buffer's bytes");
     }
 }
@@ -83,15 +82,17 @@ void CheckProperty(std::uint32_t code, const std::uint8_t* in, std::uint32_t inS
         return;
     }
     Check(r.request.has_value(), "an accepted property block gives a request");
-    const qv::DecodedRequest& d = *r.request;
+    const qv::ControlSetup& d = r.request->setup;
+    const auto outData = r.request->outData;
     Check(inSize == qv::PropertyRequestBlockSize(d.length), "the block size follows the length");
     Check(outSize == d.length, "the buffer size is the length");
+    Check(d.IsDeviceToHost() ? outData.empty()
+                             : outData.size() == d.length && outData.data() == in + 40,
+          "an OUT request carries the block's data area, an IN request none");
     // An IN request's data area is not its data; the block's own bytes stand in for it.
-    std::vector<std::uint8_t> data =
-        d.outData.empty() ? std::vector<std::uint8_t>(in + 40, in + 40 + d.length) : d.outData;
-    Check(data.size() == d.length, "an OUT request carries its length in data");
-    const qv::VendorRequest back{d.requestType, d.request, d.value, d.index, data.data(), d.length};
-    const auto block = qv::EncodePropertyRequestBlock(back);
+    std::vector<std::uint8_t> data(in + 40, in + 40 + d.length);
+    std::vector<std::uint8_t> block;
+    qv::EncodePropertyRequestBlock({d, data.data()}, block);
     Check(block.size() >= inSize && std::equal(in, in + inSize, block.begin()),
           "a property block encodes back to itself");
 }
@@ -101,28 +102,33 @@ void CheckRoundTrip(const std::uint8_t* p, std::size_t n) {
     if (n < 8) return;
     std::vector<std::uint8_t> data(p + 8, p + n);
     const std::uint32_t length = static_cast<std::uint32_t>(data.size());
-    const qv::VendorRequest request{(p[0] & 1) ? qv::kRequestTypeIn : qv::kRequestTypeOut,
-                                    p[1],
-                                    static_cast<std::uint16_t>(p[2] | p[3] << 8),
-                                    static_cast<std::uint16_t>(p[4] | p[5] << 8),
-                                    data.data(),
-                                    length};
+    const qv::ControlSetup setup{
+        .requestType = (p[0] & 1) ? qv::kRequestTypeIn : qv::kRequestTypeOut,
+        .request = p[1],
+        .value = static_cast<std::uint16_t>(p[2] | p[3] << 8),
+        .index = static_cast<std::uint16_t>(p[4] | p[5] << 8),
+        .length = length};
     const auto expectRequest = [&](const qv::DecodeResult& r, const char* what) {
         Check(r.ok() && r.request.has_value() && r.kind == qv::CarrierKind::kVendorRequest, what);
-        const qv::DecodedRequest& d = *r.request;
-        Check(d.requestType == request.requestType && d.request == request.request &&
-                  d.value == request.value && d.index == request.index && d.length == length,
+        const qv::ControlSetup& d = r.request->setup;
+        const auto outData = r.request->outData;
+        Check(d.requestType == setup.requestType && d.request == setup.request &&
+                  d.value == setup.value && d.index == setup.index && d.length == length,
               what);
-        Check(request.IsDeviceToHost() ? d.outData.empty() : d.outData == data, what);
+        Check(setup.IsDeviceToHost()
+                  ? outData.empty()
+                  : std::equal(outData.begin(), outData.end(), data.begin(), data.end()),
+              what);
     };
     if (!(p[6] == 0x12 && p[7] == 0)) {  // a length field of 18 is the descriptor query
-        const auto block = qv::EncodePlainRequestBlock(request);
+        const auto block = qv::EncodePlainRequestBlock(setup);
         expectRequest(
-            qv::DecodePlainRequest(qv::PlainIoctlCode(request), block.data(),
+            qv::DecodePlainRequest(qv::PlainIoctlCode(setup), block.data(),
                                    static_cast<std::uint32_t>(block.size()), data.data(), length),
             "a plain block of the link decodes to its request");
     }
-    const auto block = qv::EncodePropertyRequestBlock(request);
+    std::vector<std::uint8_t> block;
+    qv::EncodePropertyRequestBlock({setup, data.data()}, block);
     const auto sent = Exact(block.data(), qv::PropertyRequestBlockSize(length));
     expectRequest(qv::DecodePropertyRequest(
                       qv::kIoctlKsProperty, sent.get(),

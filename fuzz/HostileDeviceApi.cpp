@@ -5,7 +5,7 @@
 #include "chip/FlashCommands.h"
 #include "chip/Registers.h"
 #include "fuzz/FuzzCheck.h"
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace qv::fuzz {
 namespace {
@@ -125,24 +125,24 @@ DeviceResult HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
                 out[i] = InputLeft() ? answers_[next_++] : 0;
         return Answer();
     }
-    const DecodedRequest& request = *decoded.request;
+    const ControlSetup& request = decoded.request->setup;
     if (request.request == kRequestRegRead) lastRegister_ = request.index;
     DeviceResult result = Answer();
     if (!result.ok()) return result;
 
-    if ((request.requestType & 0x80) != 0) {
+    if (request.IsDeviceToHost()) {
         for (std::uint32_t i = 0; i < outSize; ++i)
             out[i] = InputLeft() ? answers_[next_++] : IdleByte(request.request, i);
         if (request.request == kRequestFlashFetch) ObserveFetch(out, outSize);
     } else {
-        Observe(request.request, request.value, request.index, request.outData);
+        Observe(request.request, request.index, decoded.request->outData);
     }
     return result;
 }
 
 // What an accepted OUT request does to the flash this device keeps track of.
-void HostileDeviceApi::Observe(std::uint8_t request, std::uint16_t, std::uint16_t index,
-                               const std::vector<std::uint8_t>& data) {
+void HostileDeviceApi::Observe(std::uint8_t request, std::uint16_t index,
+                               std::span<const std::uint8_t> data) {
     const auto address = [&] {
         return std::int64_t{data[1]} << 16 | std::int64_t{data[2]} << 8 | data[3];
     };

@@ -64,8 +64,7 @@ class HostileDeviceApi : public DeviceApi {
     // The byte an IN request returns once the input is used up.
     std::uint8_t IdleByte(std::uint8_t request, std::uint32_t i) const;
     std::uint8_t FlashByte(std::int64_t address) const;
-    void Observe(std::uint8_t request, std::uint16_t value, std::uint16_t index,
-                 const std::vector<std::uint8_t>& data);
+    void Observe(std::uint8_t request, std::uint16_t index, std::span<const std::uint8_t> data);
     void ObserveFetch(const std::uint8_t* bytes, std::uint32_t count);
 
     std::span<const std::uint8_t> answers_;

@@ -3,16 +3,9 @@
 
 #include <cstdint>
 
-namespace qv::sim {
+#include "platform/carriers/ControlSetup.h"
 
-struct ControlSetup {
-    std::uint8_t requestType = 0;
-    std::uint8_t request = 0;
-    std::uint16_t value = 0;
-    std::uint16_t index = 0;
-    std::uint32_t length = 0;
-    bool IsDeviceToHost() const { return (requestType & 0x80) != 0; }
-};
+namespace qv::sim {
 
 class DeviceModel {
   public:

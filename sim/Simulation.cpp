@@ -3,11 +3,11 @@
 #include <charconv>
 #include <optional>
 
+#include "platform/DeviceCatalog.h"
 #include "sim/AudioSetting.h"
 #include "sim/Qv4820Model.h"
 #include "sim/SimFaults.h"
 #include "sim/StateFile.h"
-#include "usb/DeviceCatalog.h"
 
 namespace qv::sim {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace qv::sim {
 namespace {
@@ -213,7 +213,7 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
         return DeviceResult::Success();
     }
 
-    DecodedRequest& request = *decoded.request;
+    const DecodedRequest& request = *decoded.request;
     const std::uint64_t count = ++device.requests;
     const TransferFaults& faults = device.faults;
     if (faults.unplugAfter >= 0 && count > static_cast<std::uint64_t>(faults.unplugAfter)) {
@@ -229,13 +229,9 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
         return DeviceResult::Failure(FailureKind::kOther, "transfer fault");
     }
 
-    ControlSetup setup{.requestType = request.requestType,
-                       .request = request.request,
-                       .value = request.value,
-                       .index = request.index,
-                       .length = request.length};
+    const ControlSetup& setup = request.setup;
     record.setup = setup;
-    std::vector<std::uint8_t>& data = request.outData;
+    std::vector<std::uint8_t> data(request.outData.begin(), request.outData.end());
     if (setup.IsDeviceToHost()) data.assign(setup.length, 0);
     if (!device.model->HandleRequest(setup, data.data()))
         return DeviceResult::Failure(FailureKind::kStalled, "request stalled");

@@ -1,8 +1,8 @@
 #include "usb/DeviceScan.h"
 
-#include "usb/DeviceCatalog.h"
+#include "platform/DeviceCatalog.h"
+#include "platform/carriers/RequestBlocks.h"
 #include "usb/QuorvexUsb.h"
-#include "usb/RequestBlocks.h"
 
 namespace qv {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace qv {
 
@@ -140,16 +140,16 @@ bool QuorvexUsb::ControlTransfer(const VendorRequest& request) {
     }
     tryOnceMore_ = false;
     DeviceResult result;
+    const ControlSetup& setup = request.setup;
     if (propertyMode_) {
-        const std::vector<std::uint8_t> block = EncodePropertyRequestBlock(request);
-        result =
-            api_.IoControl(handle_, kIoctlKsProperty, block.data(),
-                           static_cast<std::uint32_t>(PropertyRequestBlockSize(request.length)),
-                           request.data, request.length);
+        EncodePropertyRequestBlock(request, propertyBlock_);
+        result = api_.IoControl(handle_, kIoctlKsProperty, propertyBlock_.data(),
+                                static_cast<std::uint32_t>(PropertyRequestBlockSize(setup.length)),
+                                request.data, setup.length);
     } else {
-        const PlainRequestBlock block = EncodePlainRequestBlock(request);
-        result = api_.IoControl(handle_, PlainIoctlCode(request), block.data(), block.size(),
-                                request.data, request.length);
+        const PlainRequestBlock block = EncodePlainRequestBlock(setup);
+        result = api_.IoControl(handle_, PlainIoctlCode(setup), block.data(), block.size(),
+                                request.data, setup.length);
     }
     CountSilence(result);
     return Note(StoppedAnswering() ? stoppedFailure_ : std::move(result));

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/DeviceApi.h"
-#include "usb/VendorRequest.h"
+#include "platform/carriers/ControlSetup.h"
 
 namespace qv {
 
@@ -83,6 +84,7 @@ class QuorvexUsb {
     int silentTransfers_ = 0;  // in a row, timed out or gone
     bool tryOnceMore_ = false;
     DeviceResult stoppedFailure_;  // what every transfer fails with once the link has stopped
+    std::vector<std::uint8_t> propertyBlock_;  // reused, so a transfer allocates nothing
 };
 
 // Copies at most capacity - 1 characters of `text` and terminates; never overflows.

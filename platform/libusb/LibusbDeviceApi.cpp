@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/carriers/RequestBlocks.h"
 #include "platform/libusb/LibusbFailure.h"
-#include "usb/RequestBlocks.h"
 
 namespace qv {
 namespace {
@@ -163,14 +163,15 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
         if (read < 0) return LibusbFailure(read, "reading the device descriptor");
         return DeviceResult::Success();
     }
-    const DecodedRequest& request = *decoded.request;
-    std::vector<std::uint8_t> data = request.outData;
+    const ControlSetup& request = decoded.request->setup;
+    std::vector<std::uint8_t> data(decoded.request->outData.begin(),
+                                   decoded.request->outData.end());
     data.resize(request.length);
     const int result = libusb_control_transfer(
         device, request.requestType, request.request, request.value, request.index, data.data(),
         static_cast<std::uint16_t>(request.length), kTransferTimeoutMs);
     if (result < 0) return LibusbFailure(result, "control transfer");
-    if ((request.requestType & 0x80) != 0 && out != nullptr)
+    if (request.IsDeviceToHost() && out != nullptr)
         std::copy(data.begin(), data.begin() + std::min<std::size_t>(result, outSize), out);
     return DeviceResult::Success();
 }

@@ -5,9 +5,9 @@
 #include <QtTest/QTest>
 
 #include "app/Colors.h"
+#include "platform/DeviceCatalog.h"
 #include "sim/Qv4820Model.h"
 #include "tests/app/FormFixture.h"
-#include "usb/DeviceCatalog.h"
 
 namespace qv::test {
 namespace {

@@ -22,7 +22,7 @@ namespace qv::test {
 // Answers every request; reads return zeros.
 class PlainChip final : public sim::DeviceModel {
   public:
-    bool HandleRequest(const sim::ControlSetup& setup, std::uint8_t* data) override {
+    bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override {
         if (setup.IsDeviceToHost()) std::fill_n(data, setup.length, std::uint8_t{0});
         return true;
     }

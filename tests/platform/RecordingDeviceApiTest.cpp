@@ -13,7 +13,7 @@ namespace {
 
 class AnsweringModel : public sim::DeviceModel {
   public:
-    bool HandleRequest(const sim::ControlSetup& setup, std::uint8_t* data) override {
+    bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override {
         if (setup.IsDeviceToHost() && setup.length) data[0] = 0xA5;
         return true;
     }
@@ -26,10 +26,10 @@ void RunSession(DeviceApi& api, const std::function<void()>& beforeSecond) {
     ASSERT_TRUE(usb.Find());
     ASSERT_TRUE(usb.Open());
     std::uint8_t byte = 0;
-    usb.ControlTransfer({.requestType = 0xC3, .request = 0x91, .data = &byte, .length = 1});
+    usb.ControlTransfer({{.requestType = 0xC3, .request = 0x91, .length = 1}, &byte});
     beforeSecond();
-    usb.ControlTransfer({.requestType = 0xC3, .request = 0x91, .data = &byte, .length = 1});
-    usb.ControlTransfer({.requestType = 0x43, .request = 0x90, .index = 0});
+    usb.ControlTransfer({{.requestType = 0xC3, .request = 0x91, .length = 1}, &byte});
+    usb.ControlTransfer({{.requestType = 0x43, .request = 0x90, .index = 0}});
     usb.Close();
 }
 

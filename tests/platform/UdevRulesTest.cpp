@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "usb/DeviceCatalog.h"
+#include "platform/DeviceCatalog.h"
 
 namespace qv {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "platform/SystemDeviceApi.h"
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace qv {
 namespace {

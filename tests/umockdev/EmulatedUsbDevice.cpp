@@ -224,11 +224,11 @@ void EmulatedUsbDevice::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* 
 }
 
 int EmulatedUsbDevice::RunControl(std::uint8_t* buffer, int bufferLength, bool& hold) {
-    const sim::ControlSetup setup{.requestType = buffer[0],
-                                  .request = buffer[1],
-                                  .value = static_cast<std::uint16_t>(buffer[2] | buffer[3] << 8),
-                                  .index = static_cast<std::uint16_t>(buffer[4] | buffer[5] << 8),
-                                  .length = static_cast<std::uint32_t>(buffer[6] | buffer[7] << 8)};
+    const ControlSetup setup{.requestType = buffer[0],
+                             .request = buffer[1],
+                             .value = static_cast<std::uint16_t>(buffer[2] | buffer[3] << 8),
+                             .index = static_cast<std::uint16_t>(buffer[4] | buffer[5] << 8),
+                             .length = static_cast<std::uint32_t>(buffer[6] | buffer[7] << 8)};
     std::uint8_t* data = buffer + kSetupLength;
     if (static_cast<int>(setup.length) > bufferLength - kSetupLength) return -EINVAL;
 

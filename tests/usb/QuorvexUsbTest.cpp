@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "platform/carriers/RequestBlocks.h"
 #include "sim/VirtualBus.h"
 #include "usb/QuorvexUsb.h"
-#include "usb/RequestBlocks.h"
 
 namespace qv {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 // Answers every request; IN requests get the request code back in each byte.
 class EchoModel : public sim::DeviceModel {
   public:
-    bool HandleRequest(const sim::ControlSetup& setup, std::uint8_t* data) override {
+    bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override {
         ++requests;
         if (setup.IsDeviceToHost()) std::fill(data, data + setup.length, setup.request);
         return true;
@@ -97,8 +97,8 @@ TEST_F(LinkTest, TransfersNeedAnOpenHandleAndOpenTwiceHoldsOne) {
     bus.AttachBareChip("vid_0c5e&pid_6000", model);
     ASSERT_TRUE(usb.Find());
     std::uint8_t byte = 0;
-    VendorRequest read{
-        .requestType = 0xC3, .request = 0x91, .index = 5, .data = &byte, .length = 1};
+    const VendorRequest read{{.requestType = 0xC3, .request = 0x91, .index = 5, .length = 1},
+                             &byte};
     bus.ClearLog();
     EXPECT_FALSE(usb.ControlTransfer(read));
     EXPECT_TRUE(bus.Log().empty());
@@ -121,7 +121,7 @@ TEST_F(LinkTest, UnplugFailsTransfersOnAnOpenHandle) {
     ASSERT_TRUE(usb.Find());
     ASSERT_TRUE(usb.Open());
     std::uint8_t value = 7;
-    VendorRequest write{.requestType = 0x43, .request = 0x90, .data = &value, .length = 1};
+    const VendorRequest write{{.requestType = 0x43, .request = 0x90, .length = 1}, &value};
     EXPECT_TRUE(usb.ControlTransfer(write));
     bus.Detach(id);
     EXPECT_FALSE(usb.ControlTransfer(write));

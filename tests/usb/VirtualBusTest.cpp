@@ -28,8 +28,7 @@ struct BusFixture : ::testing::Test {
     }
     bool Send(std::uint8_t request) {
         std::uint8_t byte = 0;
-        return usb.ControlTransfer(
-            {.requestType = 0xC3, .request = request, .data = &byte, .length = 1});
+        return usb.ControlTransfer({{.requestType = 0xC3, .request = request, .length = 1}, &byte});
     }
 };
 

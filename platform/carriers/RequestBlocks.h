@@ -6,11 +6,12 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/DeviceApi.h"
-#include "usb/VendorRequest.h"
+#include "platform/carriers/ControlSetup.h"
 
 namespace qv {
 
@@ -41,29 +42,25 @@ inline constexpr std::uint16_t kDescriptorLength = 18;
 using PlainRequestBlock = std::array<std::uint8_t, kPlainBlockSize>;
 
 // Plain block: zero-filled, type at 4, request at 5, value at 6, index at 8, `lengthField` at 10.
-PlainRequestBlock EncodePlainRequestBlock(const VendorRequest& request,
-                                          std::uint16_t lengthField = 0);
+PlainRequestBlock EncodePlainRequestBlock(const ControlSetup& setup, std::uint16_t lengthField = 0);
 // The plain-mode presence test: GET_DESCRIPTOR (device) with 18 at offset 10.
 PlainRequestBlock EncodeDescriptorQueryBlock();
-std::uint32_t PlainIoctlCode(const VendorRequest& request);
+std::uint32_t PlainIoctlCode(const ControlSetup& setup);
 
 // Size sent for a property block: length + 47, and 48 when length is 0.
 std::size_t PropertyRequestBlockSize(std::uint32_t length);
-// The property block of a request, as a zero-filled buffer of at least the size sent.
-std::vector<std::uint8_t> EncodePropertyRequestBlock(const VendorRequest& request);
+// The property block of a request into `block`: zero-filled, at least the size sent. The caller
+// keeps the buffer, so a link sending many requests allocates it once.
+void EncodePropertyRequestBlock(const VendorRequest& request, std::vector<std::uint8_t>& block);
 // The property-mode presence test: KSPROPERTY {set, id 0, SETSUPPORT}.
 std::array<std::uint8_t, kKsPropertySize> EncodeSupportQuery();
 
 // A request as a driver sees it after checking its carrier.
 struct DecodedRequest {
-    std::uint8_t requestType = 0;
-    std::uint8_t request = 0;
-    std::uint16_t value = 0;
-    std::uint16_t index = 0;
-    std::uint32_t length = 0;
-    // For OUT requests, the data sent (from the output buffer in plain mode, from the block
-    // in property mode).
-    std::vector<std::uint8_t> outData;
+    ControlSetup setup;
+    // For OUT requests, the data sent: a view of the output buffer in plain mode, of the block
+    // in property mode, valid as long as those are. Empty for IN requests.
+    std::span<const std::uint8_t> outData;
 };
 
 enum class CarrierKind { kVendorRequest, kPresenceTest };

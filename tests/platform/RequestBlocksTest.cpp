@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 namespace qv {
 namespace {
@@ -15,13 +16,11 @@ std::vector<std::uint8_t> Pattern(std::uint32_t length) {
 
 TEST(PlainRequestBlock, LaysOutFieldsLittleEndianOverZeros) {
     for (std::uint32_t length : {0u, 1u, 4u, 64u, 256u}) {
-        auto data = Pattern(length);
-        VendorRequest request{.requestType = 0xC3,
-                              .request = 0x81,
-                              .value = 0x1234,
-                              .index = 0xABCD,
-                              .data = data.data(),
-                              .length = length};
+        ControlSetup request{.requestType = 0xC3,
+                             .request = 0x81,
+                             .value = 0x1234,
+                             .index = 0xABCD,
+                             .length = length};
         const PlainRequestBlock block = EncodePlainRequestBlock(request);
         const PlainRequestBlock expected = {0, 0, 0, 0, 0xC3, 0x81, 0x34, 0x12, 0xCD, 0xAB, 0, 0,
                                             0, 0, 0, 0, 0,    0,    0,    0,    0,    0,    0, 0};
@@ -44,13 +43,14 @@ TEST(PropertyRequestBlock, SizeAndLayoutForEachLength) {
     for (std::uint32_t length : {0u, 1u, 4u, 64u, 256u}) {
         auto data = Pattern(length);
         for (std::uint8_t type : {std::uint8_t{0x43}, std::uint8_t{0xC3}}) {
-            VendorRequest request{.requestType = type,
-                                  .request = 0x90,
-                                  .value = 0xBEEF,
-                                  .index = 0x0102,
-                                  .data = data.data(),
-                                  .length = length};
-            const auto block = EncodePropertyRequestBlock(request);
+            const VendorRequest request{{.requestType = type,
+                                         .request = 0x90,
+                                         .value = 0xBEEF,
+                                         .index = 0x0102,
+                                         .length = length},
+                                        data.data()};
+            std::vector<std::uint8_t> block(3, 0xEE);  // a reused buffer: stale bytes go
+            EncodePropertyRequestBlock(request, block);
             const std::size_t sent = PropertyRequestBlockSize(length);
             EXPECT_EQ(sent, length == 0 ? 48u : length + 47u);
             ASSERT_GE(block.size(), sent);
@@ -75,18 +75,15 @@ TEST(PropertyRequestBlock, SizeAndLayoutForEachLength) {
 
 TEST(RequestDecoding, RoundTripsAndRefusesDeviations) {
     auto data = Pattern(4);
-    VendorRequest out{.requestType = 0x43,
-                      .request = 0x80,
-                      .value = 0,
-                      .index = 1,
-                      .data = data.data(),
-                      .length = 4};
-    const auto block = EncodePropertyRequestBlock(out);
+    const VendorRequest out{
+        {.requestType = 0x43, .request = 0x80, .value = 0, .index = 1, .length = 4}, data.data()};
+    std::vector<std::uint8_t> block;
+    EncodePropertyRequestBlock(out, block);
     const auto sent = static_cast<std::uint32_t>(PropertyRequestBlockSize(4));
     DecodeResult good = DecodePropertyRequest(kIoctlKsProperty, block.data(), sent, 4);
     ASSERT_TRUE(good.ok()) << good.error;
-    EXPECT_EQ(good.request->outData, data);
-    EXPECT_EQ(good.request->index, 1);
+    EXPECT_TRUE(std::ranges::equal(good.request->outData, data));
+    EXPECT_EQ(good.request->setup.index, 1);
 
     auto damaged = block;
     damaged[44] = 1;  // a trailing pad byte
@@ -94,7 +91,7 @@ TEST(RequestDecoding, RoundTripsAndRefusesDeviations) {
     EXPECT_FALSE(DecodePropertyRequest(kIoctlKsProperty, block.data(), sent + 1, 4).ok());
     EXPECT_FALSE(DecodePropertyRequest(kIoctlKsProperty, block.data(), sent, 3).ok());
 
-    const auto plain = EncodePlainRequestBlock(out);
+    const auto plain = EncodePlainRequestBlock(out.setup);
     EXPECT_TRUE(DecodePlainRequest(kIoctlPlainOut, plain.data(), 24, data.data(), 4).ok());
     EXPECT_FALSE(DecodePlainRequest(kIoctlPlainIn, plain.data(), 24, data.data(), 4).ok());
     auto plainDamaged = plain;

@@ -1,6 +1,7 @@
-#include "usb/RequestBlocks.h"
+#include "platform/carriers/RequestBlocks.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace qv {
@@ -30,45 +31,53 @@ std::string Hex(std::uint32_t v) {
     return text;
 }
 
+// The 40 bytes before a property block's data; the rest of `block` is left as it is.
+void PutPropertyHeader(const ControlSetup& setup, std::uint8_t* block) {
+    std::copy(kVendorPropertySet.bytes.begin(), kVendorPropertySet.bytes.end(), block);
+    Put32(&block[16], kVendorPropertyId);
+    Put32(&block[20], setup.IsDeviceToHost() ? kKsPropertyTypeGet : kKsPropertyTypeSet);
+    block[24] = kPropertyRequestTypeByte;
+    block[25] = setup.request;
+    Put16(&block[26], setup.value);
+    Put16(&block[28], setup.index);
+    std::fill(&block[30], &block[36], 0);
+    Put32(&block[36], setup.length);
+}
+
+constexpr std::size_t kPropertyHeaderSize = 40;
+
 }  // namespace
 
-PlainRequestBlock EncodePlainRequestBlock(const VendorRequest& request, std::uint16_t lengthField) {
+PlainRequestBlock EncodePlainRequestBlock(const ControlSetup& setup, std::uint16_t lengthField) {
     PlainRequestBlock block{};
-    block[4] = request.requestType;
-    block[5] = request.request;
-    Put16(&block[6], request.value);
-    Put16(&block[8], request.index);
+    block[4] = setup.requestType;
+    block[5] = setup.request;
+    Put16(&block[6], setup.value);
+    Put16(&block[8], setup.index);
     Put16(&block[10], lengthField);
     return block;
 }
 
 PlainRequestBlock EncodeDescriptorQueryBlock() {
-    VendorRequest query{.requestType = 0x80, .request = 6, .value = 0x0100, .index = 1};
+    const ControlSetup query{.requestType = 0x80, .request = 6, .value = 0x0100, .index = 1};
     return EncodePlainRequestBlock(query, kDescriptorLength);
 }
 
-std::uint32_t PlainIoctlCode(const VendorRequest& request) {
-    return request.IsDeviceToHost() ? kIoctlPlainIn : kIoctlPlainOut;
+std::uint32_t PlainIoctlCode(const ControlSetup& setup) {
+    return setup.IsDeviceToHost() ? kIoctlPlainIn : kIoctlPlainOut;
 }
 
 std::size_t PropertyRequestBlockSize(std::uint32_t length) {
     return length == 0 ? 48 : std::size_t{length} + 47;
 }
 
-std::vector<std::uint8_t> EncodePropertyRequestBlock(const VendorRequest& request) {
+void EncodePropertyRequestBlock(const VendorRequest& request, std::vector<std::uint8_t>& block) {
     // 40 header bytes, the data and 7 trailing zero bytes always fit in length + 48.
-    std::vector<std::uint8_t> block(std::size_t{request.length} + 48, 0);
-    std::copy(kVendorPropertySet.bytes.begin(), kVendorPropertySet.bytes.end(), block.begin());
-    Put32(&block[16], kVendorPropertyId);
-    Put32(&block[20], request.IsDeviceToHost() ? kKsPropertyTypeGet : kKsPropertyTypeSet);
-    block[24] = kPropertyRequestTypeByte;
-    block[25] = request.request;
-    Put16(&block[26], request.value);
-    Put16(&block[28], request.index);
-    Put32(&block[36], request.length);
-    if (request.length != 0 && request.data != nullptr)
-        std::memcpy(&block[40], request.data, request.length);
-    return block;
+    const std::uint32_t length = request.setup.length;
+    block.assign(std::size_t{length} + 48, 0);
+    PutPropertyHeader(request.setup, block.data());
+    if (length != 0 && request.data != nullptr)
+        std::memcpy(&block[kPropertyHeaderSize], request.data, length);
 }
 
 std::array<std::uint8_t, kKsPropertySize> EncodeSupportQuery() {
@@ -90,8 +99,11 @@ DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std:
         result.error = "plain block of " + std::to_string(inSize) + " bytes, expected 24";
         return result;
     }
-    VendorRequest fields{
-        .requestType = in[4], .request = in[5], .value = Get16(&in[6]), .index = Get16(&in[8])};
+    const ControlSetup fields{.requestType = in[4],
+                              .request = in[5],
+                              .value = Get16(&in[6]),
+                              .index = Get16(&in[8]),
+                              .length = outSize};
     const std::uint16_t lengthField = Get16(&in[10]);
     const bool isPresenceTest = lengthField == kDescriptorLength;
     const PlainRequestBlock expected =
@@ -115,14 +127,8 @@ DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std:
         result.error = "data length without a buffer";
         return result;
     }
-    DecodedRequest request{.requestType = fields.requestType,
-                           .request = fields.request,
-                           .value = fields.value,
-                           .index = fields.index,
-                           .length = outSize,
-                           .outData = {}};
-    if (!fields.IsDeviceToHost()) request.outData.assign(out, out + outSize);
-    result.request = std::move(request);
+    result.request = DecodedRequest{.setup = fields, .outData = {}};
+    if (!fields.IsDeviceToHost()) result.request->outData = {out, outSize};
     return result;
 }
 
@@ -164,27 +170,23 @@ DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in, s
         result.error = "property flags " + Hex(flags);
         return result;
     }
-    std::vector<std::uint8_t> payload(in + 40, in + 40 + length);
-    VendorRequest fields{
+    const ControlSetup fields{
         .requestType = flags == kKsPropertyTypeGet ? kRequestTypeIn : kRequestTypeOut,
         .request = in[25],
         .value = Get16(&in[26]),
         .index = Get16(&in[28]),
-        .data = payload.data(),
         .length = length};
-    const auto expected = EncodePropertyRequestBlock(fields);
-    if (!std::equal(in, in + inSize, expected.begin())) {
+    // The header as the encoder writes it, then only zeros after the data.
+    std::array<std::uint8_t, kPropertyHeaderSize> header;
+    PutPropertyHeader(fields, header.data());
+    const std::uint8_t* trailer = in + kPropertyHeaderSize + length;
+    if (!std::equal(header.begin(), header.end(), in) ||
+        !std::all_of(trailer, in + inSize, [](std::uint8_t b) { return b == 0; })) {
         result.error = "property block differs from its layout";
         return result;
     }
-    DecodedRequest request{.requestType = fields.requestType,
-                           .request = fields.request,
-                           .value = fields.value,
-                           .index = fields.index,
-                           .length = length,
-                           .outData = {}};
-    if (!fields.IsDeviceToHost()) request.outData = std::move(payload);
-    result.request = std::move(request);
+    result.request = DecodedRequest{.setup = fields, .outData = {}};
+    if (!fields.IsDeviceToHost()) result.request->outData = {in + kPropertyHeaderSize, length};
     return result;
 }
 
