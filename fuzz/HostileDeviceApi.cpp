@@ -91,6 +91,14 @@ void HostileDeviceApi::CloseHandle(FileHandle handle) {
     --openHandles;
 }
 
+void HostileDeviceApi::FillAnswer(std::uint8_t request, std::uint8_t* out, std::uint32_t count) {
+    const std::size_t given = std::min<std::size_t>(count, answers_.size() - next_);
+    std::copy_n(answers_.begin() + static_cast<std::ptrdiff_t>(next_), given, out);
+    next_ += given;
+    for (std::uint32_t i = static_cast<std::uint32_t>(given); i < count; ++i)
+        out[i] = IdleByte(request, i);
+}
+
 std::uint8_t HostileDeviceApi::IdleByte(std::uint8_t request, std::uint32_t i) const {
     switch (request) {
         case kRequestFlashReady:
@@ -131,8 +139,7 @@ DeviceResult HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     if (!result.ok()) return result;
 
     if (request.IsDeviceToHost()) {
-        for (std::uint32_t i = 0; i < outSize; ++i)
-            out[i] = InputLeft() ? answers_[next_++] : IdleByte(request.request, i);
+        FillAnswer(request.request, out, outSize);
         if (request.request == kRequestFlashFetch) ObserveFetch(out, outSize);
     } else {
         Observe(request.request, request.index, decoded.request->outData);
