@@ -9,15 +9,11 @@ DeviceResult NoMoreItems() {
 
 }  // namespace
 
-DeviceResult DeviceView::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) {
-    return api_.OpenInterfaceSet(interfaceClass, set);
-}
-
 std::int64_t DeviceView::ChosenMember(DeviceSetHandle set) {
     for (std::uint32_t i = 0;; ++i) {
-        if (!api_.EnumerateInterface(set, i).ok()) return -1;
+        if (!Inner().EnumerateInterface(set, i).ok()) return -1;
         std::string path;
-        if (api_.InterfaceDetailPath(set, i, path).ok() && path == path_) return i;
+        if (Inner().InterfaceDetailPath(set, i, path).ok() && path == path_) return i;
     }
 }
 
@@ -29,18 +25,18 @@ DeviceResult DeviceView::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t 
                                              std::string& path) {
     const std::int64_t member = ChosenMember(set);
     if (index != 0 || member < 0) return NoMoreItems();
-    return api_.InterfaceDetailPath(set, static_cast<std::uint32_t>(member), path);
+    return Inner().InterfaceDetailPath(set, static_cast<std::uint32_t>(member), path);
 }
 
 DeviceResult DeviceView::OpenPath(const std::string& path, FileHandle& handle) {
-    DeviceResult result = api_.OpenPath(path, handle);
+    DeviceResult result = Inner().OpenPath(path, handle);
     if (!result.ok()) ++failedTransfers_;
     return result;
 }
 
 DeviceResult DeviceView::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
-    DeviceResult result = api_.IoControl(handle, code, in, inSize, out, outSize);
+    DeviceResult result = Inner().IoControl(handle, code, in, inSize, out, outSize);
     if (!result.ok()) ++failedTransfers_;
     return result;
 }

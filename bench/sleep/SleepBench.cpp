@@ -21,6 +21,7 @@
 
 #include "flash/UpdateSequences.h"
 #include "image/ImageLoaders.h"
+#include "platform/ForwardingDeviceApi.h"
 #include "platform/win32/TimerPeriod.h"
 #include "platform/win32/Win32DeviceApi.h"
 #include "sim/Qv4820Model.h"
@@ -54,44 +55,21 @@ SleepFigures MeasureSleeps(DeviceApi& api, std::uint32_t ms, int reps) {
 
 // Passes everything to the virtual bus; a sleep lasts until the first tick of a timer of the
 // given period at or after its due time, and is counted by its length.
-class TickedSleeps final : public DeviceApi {
+class TickedSleeps final : public ForwardingDeviceApi {
   public:
     TickedSleeps(sim::VirtualBus& bus, sim::Clock& clock, std::uint64_t tickMicros)
-        : bus_(bus), clock_(clock), tickMicros_(tickMicros) {}
+        : ForwardingDeviceApi(bus), clock_(clock), tickMicros_(tickMicros) {}
 
     std::map<std::uint32_t, std::uint64_t> counts;
 
-    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override {
-        return bus_.OpenInterfaceSet(interfaceClass, set);
-    }
-    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
-        return bus_.EnumerateInterface(set, index);
-    }
-    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
-                                     std::string& path) override {
-        return bus_.InterfaceDetailPath(set, index, path);
-    }
-    void DestroyInterfaceSet(DeviceSetHandle set) override { bus_.DestroyInterfaceSet(set); }
-    DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
-        return bus_.OpenPath(path, handle);
-    }
-    DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
-                           std::uint32_t inSize, std::uint8_t* out,
-                           std::uint32_t outSize) override {
-        return bus_.IoControl(handle, code, in, inSize, out, outSize);
-    }
-    void CloseHandle(FileHandle handle) override { bus_.CloseHandle(handle); }
     void Sleep(std::uint32_t milliseconds) override {
         ++counts[milliseconds];
         const std::uint64_t due = clock_.NowMicros() + milliseconds * 1000ull;
         const std::uint64_t tick = (due + tickMicros_ - 1) / tickMicros_ * tickMicros_;
         clock_.SleepMicros(tick - clock_.NowMicros());
     }
-    std::string CurrentDirectory() override { return bus_.CurrentDirectory(); }
-    char PathSeparator() const override { return bus_.PathSeparator(); }
 
   private:
-    sim::VirtualBus& bus_;
     sim::Clock& clock_;
     std::uint64_t tickMicros_;
 };

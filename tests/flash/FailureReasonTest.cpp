@@ -3,6 +3,7 @@
 
 #include "flash/IspOperations.h"
 #include "flash/UpdateSequences.h"
+#include "platform/ForwardingDeviceApi.h"
 #include "tests/flash/FlashFixture.h"
 
 namespace qv {
@@ -10,27 +11,16 @@ namespace {
 
 // Passes every call to the virtual bus, except the open or the I/O control chosen to fail the
 // way a system's device interface fails them.
-class FailingApi final : public DeviceApi {
+class FailingApi final : public ForwardingDeviceApi {
   public:
-    explicit FailingApi(DeviceApi& inner) : inner_(inner) {}
+    explicit FailingApi(DeviceApi& inner) : ForwardingDeviceApi(inner) {}
 
     std::optional<DeviceResult> openFailure;
     std::optional<DeviceResult> ioFailure;  // the next I/O control fails so, once
 
-    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override {
-        return inner_.OpenInterfaceSet(interfaceClass, set);
-    }
-    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override {
-        return inner_.EnumerateInterface(set, index);
-    }
-    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
-                                     std::string& path) override {
-        return inner_.InterfaceDetailPath(set, index, path);
-    }
-    void DestroyInterfaceSet(DeviceSetHandle set) override { inner_.DestroyInterfaceSet(set); }
     DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
         if (openFailure) return *openFailure;
-        return inner_.OpenPath(path, handle);
+        return Inner().OpenPath(path, handle);
     }
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out,
@@ -40,15 +30,8 @@ class FailingApi final : public DeviceApi {
             ioFailure.reset();
             return failure;
         }
-        return inner_.IoControl(handle, code, in, inSize, out, outSize);
+        return Inner().IoControl(handle, code, in, inSize, out, outSize);
     }
-    void CloseHandle(FileHandle handle) override { inner_.CloseHandle(handle); }
-    void Sleep(std::uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
-    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-    char PathSeparator() const override { return inner_.PathSeparator(); }
-
-  private:
-    DeviceApi& inner_;
 };
 
 const DeviceResult kNoPermission = DeviceResult::Failure(
