@@ -55,4 +55,15 @@ class FlashReporter {
     virtual void StepFailed(FlashStep /*step*/, const DeviceResult& /*reason*/) {}
 };
 
+// Shows nothing: for runs that only want the result (benchmarks, fuzzing).
+class SilentReporter final : public FlashReporter {
+  public:
+    void ProcessInfo(std::string_view) override {}
+    void ProcessAddress(std::string_view) override {}
+    void StatusRegister(std::string_view) override {}
+    void StepText(std::string_view) override {}
+    void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
+    void Pump() override {}
+};
+
 }  // namespace qv

@@ -35,21 +35,11 @@ using qv::fuzz::HostileDeviceApi;
 constexpr std::size_t kHeader = 8;
 constexpr std::uint32_t kMostImage = 2048;
 
-class QuietReporter : public qv::FlashReporter {
-  public:
-    void ProcessInfo(std::string_view) override {}
-    void ProcessAddress(std::string_view) override {}
-    void StatusRegister(std::string_view) override {}
-    void StepText(std::string_view) override {}
-    void Progress(qv::FlashStage, std::uint64_t, std::uint64_t) override {}
-    void Pump() override {}
-};
-
 struct Rig {
     HostileDeviceApi api;
     qv::QuorvexUsb usb{api};
     qv::FirmwareImage image;
-    QuietReporter reporter;
+    qv::SilentReporter reporter;
     qv::FlashContext context{usb, image, reporter};
 };
 

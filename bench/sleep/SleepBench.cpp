@@ -74,16 +74,6 @@ class TickedSleeps final : public ForwardingDeviceApi {
     std::uint64_t tickMicros_;
 };
 
-class SilentReporter final : public FlashReporter {
-  public:
-    void ProcessInfo(std::string_view) override {}
-    void ProcessAddress(std::string_view) override {}
-    void StatusRegister(std::string_view) override {}
-    void StepText(std::string_view) override {}
-    void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
-    void Pump() override {}
-};
-
 struct UpdateFigures {
     bool success = false;
     double seconds = 0;  // device time of the whole update

@@ -44,16 +44,6 @@ namespace {
 constexpr std::uint64_t kLatencyMicros = 125;
 constexpr const char* kProductId = "vid_a7d6&pid_f017";
 
-class SilentReporter final : public FlashReporter {
-  public:
-    void ProcessInfo(std::string_view) override {}
-    void ProcessAddress(std::string_view) override {}
-    void StatusRegister(std::string_view) override {}
-    void StepText(std::string_view) override {}
-    void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
-    void Pump() override {}
-};
-
 enum class ClockKind { kReal, kVirtual };
 
 struct Figures {
