@@ -222,9 +222,10 @@ void ReplaceSection(const std::filesystem::path& file, const std::string& headin
         if (text.back() != '\n') text += '\n';
         text += '\n' + section;
     } else {
-        std::size_t end = text.find("\n## ", start + heading.size());
-        end = end == std::string::npos ? text.size() : end + 1;
-        text.replace(start, end - start, section);
+        // Up to the next heading, keeping the blank line before it.
+        const std::size_t next = text.find("\n## ", start + heading.size());
+        const std::size_t end = next == std::string::npos ? text.size() : next + 1;
+        text.replace(start, end - start, next == std::string::npos ? section : section + '\n');
     }
     std::ofstream(file) << text;
 }
