@@ -81,10 +81,14 @@ void Report::Fail(Outcome outcome, std::string message) {
     message_ = std::move(message);
 }
 
+std::string ReasonText(std::string_view step, const DeviceResult& reason) {
+    return step.empty() ? reason.text() : std::string(step) + ": " + reason.text();
+}
+
 void Report::AddReason(std::string_view step, const DeviceResult& reason) {
     if (!Failed() || reason.text().empty() || data_.contains("reason")) return;
-    const std::string why = step.empty() ? reason.text() : std::string(step) + ": " + reason.text();
-    if (message_.find(reason.text()) == std::string::npos) message_ += " (" + why + ")";
+    if (message_.find(reason.text()) == std::string::npos)
+        message_ += " (" + ReasonText(step, reason) + ")";
     data_["reason"] = {{"step", std::string(step)},
                        {"kind", FailureKindName(reason.kind())},
                        {"message", reason.text()}};

@@ -23,6 +23,8 @@ enum class Outcome {
 
 // The "kind" of a failure in JSON: "device", "usage", "no-device", "file".
 const char* OutcomeKind(Outcome outcome);
+// Why a device failed, as the message adds it: "step: reason", or the reason alone.
+std::string ReasonText(std::string_view step, const DeviceResult& reason);
 
 class Report {
   public:

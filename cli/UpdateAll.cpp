@@ -10,6 +10,7 @@
 #include "cli/FirmwareFile.h"
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressReporter.h"
+#include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
 #include "platform/Terminal.h"
 
@@ -84,10 +85,9 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         job.result = success ? Result::kSuccess : Result::kFailed;
         job.steps = reporter.Lines();
         if (!success) job.message = reporter.LastLine();
-        if (!success && reporter.HasFailure()) {
-            job.message += " (" + std::string(reporter.FailedStepName()) + ": " +
-                           reporter.FailureReason().text() + ")";
-        }
+        if (!success && reporter.HasFailure())
+            job.message +=
+                " (" + ReasonText(reporter.FailedStepName(), reporter.FailureReason()) + ")";
     }
     job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -132,10 +132,6 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
 }  // namespace
 
 void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
-    if (context.Json() && !o.yes) {
-        return report.Fail(Outcome::kUsage,
-                           "with --json the update does not ask: add --yes. Nothing was sent.");
-    }
     if (context.DeviceChosen()) {
         return report.Fail(Outcome::kUsage, "--all and --device exclude each other");
     }
@@ -166,11 +162,8 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
                 context.Err() << "  " << job.candidate.device.displayName << "  "
                               << job.candidate.device.path << '\n';
         }
-        context.Err() << kUpdateWarningText << " [y/N] " << std::flush;
-        std::string answer;
-        if (!std::getline(context.In(), answer) || (answer != "y" && answer != "yes")) {
+        if (!ConfirmUpdate(context))
             return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
-        }
     }
     {
         std::ostream& display = context.ProgressOut();

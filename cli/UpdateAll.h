@@ -16,6 +16,7 @@ struct UpdateAllOptions {
     bool yes = false;
 };
 
+// The caller has already refused --json without --yes.
 void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& options);
 
 }  // namespace qv

@@ -1,6 +1,5 @@
 // qvtool update: the one-button firmware update.
 
-#include <cctype>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -9,6 +8,7 @@
 #include "cli/FirmwareFile.h"
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateAll.h"
+#include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
 
 namespace qv {
@@ -20,21 +20,12 @@ struct UpdateOptions {
     bool all = false;
 };
 
-// Asks on stderr; anything but y or yes (or the end of input) declines.
-bool Confirm(CliContext& context) {
-    context.Err() << kUpdateWarningText << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(context.In(), answer)) return false;
-    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return answer == "y" || answer == "yes";
-}
-
 void Update(CliContext& context, Report& report, const UpdateOptions& o) {
-    if (o.all) return UpdateAll(context, report, {o.file, o.yes});
     if (context.Json() && !o.yes) {
         return report.Fail(Outcome::kUsage,
                            "with --json the update does not ask: add --yes. Nothing was sent.");
     }
+    if (o.all) return UpdateAll(context, report, {o.file, o.yes});
     auto image = std::make_unique<FirmwareImage>();
     LoadResult loaded;
     if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report)) return;
@@ -50,7 +41,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
                       << image->length << " bytes)\n"
                       << std::flush;
     }
-    if (!o.yes && !Confirm(context)) {
+    if (!o.yes && !ConfirmUpdate(context)) {
         return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
     }
     QuorvexUsb* usb = context.Connect(report);
