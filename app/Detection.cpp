@@ -9,7 +9,7 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {

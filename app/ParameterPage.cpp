@@ -7,7 +7,7 @@
 #include "app/KeyRoute.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "app/Windows1252.h"
+#include "app/QStringWindows1252.h"
 #include "chip/Parameters.h"
 #include "ui_ParameterPage.h"
 

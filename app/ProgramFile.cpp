@@ -10,7 +10,7 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "image/ImageLoaders.h"
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
 

@@ -11,7 +11,7 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "chip/Registers.h"
-#include "image/HexDigits.h"
+#include "text/HexDigits.h"
 #include "ui_I2cPage.h"
 #include "ui_InformationPage.h"
 

@@ -11,7 +11,7 @@
 #include "app/Dialogs.h"
 #include "app/KeyRoute.h"
 #include "app/StringGrid.h"
-#include "app/TypedNumber.h"
+#include "app/TypedNumberField.h"
 #include "app/UnitState.h"
 #include "ui_BinFilePage.h"
 #include "ui_I2cPage.h"

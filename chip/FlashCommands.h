@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/FlashParts.h"
+#include "catalog/FlashParts.h"
 #include "usb/QuorvexUsb.h"
 
 namespace qv {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 
 namespace qv {
 namespace {

@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
 #include "cli/ServiceText.h"
-#include "flash/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
 

@@ -1,6 +1,6 @@
 #include "flash/ReadBackDump.h"
 
-#include "flash/OutputFile.h"
+#include "platform/OutputFile.h"
 
 namespace qv {
 namespace {

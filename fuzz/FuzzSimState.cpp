@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/FlashParts.h"
+#include "catalog/FlashParts.h"
 #include "sim/Clock.h"
 #include "sim/Qv4820Model.h"
 #include "sim/Simulation.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/HexDigits.h"
+#include "text/HexDigits.h"
 
 namespace qv {
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/FlashParts.h"
+#include "catalog/FlashParts.h"
 #include "sim/Qv4820Model.h"
 
 namespace qv::sim {

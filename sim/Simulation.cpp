@@ -3,7 +3,7 @@
 #include <charconv>
 #include <optional>
 
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 #include "sim/AudioSetting.h"
 #include "sim/Qv4820Model.h"
 #include "sim/SimFaults.h"

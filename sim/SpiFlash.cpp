@@ -20,16 +20,16 @@ constexpr std::uint32_t kHeaderBytes = 4;          // opcode and 24-bit address
 constexpr std::uint32_t kProtectUnit = 64 * 1024;  // BP = 1 protects the top 64 KiB
 constexpr std::uint8_t kIdle = 0xFF;               // MISO when nothing drives it
 
-FlashId PresetId(FlashPreset preset) {
+const FlashPart& PresetPart(FlashPreset preset) {
     switch (preset) {
         case FlashPreset::kCommon4MiB:
-            return {0xEF, 0x40, 0x16};
+            return flash_parts::kEf4016;
         case FlashPreset::kSmallPage1MiB:
-            return {0xC2, 0x22, 0x14};
+            return flash_parts::kC22214;
         case FlashPreset::kCommon2MiB:
             break;
     }
-    return {0xEF, 0x40, 0x15};
+    return flash_parts::kEf4015;
 }
 
 }  // namespace
@@ -41,7 +41,7 @@ FlashConfig PartConfig(const FlashPart& part) {
 }
 
 FlashConfig PresetConfig(FlashPreset preset) {
-    return PartConfig(*FindFlashPart(PresetId(preset)));
+    return PartConfig(PresetPart(preset));
 }
 
 SpiFlash::SpiFlash(Clock& clock, const FlashConfig& config)

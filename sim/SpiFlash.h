@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/FlashParts.h"
+#include "catalog/FlashParts.h"
 #include "sim/Clock.h"
 #include "sim/StateFile.h"
 

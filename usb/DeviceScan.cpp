@@ -1,6 +1,6 @@
 #include "usb/DeviceScan.h"
 
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 #include "platform/carriers/RequestBlocks.h"
 #include "usb/QuorvexUsb.h"
 

@@ -5,7 +5,7 @@
 #include <QtTest/QTest>
 
 #include "app/Colors.h"
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 #include "sim/Qv4820Model.h"
 #include "tests/app/FormFixture.h"
 

@@ -7,7 +7,7 @@
 #include "app/ExceptionBox.h"
 #include "app/KeyRoute.h"
 #include "app/QtDialogs.h"
-#include "app/TypedNumber.h"
+#include "app/TypedNumberField.h"
 #include "tests/app/QtPrinters.h"
 
 namespace qv::test {

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 
 namespace qv {
 namespace {

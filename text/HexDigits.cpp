@@ -1,4 +1,4 @@
-#include "image/HexDigits.h"
+#include "text/HexDigits.h"
 
 namespace qv {
 

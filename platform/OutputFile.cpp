@@ -1,4 +1,4 @@
-#include "flash/OutputFile.h"
+#include "platform/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "image/HexDigits.h"
+#include "text/HexDigits.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/TypedNumber.h"
+#include "app/TypedNumberField.h"
 
 #include "text/TypedNumber.h"
 

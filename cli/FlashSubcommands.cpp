@@ -10,7 +10,7 @@
 #include "cli/ServiceText.h"
 #include "flash/FlashErase.h"
 #include "flash/IspOperations.h"
-#include "flash/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "flash/ReadBackDump.h"
 
 namespace qv {
