@@ -15,9 +15,10 @@ std::string Lower(std::string text) {
     return text;
 }
 
-template <class... Compare>
-struct Overloaded : Compare... {
-    using Compare::operator()...;
+// Compares a recorded listing with a request count, by the requests made before it.
+struct ByRequestsBefore {
+    bool operator()(const TrafficListing& l, std::size_t at) const { return l.entriesBefore < at; }
+    bool operator()(std::size_t at, const TrafficListing& l) const { return at < l.entriesBefore; }
 };
 
 std::string Hex2(std::uint8_t byte) {
@@ -32,9 +33,10 @@ bool ReadBounded(std::istream& file, std::string& text) {
     char chunk[65536];
     std::size_t lineStart = 0;
     while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(file.gcount()));
-        if (const std::size_t end = text.rfind('\n'); end != std::string::npos)
-            lineStart = std::max(lineStart, end + 1);
+        const std::string_view got(chunk, static_cast<std::size_t>(file.gcount()));
+        if (const std::size_t end = got.rfind('\n'); end != std::string_view::npos)
+            lineStart = text.size() + end + 1;
+        text += got;
         if (text.size() - lineStart > kMaxTrafficLineLength) return true;
     }
     return !file.bad();
@@ -120,10 +122,8 @@ bool ReplayDeviceApi::ListingNow(const std::string& interfaceClass, TrafficListi
         listingPoint_ = next_;
     }
     // The recorded listings lie in the order of the requests they came between.
-    const auto [first, last] = std::equal_range(
-        log_.listings.begin(), log_.listings.end(), next_,
-        Overloaded{[](const TrafficListing& l, std::size_t at) { return l.entriesBefore < at; },
-                   [](std::size_t at, const TrafficListing& l) { return at < l.entriesBefore; }});
+    const auto [first, last] =
+        std::equal_range(log_.listings.begin(), log_.listings.end(), next_, ByRequestsBefore{});
     std::vector<const TrafficListing*> here;
     for (auto it = first; it != last; ++it)
         if (it->interfaceClass == interfaceClass) here.push_back(&*it);
