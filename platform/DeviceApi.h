@@ -16,6 +16,9 @@ struct Guid {
     bool operator==(const Guid&) const = default;
 };
 
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in lower case, as an interface path ends with its class.
+std::string GuidText(const Guid& guid);
+
 using DeviceSetHandle = std::intptr_t;
 using FileHandle = std::intptr_t;
 inline constexpr DeviceSetHandle kNoDeviceSet = -1;

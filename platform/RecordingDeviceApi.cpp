@@ -6,17 +6,41 @@
 #include "platform/TrafficLog.h"
 
 namespace qv {
+namespace {
+
+// Whether a log that already holds lines is one of this version, so lines may be added to it.
+bool StartsWithVersionLine(std::FILE* file) {
+    std::string first(kTrafficLogVersionLine.size() + 1, '\0');
+    if (std::fseek(file, 0, SEEK_SET) != 0) return false;
+    const std::size_t got = std::fread(first.data(), 1, first.size(), file);
+    return got == first.size() && first.starts_with(kTrafficLogVersionLine) &&
+           (first.back() == '\n' || first.back() == '\r');
+}
+
+}  // namespace
 
 std::unique_ptr<RecordingDeviceApi> RecordingDeviceApi::Create(DeviceApi& inner,
                                                                const std::string& fileName,
                                                                std::string& error) {
-    // Binary: the same bytes on every system (no CR LF on Windows).
-    std::FILE* file = std::fopen(fileName.c_str(), "ab");
+    // Binary: the same bytes on every system (no CR LF on Windows). Writes go to the end.
+    std::FILE* file = std::fopen(fileName.c_str(), "a+b");
     if (file == nullptr) {
         error = "cannot open the traffic log '" + fileName + "': " + std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<RecordingDeviceApi>(new RecordingDeviceApi(inner, file));
+    // Not every file can tell its size (a pipe); such a one is a new log.
+    const bool empty = std::fseek(file, 0, SEEK_END) != 0 || std::ftell(file) <= 0;
+    if (!empty && !StartsWithVersionLine(file)) {
+        std::fclose(file);
+        error = "the traffic log '" + fileName + "' holds something other than a log of this " +
+                "version (\"" + std::string(kTrafficLogVersionLine) +
+                "\" first): record into a new file";
+        return nullptr;
+    }
+    std::fseek(file, 0, SEEK_END);  // from reading to writing
+    auto recorder = std::unique_ptr<RecordingDeviceApi>(new RecordingDeviceApi(inner, file));
+    if (empty) recorder->WriteLine(std::string(kTrafficLogVersionLine));
+    return recorder;
 }
 
 RecordingDeviceApi::~RecordingDeviceApi() {
@@ -30,9 +54,39 @@ void RecordingDeviceApi::WriteLine(const std::string& line) {
     std::fflush(file_);
 }
 
+DeviceResult RecordingDeviceApi::OpenInterfaceSet(const Guid& interfaceClass,
+                                                  DeviceSetHandle& set) {
+    DeviceResult result = Inner().OpenInterfaceSet(interfaceClass, set);
+    const std::string classText = GuidText(interfaceClass);
+    WriteLine(FormatListLine(classText, result));
+    if (result.ok()) setClasses_[set] = classText;
+    return result;
+}
+
+// A set the recorder did not see built can only fail; such calls leave no line.
+DeviceResult RecordingDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
+    DeviceResult result = Inner().EnumerateInterface(set, index);
+    if (const auto it = setClasses_.find(set); it != setClasses_.end())
+        WriteLine(FormatMemberLine(it->second, index, result));
+    return result;
+}
+
+DeviceResult RecordingDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                                     std::string& path) {
+    DeviceResult result = Inner().InterfaceDetailPath(set, index, path);
+    if (const auto it = setClasses_.find(set); it != setClasses_.end())
+        WriteLine(FormatPathLine(it->second, index, result, path));
+    return result;
+}
+
+void RecordingDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
+    setClasses_.erase(set);
+    Inner().DestroyInterfaceSet(set);
+}
+
 DeviceResult RecordingDeviceApi::OpenPath(const std::string& path, FileHandle& handle) {
     DeviceResult result = Inner().OpenPath(path, handle);
-    if (result.ok()) WriteLine(FormatOpenLine(path));
+    WriteLine(FormatOpenLine(path, result));
     return result;
 }
 
@@ -40,7 +94,7 @@ DeviceResult RecordingDeviceApi::IoControl(FileHandle handle, std::uint32_t code
                                            const std::uint8_t* in, std::uint32_t inSize,
                                            std::uint8_t* out, std::uint32_t outSize) {
     DeviceResult result = Inner().IoControl(handle, code, in, inSize, out, outSize);
-    WriteLine(FormatTrafficLine(code, in, inSize, outSize, result.ok(), out));
+    WriteLine(FormatTrafficLine(code, in, inSize, outSize, result, out));
     return result;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
-// A device interface that passes every call to another one and appends each opened path and
-// I/O control to a traffic log (see TrafficLog.h), so a session on any bus, real or virtual, can be
-// captured and replayed later.
+// A device interface that passes every call to another one and appends each call that has an
+// outcome (listing, opening, I/O control) with that outcome to a traffic log (see TrafficLog.h),
+// so a session on any bus, real or virtual, good or failed, can be captured and replayed later.
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -13,11 +14,17 @@ namespace qv {
 
 class RecordingDeviceApi final : public ForwardingDeviceApi {
   public:
-    // Appends to `fileName`; null with the reason in `error` when it cannot be opened.
+    // Starts `fileName` with the version line, or appends to a log of this version; null with
+    // the reason in `error` when it cannot be opened or holds something else.
     static std::unique_ptr<RecordingDeviceApi> Create(DeviceApi& inner, const std::string& fileName,
                                                       std::string& error);
     ~RecordingDeviceApi() override;
 
+    DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
+    DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
+    DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
+                                     std::string& path) override;
+    void DestroyInterfaceSet(DeviceSetHandle set) override;
     DeviceResult OpenPath(const std::string& path, FileHandle& handle) override;
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
@@ -28,6 +35,7 @@ class RecordingDeviceApi final : public ForwardingDeviceApi {
     void WriteLine(const std::string& line);
 
     std::FILE* file_;
+    std::map<DeviceSetHandle, std::string> setClasses_;  // the open sets and their class
 };
 
 }  // namespace qv

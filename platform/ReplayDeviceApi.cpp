@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace qv {
 namespace {
@@ -16,21 +15,31 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}", as an interface path ends with its class.
-std::string GuidText(const Guid& guid) {
-    const auto& b = guid.bytes;
-    char text[40];
-    std::snprintf(text, sizeof text,
-                  "{%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x}", b[3],
-                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return text;
-}
+// Compares a recorded listing with a request count, by the requests made before it.
+struct ByRequestsBefore {
+    bool operator()(const TrafficListing& l, std::size_t at) const { return l.entriesBefore < at; }
+    bool operator()(std::size_t at, const TrafficListing& l) const { return at < l.entriesBefore; }
+};
 
 std::string Hex2(std::uint8_t byte) {
     char text[3];
     std::snprintf(text, sizeof text, "%02x", byte);
     return text;
+}
+
+// The file's text, read no further than the first line that is too long for a traffic log, so
+// that the reader refuses it there instead of reading on without end (a device file, a stream).
+bool ReadBounded(std::istream& file, std::string& text) {
+    char chunk[65536];
+    std::size_t lineStart = 0;
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        const std::string_view got(chunk, static_cast<std::size_t>(file.gcount()));
+        if (const std::size_t end = got.rfind('\n'); end != std::string_view::npos)
+            lineStart = text.size() + end + 1;
+        text += got;
+        if (text.size() - lineStart > kMaxTrafficLineLength) return true;
+    }
+    return !file.bad();
 }
 
 }  // namespace
@@ -42,15 +51,20 @@ std::unique_ptr<ReplayDeviceApi> ReplayDeviceApi::Load(const std::string& fileNa
         error = "cannot open the traffic log '" + fileName + "'";
         return nullptr;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
+    std::string text;
+    if (!ReadBounded(file, text)) {
+        error = "cannot read the traffic log '" + fileName + "'";
+        return nullptr;
+    }
     TrafficLog log;
-    if (!ParseTrafficLog(text.str(), log, error)) {
+    if (!ParseTrafficLog(text, log, error)) {
         error = fileName + ", " + error;
         return nullptr;
     }
-    if (log.devicePaths.empty()) {
-        error = fileName + " opens no device (no '# open' line): nothing to replay";
+    const bool opens = std::any_of(log.entries.begin(), log.entries.end(),
+                                   [](const TrafficEntry& entry) { return entry.isOpen; });
+    if (log.devicePaths.empty() && !opens) {
+        error = fileName + " opens no device (no open line): nothing to replay";
         return nullptr;
     }
     const std::string name = std::filesystem::path(fileName).filename().string();
@@ -66,42 +80,134 @@ DeviceResult ReplayDeviceApi::Verdict() const {
         return DeviceResult::Failure(FailureKind::kOther,
                                      "the tool stopped before the end of the recording: " +
                                          std::to_string(log_.entries.size() - next_) +
-                                         " more requests from line " +
-                                         std::to_string(log_.entries[next_].line) + " of " + name_);
+                                         " more requests from " + Where(log_.entries[next_]));
     return DeviceResult::Success();
 }
 
+std::string ReplayDeviceApi::Where(const TrafficEntry& entry) const {
+    return "line " + std::to_string(entry.line) + " of " + name_;
+}
+
+DeviceResult ReplayDeviceApi::Refuse(std::string mismatch) {
+    if (mismatch_.empty()) mismatch_ = std::move(mismatch);
+    return DeviceResult::Failure(FailureKind::kRefused, mismatch_);
+}
+
+DeviceResult ReplayDeviceApi::Recorded(const TrafficEntry& entry) const {
+    if (entry.result.ok() || !entry.result.text().empty()) return entry.result;
+    return DeviceResult::Failure(entry.result.kind(),
+                                 "failed in the recording (" + Where(entry) + ")");
+}
+
+TrafficListing ReplayDeviceApi::FirstFormatListing(const std::string& interfaceClass) const {
+    TrafficListing listing;
+    listing.interfaceClass = interfaceClass;
+    std::uint32_t index = 0;
+    for (const std::string& path : log_.devicePaths) {
+        if (Lower(path).find(interfaceClass) == std::string::npos) continue;
+        listing.members[index++] = {DeviceResult::Success(), DeviceResult::Success(), path};
+    }
+    listing.members[index].exists =
+        DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
+    return listing;
+}
+
+bool ReplayDeviceApi::ListingNow(const std::string& interfaceClass, TrafficListing& listing) {
+    if (log_.version == 1) {
+        listing = FirstFormatListing(interfaceClass);
+        return true;
+    }
+    if (listingPoint_ != next_) {
+        listingsTaken_.clear();
+        listingPoint_ = next_;
+    }
+    // The recorded listings lie in the order of the requests they came between.
+    const auto [first, last] =
+        std::equal_range(log_.listings.begin(), log_.listings.end(), next_, ByRequestsBefore{});
+    std::vector<const TrafficListing*> here;
+    for (auto it = first; it != last; ++it)
+        if (it->interfaceClass == interfaceClass) here.push_back(&*it);
+    if (!here.empty()) {
+        std::size_t& taken = listingsTaken_[interfaceClass];
+        listing = *here[std::min(taken, here.size() - 1)];
+        ++taken;
+        return true;
+    }
+    const auto before = std::find_if(
+        std::make_reverse_iterator(first), log_.listings.rend(),
+        [&](const TrafficListing& recorded) { return recorded.interfaceClass == interfaceClass; });
+    if (before == log_.listings.rend()) return false;
+    listing = *before;
+    return true;
+}
+
 DeviceResult ReplayDeviceApi::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) {
-    std::vector<std::string> members;
+    set = kNoDeviceSet;
     const std::string classText = GuidText(interfaceClass);
-    for (const std::string& path : log_.devicePaths)
-        if (Lower(path).find(classText) != std::string::npos) members.push_back(path);
+    TrafficListing listing;
+    if (!ListingNow(classText, listing)) {
+        const std::string before =
+            next_ < log_.entries.size() ? Where(log_.entries[next_]) : "its end";
+        return Refuse("the recording lists no device of class " + classText + " before " + before);
+    }
+    if (!listing.built.ok()) return listing.built;
     set = nextHandle_++;
-    sets_.Add(set, std::move(members));
+    sets_[set] = std::move(listing);
     return DeviceResult::Success();
 }
 
 DeviceResult ReplayDeviceApi::EnumerateInterface(DeviceSetHandle set, std::uint32_t index) {
-    return sets_.Enumerate(set, index);
+    const auto it = sets_.find(set);
+    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
+    const auto member = it->second.members.find(index);
+    if (member == it->second.members.end() || !member->second.exists)
+        return Refuse("the recording never asked for member " + std::to_string(index) +
+                      " of the devices of class " + it->second.interfaceClass);
+    return *member->second.exists;
 }
 
 DeviceResult ReplayDeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
                                                   std::string& path) {
-    return sets_.Path(set, index, path);
+    const auto it = sets_.find(set);
+    if (it == sets_.end()) return DeviceResult::Failure(FailureKind::kOther, "no such device set");
+    const auto member = it->second.members.find(index);
+    if (member == it->second.members.end() || !member->second.detail)
+        return Refuse("the recording never read the path of member " + std::to_string(index) +
+                      " of the devices of class " + it->second.interfaceClass);
+    if (member->second.detail->ok()) path = member->second.path;
+    return *member->second.detail;
 }
 
 void ReplayDeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
-    sets_.Destroy(set);
+    sets_.erase(set);
 }
 
 DeviceResult ReplayDeviceApi::OpenPath(const std::string& path, FileHandle& handle) {
     handle = kNoFileHandle;
+    if (log_.version > 1) return OpenRecorded(path, handle);
     if (std::find(log_.devicePaths.begin(), log_.devicePaths.end(), path) == log_.devicePaths.end())
         return DeviceResult::Failure(FailureKind::kNotFound,
                                      "the recording " + name_ + " never opened " + path);
     handle = nextHandle_++;
     handles_[handle] = path;
     return DeviceResult::Success();
+}
+
+DeviceResult ReplayDeviceApi::OpenRecorded(const std::string& path, FileHandle& handle) {
+    if (!mismatch_.empty()) return Refuse({});
+    if (next_ == log_.entries.size())
+        return Refuse("a request after the end of the recording " + name_);
+    const TrafficEntry& entry = log_.entries[next_];
+    if (!entry.isOpen || entry.path != path)
+        return Refuse("the request differs from " + Where(entry) + ": an open of " + path +
+                      ", recorded " +
+                      (entry.isOpen ? "an open of " + entry.path : std::string("an I/O control")));
+    ++next_;
+    const DeviceResult result = Recorded(entry);
+    if (!result.ok()) return result;
+    handle = nextHandle_++;
+    handles_[handle] = path;
+    return result;
 }
 
 void ReplayDeviceApi::CloseHandle(FileHandle handle) {
@@ -111,6 +217,7 @@ void ReplayDeviceApi::CloseHandle(FileHandle handle) {
 std::string ReplayDeviceApi::Difference(const TrafficEntry& entry, std::uint32_t code,
                                         const std::uint8_t* in, std::uint32_t inSize,
                                         std::uint32_t outSize) {
+    if (entry.isOpen) return "an I/O control, recorded an open of " + entry.path;
     char text[96];
     if (code != entry.code) {
         std::snprintf(text, sizeof text, "code %08x, recorded %08x", code, entry.code);
@@ -130,11 +237,6 @@ std::string ReplayDeviceApi::Difference(const TrafficEntry& entry, std::uint32_t
     return {};
 }
 
-DeviceResult ReplayDeviceApi::Refuse(std::string mismatch) {
-    if (mismatch_.empty()) mismatch_ = std::move(mismatch);
-    return DeviceResult::Failure(FailureKind::kRefused, mismatch_);
-}
-
 DeviceResult ReplayDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
                                         const std::uint8_t* in, std::uint32_t inSize,
                                         std::uint8_t* out, std::uint32_t outSize) {
@@ -146,14 +248,10 @@ DeviceResult ReplayDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     const TrafficEntry& entry = log_.entries[next_];
     if (const std::string difference = Difference(entry, code, in, inSize, outSize);
         !difference.empty())
-        return Refuse("the request differs from line " + std::to_string(entry.line) + " of " +
-                      name_ + ": " + difference);
+        return Refuse("the request differs from " + Where(entry) + ": " + difference);
     ++next_;
     if (entry.hasOutput && out != nullptr) std::copy(entry.output.begin(), entry.output.end(), out);
-    if (entry.ok) return DeviceResult::Success();
-    return DeviceResult::Failure(
-        FailureKind::kOther,
-        "failed in the recording (line " + std::to_string(entry.line) + " of " + name_ + ")");
+    return Recorded(entry);
 }
 
 std::string ReplayDeviceApi::CurrentDirectory() {

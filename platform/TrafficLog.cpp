@@ -7,10 +7,11 @@
 namespace qv {
 namespace {
 
-constexpr std::string_view kOpenPrefix = "# open ";
+constexpr std::string_view kOpenPrefix = "# open ";  // the first format's open line
+constexpr std::string_view kVersionPrefix = "# traffic log version ";
+constexpr char kDigits[] = "0123456789abcdef";
 
 void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < count; ++i) {
         text.push_back(kDigits[bytes[i] >> 4]);
         text.push_back(kDigits[bytes[i] & 0x0F]);
@@ -44,54 +45,321 @@ bool ParseNumber(std::string_view text, int base, T& value) {
     return !text.empty() && ec == std::errc() && ptr == end;
 }
 
-// The fields of an I/O control line; an empty text on success, else what is wrong.
-std::string ParseEntry(std::string_view line, TrafficEntry& entry) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    while (fields.size() < 6) {
-        const std::size_t space = line.find(' ', start);
-        fields.push_back(line.substr(start, space - start));
-        if (space == std::string_view::npos) break;
-        start = space + 1;
+// Paths and texts stay on their line and keep their field: '%', control characters and, where
+// a field follows, spaces become %HH.
+void AppendEscaped(std::string& line, std::string_view text, bool escapeSpace) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '%' || byte < 0x20 || byte == 0x7F || (escapeSpace && c == ' ')) {
+            line += '%';
+            line.push_back(kDigits[byte >> 4]);
+            line.push_back(kDigits[byte & 0x0F]);
+        } else {
+            line.push_back(c);
+        }
     }
-    if (fields.size() != 5) return "expected 5 fields separated by single spaces";
-    if (fields[0].size() != 8 || !ParseNumber(fields[0], 16, entry.code))
+}
+
+bool Unescape(std::string_view text, std::string& plain) {
+    plain.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            plain.push_back(text[i]);
+            continue;
+        }
+        const int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+        if (high < 0 || low < 0) return false;
+        plain.push_back(static_cast<char>(high << 4 | low));
+        i += 2;
+    }
+    return true;
+}
+
+// " ok" or " <kind>".
+void AppendResult(std::string& line, const DeviceResult& result) {
+    line += ' ';
+    line += result.ok() ? "ok" : FailureKindName(result.kind());
+}
+
+// " <text>" when the result has one.
+void AppendText(std::string& line, const DeviceResult& result) {
+    if (result.text().empty()) return;
+    line += ' ';
+    AppendEscaped(line, result.text(), false);
+}
+
+// The space-separated fields of a line, taken one by one; what follows them is the rest.
+class Fields {
+  public:
+    explicit Fields(std::string_view line) : rest_(line) {}
+    bool Next(std::string_view& field) {
+        if (done_) return false;
+        const std::size_t space = rest_.find(' ');
+        field = rest_.substr(0, space);
+        if (space == std::string_view::npos) {
+            done_ = true;
+            rest_ = {};
+        } else {
+            rest_.remove_prefix(space + 1);
+        }
+        return true;
+    }
+    bool AtEnd() const { return done_; }
+    // Everything after the fields taken; empty at the end of the line.
+    std::string_view Rest() const { return rest_; }
+
+  private:
+    std::string_view rest_;
+    bool done_ = false;
+};
+
+bool ParseKind(std::string_view word, FailureKind& kind) {
+    if (word == "ok") {
+        kind = FailureKind::kNone;
+        return true;
+    }
+    for (int k = static_cast<int>(FailureKind::kPermission);
+         k <= static_cast<int>(FailureKind::kOther); ++k) {
+        if (word == FailureKindName(static_cast<FailureKind>(k))) {
+            kind = static_cast<FailureKind>(k);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The result word and the text after it (the rest of the line); an empty text on success, else
+// what is wrong.
+std::string ParseResult(std::string_view word, Fields& fields, DeviceResult& result) {
+    FailureKind kind;
+    if (!ParseKind(word, kind)) return "the result is neither ok nor a failure kind";
+    const std::string_view escaped = fields.Rest();
+    if (kind == FailureKind::kNone) {
+        if (!escaped.empty()) return "a success carries no text";
+        result = DeviceResult::Success();
+        return {};
+    }
+    std::string text;
+    if (!Unescape(escaped, text)) return "the text holds a % without two hexadecimal digits";
+    result = DeviceResult::Failure(kind, std::move(text));
+    return {};
+}
+
+bool ParsePath(std::string_view escaped, std::string& path) {
+    return !escaped.empty() && Unescape(escaped, path) && !path.empty();
+}
+
+// "{8-4-4-4-12}" lower-case hexadecimal, as GuidText writes it.
+bool IsClassText(std::string_view text) {
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+    for (std::size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        const char c = text[i];
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+// The fields of an I/O control line up to its output, in either format.
+std::string ParseIoControl(Fields& fields, int version, TrafficEntry& entry) {
+    std::string_view field[5];
+    for (std::string_view& f : field)
+        if (!fields.Next(f)) return "expected 5 fields separated by single spaces";
+    if (version == 1 && !fields.AtEnd()) return "expected 5 fields separated by single spaces";
+    if (field[0].size() != 8 || !ParseNumber(field[0], 16, entry.code))
         return "the code is not 8 hexadecimal digits";
-    if (!ParseHexBytes(fields[1], entry.input)) return "the input block is not hexadecimal bytes";
-    if (!ParseNumber(fields[2], 10, entry.outSize) || entry.outSize > kMaxTrafficBytes)
-        return "the output size is not a decimal number up to 16 MiB";
-    if (fields[3] != "ok" && fields[3] != "fail") return "the outcome is neither ok nor fail";
-    entry.ok = fields[3] == "ok";
-    entry.hasOutput = fields[4] != "-";
+    if (!ParseHexBytes(field[1], entry.input)) return "the input block is not hexadecimal bytes";
+    if (!ParseNumber(field[2], 10, entry.outSize) || entry.outSize > kMaxTrafficBytes)
+        return "the output size is not a decimal number up to 1 MiB";
+    if (version == 1) {
+        if (field[3] != "ok" && field[3] != "fail") return "the outcome is neither ok nor fail";
+        entry.result = field[3] == "ok" ? DeviceResult::Success()
+                                        : DeviceResult::Failure(FailureKind::kOther, "");
+    } else if (std::string wrong = ParseResult(field[3], fields, entry.result); !wrong.empty()) {
+        return wrong;
+    }
+    entry.hasOutput = field[4] != "-";
     entry.output.clear();
     if (entry.hasOutput &&
-        (!ParseHexBytes(fields[4], entry.output) || entry.output.size() != entry.outSize))
+        (!ParseHexBytes(field[4], entry.output) || entry.output.size() != entry.outSize))
         return "the output is neither - nor as many hexadecimal bytes as the output size";
     return {};
 }
 
+class Parser {
+  public:
+    explicit Parser(TrafficLog& log) : log_(log) {}
+
+    // Takes one line (without its end); an empty text, or what is wrong with it.
+    std::string Line(std::string_view line, std::size_t number) {
+        if (log_.version == 1 && line.starts_with(kOpenPrefix)) return OpenedFirstFormat(line);
+        if (line.empty() || line.front() == '#') return {};
+        if (log_.version == 1) return Request(Fields(line), number);
+        Fields fields(line);
+        std::string_view word;
+        fields.Next(word);
+        if (word == "list") return List(fields, number);
+        if (word == "member") return Member(fields);
+        if (word == "path") return Path(fields);
+        if (word == "open") return Open(fields, number);
+        return Request(Fields(line), number);
+    }
+
+  private:
+    std::string OpenedFirstFormat(std::string_view line) {
+        const std::string path(line.substr(kOpenPrefix.size()));
+        if (path.empty()) return "the open line names no device";
+        if (path.find('\r') != std::string::npos) return "the device path holds a carriage return";
+        if (std::find(log_.devicePaths.begin(), log_.devicePaths.end(), path) ==
+            log_.devicePaths.end())
+            log_.devicePaths.push_back(path);
+        return {};
+    }
+
+    std::string Request(Fields fields, std::size_t number) {
+        TrafficEntry entry;
+        entry.line = number;
+        if (std::string wrong = ParseIoControl(fields, log_.version, entry); !wrong.empty())
+            return wrong;
+        log_.entries.push_back(std::move(entry));
+        return {};
+    }
+
+    std::string Open(Fields& fields, std::size_t number) {
+        TrafficEntry entry;
+        entry.isOpen = true;
+        entry.line = number;
+        std::string_view word, path;
+        if (!fields.Next(word) || !fields.Next(path) || !ParsePath(path, entry.path))
+            return "the open line names no device";
+        if (std::string wrong = ParseResult(word, fields, entry.result); !wrong.empty())
+            return wrong;
+        log_.entries.push_back(std::move(entry));
+        return {};
+    }
+
+    std::string List(Fields& fields, std::size_t number) {
+        TrafficListing listing;
+        listing.entriesBefore = log_.entries.size();
+        listing.line = number;
+        std::string_view interfaceClass, word;
+        if (!fields.Next(interfaceClass) || !IsClassText(interfaceClass))
+            return "the interface class is not a lower-case {8-4-4-4-12} GUID";
+        listing.interfaceClass = interfaceClass;
+        if (!fields.Next(word)) return "the list line has no result";
+        if (std::string wrong = ParseResult(word, fields, listing.built); !wrong.empty())
+            return wrong;
+        log_.listings.push_back(std::move(listing));
+        return {};
+    }
+
+    // The member a "member" or "path" line is about, in the latest listing of its class.
+    std::string FindMember(Fields& fields, TrafficListing::Member*& member) {
+        std::string_view interfaceClass, indexText;
+        std::uint32_t index = 0;
+        if (!fields.Next(interfaceClass) || !fields.Next(indexText) ||
+            !ParseNumber(indexText, 10, index))
+            return "expected an interface class and a member number";
+        const auto listing = std::find_if(
+            log_.listings.rbegin(), log_.listings.rend(),
+            [&](const TrafficListing& l) { return l.interfaceClass == interfaceClass; });
+        if (listing == log_.listings.rend()) return "a member of a class not listed before";
+        member = &listing->members[index];
+        return {};
+    }
+
+    std::string Member(Fields& fields) {
+        TrafficListing::Member* member = nullptr;
+        if (std::string wrong = FindMember(fields, member); !wrong.empty()) return wrong;
+        std::string_view word;
+        DeviceResult exists;
+        if (!fields.Next(word)) return "the member line has no result";
+        if (std::string wrong = ParseResult(word, fields, exists); !wrong.empty()) return wrong;
+        member->exists = std::move(exists);
+        return {};
+    }
+
+    std::string Path(Fields& fields) {
+        TrafficListing::Member* member = nullptr;
+        if (std::string wrong = FindMember(fields, member); !wrong.empty()) return wrong;
+        std::string_view word;
+        if (!fields.Next(word)) return "the path line has no result";
+        std::string path;
+        if (word == "ok") {
+            std::string_view escaped;
+            if (!fields.Next(escaped) || !ParsePath(escaped, path) || !fields.AtEnd())
+                return "the path line names no device, or more than one";
+        }
+        DeviceResult detail;
+        if (std::string wrong = ParseResult(word, fields, detail); !wrong.empty()) return wrong;
+        member->detail = std::move(detail);
+        member->path = std::move(path);
+        return {};
+    }
+
+    TrafficLog& log_;
+};
+
 }  // namespace
 
+std::string FormatListLine(const std::string& interfaceClass, const DeviceResult& result) {
+    std::string line = "list " + interfaceClass;
+    AppendResult(line, result);
+    AppendText(line, result);
+    return line;
+}
+
+std::string FormatMemberLine(const std::string& interfaceClass, std::uint32_t index,
+                             const DeviceResult& result) {
+    std::string line = "member " + interfaceClass + ' ' + std::to_string(index);
+    AppendResult(line, result);
+    AppendText(line, result);
+    return line;
+}
+
+std::string FormatPathLine(const std::string& interfaceClass, std::uint32_t index,
+                           const DeviceResult& result, const std::string& path) {
+    std::string line = "path " + interfaceClass + ' ' + std::to_string(index);
+    AppendResult(line, result);
+    if (result.ok()) {
+        line += ' ';
+        AppendEscaped(line, path, true);
+    }
+    AppendText(line, result);
+    return line;
+}
+
+std::string FormatOpenLine(const std::string& path, const DeviceResult& result) {
+    std::string line = "open";
+    AppendResult(line, result);
+    line += ' ';
+    AppendEscaped(line, path, true);
+    AppendText(line, result);
+    return line;
+}
+
 std::string FormatTrafficLine(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                              std::uint32_t outSize, bool ok, const std::uint8_t* out) {
+                              std::uint32_t outSize, const DeviceResult& result,
+                              const std::uint8_t* out) {
     char head[16];
     std::snprintf(head, sizeof head, "%08x ", code);
     std::string line = head;
     if (in != nullptr) AppendHex(line, in, inSize);
-    line += ' ' + std::to_string(outSize) + (ok ? " ok " : " fail ");
+    line += ' ' + std::to_string(outSize);
+    AppendResult(line, result);
+    line += ' ';
     if (out != nullptr && outSize != 0)
         AppendHex(line, out, outSize);
     else
         line += '-';
+    AppendText(line, result);
     return line;
-}
-
-std::string FormatOpenLine(const std::string& path) {
-    return std::string(kOpenPrefix) + path;
 }
 
 bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error) {
     log = {};
+    Parser parser(log);
     std::size_t number = 0;
     while (!text.empty()) {
         ++number;
@@ -99,30 +367,23 @@ bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error)
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.starts_with(kOpenPrefix)) {
-            const std::string path(line.substr(kOpenPrefix.size()));
-            if (path.empty()) {
-                error = "line " + std::to_string(number) + ": the open line names no device";
+        if (line.size() > kMaxTrafficLineLength) {
+            error = "line " + std::to_string(number) + ": longer than 5 MiB; not a traffic log";
+            return false;
+        }
+        if (number == 1 && line.starts_with(kVersionPrefix)) {
+            if (line != kTrafficLogVersionLine) {
+                error = "line 1: " + std::string(line.substr(2)) +
+                        " is not one this tool reads (version 2, or a log without a version line)";
                 return false;
             }
-            if (path.find('\r') != std::string::npos) {
-                error =
-                    "line " + std::to_string(number) + ": the device path holds a carriage return";
-                return false;
-            }
-            if (std::find(log.devicePaths.begin(), log.devicePaths.end(), path) ==
-                log.devicePaths.end())
-                log.devicePaths.push_back(path);
+            log.version = 2;
             continue;
         }
-        if (line.empty() || line.front() == '#') continue;
-        TrafficEntry entry;
-        entry.line = number;
-        if (const std::string wrong = ParseEntry(line, entry); !wrong.empty()) {
+        if (const std::string wrong = parser.Line(line, number); !wrong.empty()) {
             error = "line " + std::to_string(number) + ": " + wrong;
             return false;
         }
-        log.entries.push_back(std::move(entry));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "platform/RecordingDeviceApi.h"
 #include "platform/ReplayDeviceApi.h"
@@ -19,8 +20,13 @@ class AnsweringModel : public sim::DeviceModel {
     }
 };
 
-// Three requests through a link over `api`: a read, a failing read, a write.
+constexpr char kMissingPath[] = "\\\\?\\usb#vid_a7d6&pid_6000#9";
+
+// An open that fails, then three requests through a link over `api`: a read, a failing read, a
+// write.
 void RunSession(DeviceApi& api, const std::function<void()>& beforeSecond) {
+    FileHandle missing = kNoFileHandle;
+    EXPECT_EQ(api.OpenPath(kMissingPath, missing).kind(), FailureKind::kNotFound);
     QuorvexUsb usb(api);
     usb.SetIdText("vid_a7d6&pid_6000");
     ASSERT_TRUE(usb.Find());
@@ -47,7 +53,7 @@ class Recording : public ::testing::Test {
         std::filesystem::temp_directory_path() / ("qv_recording_" + std::to_string(::getpid()));
 };
 
-TEST_F(Recording, WritesOneLinePerIoControlAndAnOpenLinePerOpen) {
+TEST_F(Recording, WritesOneLinePerCallWithItsOutcome) {
     sim::VirtualClock clock;
     sim::VirtualBus bus(clock);
     const sim::DeviceId device =
@@ -58,17 +64,25 @@ TEST_F(Recording, WritesOneLinePerIoControlAndAnOpenLinePerOpen) {
         ASSERT_TRUE(recorder) << error;
         RunSession(*recorder, [&] { bus.SetTransferFaults(device, {.failTransfer = 1}); });
     }
-    const std::string open = "# open " + bus.PathOf(device);
+    const std::string usb = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const std::string open = "open ok " + bus.PathOf(device);
     const std::string block = std::string(36, '0');
-    EXPECT_EQ(Lines(file), (std::vector<std::string>{
-                               open,  // the presence test's own handle
-                               "0022242e 0000000080060001010012" + std::string(26, '0') +
-                                   " 18 ok 12010002ff000040d6a70060000101020301",
-                               open,
-                               "0022242e 00000000c391" + block + " 1 ok a5",
-                               "0022242e 00000000c391" + block + " 1 fail a5",
-                               "00222429 000000004390" + block + " 0 ok -",
-                           }));
+    EXPECT_EQ(Lines(file),
+              (std::vector<std::string>{
+                  "# traffic log version 2",
+                  std::string("open not-found ") + kMissingPath + " no device at " + kMissingPath,
+                  "list " + usb + " ok",
+                  "member " + usb + " 0 ok",
+                  "path " + usb + " 0 ok " + bus.PathOf(device),
+                  open,  // the presence test's own handle, while listing
+                  "0022242e 0000000080060001010012" + std::string(26, '0') +
+                      " 18 ok 12010002ff000040d6a70060000101020301",
+                  "member " + usb + " 1 no-more-items no more devices",
+                  open,
+                  "0022242e 00000000c391" + block + " 1 ok a5",
+                  "0022242e 00000000c391" + block + " 1 other a5 transfer fault",
+                  "00222429 000000004390" + block + " 0 ok -",
+              }));
 
     // The replay of that log, recorded again, gives the same lines: two buses, one record.
     auto replay = ReplayDeviceApi::Load(file.string(), error);
@@ -81,6 +95,32 @@ TEST_F(Recording, WritesOneLinePerIoControlAndAnOpenLinePerOpen) {
     }
     EXPECT_EQ(Lines(file), first);
     EXPECT_TRUE(replay->Verdict().ok()) << replay->Verdict().text();
+}
+
+// A log is one session format from its first line: a later run adds to a log of this version,
+// never to a log without a version line or to another file.
+TEST_F(Recording, AddsOnlyToALogOfItsOwnVersion) {
+    sim::VirtualClock clock;
+    sim::VirtualBus bus(clock);
+    std::string error;
+    for (int run = 0; run < 2; ++run) {
+        auto recorder = RecordingDeviceApi::Create(bus, file.string(), error);
+        ASSERT_TRUE(recorder) << error;
+        FileHandle handle = kNoFileHandle;
+        EXPECT_FALSE(recorder->OpenPath("A", handle).ok());
+    }
+    EXPECT_EQ(Lines(file), (std::vector<std::string>{"# traffic log version 2",
+                                                     "open not-found A no device at A",
+                                                     "open not-found A no device at A"}));
+    for (const char* held : {"# open A\n0022242e 00 0 ok -\n", "notes\n", "# traffic log"}) {
+        std::ofstream(file, std::ios::binary) << held;
+        EXPECT_FALSE(RecordingDeviceApi::Create(bus, file.string(), error)) << held;
+        EXPECT_EQ(error, "the traffic log '" + file.string() +
+                             "' holds something other than a log of this version (\"# traffic "
+                             "log version 2\" first): record into a new file");
+        std::ifstream in(file, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), held) << "left as it was";
+    }
 }
 
 TEST_F(Recording, AFileThatCannotBeOpenedIsRefusedWithTheSystemsReason) {

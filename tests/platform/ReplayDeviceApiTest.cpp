@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "platform/ReplayDeviceApi.h"
 
 namespace qv {
@@ -99,6 +103,182 @@ TEST_F(Replay, StoppingEarlyIsAFailedVerdict) {
     EXPECT_EQ(replay->Verdict().text(),
               "the tool stopped before the end of the recording: 2 more requests from line 3 of "
               "t.log");
+}
+
+// A log with a version line: listings, opens and every outcome as recorded.
+constexpr char kClass[] = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+
+std::unique_ptr<ReplayDeviceApi> ReplayOf(const std::string& lines) {
+    TrafficLog log;
+    std::string error;
+    EXPECT_TRUE(ParseTrafficLog(std::string(kTrafficLogVersionLine) + "\n" + lines, log, error))
+        << error;
+    return std::make_unique<ReplayDeviceApi>(std::move(log), "t.log");
+}
+
+// The paths a listing of the USB device class shows, or its failure's text.
+std::vector<std::string> Listed(DeviceApi& api) {
+    DeviceSetHandle set = kNoDeviceSet;
+    if (const DeviceResult built = api.OpenInterfaceSet(kUsbDeviceClass, set); !built.ok())
+        return {built.text()};
+    std::vector<std::string> paths;
+    for (std::uint32_t i = 0;; ++i) {
+        const DeviceResult exists = api.EnumerateInterface(set, i);
+        if (!exists.ok()) {
+            if (exists.kind() != FailureKind::kNoMoreItems) paths.push_back(exists.text());
+            break;
+        }
+        std::string path;
+        const DeviceResult detail = api.InterfaceDetailPath(set, i, path);
+        paths.push_back(detail.ok() ? path : detail.text());
+    }
+    api.DestroyInterfaceSet(set);
+    return paths;
+}
+
+TEST(ReplayOfAVersionedLog, GivesEachRecordedOutcomeWithItsKindAndText) {
+    const auto replay = ReplayOf(std::string("open permission ") + kPath +
+                                 " no permission to open /dev/bus/usb/001/005\n"
+                                 "open ok " +
+                                 kPath +
+                                 "\n"
+                                 "0022242e 01 1 timed-out 00 transfer timed out\n"
+                                 "0022242e 01 1 gone 00\n");
+    FileHandle handle = kNoFileHandle;
+    EXPECT_EQ(replay->OpenPath(kPath, handle),
+              DeviceResult::Failure(FailureKind::kPermission,
+                                    "no permission to open /dev/bus/usb/001/005"));
+    EXPECT_EQ(handle, kNoFileHandle);
+    ASSERT_TRUE(replay->OpenPath(kPath, handle).ok());
+    std::uint8_t in = 1, out = 0;
+    EXPECT_EQ(replay->IoControl(handle, 0x22242e, &in, 1, &out, 1),
+              DeviceResult::Failure(FailureKind::kTimedOut, "transfer timed out"));
+    // A failure recorded without the system's words says where it was recorded.
+    EXPECT_EQ(
+        replay->IoControl(handle, 0x22242e, &in, 1, &out, 1),
+        DeviceResult::Failure(FailureKind::kGone, "failed in the recording (line 5 of t.log)"));
+    EXPECT_TRUE(replay->Verdict().ok()) << replay->Verdict().text();
+}
+
+TEST(ReplayOfAVersionedLog, OpensAreRequestsInTheirRecordedOrder) {
+    const std::string path = kPath;
+    const auto send = [](DeviceApi& api, FileHandle handle) {
+        std::uint8_t in = 1;
+        return api.IoControl(handle, 0x22242e, &in, 1, nullptr, 0);
+    };
+    const struct {
+        std::string log;
+        std::function<DeviceResult(DeviceApi&)> run;  // ends with the differing request
+        std::string difference;
+    } cases[] = {
+        {"open ok " + path,
+         [](DeviceApi& api) {
+             FileHandle handle = kNoFileHandle;
+             return api.OpenPath("elsewhere", handle);
+         },
+         "line 2 of t.log: an open of elsewhere, recorded an open of " + path},
+        {"open ok " + path + "\nopen ok " + path,
+         [&](DeviceApi& api) {
+             FileHandle handle = kNoFileHandle;
+             EXPECT_TRUE(api.OpenPath(path, handle).ok());
+             return send(api, handle);
+         },
+         "line 3 of t.log: an I/O control, recorded an open of " + path},
+        {"open ok " + path + "\n0022242e 01 0 ok -",
+         [&](DeviceApi& api) {
+             FileHandle handle = kNoFileHandle;
+             EXPECT_TRUE(api.OpenPath(path, handle).ok());
+             return api.OpenPath(path, handle);
+         },
+         "line 3 of t.log: an open of " + path + ", recorded an I/O control"},
+    };
+    for (const auto& c : cases) {
+        const auto replay = ReplayOf(c.log + "\n");
+        const DeviceResult result = c.run(*replay);
+        EXPECT_EQ(result.kind(), FailureKind::kRefused);
+        EXPECT_EQ(result.text(), "the request differs from " + c.difference);
+        FileHandle handle = kNoFileHandle;
+        EXPECT_EQ(replay->OpenPath(path, handle).text(), result.text()) << "and every later one";
+    }
+}
+
+// Devices come and go as recorded: each listing between two requests is answered by the
+// recorded one at the same place, the last again when the tool looks more often, and a listing
+// where the recording made none by the last before it.
+TEST(ReplayOfAVersionedLog, ListingsShowTheDevicesOfTheirPlaceInTheRecording) {
+    const std::string c = kClass;
+    const auto replay = ReplayOf("list " + c + " ok\nmember " + c + " 0 no-more-items\n" +  //
+                                 "list " + c + " ok\nmember " + c + " 0 ok\npath " + c + " 0 ok " +
+                                 kPath + "\nmember " + c + " 1 no-more-items\n" +  //
+                                 "open ok " + kPath + "\n0022242e 01 0 gone -\n" + "list " + c +
+                                 " refused the bus went away\n");
+    const std::vector<std::string> none, present = {kPath};
+    EXPECT_EQ(Listed(*replay), none);
+    EXPECT_EQ(Listed(*replay), present);
+    EXPECT_EQ(Listed(*replay), present);
+    FileHandle handle = kNoFileHandle;
+    ASSERT_TRUE(replay->OpenPath(kPath, handle).ok());
+    EXPECT_EQ(Listed(*replay), present) << "none recorded here: the last before";
+    std::uint8_t in = 1;
+    EXPECT_EQ(replay->IoControl(handle, 0x22242e, &in, 1, nullptr, 0).kind(), FailureKind::kGone);
+    EXPECT_EQ(Listed(*replay), std::vector<std::string>{"the bus went away"});
+    EXPECT_TRUE(replay->Verdict().ok()) << replay->Verdict().text();
+}
+
+TEST(ReplayOfAVersionedLog, AQuestionTheRecordingNeverAskedIsADifference) {
+    const std::string c = kClass;
+    const std::string listing = "list " + c + " ok\nmember " + c + " 0 ok\n";
+    const struct {
+        const char* what;
+        std::function<DeviceResult(DeviceApi&, DeviceSetHandle)> ask;
+        std::string expected;
+    } cases[] = {
+        {"another class",
+         [](DeviceApi& api, DeviceSetHandle) {
+             DeviceSetHandle other = kNoDeviceSet;
+             return api.OpenInterfaceSet(kOtherClass, other);
+         },
+         "the recording lists no device of class {00000001-0000-0000-0000-000000000000} before "
+         "line 4 of t.log"},
+        {"another member",
+         [](DeviceApi& api, DeviceSetHandle set) { return api.EnumerateInterface(set, 1); },
+         "the recording never asked for member 1 of the devices of class " + c},
+        {"a path not read",
+         [](DeviceApi& api, DeviceSetHandle set) {
+             std::string path;
+             return api.InterfaceDetailPath(set, 0, path);
+         },
+         "the recording never read the path of member 0 of the devices of class " + c},
+    };
+    for (const auto& q : cases) {
+        const auto replay = ReplayOf(listing + "open ok " + kPath + "\n");
+        DeviceSetHandle set = kNoDeviceSet;
+        ASSERT_TRUE(replay->OpenInterfaceSet(kUsbDeviceClass, set).ok());
+        const DeviceResult asked = q.ask(*replay, set);
+        EXPECT_EQ(asked.kind(), FailureKind::kRefused) << q.what;
+        EXPECT_EQ(asked.text(), q.expected) << q.what;
+        EXPECT_EQ(replay->Verdict().text(), q.expected) << q.what;
+    }
+}
+
+// A file that is no log is refused at its first line too long for one, without reading on: a
+// device file such as /dev/zero never ends.
+TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("qv_replay_long_" + std::to_string(::getpid()) + ".log");
+    std::ofstream(file, std::ios::binary) << "# open A\n"
+                                          << std::string(kMaxTrafficLineLength + 1, 'a') << "\n";
+    const struct {
+        std::string file;
+        std::string line;
+    } cases[] = {{file.string(), "2"}, {"/dev/zero", "1"}};
+    for (const auto& c : cases) {
+        if (!std::filesystem::exists(c.file)) continue;  // no /dev/zero on Windows
+        std::string error;
+        EXPECT_FALSE(ReplayDeviceApi::Load(c.file, error));
+        EXPECT_EQ(error, c.file + ", line " + c.line + ": longer than 5 MiB; not a traffic log");
+    }
+    std::filesystem::remove(file);
 }
 
 }  // namespace

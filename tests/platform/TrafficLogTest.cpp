@@ -1,34 +1,96 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/TrafficLog.h"
 
 namespace qv {
 namespace {
 
-TEST(TrafficLog, LinesReadBackAsWritten) {
-    const std::uint8_t block[3] = {0x00, 0xc3, 0x91};
-    const std::uint8_t answer[2] = {0xa5, 0x0f};
-    const std::string text = FormatOpenLine("\\\\?\\usb#vid_a7d6&pid_6000#1-2#{x}") + "\n" +
-                             FormatTrafficLine(0x22242e, block, 3, 2, true, answer) + "\r\n" +
-                             FormatTrafficLine(0x222429, nullptr, 0, 0, false, nullptr) + "\n";
-    EXPECT_NE(text.find("0022242e 00c391 2 ok a50f\r\n00222429  0 fail -\n"), std::string::npos);
-
+// Logs written before the version line read as they always did.
+TEST(TrafficLog, LogsWithoutAVersionLineReadAsBefore) {
+    const std::string text =
+        "# open \\\\?\\usb#vid_a7d6&pid_6000#1-2#{x}\n"
+        "0022242e 00c391 2 ok a50f\r\n"
+        "00222429  0 fail -\n";
     TrafficLog log;
     std::string error;
     ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    EXPECT_EQ(log.version, 1);
     EXPECT_EQ(log.devicePaths, std::vector<std::string>{"\\\\?\\usb#vid_a7d6&pid_6000#1-2#{x}"});
     ASSERT_EQ(log.entries.size(), 2u);
     const TrafficEntry& first = log.entries[0];
     EXPECT_EQ(first.code, 0x22242eu);
-    EXPECT_EQ(first.input, std::vector<std::uint8_t>(block, block + 3));
+    EXPECT_EQ(first.input, (std::vector<std::uint8_t>{0x00, 0xc3, 0x91}));
     EXPECT_EQ(first.outSize, 2u);
-    EXPECT_TRUE(first.ok && first.hasOutput);
-    EXPECT_EQ(first.output, std::vector<std::uint8_t>(answer, answer + 2));
+    EXPECT_TRUE(first.result.ok() && first.hasOutput);
+    EXPECT_EQ(first.output, (std::vector<std::uint8_t>{0xa5, 0x0f}));
     EXPECT_EQ(first.line, 2u);
     const TrafficEntry& second = log.entries[1];
     EXPECT_TRUE(second.input.empty());
-    EXPECT_FALSE(second.ok || second.hasOutput);
+    EXPECT_FALSE(second.hasOutput);
+    EXPECT_EQ(second.result, DeviceResult::Failure(FailureKind::kOther, ""));
     EXPECT_EQ(second.line, 3u);
+}
+
+// Every call with its outcome, the system's text kept byte for byte (a Windows message ends in
+// CR LF), paths with spaces and percent signs included.
+TEST(TrafficLog, EveryCallReadsBackAsWritten) {
+    const std::string usb = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const std::string path = "\\\\?\\usb#vid_a7d6&pid_6000#1 2%#" + usb;
+    const DeviceResult denied =
+        DeviceResult::Failure(FailureKind::kPermission, "Access is denied.\r\n100% sure");
+    const DeviceResult timedOut =
+        DeviceResult::Failure(FailureKind::kTimedOut, "transfer timed out");
+    const std::uint8_t block[3] = {0x00, 0xc3, 0x91};
+    const std::uint8_t answer[2] = {0xa5, 0x0f};
+    const std::string text =
+        std::string(kTrafficLogVersionLine) + "\n" + FormatListLine(usb, DeviceResult::Success()) +
+        "\n" + FormatMemberLine(usb, 0, DeviceResult::Success()) + "\n" +
+        FormatPathLine(usb, 0, DeviceResult::Success(), path) + "\n" +
+        FormatMemberLine(usb, 1, DeviceResult::Failure(FailureKind::kNoMoreItems, "")) + "\n" +
+        FormatOpenLine(path, denied) + "\n" + FormatOpenLine(path, DeviceResult::Success()) + "\n" +
+        FormatTrafficLine(0x22242e, block, 3, 2, timedOut, answer) + "\n" +
+        FormatTrafficLine(0x222429, nullptr, 0, 0, DeviceResult::Success(), nullptr) + "\n" +
+        FormatListLine(usb, DeviceResult::Failure(FailureKind::kOther, "no list")) + "\n";
+    EXPECT_NE(text.find("\nopen permission \\\\?\\usb#vid_a7d6&pid_6000#1%202%25#" + usb +
+                        " Access is denied.%0d%0a100%25 sure\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\n0022242e 00c391 2 timed-out a50f transfer timed out\n"),
+              std::string::npos)
+        << text;
+
+    TrafficLog log;
+    std::string error;
+    ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    EXPECT_EQ(log.version, 2);
+    ASSERT_EQ(log.listings.size(), 2u);
+    const TrafficListing& listed = log.listings[0];
+    EXPECT_EQ(listed.interfaceClass, usb);
+    EXPECT_EQ(listed.entriesBefore, 0u);
+    EXPECT_TRUE(listed.built.ok());
+    ASSERT_EQ(listed.members.size(), 2u);
+    EXPECT_EQ(listed.members.at(0).exists, DeviceResult::Success());
+    EXPECT_EQ(listed.members.at(0).detail, DeviceResult::Success());
+    EXPECT_EQ(listed.members.at(0).path, path);
+    EXPECT_EQ(listed.members.at(1).exists->kind(), FailureKind::kNoMoreItems);
+    EXPECT_FALSE(listed.members.at(1).detail);
+    EXPECT_EQ(log.listings[1].entriesBefore, 4u);
+    EXPECT_EQ(log.listings[1].built, DeviceResult::Failure(FailureKind::kOther, "no list"));
+
+    ASSERT_EQ(log.entries.size(), 4u);
+    EXPECT_TRUE(log.entries[0].isOpen);
+    EXPECT_EQ(log.entries[0].path, path);
+    EXPECT_EQ(log.entries[0].result, denied);
+    EXPECT_TRUE(log.entries[1].isOpen && log.entries[1].result.ok());
+    const TrafficEntry& transfer = log.entries[2];
+    EXPECT_EQ(transfer.code, 0x22242eu);
+    EXPECT_EQ(transfer.input, std::vector<std::uint8_t>(block, block + 3));
+    EXPECT_EQ(transfer.output, std::vector<std::uint8_t>(answer, answer + 2));
+    EXPECT_EQ(transfer.result, timedOut);
+    EXPECT_EQ(transfer.line, 8u);
+    EXPECT_TRUE(log.entries[3].result.ok() && !log.entries[3].hasOutput);
 }
 
 TEST(TrafficLog, CommentsBlankLinesAndRepeatedOpensAreNotEntries) {
@@ -58,6 +120,7 @@ TEST(TrafficLog, MalformedLinesAreRefusedWithTheirNumberAndReason) {
         {"0022242e zz 1 ok aa", "the input block is not hexadecimal bytes"},
         {"0022242e 00 -1 ok aa", "the output size is not a decimal number"},
         {"0022242e 00 99999999 ok -", "the output size is not a decimal number"},
+        {"0022242e 00 0 timed-out -", "the outcome is neither ok nor fail"},
         {"0022242e 00 1 done aa", "the outcome is neither ok nor fail"},
         {"0022242e 00 2 ok aa", "the output is neither - nor as many"},
         {"0022242e 00 1 ok a", "the output is neither - nor as many"},
@@ -73,6 +136,51 @@ TEST(TrafficLog, MalformedLinesAreRefusedWithTheirNumberAndReason) {
         EXPECT_EQ(error.rfind(std::string("line 2: ") + c.reason, 0), 0u)
             << c.line << ": " << error;
     }
+}
+
+TEST(TrafficLog, MalformedLinesAfterTheVersionLineAreRefusedWithTheirNumberAndReason) {
+    const std::string usb = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const struct {
+        std::string line;
+        const char* reason;
+    } cases[] = {
+        {"0022242e 00 1 fail aa", "the result is neither ok nor a failure kind"},
+        {"0022242e 00 1 none aa", "the result is neither ok nor a failure kind"},
+        {"0022242e 00 1 ok aa what", "a success carries no text"},
+        {"0022242e 00 1 gone aa 50%", "the text holds a % without two hexadecimal digits"},
+        {"0022242e 00 1 gone aa %4g", "the text holds a % without two hexadecimal digits"},
+        {"0022242e 00 1 gone", "expected 5 fields"},
+        {"open ok", "the open line names no device"},
+        {"open gone %zz", "the open line names no device"},
+        {"open ok A text", "a success carries no text"},
+        {"list " + usb, "the list line has no result"},
+        {"list {A5DCBF10-6530-11d2-901f-00c04fb951ed} ok", "the interface class is not"},
+        {"list a5dcbf10-6530-11d2-901f-00c04fb951ed ok", "the interface class is not"},
+        {"member " + usb + " 0 ok", "a member of a class not listed before"},
+        {"list " + usb + " ok\nmember " + usb + " -1 ok", "expected an interface class and"},
+        {"list " + usb + " ok\nmember " + usb + " 0", "the member line has no result"},
+        {"list " + usb + " ok\npath " + usb + " 0 ok", "the path line names no device"},
+        {"list " + usb + " ok\npath " + usb + " 0 ok A B", "the path line names no device"},
+        {std::string(kMaxTrafficLineLength + 1, '0'), "longer than 5 MiB; not a traffic log"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = std::string(kTrafficLogVersionLine) + "\n" + c.line;
+        const std::string number = std::to_string(std::count(text.begin(), text.end(), '\n') + 1);
+        TrafficLog log;
+        std::string error;
+        EXPECT_FALSE(ParseTrafficLog(text, log, error)) << c.line.substr(0, 80);
+        EXPECT_EQ(error.rfind("line " + number + ": " + c.reason, 0), 0u)
+            << c.line.substr(0, 80) << ": " << error;
+    }
+}
+
+TEST(TrafficLog, AnotherVersionIsRefused) {
+    TrafficLog log;
+    std::string error;
+    EXPECT_FALSE(ParseTrafficLog("# traffic log version 3\nopen ok A\n", log, error));
+    EXPECT_EQ(error,
+              "line 1: traffic log version 3 is not one this tool reads (version 2, or a log "
+              "without a version line)");
 }
 
 }  // namespace
