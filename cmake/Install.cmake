@@ -8,6 +8,9 @@
 #   share/doc/qvupdate/                 copyright, changelog.gz
 # The Debian package (cmake/DebianPackage.cmake) is this tree under /usr.
 include(GNUInstallDirs)
+# Installing (and cpack) takes what is built and builds nothing more, so make deb builds the
+# programs and their extras only, not the tests.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 add_subdirectory(${PROJECT_SOURCE_DIR}/packaging ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS qvtool qvupdate RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
