@@ -7,9 +7,20 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-# The build, the tests and the demo (srecord: the HEX loader is checked against srec_cat).
+# The build and the tests (srecord: the HEX loader is checked against srec_cat; librsvg2-bin
+# draws the icon's sizes; groff-base renders the man pages the tests compare with --help).
 BUILD_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
-                 libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev srecord
+                 libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev srecord \
+                 librsvg2-bin groff-base
+# The demo: qvtool and the demo firmware only, no window, no tests.
+DEMO_PACKAGES = build-essential cmake pkg-config libusb-1.0-0-dev libcli11-dev nlohmann-json3-dev
+# Everything on; a build folder that `make demo` made gets the rest this way.
+FULL_BUILD = -DQV_BUILD_WINDOW=ON -DQV_BUILD_TESTS=ON -DQV_BUILD_BENCH=ON
+# A new build folder for the demo holds the command line only.
+DEMO_BUILD = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQV_BUILD_WINDOW=OFF -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF)
+# The Debian package (make deb) and its check on a fresh minimal Debian (make test-deb).
+DEB_PACKAGES = dpkg-dev file desktop-file-utils appstream
+TEST_DEB_PACKAGES = lintian debootstrap
 # The libusb tests against emulated USB devices (tests/umockdev); skipped where missing.
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 # The window screenshots in docs/.
@@ -35,7 +46,7 @@ NEED = tools/need-packages
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps build build-asan demo test test-asan screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
+.PHONY: deps test-deps build build-asan demo test test-asan deb test-deb screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
 
 deps:
 	@$(NEED) $(BUILD_PACKAGES)
@@ -44,15 +55,19 @@ test-deps:
 	@$(NEED) $(UMOCKDEV_PACKAGES)
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(FULL_BUILD) $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS)
 
 build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
-# The one-button update on the virtual product, with the demo firmware the build generates.
-demo: build
+# The one-button update on the virtual product, with the demo firmware the build generates;
+# builds only those two.
+demo:
+	@$(NEED) $(DEMO_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(DEMO_BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target qvtool demo_firmware
 	cd $(BUILD)/bin && ./qvtool --simulate list && ./qvtool --simulate update --yes
 
 test: test-deps build
@@ -60,6 +75,21 @@ test: test-deps build
 
 test-asan: test-deps build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# $(BUILD)/qvupdate_<version>_<arch>.deb: the programs and what cmake/Install.cmake installs.
+deb: deps
+	@$(NEED) $(DEB_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(FULL_BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target qvtool qvupdate demo_firmware packaging_files
+	desktop-file-validate packaging/qvupdate.desktop
+	appstreamcli validate --no-net $(BUILD)/packaging/com.quorvex.qvupdate.metainfo.xml
+	rm -f $(BUILD)/qvupdate_*.deb
+	cd $(BUILD) && cpack -G DEB
+
+# lintian, then the package installed into a fresh minimal Debian and used there.
+test-deb: deb
+	@$(NEED) $(TEST_DEB_PACKAGES)
+	packaging/test-deb.sh $(BUILD)/qvupdate_*.deb
 
 screenshots: build
 	@$(NEED) $(SHOT_PACKAGES)

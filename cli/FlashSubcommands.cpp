@@ -158,8 +158,10 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
         CLI::App* command =
             add(help, {name, access, true,
                        [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); }});
-        command->add_option("--file", options->file,
-                            "Firmware file; default: the product's catalogue file");
+        command
+            ->add_option("--file", options->file,
+                         "Firmware file; default: the product's catalogue file")
+            ->type_name("FILE");
         AddRangeOptions(*command, *options);
     };
     withImage("blank", "Check that the image's range is erased", Access::kReadOnly,

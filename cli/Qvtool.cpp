@@ -5,15 +5,10 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
-#include "cli/Commands.h"
+#include "cli/QvtoolCommandLine.h"
 
 namespace qv {
 namespace {
-
-constexpr const char* kExitStatusHelp =
-    "Exit status: 0 success, 1 failure on the device, 2 bad usage (nothing was sent), "
-    "3 no device (none present, none matching --device, or it could not be opened), "
-    "4 file refused (an input or output file could not be used).";
 
 // Options whose value is the next word.
 bool TakesValue(const std::string& option) {
@@ -72,22 +67,9 @@ std::string ReachedCommand(const CLI::App& app) {
 
 int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
               const QvtoolSettings& settings) {
-    CLI::App app{"qvtool: firmware update and service access for QV4820 products", "qvtool"};
-    app.footer(kExitStatusHelp);
-    app.require_subcommand(1);
-    app.fallthrough();  // global options may follow the command
-    // A path such as /home/x/fw.hex is a file, not a Windows-style option, on every system.
-    app.allow_windows_style_options(false);
+    CLI::App app;
     CliContext context(out, err, settings);
-    context.AddGlobalOptions(app);
-    AddListCommand(app, context);
-    AddUpdateCommand(app, context);
-    AddFlashCommand(app, context);
-    AddImageCommand(app, context);
-    AddRegCommand(app, context);
-    AddI2cCommand(app, context);
-    AddParamCommand(app, context);
-    AddStatusCommands(app, context);
+    BuildQvtoolCommandLine(app, context);
     try {
         // CLI11 takes the arguments in reverse order, without the program name.
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

@@ -62,9 +62,11 @@ void AddUpdateCommand(CLI::App& app, CliContext& context) {
     auto o = std::make_shared<UpdateOptions>();
     CLI::App* update =
         app.add_subcommand("update", "Update the firmware of the device (erase, program, verify)");
-    update->add_option("--file", o->file,
-                       "Firmware file (.hex, .h00 or .bin); default: the product's catalogue "
-                       "file in the current directory. Needed for a bare chip in ISP mode");
+    update
+        ->add_option("--file", o->file,
+                     "Firmware file (.hex, .h00 or .bin); default: the product's catalogue "
+                     "file in the current directory. Needed for a bare chip in ISP mode")
+        ->type_name("FILE");
     update->add_flag("--yes,-y", o->yes, "Do not ask for confirmation");
     update->add_flag("--all", o->all,
                      "Update every catalogue product present (and, with --file, every bare "

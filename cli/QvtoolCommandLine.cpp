@@ -1,0 +1,47 @@
+#include "cli/QvtoolCommandLine.h"
+
+#include "cli/Commands.h"
+
+namespace qv {
+namespace {
+
+// Sections of "Heading:" lines followed by "  KEY  text" lines; the man page takes them over.
+constexpr const char* kHelpFooter =
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  failure on the device: a transfer failed, the device did not confirm, a step failed\n"
+    "  2  bad usage: unknown command or option, bad argument, update declined; nothing was sent\n"
+    "  3  no device: none present, none matching --device, or it could not be opened\n"
+    "  4  file refused: a firmware file that cannot be read or loaded, an output file that "
+    "cannot be written\n"
+    "\n"
+    "Environment:\n"
+    "  LIBUSB_DEBUG  libusb's own messages on stderr: 1 errors, 2 warnings, 3 information, "
+    "4 debugging";
+
+}  // namespace
+
+void BuildQvtoolCommandLine(CLI::App& app, CliContext& context) {
+    app.name("qvtool");
+    app.description("qvtool: firmware update and service access for QV4820 products");
+    app.footer(kHelpFooter);
+    app.require_subcommand(1);
+    app.fallthrough();  // global options may follow the command
+    // A path such as /home/x/fw.hex is a file, not a Windows-style option, on every system.
+    app.allow_windows_style_options(false);
+    context.AddGlobalOptions(app);
+    // Values that are files are named FILE, in the help and for the shell's completion.
+    for (const char* name : {"--io-log", "--replay", "--sim-state"}) {
+        app.get_option(name)->type_name("FILE");
+    }
+    AddListCommand(app, context);
+    AddUpdateCommand(app, context);
+    AddFlashCommand(app, context);
+    AddImageCommand(app, context);
+    AddRegCommand(app, context);
+    AddI2cCommand(app, context);
+    AddParamCommand(app, context);
+    AddStatusCommands(app, context);
+}
+
+}  // namespace qv

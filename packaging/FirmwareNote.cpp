@@ -1,0 +1,26 @@
+#include "packaging/FirmwareNote.h"
+
+#include <sstream>
+
+#include "platform/DeviceCatalog.h"
+
+namespace qv::doc {
+
+std::string WriteFirmwareNote(const std::string& demoFirmware) {
+    std::ostringstream out;
+    out << "Firmware files\n\n"
+        << "qvupdate and `qvtool update` look for the connected product's firmware file in the\n"
+        << "current folder, by this name:\n\n";
+    for (const DeviceCatalogRow& row : DeviceCatalog) {
+        out << "  " << row.displayName << std::string(18 - std::string(row.displayName).size(), ' ')
+            << row.deviceId << "  \"" << row.firmwareBase << ".hex\"\n";
+    }
+    out << "\nA bare QV4820 waiting in its update (ISP) mode (" << kIspIdA7d6 << ", " << kIspId0c5e
+        << ")\nhas no such file: name one with `qvtool update --file FILE`.\n\n"
+        << demoFirmware << " next to this note is the demo firmware of the virtual product.\n"
+        << "To rehearse the update without a device, run in this note's folder:\n\n"
+        << "  qvtool --simulate update --yes\n";
+    return out.str();
+}
+
+}  // namespace qv::doc
