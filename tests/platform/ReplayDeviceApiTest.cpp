@@ -136,30 +136,6 @@ std::vector<std::string> Listed(DeviceApi& api) {
     return paths;
 }
 
-TEST(ReplayOfAVersionedLog, GivesEachRecordedOutcomeWithItsKindAndText) {
-    const auto replay = ReplayOf(std::string("open permission ") + kPath +
-                                 " no permission to open /dev/bus/usb/001/005\n"
-                                 "open ok " +
-                                 kPath +
-                                 "\n"
-                                 "0022242e 01 1 timed-out 00 transfer timed out\n"
-                                 "0022242e 01 1 gone 00\n");
-    FileHandle handle = kNoFileHandle;
-    EXPECT_EQ(replay->OpenPath(kPath, handle),
-              DeviceResult::Failure(FailureKind::kPermission,
-                                    "no permission to open /dev/bus/usb/001/005"));
-    EXPECT_EQ(handle, kNoFileHandle);
-    ASSERT_TRUE(replay->OpenPath(kPath, handle).ok());
-    std::uint8_t in = 1, out = 0;
-    EXPECT_EQ(replay->IoControl(handle, 0x22242e, &in, 1, &out, 1),
-              DeviceResult::Failure(FailureKind::kTimedOut, "transfer timed out"));
-    // A failure recorded without the system's words says where it was recorded.
-    EXPECT_EQ(
-        replay->IoControl(handle, 0x22242e, &in, 1, &out, 1),
-        DeviceResult::Failure(FailureKind::kGone, "failed in the recording (line 5 of t.log)"));
-    EXPECT_TRUE(replay->Verdict().ok()) << replay->Verdict().text();
-}
-
 TEST(ReplayOfAVersionedLog, OpensAreRequestsInTheirRecordedOrder) {
     const std::string path = kPath;
     const auto send = [](DeviceApi& api, FileHandle handle) {
