@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "platform/DeviceCatalog.h"
+#include "catalog/Products.h"
 
 namespace qv::doc {
 
