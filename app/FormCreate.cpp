@@ -1,5 +1,7 @@
 // Window start-up and close.
 
+#include <QGuiApplication>
+
 #include "app/FittedText.h"
 #include "app/StringGrid.h"
 #include "app/TForm1.h"
@@ -25,8 +27,15 @@ constexpr int kUpdatePanelHeight = 120;
 // (its default), Qt reports 96 on every screen and scales the whole window itself: a 120-dpi
 // screen shows the normal layout 1.25 times larger. With scaling off, Qt reports the screen's
 // value and the fonts grow with it: from 120 on, the large layout gives them room.
+// On Windows the rule follows the screen's own setting, as Windows reports it, whether Qt scales
+// or not: Qt's scaling splits it into a logical 96 and a device pixel ratio.
+int TForm1::LargeFontsDpi() const {
+    if (QGuiApplication::platformName() != QLatin1String("windows")) return logicalDpiX();
+    return qRound(logicalDpiX() * devicePixelRatioF());
+}
+
 void TForm1::FormCreate() {
-    const int dpi = options_.logicalDpi.value_or(logicalDpiX());
+    const int dpi = options_.logicalDpi.value_or(LargeFontsDpi());
     const int extra = dpi >= kLargeFontsDpi ? kLargeFontsExtra : 0;
 
     setWindowTitle(unit_.windowTitle);

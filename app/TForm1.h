@@ -199,6 +199,7 @@ class TForm1 : public QMainWindow {
 
     // Update panel geometry and window size (UpdatePanelLayout.cpp).
     void FitUpdatePanelToFonts(int dpi, int extra);
+    int LargeFontsDpi() const;
     // The window's outer size, frame included, as the original toolkit sizes a form. The client
     // area follows once the window manager has framed the window.
     void SetFrameSize(QSize outer);

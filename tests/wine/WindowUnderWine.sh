@@ -1,0 +1,70 @@
+#!/bin/sh
+# Runs qvupdate.exe under Wine on a virtual screen of DPI pixels per inch with a window manager,
+# presses "Start" and confirms, waits for the update to end, and closes the window. Passes when
+# the window had its size for that screen and the virtual product's saved state then holds the
+# firmware, protected and out of ISP mode. Leaves window.png (the panel after the update) and the
+# traffic log in OUT.
+#   WindowUnderWine.sh QVUPDATE_EXE QVTOOL_EXE FIRMWARE DPI OUT
+set -eu
+exe=$1 qvtool=$2 firmware=$3 dpi=$4 out=$5
+rm -rf "$out"
+mkdir -p "$out/run"
+cp "$exe" "$qvtool" "$firmware" "$out/run/"
+cd "$out/run"
+export WINEPREFIX="$out/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# The frame size of the panel: 606 x 200 on a 96-dpi screen; from 120 dpi on the large layout,
+# 746 x 340, which Qt's scaling then draws at the screen's ratio.
+if [ "$dpi" -ge 120 ]; then
+    want_w=$((746 * dpi / 96)) want_h=$((340 * dpi / 96))
+else
+    want_w=606 want_h=200
+fi
+
+xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
+    dpi=$1 want_w=$2 want_h=$3 firmware=$(basename "$4") out=$5
+    openbox >/dev/null 2>&1 & wm=$!
+    wineboot -i >/dev/null 2>&1
+    # The screen as Windows reports it, and the dialog font as a fresh Windows installation maps it.
+    wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    wine reg add "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts" \
+        /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    wineserver -w
+    wine qvupdate.exe --simulate --sim-state state.qvs --io-log io.log >"$out/qvupdate.out" 2>&1 &
+    app=$!
+    win=$(timeout 60 xdotool search --sync --name "Tesmora firmware update Tool" | head -n 1)
+    [ -n "$win" ] || { echo "the window did not open"; exit 1; }
+    sleep 4  # the first scans find the virtual product and load its firmware file
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    echo "window: ${WIDTH}x${HEIGHT} (frame $want_w x $want_h wanted)"
+    # The frame is drawn by the window manager around the client area Qt sizes.
+    if [ "$WIDTH" -gt "$want_w" ] || [ "$WIDTH" -lt $((want_w - 24)) ] ||
+       [ "$HEIGHT" -gt "$want_h" ] || [ "$HEIGHT" -lt $((want_h - 60)) ]; then
+        echo "the window is ${WIDTH}x${HEIGHT}, not inside a ${want_w}x${want_h} frame"
+        exit 1
+    fi
+    import -window root "$out/panel.png"
+    # "Start" has the focus once the product is ready; Return presses it and confirms the question.
+    xdotool key --window "$win" Return
+    sleep 2
+    xdotool key Return
+    # The update has ended when the traffic stops growing for a few seconds.
+    size=-1
+    for _ in $(seq 1 120); do
+        sleep 3
+        now=$(wc -c <io.log)
+        [ "$now" -eq "$size" ] && break
+        size=$now
+    done
+    import -window root "$out/window.png"
+    xdotool windowclose "$win" || xdotool key --window "$win" alt+F4
+    wait $app
+    kill $wm 2>/dev/null || true
+' sh "$dpi" "$want_w" "$want_h" "$firmware" "$out"
+
+cp io.log "$out/io.log"
+# The state the window saved: the firmware in the flash, the flash protected, the chip out of
+# ISP mode (it is found as the product again).
+wine qvtool.exe --simulate --sim-state state.qvs flash verify --file "$(basename "$firmware")"
+wine qvtool.exe --simulate --sim-state state.qvs flash status
+wine qvtool.exe --simulate --sim-state state.qvs list
