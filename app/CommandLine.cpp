@@ -1,11 +1,81 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
-
-#include "sim/SimFaults.h"
-#include "sim/Simulation.h"
+#include <map>
 
 namespace qv {
+namespace {
+
+// A shared device option as the window's parser knows it.
+struct WindowOption {
+    StackOptionId id;
+    QCommandLineOption option;
+};
+
+// The window runs the virtual device in real time, so it offers every shared option but that.
+std::vector<WindowOption> AddDeviceOptions(QCommandLineParser& parser) {
+    std::vector<WindowOption> added;
+    for (const StackOption& shared : StackOptions()) {
+        if (shared.id == StackOptionId::kSimVirtualTime) continue;
+        QStringList names;
+        for (const std::string& name : shared.names) names << QString::fromStdString(name);
+        const QString help = QString::fromStdString(shared.help) + QLatin1Char('.');
+        added.push_back(
+            {shared.id,
+             shared.valueName.empty()
+                 ? QCommandLineOption(names, help)
+                 : QCommandLineOption(names, help, QString::fromStdString(shared.valueName))});
+        parser.addOption(added.back().option);
+    }
+    return added;
+}
+
+// An option whose value is optional takes it only as --NAME=VALUE; alone it must not swallow
+// the next argument.
+QStringList WithOptionalValuesAttached(QStringList arguments) {
+    for (const StackOption& shared : StackOptions()) {
+        if (!shared.valueOptional) continue;
+        const QString alone = QStringLiteral("--") + QString::fromStdString(shared.names.front());
+        for (QString& argument : arguments) {
+            if (argument == alone) argument += QLatin1Char('=');
+        }
+    }
+    return arguments;
+}
+
+// The device options in the order they were given, each with its value.
+std::vector<GivenOption> GivenInOrder(const QCommandLineParser& parser,
+                                      const std::vector<WindowOption>& options) {
+    std::vector<GivenOption> given;
+    std::map<StackOptionId, qsizetype> seen;
+    for (const QString& name : parser.optionNames()) {
+        const auto option = std::ranges::find_if(
+            options, [&](const WindowOption& o) { return o.option.names().contains(name); });
+        if (option == options.end()) continue;
+        const QStringList values = parser.values(name);
+        const qsizetype index = seen[option->id]++;
+        given.push_back({option->id, index < values.size() ? values[index].toStdString() : ""});
+    }
+    return given;
+}
+
+// The device options, or nothing with the refusal in `error`.
+std::optional<DeviceStackOptions> DeviceOptions(const QCommandLineParser& parser,
+                                                const std::vector<WindowOption>& options,
+                                                QString& error) {
+    std::string refusal;
+    std::optional<DeviceStackOptions> device =
+        ReadStackOptions(GivenInOrder(parser, options), refusal);
+    if (device && device->virtualDevices.size() > 1)
+        refusal = "The window shows one device: give --simulate once";
+    if (!refusal.empty()) {
+        error = QString::fromStdString(refusal) + QLatin1Char('.');
+        return std::nullopt;
+    }
+    return device;
+}
+
+}  // namespace
 
 std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
     QCommandLineParser parser;
@@ -14,44 +84,10 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption service(QStringLiteral("service"),
                                      QStringLiteral("Show the maintenance pages."));
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Run on a virtual device: a catalogue product by name or firmware base, "
-                       "isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption ioLog(
-        QStringList{QStringLiteral("io-log"), QStringLiteral("sim-log")},
-        QStringLiteral("Append every I/O control sent to the device, real or virtual, to FILE."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption replay(
-        QStringLiteral("replay"),
-        QStringLiteral("Run on a device that answers from a traffic log written with --io-log."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption simFault(QStringLiteral("sim-fault"),
-                                      QString::fromStdString(qv::sim::FaultHelp()),
-                                      QStringLiteral("FAULT"));
-    const QCommandLineOption simAudio(QStringLiteral("sim-audio"),
-                                      QString::fromUtf8(qv::sim::kSimAudioHelp),
-                                      QStringLiteral("FORMAT,RATE"));
-    const QCommandLineOption simFlash(QStringLiteral("sim-flash"),
-                                      QString::fromStdString(qv::sim::SimFlashHelp()),
-                                      QStringLiteral("ID"));
-    const QCommandLineOption simState(QStringLiteral("sim-state"),
-                                      QString::fromUtf8(qv::sim::kSimStateHelp),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption simLatency(QStringLiteral("sim-latency"),
-                                        QString::fromUtf8(qv::sim::kSimLatencyHelp),
-                                        QStringLiteral("US"));
-    parser.addOptions(
-        {service, simulate, ioLog, replay, simFault, simAudio, simFlash, simState, simLatency});
+    parser.addOption(service);
+    const std::vector<WindowOption> deviceOptions = AddDeviceOptions(parser);
 
-    // --simulate takes its name only as --simulate=NAME; alone it must not swallow the next
-    // argument.
-    QStringList normalized = arguments;
-    for (QString& argument : normalized) {
-        if (argument == QLatin1String("--simulate")) argument += QLatin1Char('=');
-    }
-    if (!parser.parse(normalized)) {
+    if (!parser.parse(WithOptionalValuesAttached(arguments))) {
         error = parser.errorText();
         return std::nullopt;
     }
@@ -60,32 +96,12 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
         return std::nullopt;
     }
-
-    AppOptions options;
-    options.help = parser.isSet(help);
-    options.helpText = parser.helpText();
-    options.service = parser.isSet(service);
-    options.simulate = parser.isSet(simulate);
-    options.product = parser.value(simulate);
-    options.ioLog = parser.value(ioLog);
-    options.replay = parser.value(replay);
-    options.simFaults = parser.values(simFault);
-    options.simAudio = parser.value(simAudio);
-    options.simFlash = parser.value(simFlash);
-    options.simState = parser.value(simState);
-    options.simLatency = parser.value(simLatency);
-    for (const QCommandLineOption* option :
-         {&simFault, &simAudio, &simFlash, &simState, &simLatency}) {
-        if (!options.simulate && parser.isSet(*option)) {
-            error = QStringLiteral("--%1 needs --simulate.").arg(option->names().first());
-            return std::nullopt;
-        }
-    }
-    if (parser.isSet(replay) && options.simulate) {
-        error = QStringLiteral("--replay and --simulate exclude each other.");
-        return std::nullopt;
-    }
-    return options;
+    std::optional<DeviceStackOptions> device = DeviceOptions(parser, deviceOptions, error);
+    if (!device) return std::nullopt;
+    return AppOptions{.help = parser.isSet(help),
+                      .helpText = parser.helpText(),
+                      .service = parser.isSet(service),
+                      .device = std::move(*device)};
 }
 
 }  // namespace qv

@@ -8,80 +8,52 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "platform/RecordingDeviceApi.h"
-#include "platform/ReplayDeviceApi.h"
-#include "platform/SystemDeviceApi.h"
-#include "sim/Simulation.h"
+#include "stack/DeviceStack.h"
 
 namespace {
+
+constexpr int kUsageStatus = 2;
+
+int Refuse(const std::string& reason) {
+    std::fprintf(stderr, "qvupdate: %s\n", reason.c_str());
+    return kUsageStatus;
+}
+
+// The window over `device` until it is closed; the application's exit status.
+int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::DeviceApi& device) {
+    qv::UnitState unit(device);
+    qv::QtDialogs dialogs;
+    qv::TForm1 form(unit, dialogs);
+    if (options.service) form.ShowServicePages();
+    form.show();
+    return application.exec();
+}
+
+// A replay that went off its recording, or a virtual device that could not be kept in its
+// state file, fails a run that would otherwise have succeeded.
+int FinishRun(qv::DeviceStack& stack, int status) {
+    for (const qv::StackProblem& problem : stack.Finish()) {
+        const bool replay = problem.kind == qv::StackProblem::Kind::kReplayDiverged;
+        std::fprintf(stderr, "qvupdate: %s%s\n", replay ? "replay: " : "", problem.text.c_str());
+        if (status == 0) status = 1;
+    }
+    return status;
+}
 
 int Run(QApplication& application) {
     QString error;
     const std::optional<qv::AppOptions> options =
         qv::ParseCommandLine(application.arguments(), error);
-    if (!options) {
-        std::fprintf(stderr, "qvupdate: %s\n", qPrintable(error));
-        return 2;
-    }
+    if (!options) return Refuse(error.toStdString());
     if (options->help) {
         std::fputs(qPrintable(options->helpText), stdout);
         return 0;
     }
-
-    std::unique_ptr<qv::sim::Simulation> simulation;
-    std::unique_ptr<qv::DeviceApi> systemApi;
-    std::unique_ptr<qv::ReplayDeviceApi> replay;
-    std::unique_ptr<qv::RecordingDeviceApi> recorder;
-    qv::DeviceApi* api = nullptr;
-    std::string setupError;
-    if (options->simulate) {
-        qv::sim::SimulationOptions simulationOptions;
-        simulationOptions.product = options->product.toStdString();
-        for (const QString& fault : options->simFaults) {
-            simulationOptions.faults.push_back(fault.toStdString());
-        }
-        simulationOptions.audio = options->simAudio.toStdString();
-        simulationOptions.flash = options->simFlash.toStdString();
-        simulationOptions.stateFile = options->simState.toStdString();
-        simulationOptions.latency = options->simLatency.toStdString();
-        simulationOptions.realTime = true;
-        simulation = qv::sim::Simulation::Create(simulationOptions, setupError);
-        if (simulation) api = &simulation->Bus();
-    } else if (!options->replay.isEmpty()) {
-        replay = qv::ReplayDeviceApi::Load(options->replay.toStdString(), setupError);
-        api = replay.get();
-    } else {
-        systemApi = qv::CreateSystemDeviceApi();
-        api = systemApi.get();
-    }
-    if (api != nullptr && !options->ioLog.isEmpty()) {
-        recorder = qv::RecordingDeviceApi::Create(*api, options->ioLog.toStdString(), setupError);
-        api = recorder.get();
-    }
-    if (api == nullptr) {
-        std::fprintf(stderr, "qvupdate: %s\n", setupError.c_str());
-        return 2;
-    }
-
-    qv::UnitState unit(*api);
-    qv::QtDialogs dialogs;
-    qv::TForm1 form(unit, dialogs);
-    if (options->service) form.ShowServicePages();
-    form.show();
-    const int status = application.exec();
-    std::string saveError;
-    if (simulation && !simulation->SaveState(saveError)) {
-        std::fprintf(stderr, "qvupdate: %s\n", saveError.c_str());
-        return status == 0 ? 1 : status;
-    }
-    if (replay) {
-        const qv::DeviceResult verdict = replay->Verdict();
-        if (!verdict.ok()) {
-            std::fprintf(stderr, "qvupdate: replay: %s\n", verdict.text().c_str());
-            return status != 0 ? status : 1;
-        }
-    }
-    return status;
+    qv::StackProblem problem;
+    const std::unique_ptr<qv::DeviceStack> stack = qv::DeviceStack::Build(options->device, problem);
+    if (!stack) return Refuse(problem.text);
+    const int status = ShowWindow(application, *options, *stack->Buses().front().api);
+    return FinishRun(*stack, status);
 }
 
 }  // namespace

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <map>
 #include <ostream>
 
-#include "platform/RecordingDeviceApi.h"
-#include "platform/ReplayDeviceApi.h"
 #include "platform/SystemDeviceApi.h"
-#include "sim/SimFaults.h"
-#include "sim/Simulation.h"
 
 namespace qv {
 namespace {
@@ -27,51 +24,53 @@ std::string DeviceList(const std::vector<Candidate>& candidates) {
     return list;
 }
 
+// The help of a shared option, with what qvtool adds: several virtual devices at once.
+std::string CommandLineHelp(const StackOption& option) {
+    switch (option.id) {
+        case StackOptionId::kSimulate:
+            return option.help + ". Repeat it for several virtual devices, each with its own state";
+        case StackOptionId::kSimFault:
+            return option.help + ". After a --simulate it applies to that virtual device only";
+        default:
+            return option.help;
+    }
+}
+
+// A shared option as CLI11 takes it; its values are read back from the option's results.
+CLI::Option* AddStackOption(CLI::App& app, const StackOption& option) {
+    std::string names;
+    for (const std::string& name : option.names) names += (names.empty() ? "--" : ",--") + name;
+    const std::string help = CommandLineHelp(option);
+    if (option.valueName.empty()) return app.add_flag(names)->description(help);
+    CLI::Option* added = app.add_option(names, help)->type_name(option.valueName);
+    if (option.valueOptional) added->expected(0, 1)->default_str("");
+    if (option.repeatable) added->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    return added;
+}
+
+Outcome OutcomeOf(StackProblem::Kind kind) {
+    switch (kind) {
+        case StackProblem::Kind::kUsage:
+            return Outcome::kUsage;
+        case StackProblem::Kind::kFileRefused:
+            return Outcome::kFileRefused;
+        case StackProblem::Kind::kReplayDiverged:
+            break;
+    }
+    return Outcome::kDeviceFailure;
+}
+
 }  // namespace
 
 CliContext::CliContext(std::ostream& out, std::ostream& err, const QvtoolSettings& settings)
     : out_(out), err_(err), settings_(settings) {}
 
-CliContext::~CliContext() {
-    // The link closes its handle through the interface, so it goes first, and the recorders
-    // before the interfaces they wrap.
-    usb_.reset();
-    recorders_.clear();
-}
+CliContext::~CliContext() = default;
 
 void CliContext::AddGlobalOptions(CLI::App& app) {
     app_ = &app;
-    simulateOption_ =
-        app.add_option("--simulate", simulate_,
-                       "Use a virtual device instead of the USB bus: a catalogue product's name or "
-                       "firmware base, isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC). Repeat it "
-                       "for several virtual devices, each with its own state")
-            ->expected(0, 1)
-            ->default_str("")
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.add_option("--io-log,--sim-log", ioLog_,
-                   "Append every I/O control sent to the device, on the USB bus or the virtual "
-                   "device, to FILE");
-    CLI::Option* replay =
-        app.add_option("--replay", replayFile_,
-                       "Use a device that answers from a traffic log written with --io-log; the "
-                       "first request that differs from the recording fails");
-    faultOption_ = app.add_option("--sim-fault", simFaults_,
-                                  sim::FaultHelp() +
-                                      ". After a --simulate it applies to that virtual device only")
-                       ->expected(1)
-                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    const std::vector<CLI::Option*> simOptions = {
-        simulateOption_,
-        faultOption_,
-        app.add_option("--sim-audio", simAudio_, sim::kSimAudioHelp),
-        app.add_option("--sim-flash", simFlash_, sim::SimFlashHelp()),
-        app.add_option("--sim-state", simState_, sim::kSimStateHelp),
-        app.add_option("--sim-latency", simLatency_, sim::kSimLatencyHelp),
-        app.add_flag("--sim-virtual-time", simVirtualTime_,
-                     "Run the virtual device in virtual time: waits take no wall time"),
-    };
-    for (CLI::Option* option : simOptions) replay->excludes(option);
+    for (const StackOption& option : StackOptions())
+        stackOptions_.emplace_back(option.id, AddStackOption(app, option));
     app.add_option("--device", deviceChoice_,
                    "The device to work on: an id text such as vid_a7d6&pid_f017, or a path "
                    "that `list` shows");
@@ -82,7 +81,7 @@ void CliContext::Bind(CLI::App* command, const std::string& name,
                       std::function<void(Report&)> work) {
     command->callback([this, name, work = std::move(work)] {
         Report report(name);
-        work(report);
+        if (ReadDeviceOptions(report)) work(report);
         FinishRun(report);
         exitCode_ = report.Emit(out_, err_, json_);
     });
@@ -96,127 +95,63 @@ std::unique_ptr<DeviceApi> CliContext::NewSystemApi() {
     return CreateSystemDeviceApi();
 }
 
-bool CliContext::UsesSimulation() const {
-    return !simulate_.empty() || !simFaults_.empty() || !simAudio_.empty() || !simFlash_.empty() ||
-           !simState_.empty() || !simLatency_.empty() || simVirtualTime_;
-}
-
-bool CliContext::BuildSimulations(Report& report) {
-    if (!simulations_.empty()) return true;
-    // Each --sim-fault belongs to the --simulate before it; before any, to all of them.
-    std::vector<std::string> products = simulate_;
-    if (products.empty()) products.push_back("");
-    if (products.size() > 1 && !simState_.empty()) {
-        report.Fail(Outcome::kUsage, "--sim-state keeps one virtual device; give --simulate once");
+bool CliContext::ReadDeviceOptions(Report& report) {
+    std::vector<GivenOption> given;
+    std::map<const CLI::Option*, std::size_t> seen;
+    for (const CLI::Option* option : app_->parse_order()) {
+        const auto shared = std::ranges::find(
+            stackOptions_, option, &std::pair<StackOptionId, const CLI::Option*>::second);
+        if (shared == stackOptions_.end()) continue;
+        const std::size_t index = seen[option]++;
+        const bool flag = StackOptionFor(shared->first).valueName.empty();
+        const std::vector<std::string>& values = option->results();
+        given.push_back({shared->first, !flag && index < values.size() ? values[index] : ""});
+    }
+    std::string refusal;
+    std::optional<DeviceStackOptions> options = ReadStackOptions(given, refusal);
+    if (!options) {
+        report.Fail(Outcome::kUsage, refusal);
         return false;
     }
-    std::vector<std::vector<std::string>> faults(products.size());
-    // Which --simulate each --sim-fault follows, from the order they were given in.
-    std::vector<int> owners;
-    int simulatesSeen = 0;
-    for (const CLI::Option* option : app_->parse_order()) {
-        if (option == simulateOption_) ++simulatesSeen;
-        if (option == faultOption_) owners.push_back(simulatesSeen - 1);
-    }
-    for (std::size_t i = 0; i < simFaults_.size(); ++i) {
-        const int owner = i < owners.size() ? owners[i] : -1;
-        for (std::size_t p = 0; p < products.size(); ++p) {
-            if (owner < 0 || static_cast<std::size_t>(owner) == p)
-                faults[p].push_back(simFaults_[i]);
-        }
-    }
-    for (std::size_t p = 0; p < products.size(); ++p) {
-        sim::SimulationOptions options;
-        options.product = products[p];
-        options.faults = faults[p];
-        options.audio = simAudio_;
-        options.flash = simFlash_;
-        options.stateFile = simState_;
-        options.latency = simLatency_;
-        options.realTime = !settings_.virtualTime && !simVirtualTime_;
-        options.instance = static_cast<int>(p) + 1;
-        std::string error;
-        auto simulation = sim::Simulation::Create(options, error);
-        if (!simulation) {
-            simulations_.clear();
-            report.Fail(Outcome::kUsage, error);
-            return false;
-        }
-        simulations_.push_back(std::move(simulation));
+    deviceOptions_ = std::move(*options);
+    if (settings_.virtualTime) {
+        for (sim::SimulationOptions& device : deviceOptions_.virtualDevices)
+            device.realTime = false;
     }
     return true;
 }
 
-bool CliContext::BuildBus(Report& report) {
-    if (bus_ != nullptr) return true;
-    if (replayFile_.empty()) {
-        systemApi_ = CreateSystemDeviceApi();
-        bus_ = Recorded(*systemApi_, report);
-        return bus_ != nullptr;
-    }
-    std::string error;
-    replay_ = ReplayDeviceApi::Load(replayFile_, error);
-    if (!replay_) {
-        report.Fail(Outcome::kFileRefused, error);
-        return false;
-    }
-    bus_ = Recorded(*replay_, report);
-    return bus_ != nullptr;
-}
-
-DeviceApi* CliContext::Recorded(DeviceApi& bus, Report& report) {
-    if (ioLog_.empty()) return &bus;
-    std::string error;
-    auto recorder = RecordingDeviceApi::Create(bus, ioLog_, error);
-    if (!recorder) {
-        report.Fail(Outcome::kFileRefused, error);
-        return nullptr;
-    }
-    recorders_.push_back(std::move(recorder));
-    return recorders_.back().get();
+bool CliContext::BuildStack(Report& report) {
+    if (stack_) return true;
+    StackProblem problem;
+    stack_ = DeviceStack::Build(deviceOptions_, problem);
+    if (!stack_) report.Fail(OutcomeOf(problem.kind), problem.text);
+    return stack_ != nullptr;
 }
 
 void CliContext::FinishRun(Report& report) {
     usb_.reset();
     view_.reset();
-    if (replay_) {
-        // A replay that ran out of step with its recording has not shown what it was asked to.
-        const DeviceResult verdict = replay_->Verdict();
-        // Where the run went off its recording explains any failure that followed.
-        if (!verdict.ok() && report.Failed()) {
-            report["replay"] = verdict.text();
-            if (!json_) err_ << "qvtool: replay: " << verdict.text() << '\n';
+    if (!stack_) return;
+    for (const StackProblem& problem : stack_->Finish()) {
+        const bool replay = problem.kind == StackProblem::Kind::kReplayDiverged;
+        // A replay that ran out of step with its recording has not shown what it was asked to;
+        // where it went off its recording explains any failure that followed.
+        if (replay && report.Failed()) {
+            report["replay"] = problem.text;
+            if (!json_) err_ << "qvtool: replay: " << problem.text << '\n';
         }
-        if (!verdict.ok()) report.Fail(Outcome::kDeviceFailure, "replay: " + verdict.text());
-    }
-    for (const auto& simulation : simulations_) {
-        std::string error;
-        if (!simulation->SaveState(error)) report.Fail(Outcome::kFileRefused, error);
+        report.Fail(OutcomeOf(problem.kind), (replay ? "replay: " : "") + problem.text);
     }
 }
 
 std::vector<Candidate> CliContext::Candidates(Report& report) {
     std::vector<Candidate> candidates;
-    if (!UsesSimulation()) {
-        if (!BuildBus(report)) return candidates;
-        // A recorded or replayed bus is the one every link uses; the system's own may be
-        // opened once per thread.
-        DeviceApi* shared = bus_ == systemApi_.get() ? nullptr : bus_;
-        for (FoundDevice& device : ScanDevices(*bus_))
-            candidates.push_back({std::move(device), shared, false});
-        return candidates;
-    }
-    if (!BuildSimulations(report)) return candidates;
-    if (recorders_.empty()) {
-        for (const auto& simulation : simulations_) {
-            if (Recorded(simulation->Bus(), report) == nullptr) return {};
-        }
-    }
-    for (std::size_t i = 0; i < simulations_.size(); ++i) {
-        DeviceApi& bus =
-            recorders_.empty() ? static_cast<DeviceApi&>(simulations_[i]->Bus()) : *recorders_[i];
-        for (FoundDevice& device : ScanDevices(bus))
-            candidates.push_back({std::move(device), &bus, true});
+    if (!BuildStack(report)) return candidates;
+    for (const StackBus& bus : stack_->Buses()) {
+        DeviceApi* shared = bus.systemOwn ? nullptr : bus.api;
+        for (FoundDevice& device : ScanDevices(*bus.api))
+            candidates.push_back({std::move(device), shared, bus.simulated});
     }
     return candidates;
 }
@@ -255,12 +190,7 @@ bool CliContext::ChooseDevice(Report& report, Access access) {
 }
 
 DeviceApi& CliContext::BusOf(const Candidate& candidate) {
-    if (candidate.bus != nullptr) return *candidate.bus;
-    if (bus_ == nullptr) {
-        Report ignored("");
-        BuildBus(ignored);
-    }
-    return bus_ != nullptr ? *bus_ : *systemApi_;
+    return candidate.bus != nullptr ? *candidate.bus : *stack_->Buses().front().api;
 }
 
 QuorvexUsb* CliContext::Connect(Report& report) {

@@ -1,35 +1,32 @@
 #pragma once
-// Options shared by every qvtool command and the device access they lead to: the real bus,
-// virtual devices or a replayed traffic log, the device chosen with --device, traffic capture,
-// rehearsed faults and
-// machine-readable output.
+// Options shared by every qvtool command and the device access they lead to: the device stack
+// of the shared options (the real bus, virtual devices or a replayed traffic log, traffic
+// capture), the device chosen with --device and machine-readable output.
 
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/DeviceView.h"
 #include "cli/Qvtool.h"
 #include "cli/Report.h"
 #include "platform/DeviceApi.h"
+#include "stack/DeviceStack.h"
 #include "usb/DeviceScan.h"
 #include "usb/QuorvexUsb.h"
 
 namespace qv {
 
-namespace sim {
-class Simulation;
-}
-class RecordingDeviceApi;
-class ReplayDeviceApi;
-
 // A device present on one of the buses the options name.
 struct Candidate {
     FoundDevice device;
-    DeviceApi* bus = nullptr;  // a virtual device's own bus; null for the system's
+    // The bus it was found on; null for the system's own, which a link on another thread opens
+    // anew (NewSystemApi).
+    DeviceApi* bus = nullptr;
     bool simulated = false;
 };
 
@@ -41,17 +38,17 @@ class CliContext {
     CliContext(std::ostream& out, std::ostream& err, const QvtoolSettings& settings);
     ~CliContext();
 
-    // Adds --simulate, the virtual device's --sim-* options, --io-log (--sim-log), --replay,
-    // --device and --json to the top-level app.
+    // Adds the shared device options (--simulate, the virtual device's --sim-* options,
+    // --io-log, --replay), --device and --json to the top-level app.
     void AddGlobalOptions(CLI::App& app);
     // Runs `work` as the command `name` when `command` is parsed: one report, one exit status.
-    // Before the report is printed, a replay that went off its recording fails the command, and
-    // a virtual device kept in a state file is written back.
+    // Device options that cannot go together refuse the command first. Before the report is
+    // printed, a replay that went off its recording fails the command, and a virtual device kept
+    // in a state file is written back.
     void Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work);
 
     // Every updatable device present on the buses the options name; an empty list after a
-    // failure in `report` when the virtual devices, the replay or the traffic log could not be
-    // set up.
+    // failure in `report` when the device stack could not be built.
     std::vector<Candidate> Candidates(Report& report);
     // The one device the command works on (--device, or the only one present), found by
     // enumeration alone; false after a failure in `report`. The JSON report names the device.
@@ -72,13 +69,12 @@ class CliContext {
     // A device interface of the system's own, for a link that runs on a thread of its own.
     std::unique_ptr<DeviceApi> NewSystemApi();
     // Whether --io-log records the traffic (one device at a time).
-    bool Recording() const { return !ioLog_.empty(); }
+    bool Recording() const { return !deviceOptions_.ioLog.empty(); }
     // Whether the device answers from a --replay recording.
-    bool Replaying() const { return !replayFile_.empty(); }
+    bool Replaying() const { return !deviceOptions_.replayFile.empty(); }
 
     bool Json() const { return json_; }
     bool DeviceChosen() const { return !deviceChoice_.empty(); }
-    bool VirtualTime() const { return settings_.virtualTime; }
     std::ostream& Out() { return out_; }
     std::ostream& Err() { return err_; }
     std::istream& In();
@@ -87,35 +83,23 @@ class CliContext {
     int ExitCode() const { return exitCode_; }
 
   private:
-    bool UsesSimulation() const;
-    bool BuildSimulations(Report& report);
-    bool BuildBus(Report& report);
-    // `bus` itself, or a recorder around it when --io-log is given; null after a failure.
-    DeviceApi* Recorded(DeviceApi& bus, Report& report);
-    // A replay's verdict and the state file, before the command's report is printed.
+    // The shared device options as given, or false after a refusal in `report`.
+    bool ReadDeviceOptions(Report& report);
+    bool BuildStack(Report& report);
+    // A replay's verdict and the state files, before the command's report is printed.
     void FinishRun(Report& report);
 
     std::ostream& out_;
     std::ostream& err_;
     QvtoolSettings settings_;
-    std::vector<std::string> simulate_;
-    std::string ioLog_;
-    std::string replayFile_;
-    std::vector<std::string> simFaults_;
-    std::string simAudio_, simFlash_, simState_, simLatency_;
-    bool simVirtualTime_ = false;
-    CLI::Option* simulateOption_ = nullptr;
-    CLI::Option* faultOption_ = nullptr;
     CLI::App* app_ = nullptr;
+    std::vector<std::pair<StackOptionId, const CLI::Option*>> stackOptions_;
+    DeviceStackOptions deviceOptions_;
     std::string deviceChoice_;
     bool json_ = false;
     int exitCode_ = 0;
-    std::unique_ptr<DeviceApi> systemApi_;
-    std::unique_ptr<ReplayDeviceApi> replay_;
-    std::vector<std::unique_ptr<sim::Simulation>> simulations_;
-    // The recorders of --io-log, one per bus, before the buses they wrap go.
-    std::vector<std::unique_ptr<RecordingDeviceApi>> recorders_;
-    DeviceApi* bus_ = nullptr;  // the real bus or the replay, recorded when asked
+    // The link closes its handle through the interface, so it goes before the stack.
+    std::unique_ptr<DeviceStack> stack_;
     Candidate chosen_;
     std::unique_ptr<DeviceView> view_;
     std::unique_ptr<QuorvexUsb> usb_;

@@ -10,8 +10,8 @@
 #include "cli/ServiceText.h"
 #include "flash/FlashErase.h"
 #include "flash/IspOperations.h"
-#include "platform/OutputFile.h"
 #include "flash/ReadBackDump.h"
+#include "platform/OutputFile.h"
 
 namespace qv {
 namespace {

@@ -8,9 +8,9 @@
 #include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
 #include "cli/ServiceText.h"
-#include "platform/OutputFile.h"
 #include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
+#include "platform/OutputFile.h"
 
 namespace qv {
 namespace {

@@ -140,7 +140,7 @@ std::string FaultHelp() {
         first = false;
         help += Usage(fault) + " (" + fault.help + ")";
     }
-    return help + ". Vendor requests are counted from the start of the run.";
+    return help + ". Vendor requests are counted from the start of the run";
 }
 
 std::string ApplyFault(const std::string& text, FaultTarget& target) {

@@ -67,33 +67,46 @@ TEST(CommandLine, NoOptionRunsTheDeliveredPanelOnTheRealBus) {
     const auto options = Parse({}, error);
     ASSERT_TRUE(options);
     EXPECT_FALSE(options->service);
-    EXPECT_FALSE(options->simulate);
+    EXPECT_TRUE(options->device.virtualDevices.empty());
 }
 
 TEST(CommandLine, SimulateTakesAnOptionalNameWithoutSwallowingTheNextOption) {
     QString error;
     auto options = Parse({"--simulate", "--service"}, error);
     ASSERT_TRUE(options) << error.toStdString();
-    EXPECT_TRUE(options->simulate);
+    ASSERT_EQ(options->device.virtualDevices.size(), 1u);
     EXPECT_TRUE(options->service);
-    EXPECT_TRUE(options->product.isEmpty());
+    EXPECT_TRUE(options->device.virtualDevices[0].product.empty());
+    EXPECT_TRUE(options->device.virtualDevices[0].realTime);
 
     options = Parse(
         {"--simulate=isp-a7d6", "--sim-log", "/tmp/log.txt", "--sim-fault=a:1", "--sim-fault=b"},
         error);
     ASSERT_TRUE(options) << error.toStdString();
-    EXPECT_EQ(options->product, "isp-a7d6");
-    EXPECT_EQ(options->ioLog, "/tmp/log.txt");
-    EXPECT_EQ(options->simFaults, QStringList({"a:1", "b"}));
+    ASSERT_EQ(options->device.virtualDevices.size(), 1u);
+    EXPECT_EQ(options->device.virtualDevices[0].product, "isp-a7d6");
+    EXPECT_EQ(options->device.ioLog, "/tmp/log.txt");
+    EXPECT_EQ(options->device.virtualDevices[0].faults, (std::vector<std::string>{"a:1", "b"}));
 }
 
 TEST(CommandLine, MistakesAreRefusedWithAReason) {
-    for (const QStringList& arguments :
-         {QStringList{"--bogus"}, QStringList{"--sim-fault=x"}, QStringList{"extra"},
-          QStringList{"--simulate", "--replay", "log.txt"}}) {
+    const struct {
+        QStringList arguments;
+        const char* reason;
+    } cases[] = {
+        {{"--bogus"}, "bogus"},
+        {{"--sim-fault=x"}, "--sim-fault needs --simulate."},
+        {{"--sim-state", "bench.qv"}, "--sim-state needs --simulate."},
+        {{"extra"}, "Unexpected argument 'extra'."},
+        {{"--simulate", "--replay", "log.txt"}, "--replay and --simulate exclude each other."},
+        {{"--simulate", "--simulate=isp-a7d6"}, "give --simulate once."},
+        // Virtual time is for qvtool's tests; the window always runs in real time.
+        {{"--simulate", "--sim-virtual-time"}, "sim-virtual-time"},
+    };
+    for (const auto& c : cases) {
         QString error;
-        EXPECT_FALSE(Parse(arguments, error)) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(Parse(c.arguments, error)) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
     }
 }
 

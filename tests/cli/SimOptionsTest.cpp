@@ -15,10 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -121,6 +117,29 @@ TEST(SimState, OneDeviceAcrossRuns) {
     std::ofstream(state, std::ios::binary | std::ios::trunc) << kept.substr(0, 100);
     EXPECT_NE(run({"flash", "id"}).status, 0);
     fs::remove(state);
+}
+
+// The device options are refused as the window refuses them, whatever the command.
+TEST(SimOptions, CombinationsThatCannotGoTogetherAreRefusedBeforeAnyTraffic) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* reason;
+    } cases[] = {
+        {{"--sim-audio=pcm,48", "status"}, "--sim-audio needs --simulate"},
+        {{"list", "--sim-virtual-time"}, "--sim-virtual-time needs --simulate"},
+        {{"--sim-fault=refuse-isp", "image", QV_DEMO_FIRMWARE_PATH},
+         "--sim-fault needs --simulate"},
+        {{"--replay", "k2dac.log", "--simulate", "list"},
+         "--replay and --simulate exclude each other"},
+        {{"--simulate", "--simulate=isp-a7d6", "--sim-state", "s.qv", "list"},
+         "--sim-state keeps one virtual device"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.reason;
+        EXPECT_TRUE(Has(run.err, c.reason)) << run.err;
+        EXPECT_EQ(run.out, "") << c.reason;
+    }
 }
 
 }  // namespace

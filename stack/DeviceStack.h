@@ -1,0 +1,66 @@
+#pragma once
+// The device interfaces a front end works through, built from its options the same way for the
+// window and the command line: a virtual device per --simulate (each on a bus of its own), a
+// replayed traffic log, or the system's own bus; each recorded to the --io-log file when asked.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceApi.h"
+#include "stack/StackOptions.h"
+
+namespace qv {
+
+class RecordingDeviceApi;
+class ReplayDeviceApi;
+
+// One bus of the stack.
+struct StackBus {
+    DeviceApi* api = nullptr;  // recorded when --io-log is given
+    bool simulated = false;
+    // The system's own interface, unrecorded: a link on another thread may open one of its own
+    // (CreateSystemDeviceApi) instead of sharing this one.
+    bool systemOwn = false;
+};
+
+struct StackProblem {
+    enum class Kind {
+        kUsage,           // an option's value names nothing the virtual device has
+        kFileRefused,     // a state file, traffic log or replay file that cannot be used
+        kReplayDiverged,  // the run went off its recording
+    };
+    Kind kind = Kind::kUsage;
+    std::string text;
+};
+
+class DeviceStack {
+  public:
+    // The stack, or null with what went wrong in `problem`.
+    static std::unique_ptr<DeviceStack> Build(const DeviceStackOptions& options,
+                                              StackProblem& problem);
+    ~DeviceStack();
+
+    // At least one.
+    const std::vector<StackBus>& Buses() const { return buses_; }
+
+    // Ends the run: whether a replay kept to its recording, and each virtual device kept in a
+    // state file written back. Empty when all is well.
+    std::vector<StackProblem> Finish();
+
+  private:
+    DeviceStack() = default;
+    bool BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem);
+    bool BuildReplay(const std::string& file, StackProblem& problem);
+    void BuildSystemBus();
+    bool RecordTo(const std::string& ioLog, StackProblem& problem);
+
+    std::vector<std::unique_ptr<sim::Simulation>> simulations_;
+    std::unique_ptr<ReplayDeviceApi> replay_;
+    std::unique_ptr<DeviceApi> systemApi_;
+    // Declared last, so that the recorders go before the interfaces they wrap.
+    std::vector<std::unique_ptr<RecordingDeviceApi>> recorders_;
+    std::vector<StackBus> buses_;
+};
+
+}  // namespace qv

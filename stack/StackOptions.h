@@ -1,0 +1,60 @@
+#pragma once
+// The device options both front ends share, in one table: the virtual device (--simulate and
+// the --sim-* options), traffic capture (--io-log) and replay (--replay). Each front end offers
+// the table's options in its own parser and hands over what was given, in the order given; it
+// gets back the options of its device stack, or the refusal both front ends give.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/Simulation.h"
+
+namespace qv {
+
+enum class StackOptionId {
+    kSimulate,
+    kIoLog,
+    kReplay,
+    kSimFault,
+    kSimAudio,
+    kSimFlash,
+    kSimState,
+    kSimLatency,
+    kSimVirtualTime,
+};
+
+struct StackOption {
+    StackOptionId id;
+    std::vector<std::string> names;  // without the dashes; the first is the one messages use
+    std::string valueName{};         // "FILE"; empty for a flag
+    bool valueOptional = false;      // given as --NAME=VALUE only, so it never takes the next word
+    bool repeatable = false;
+    bool virtualDevice = false;  // says how to build the virtual device, so it needs --simulate
+    std::string help;
+};
+
+std::span<const StackOption> StackOptions();
+const StackOption& StackOptionFor(StackOptionId id);
+
+struct GivenOption {
+    StackOptionId id;
+    std::string value;  // empty for a flag and for --simulate without a name
+};
+
+// What the device stack is built from.
+struct DeviceStackOptions {
+    // One per --simulate, in the order given; empty for the system's bus or a replay.
+    std::vector<sim::SimulationOptions> virtualDevices;
+    std::string replayFile;  // --replay
+    std::string ioLog;       // --io-log
+};
+
+// The options as given, or nothing with the refusal in `refusal`. A --sim-fault applies to the
+// virtual device of the --simulate before it, or to all of them when it comes first; of an
+// option given more than once that takes one value, the last counts.
+std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given,
+                                                   std::string& refusal);
+
+}  // namespace qv
