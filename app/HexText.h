@@ -4,10 +4,12 @@
 #include <QString>
 #include <cstdint>
 
+#include "text/HexFormat.h"
+
 namespace qv {
 
 inline QString HexByte(std::uint8_t value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    return QString::fromStdString(HexText(value, 2));
 }
 
 }  // namespace qv

@@ -5,9 +5,9 @@
 
 #include "app/Dialogs.h"
 #include "app/KeyRoute.h"
+#include "app/QStringWindows1252.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "app/QStringWindows1252.h"
 #include "chip/Parameters.h"
 #include "ui_ParameterPage.h"
 

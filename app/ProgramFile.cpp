@@ -9,8 +9,9 @@
 #include "app/FittedText.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "image/ImageLoaders.h"
 #include "catalog/Products.h"
+#include "image/ImageLoaders.h"
+#include "text/HexFormat.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
 
@@ -33,8 +34,7 @@ void TForm1::ReadProgramFile() {
         return;
     }
     ShowFitted(ispPage_->lblUSBChecksum,
-               QStringLiteral("Checksum : 0x") +
-                   QStringLiteral("%1").arg(result.checksum, 4, 16, QLatin1Char('0')).toUpper());
+               QString::fromStdString("Checksum : 0x" + HexText(result.checksum, 4)));
     unit_.programFileReady = true;
 }
 

@@ -1,20 +1,16 @@
 #include "cli/CliContext.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <map>
 #include <ostream>
 
 #include "platform/SystemDeviceApi.h"
+#include "text/Joined.h"
+#include "text/Lower.h"
 
 namespace qv {
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string DeviceList(const std::vector<Candidate>& candidates) {
     std::string list;
@@ -38,8 +34,7 @@ std::string CommandLineHelp(const StackOption& option) {
 
 // A shared option as CLI11 takes it; its values are read back from the option's results.
 CLI::Option* AddStackOption(CLI::App& app, const StackOption& option) {
-    std::string names;
-    for (const std::string& name : option.names) names += (names.empty() ? "--" : ",--") + name;
+    const std::string names = "--" + Joined(option.names, ",--");
     const std::string help = CommandLineHelp(option);
     if (option.valueName.empty()) return app.add_flag(names)->description(help);
     CLI::Option* added = app.add_option(names, help)->type_name(option.valueName);

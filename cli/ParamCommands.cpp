@@ -3,10 +3,14 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "chip/Parameters.h"
 #include "cli/Commands.h"
 #include "cli/ServiceSupport.h"
+#include "text/Joined.h"
+#include "text/Windows1252.h"
 
 namespace qv {
 namespace {
@@ -108,10 +112,10 @@ void DescribeSettings(const SettingsRecord& record, Report& report) {
     const SettingsFields f = DecodeSettings(record);
     const auto bits = [](bool is32) { return is32 ? "32 bit" : "24 bit"; };
     const auto yesNo = [](bool yes) { return yes ? "yes" : "no"; };
-    std::string off;
-    for (const auto& [name, set] : {std::pair{"MCLK", f.mclkOff}, std::pair{"I2S", f.i2sOff},
+    std::vector<std::string> outputsOff;
+    for (const auto& [name, off] : {std::pair{"MCLK", f.mclkOff}, std::pair{"I2S", f.i2sOff},
                                     std::pair{"SPDIF", f.spdifOff}}) {
-        if (set) off += (off.empty() ? "" : ", ") + std::string(name);
+        if (off) outputsOff.push_back(name);
     }
     const std::string hex =
         HexText(record[0]) + HexText(record[1]) + HexText(record[2]) + HexText(record[3]);
@@ -125,7 +129,7 @@ void DescribeSettings(const SettingsRecord& record, Report& report) {
     report.Line("MCLK output: " + std::to_string(mclk) + " Fs");
     report.Line(std::string("I2S format: ") + (f.leftJustified ? "Left Justify" : "Standard"));
     report.Line(std::string("Output when DSD in: ") + (f.nativeDsd ? "DSD" : "DoP"));
-    report.Line("Outputs off: " + (off.empty() ? std::string("none") : off));
+    report.Line("Outputs off: " + (outputsOff.empty() ? "none" : Joined(outputsOff, ", ")));
     report["settings"] = hex;
     report["eepromPresent"] = f.eepromPresent;
     report["i2sBits"] = f.i2s32Bit ? 32 : 24;

@@ -6,17 +6,18 @@
 
 #include "cli/CliContext.h"
 #include "cli/QvtoolCommandLine.h"
+#include "text/Joined.h"
 
 namespace qv {
 namespace {
 
-// Options whose value is the next word.
-bool TakesValue(const std::string& option) {
-    return option == "--sim-log" || option == "--io-log" || option == "--replay" ||
-           option == "--sim-fault" || option == "--sim-audio" || option == "--sim-flash" ||
-           option == "--sim-state" || option == "--sim-latency" || option == "--device" ||
-           option == "--file" || option == "--out" || option == "--count" || option == "--bank" ||
-           option == "--start" || option == "--size" || option == "--kib" || option == "--set";
+// Whether `word` is an option, of the app or of any command, whose value is the next word.
+bool TakesValue(const CLI::App& level, const std::string& word) {
+    if (const CLI::Option* option = level.get_option_no_throw(word))
+        return option->get_items_expected_min() > 0;
+    const std::vector<const CLI::App*> commands = level.get_subcommands({});
+    return std::ranges::any_of(commands,
+                               [&](const CLI::App* command) { return TakesValue(*command, word); });
 }
 
 bool HasCommand(const CLI::App& level, const std::string& word) {
@@ -33,14 +34,12 @@ std::string UsageMessage(const CLI::ParseError& error, const CLI::App& app,
     if (std::string(error.what()) != "A subcommand is required") return error.what();
     const CLI::App* level = &app;
     while (!level->get_subcommands().empty()) level = level->get_subcommands().front();
-    std::string known;
-    for (const CLI::App* command : level->get_subcommands({})) {
-        known += (known.empty() ? "" : ", ") + command->get_name();
-    }
+    const std::string known = Joined(level->get_subcommands({}), ", ",
+                                     [](const CLI::App* command) { return command->get_name(); });
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
         if (word.rfind("-", 0) == 0) {
-            if (TakesValue(word)) ++i;
+            if (TakesValue(app, word)) ++i;
             continue;
         }
         if (!HasCommand(*level, word) && !HasCommand(app, word) &&

@@ -29,11 +29,9 @@ void BuildQvtoolCommandLine(CLI::App& app, CliContext& context) {
     app.fallthrough();  // global options may follow the command
     // A path such as /home/x/fw.hex is a file, not a Windows-style option, on every system.
     app.allow_windows_style_options(false);
+    // The shared device options name their values (FILE for files, which the shell's completion
+    // completes as files).
     context.AddGlobalOptions(app);
-    // Values that are files are named FILE, in the help and for the shell's completion.
-    for (const char* name : {"--io-log", "--replay", "--sim-state"}) {
-        app.get_option(name)->type_name("FILE");
-    }
     AddListCommand(app, context);
     AddUpdateCommand(app, context);
     AddFlashCommand(app, context);

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "text/HexFormat.h"
+
 namespace qv {
 namespace {
 
@@ -59,14 +61,13 @@ const char* OutcomeKind(Outcome outcome) {
 }
 
 std::string Utf8Safe(std::string_view text) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string safe;
     safe.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
             const auto byte = static_cast<unsigned char>(text[i++]);
-            safe += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+            safe += "\\x" + HexText(byte, 2);
         } else {
             safe.append(text.substr(i, length));
             i += length;

@@ -44,9 +44,6 @@ class Report {
     // first reason is kept.
     void AddReason(std::string_view step, const DeviceResult& reason);
     bool Failed() const { return outcome_ != Outcome::kSuccess; }
-    Outcome Result() const { return outcome_; }
-    const std::string& Message() const { return message_; }
-    const std::string& Command() const { return command_; }
 
     // Prints the report (text lines on `out` and the failure on `err`, or one JSON document
     // on `out`) and returns the exit status.

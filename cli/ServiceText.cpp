@@ -1,7 +1,5 @@
 #include "cli/ServiceText.h"
 
-#include <cstdio>
-
 #include "text/TypedNumber.h"
 
 namespace qv {
@@ -19,12 +17,6 @@ std::string_view WithoutPrefix(const std::string& text) {
 
 std::optional<std::uint32_t> ParseHex(const std::string& text) {
     return HexDigitsValue(WithoutPrefix(text));
-}
-
-std::string HexText(std::uint32_t value, int digits) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
 }
 
 std::optional<SettingsRecord> ParseSettingsRecord(const std::string& text) {

@@ -12,7 +12,6 @@
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
-#include "platform/Terminal.h"
 
 namespace qv {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/HexFormat.h"
+
 namespace qv {
 
 FlashContext::FlashContext(QuorvexUsb& usb, FirmwareImage& image, FlashReporter& reporter)
@@ -50,22 +52,11 @@ bool ReadIdAndChooseBlockSize(FlashContext& context) {
     return ok;
 }
 
-namespace {
-std::string HexDigits(std::uint32_t value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) {
-        text[static_cast<std::size_t>(i)] = kDigits[value & 0x0F];
-    }
-    return text;
-}
-}  // namespace
-
 std::string Hex2(std::uint8_t value) {
-    return HexDigits(value, 2);
+    return HexText(value, 2);
 }
 std::string Hex6(std::uint32_t address) {
-    return HexDigits(address, 6);
+    return HexText(address, 6);
 }
 
 }  // namespace qv

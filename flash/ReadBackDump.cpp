@@ -1,6 +1,7 @@
 #include "flash/ReadBackDump.h"
 
 #include "platform/OutputFile.h"
+#include "text/HexFormat.h"
 
 namespace qv {
 namespace {
@@ -9,10 +10,10 @@ constexpr std::uint32_t kRowBytes = 16;
 
 // "0xHH, " for each of the 16 bytes, then a carriage return.
 void AppendRow(std::string& text, const std::uint8_t* row) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     for (std::uint32_t k = 0; k < kRowBytes; ++k) {
-        const char cell[] = {'0', 'x', kDigits[row[k] >> 4], kDigits[row[k] & 0x0F], ',', ' '};
-        text.append(cell, sizeof cell);
+        text += "0x";
+        AppendHexBytes(text, row + k, 1);
+        text += ", ";
     }
     text.push_back('\r');
 }

@@ -64,7 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::uint8_t* const before = image.data.data();
     const std::uint32_t lengthBefore = image.length;
-    qv::detail::SetHexReadChunkForTesting(0);
     const qv::LoadResult r = qv::LoadHexFromMemory(image, text, "fuzz.hex");
     Check(image.data.size() == qv::kImageCapacity, "the buffer keeps its size");
     if (r.loaded) {
@@ -85,9 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckErasedPastLength(image, whole);
 
     // Small reads, so that records straddle them: the same outcome and the same image.
-    qv::detail::SetHexReadChunkForTesting(1 + (size ? data[size - 1] % 97 : 0));
-    const qv::LoadResult small = qv::LoadHexFromMemory(other, text, "fuzz.hex");
-    qv::detail::SetHexReadChunkForTesting(0);
+    const qv::LoadResult small =
+        qv::LoadHexFromMemory(other, text, "fuzz.hex", 1 + (size ? data[size - 1] % 97 : 0));
     Check(Same(r, small), "the read size does not change the result");
     if (r.loaded) {
         Check(other.length == image.length &&

@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "fuzz/FuzzCheck.h"
 #include "catalog/FlashParts.h"
+#include "fuzz/FuzzCheck.h"
 #include "sim/Clock.h"
 #include "sim/Qv4820Model.h"
 #include "sim/Simulation.h"

@@ -10,13 +10,11 @@
 #include <vector>
 
 #include "text/HexDigits.h"
+#include "text/HexFormat.h"
 
 namespace qv {
 
 namespace {
-
-constexpr std::size_t kDefaultHexChunk = 1u << 20;
-std::size_t g_hexChunk = kDefaultHexChunk;
 
 // A valid record is ':' + 2 * (1 + 2 + 1 + 255 + 1) = 521 characters at most, plus its line
 // break. Before a record is parsed at least this many characters are in the buffer (or the
@@ -126,23 +124,17 @@ std::uint16_t Sum16(const std::uint8_t* data, std::size_t n) {
     return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
 
-std::string Hex2(unsigned v) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    return {digits[(v >> 4) & 0xF], digits[v & 0xF]};
-}
-
 // ---------------------------------------------------------------------------------------------
 // Intel HEX
 
 template <class Source>
-LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name) {
+LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, std::size_t chunk) {
     if (!source.Opened()) return Refuse(name, "cannot be opened");
 
     ScratchImage& scratch = Scratch();
     std::uint8_t* const out = scratch.Erased();
 
     // The read buffer: [pos, end) is unparsed text; two NUL sentinels follow `end`.
-    const std::size_t chunk = g_hexChunk;
     const std::size_t capacity = chunk + kLookahead;
     std::vector<char>& buffer = ReadBuffer(capacity + 2);
     char* const base = buffer.data();
@@ -274,7 +266,8 @@ LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name) 
                     return Refuse(name, "start address record must hold 4 data bytes", line);
                 break;
             default:
-                return Refuse(name, "record type " + Hex2(type) + " is not one of 00 to 05", line);
+                return Refuse(name, "record type " + HexText(type, 2) + " is not one of 00 to 05",
+                              line);
         }
         pos = q;
         lineStart = false;
@@ -319,21 +312,15 @@ LoadResult LoadBin(ImageBuffer& image, Source& source, const std::string& name) 
 
 }  // namespace
 
-namespace detail {
-void SetHexReadChunkForTesting(std::size_t bytes) {
-    g_hexChunk = bytes == 0 ? kDefaultHexChunk : bytes;
-}
-}  // namespace detail
-
 LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
     FileSource source(path);
-    return LoadHex(image, source, path);
+    return LoadHex(image, source, path, kHexReadSize);
 }
 
 LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> text,
-                             const std::string& name) {
+                             const std::string& name, std::size_t readSize) {
     MemorySource source(text);
-    return LoadHex(image, source, name);
+    return LoadHex(image, source, name, std::max<std::size_t>(readSize, 1));
 }
 
 LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {

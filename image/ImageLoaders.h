@@ -29,9 +29,12 @@ struct LoadResult {
 // Refused: a malformed line (with its number), data at or beyond 4 MiB, a file with no data
 // bytes, a file that cannot be opened or read.
 LoadResult LoadHexImage(ImageBuffer& image, const std::string& path);
-// The same from bytes in memory; `name` stands for the file name in the error text.
+// The HEX loader reads its text this many bytes at a time; a record may straddle two reads.
+inline constexpr std::size_t kHexReadSize = 1u << 20;
+// The same from bytes in memory, read `readSize` bytes at a time as from a file; `name` stands
+// for the file name in the error text.
 LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> text,
-                             const std::string& name);
+                             const std::string& name, std::size_t readSize = kHexReadSize);
 
 // Raw binary (".bin"): byte i of the file is flash address i; length = file size; checksum =
 // sum of the bytes read mod 65536; the rest of the buffer reads 0xFF. Refused: an empty file,
@@ -51,11 +54,5 @@ LoadResult LoadImageByName(ImageBuffer& image, const std::string& path);
 // unopenable file leaves `image.data`, `image.length` and `image.erasedFrom` exactly as they
 // were. The next load erases only the bytes a refused load wrote, or, after a success, the bytes
 // of the caller's previous buffer below its erasedFrom.
-
-namespace detail {
-// Test hook: the size of each read of the HEX loader (default 1 MiB). Small values exercise
-// records that straddle reads. 0 restores the default. Not thread-safe; for tests only.
-void SetHexReadChunkForTesting(std::size_t bytes);
-}  // namespace detail
 
 }  // namespace qv

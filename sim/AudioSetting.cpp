@@ -3,6 +3,8 @@
 #include <sstream>
 #include <vector>
 
+#include "text/Joined.h"
+
 namespace qv::sim {
 namespace {
 
@@ -30,12 +32,6 @@ std::vector<std::string> Split(const std::string& text) {
     return parts;
 }
 
-std::string Joined(const std::vector<const char*>& names) {
-    std::string text;
-    for (const char* name : names) text += (text.empty() ? "" : ", ") + std::string(name);
-    return text;
-}
-
 }  // namespace
 
 StatusBytes DefaultAudioStatus() {
@@ -60,7 +56,7 @@ std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::strin
         if (parts.size() > 1 && parts[1] == format->rates[i]) code = i;
     }
     if (code == format->rates.size()) {
-        error = prefix + "the " + format->name + " rate is one of " + Joined(format->rates) +
+        error = prefix + "the " + format->name + " rate is one of " + Joined(format->rates, ", ") +
                 (format->dsd ? "" : " (kHz)");
         return std::nullopt;
     }

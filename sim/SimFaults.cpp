@@ -4,6 +4,7 @@
 
 #include "catalog/FlashParts.h"
 #include "sim/Qv4820Model.h"
+#include "text/Joined.h"
 
 namespace qv::sim {
 namespace {
@@ -133,14 +134,10 @@ std::vector<FaultDescription> DescribeFaults() {
 }
 
 std::string FaultHelp() {
-    std::string help = "Rehearse a failure on the virtual device (repeatable): ";
-    bool first = true;
-    for (const Fault& fault : kFaults) {
-        if (!first) help += "; ";
-        first = false;
-        help += Usage(fault) + " (" + fault.help + ")";
-    }
-    return help + ". Vendor requests are counted from the start of the run";
+    return "Rehearse a failure on the virtual device (repeatable): " +
+           Joined(kFaults, "; ",
+                  [](const Fault& fault) { return Usage(fault) + " (" + fault.help + ")"; }) +
+           ". Vendor requests are counted from the start of the run";
 }
 
 std::string ApplyFault(const std::string& text, FaultTarget& target) {
@@ -158,9 +155,7 @@ std::string ApplyFault(const std::string& text, FaultTarget& target) {
         return "malformed --sim-fault '" + text + "': the form is " + Usage(fault) + ", " +
                fault.help;
     }
-    std::string known;
-    for (const Fault& fault : kFaults) known += (known.empty() ? "" : ", ") + Usage(fault);
-    return "unknown --sim-fault '" + text + "' (known: " + known + ")";
+    return "unknown --sim-fault '" + text + "' (known: " + Joined(kFaults, ", ", Usage) + ")";
 }
 
 }  // namespace qv::sim

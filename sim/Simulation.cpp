@@ -8,11 +8,14 @@
 #include "sim/Qv4820Model.h"
 #include "sim/SimFaults.h"
 #include "sim/StateFile.h"
+#include "text/HexFormat.h"
+#include "text/Joined.h"
 
 namespace qv::sim {
 namespace {
 
 constexpr std::uint64_t kMaxLatencyMicros = 1'000'000;
+constexpr FlashPreset kDefaultFlash = FlashPreset::kCommon2MiB;
 
 // The device behind a --simulate name.
 struct Identity {
@@ -20,6 +23,14 @@ struct Identity {
     std::string idText;
     std::string name;  // for messages
     bool bareChip = false;
+};
+
+// What the options ask for, each text checked; a kept device may overrule it.
+struct Request {
+    Identity identity;
+    std::optional<std::uint64_t> latency;
+    std::optional<StatusBytes> audio;
+    std::optional<FlashConfig> flash;
 };
 
 std::string Trimmed(std::string text) {
@@ -44,9 +55,7 @@ std::optional<Identity> Resolve(const std::string& text) {
 }
 
 std::string IdText(const JedecId& id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", id[0], id[1], id[2]);
-    return text;
+    return HexText(id[0], 2) + HexText(id[1], 2) + HexText(id[2], 2);
 }
 
 std::optional<FlashConfig> FlashForId(const JedecId& id) {
@@ -66,11 +75,9 @@ std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& erro
                         static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
     }
     if (!config) {
-        std::string known;
-        for (const FlashPart& part : FlashParts())
-            known += (known.empty() ? "" : ", ") + IdText(part.id);
-        error =
-            "--sim-flash '" + text + "': not a flash part of the virtual device (" + known + ")";
+        error = "--sim-flash '" + text + "': not a flash part of the virtual device (" +
+                Joined(FlashParts(), ", ", [](const FlashPart& part) { return IdText(part.id); }) +
+                ")";
     }
     return config;
 }
@@ -86,14 +93,105 @@ std::optional<std::uint64_t> ParseLatency(const std::string& text, std::string& 
     return value;
 }
 
-std::string KnownFlashIds() {
-    std::string known;
-    for (const FlashPart& part : FlashParts()) {
-        known += (known.empty() ? "" : ", ") + IdText(part.id) + " (" +
-                 std::to_string(part.size / (1024 * 1024)) + " MiB, " +
-                 std::to_string(part.pageSize) + "-byte pages)";
+std::optional<Request> ReadRequest(const SimulationOptions& options, std::string& error) {
+    const std::optional<Identity> identity = Resolve(options.product);
+    if (!identity) {
+        error = "unknown virtual product '" + options.product +
+                "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e";
+        return std::nullopt;
     }
-    return known;
+    Request request;
+    request.identity = *identity;
+    if (!options.latency.empty() && !(request.latency = ParseLatency(options.latency, error)))
+        return std::nullopt;
+    if (!options.audio.empty() && !(request.audio = ParseAudioSetting(options.audio, error)))
+        return std::nullopt;
+    if (!options.flash.empty() && !(request.flash = ParseFlash(options.flash, error)))
+        return std::nullopt;
+    return request;
+}
+
+std::string StateFileName(const SimulationOptions& options) {
+    return "the state file '" + options.stateFile + "'";
+}
+
+std::string DamagedStateError(const SimulationOptions& options) {
+    return StateFileName(options) + " is damaged or no virtual device state; it was left as it is";
+}
+
+// The device bytes of the state file, when there is one already; kRefused with the reason when
+// it can be neither read nor written back at the end of the run.
+StateFileRead ReadKeptState(const std::string& stateFile, std::vector<std::uint8_t>& state,
+                            std::string& error) {
+    if (stateFile.empty()) return StateFileRead::kAbsent;
+    const StateFileRead read = ReadStateFile(stateFile, state, error);
+    if (read != StateFileRead::kRefused && !CanWriteStateFile(stateFile, error))
+        return StateFileRead::kRefused;
+    return read;
+}
+
+// A kept device decides what is simulated; the options may only repeat it.
+bool AdoptKeptDevice(const SimulationOptions& options, StateReader& reader, Request& request,
+                     std::string& error) {
+    const std::optional<StateHeader> stored = ReadStateHeader(reader);
+    if (!stored) {
+        error = DamagedStateError(options);
+        return false;
+    }
+    const Identity kept = *Resolve(stored->key);
+    if (!options.product.empty() && request.identity.key != kept.key) {
+        error = StateFileName(options) + " keeps a virtual " + kept.name + ", not a " +
+                request.identity.name + "; it was left as it is";
+        return false;
+    }
+    if (request.flash && request.flash->id != stored->flash.id) {
+        error = StateFileName(options) + " keeps a virtual device with flash " +
+                IdText(stored->flash.id) + ", not " + IdText(request.flash->id) +
+                "; it was left as it is";
+        return false;
+    }
+    request.identity = kept;
+    request.flash = stored->flash;
+    return true;
+}
+
+std::unique_ptr<Clock> MakeClock(bool realTime) {
+    if (realTime) return std::make_unique<RealTimeClock>();
+    return std::make_unique<VirtualClock>();
+}
+
+std::unique_ptr<VirtualBus> MakeBus(Clock& clock, const Request& request, int instance) {
+    auto bus = std::make_unique<VirtualBus>(clock);
+    // Front ends read the traffic from the log file, so nothing piles up in memory.
+    bus->SetLogLimit(0);
+    bus->SetTransferLatencyMicros(
+        request.latency.value_or(request.identity.bareChip ? Simulation::kBareChipLatencyMicros
+                                                           : Simulation::kProductLatencyMicros));
+    bus->NumberPathsAfter(instance - 1);
+    return bus;
+}
+
+// A bare chip runs no firmware: it reports no audio state.
+DeviceId Attach(VirtualBus& bus, const std::shared_ptr<Qv4820Model>& chip, const Request& request) {
+    if (request.identity.bareChip) {
+        chip->SetFirmwareRunning(false);
+        chip->SetStatusRegisters(0, 0, 0);
+        return bus.AttachBareChip(request.identity.idText, chip);
+    }
+    const StatusBytes status = request.audio.value_or(DefaultAudioStatus());
+    chip->SetStatusRegisters(status[0], status[1], status[2]);
+    return bus.AttachProduct(request.identity.idText, chip);
+}
+
+bool ApplyFaults(const std::vector<std::string>& faults, Simulation& simulation,
+                 std::string& error) {
+    FaultTarget target{simulation.Bus(), simulation.Device(), simulation.Chip(), {}};
+    for (const std::string& fault : faults) {
+        error = ApplyFault(fault, target);
+        if (!error.empty()) return false;
+    }
+    simulation.Bus().SetTransferFaults(simulation.Device(), target.transfer);
+    return true;
 }
 
 }  // namespace
@@ -114,102 +212,45 @@ void WriteStateHeader(StateWriter& out, const std::string& key, const JedecId& i
 }
 
 std::string SimFlashHelp() {
-    return "The virtual flash by its JEDEC id: " + KnownFlashIds() + "; default EF4015";
+    const std::string known = Joined(FlashParts(), ", ", [](const FlashPart& part) {
+        return IdText(part.id) + " (" + std::to_string(part.size / (1024 * 1024)) + " MiB, " +
+               std::to_string(part.pageSize) + "-byte pages)";
+    });
+    return "The virtual flash by its JEDEC id: " + known + "; default " +
+           IdText(PresetConfig(kDefaultFlash).id);
 }
 
 std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
                                                std::string& error) {
-    std::optional<Identity> identity = Resolve(options.product);
-    if (!identity) {
-        error = "unknown virtual product '" + options.product +
-                "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e";
-        return nullptr;
-    }
-    std::optional<std::uint64_t> latency;
-    if (!options.latency.empty() && !(latency = ParseLatency(options.latency, error)))
-        return nullptr;
-    std::optional<StatusBytes> audio;
-    if (!options.audio.empty() && !(audio = ParseAudioSetting(options.audio, error)))
-        return nullptr;
-    std::optional<FlashConfig> flash;
-    if (!options.flash.empty() && !(flash = ParseFlash(options.flash, error))) return nullptr;
-
-    // A kept device decides what is simulated; options may only repeat it.
+    std::optional<Request> request = ReadRequest(options, error);
+    if (!request) return nullptr;
     std::vector<std::uint8_t> state;
-    StateFileRead stateRead = StateFileRead::kAbsent;
-    if (!options.stateFile.empty()) {
-        stateRead = ReadStateFile(options.stateFile, state, error);
-        if (stateRead == StateFileRead::kRefused) return nullptr;
-        if (!CanWriteStateFile(options.stateFile, error)) return nullptr;
-    }
+    const StateFileRead stateRead = ReadKeptState(options.stateFile, state, error);
+    if (stateRead == StateFileRead::kRefused) return nullptr;
     StateReader reader(state);
-    if (stateRead == StateFileRead::kRead) {
-        const std::optional<StateHeader> stored = ReadStateHeader(reader);
-        const std::string file = "the state file '" + options.stateFile + "'";
-        if (!stored) {
-            error = file + " is damaged or no virtual device state; it was left as it is";
-            return nullptr;
-        }
-        const Identity kept = *Resolve(stored->key);
-        if (!options.product.empty() && identity->key != kept.key) {
-            error = file + " keeps a virtual " + kept.name + ", not a " + identity->name +
-                    "; it was left as it is";
-            return nullptr;
-        }
-        if (flash && flash->id != stored->flash.id) {
-            error = file + " keeps a virtual device with flash " + IdText(stored->flash.id) +
-                    ", not " + IdText(flash->id) + "; it was left as it is";
-            return nullptr;
-        }
-        identity = kept;
-        flash = stored->flash;
-    }
-    if (audio && identity->bareChip) {
+    const bool kept = stateRead == StateFileRead::kRead;
+    if (kept && !AdoptKeptDevice(options, reader, *request, error)) return nullptr;
+    if (request->audio && request->identity.bareChip) {
         error = "--sim-audio needs a product: a bare chip runs no firmware that plays";
         return nullptr;
     }
 
     std::unique_ptr<Simulation> simulation(new Simulation);
-    if (options.realTime)
-        simulation->clock_ = std::make_unique<RealTimeClock>();
-    else
-        simulation->clock_ = std::make_unique<VirtualClock>();
-    simulation->bus_ = std::make_unique<VirtualBus>(*simulation->clock_);
-    VirtualBus& bus = *simulation->bus_;
-    // Front ends read the traffic from the log file, so nothing piles up in memory.
-    bus.SetLogLimit(0);
-    bus.SetTransferLatencyMicros(
-        latency.value_or(identity->bareChip ? kBareChipLatencyMicros : kProductLatencyMicros));
-    bus.NumberPathsAfter(options.instance - 1);
+    simulation->clock_ = MakeClock(options.realTime);
+    simulation->bus_ = MakeBus(*simulation->clock_, *request, options.instance);
     simulation->chip_ = std::make_shared<Qv4820Model>(
-        *simulation->clock_, flash.value_or(PresetConfig(FlashPreset::kCommon2MiB)));
-    Qv4820Model& chip = *simulation->chip_;
-    if (stateRead == StateFileRead::kRead) {
-        chip.LoadState(reader);
+        *simulation->clock_, request->flash.value_or(PresetConfig(kDefaultFlash)));
+    if (kept) {
+        simulation->chip_->LoadState(reader);
         if (!reader.Ok() || !reader.AtEnd()) {
-            error = "the state file '" + options.stateFile +
-                    "' is damaged or no virtual device state; it was left as it is";
+            error = DamagedStateError(options);
             return nullptr;
         }
     }
     simulation->stateFile_ = options.stateFile;
-    simulation->identity_ = identity->key;
-    if (identity->bareChip) {
-        chip.SetFirmwareRunning(false);
-        chip.SetStatusRegisters(0, 0, 0);
-        simulation->device_ = bus.AttachBareChip(identity->idText, simulation->chip_);
-    } else {
-        const StatusBytes status = audio.value_or(DefaultAudioStatus());
-        chip.SetStatusRegisters(status[0], status[1], status[2]);
-        simulation->device_ = bus.AttachProduct(identity->idText, simulation->chip_);
-    }
-
-    FaultTarget target{bus, simulation->device_, chip, {}};
-    for (const std::string& fault : options.faults) {
-        error = ApplyFault(fault, target);
-        if (!error.empty()) return nullptr;
-    }
-    bus.SetTransferFaults(simulation->device_, target.transfer);
+    simulation->identity_ = request->identity.key;
+    simulation->device_ = Attach(*simulation->bus_, simulation->chip_, *request);
+    if (!ApplyFaults(options.faults, *simulation, error)) return nullptr;
     return simulation;
 }
 

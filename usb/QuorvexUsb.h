@@ -38,7 +38,6 @@ class QuorvexUsb {
 
     bool Open();
     void Close();
-    bool HasHandle() const { return handle_ != kNoFileHandle; }
     bool ControlTransfer(const VendorRequest& request);
 
     // Why the link's latest failed device call failed; success when none failed since the

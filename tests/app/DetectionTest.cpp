@@ -137,7 +137,7 @@ TEST_F(Detection, OffAndHeldStatesLeaveTheLinkAlone) {
     unit.updateFinished = true;
     const std::size_t transfersBefore = bus.Log().size();
     Ticks(3);  // Off: the handle is closed, nothing is scanned
-    EXPECT_FALSE(unit.usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
     EXPECT_TRUE(unit.usb.IsPresent());
     EXPECT_EQ(bus.Log().size(), transfersBefore);
 }

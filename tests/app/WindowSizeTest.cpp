@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "app/FittedText.h"
-#include "sim/Qv4820Model.h"
 #include "tests/app/FormFixture.h"
 
 namespace qv::test {

@@ -1,7 +1,6 @@
 #include <numeric>
 
 #include "chip/FlashCommands.h"
-#include "chip/Registers.h"
 #include "tests/chip/ChipFixture.h"
 
 namespace qv {

@@ -20,7 +20,7 @@ TEST_F(ParamAccessTest, WriteSendsDataFirstCommandLastAndClearsTheCommand) {
     const Trace expected{"W00=00", "W93=61", "W94=37", "W95=64", "W96=30", "W91=08",
                          "W92=00", "W90=10", "R90",    "R90",    "W90=00"};
     EXPECT_EQ(RegisterTrace(), expected);
-    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
     EXPECT_EQ(chip->Parameters().VendorId(), (sim::ParameterStore::Id{'a', '7', 'd', '0'}));
     EXPECT_EQ(chip->RegisterValue(0, 0x90), 0x00);
 }
@@ -75,7 +75,7 @@ TEST_F(ParamAccessTest, NoDeviceFailsAtOnceAndLeavesTheBufferAlone) {
     EXPECT_FALSE(ParamAccess(usb, 0x10, 0x21, 0, 4, data));
     EXPECT_EQ(clock.NowMicros(), start);
     EXPECT_EQ(data[0], 1);
-    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
 
 TEST_F(ParamAccessTest, AFailedRegisterTransferIsReported) {

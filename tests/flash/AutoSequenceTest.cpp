@@ -45,7 +45,7 @@ TEST_F(AutoSequenceTest, StopEndsTheRunAfterTheCurrentStepAndStillCleansUp) {
     EXPECT_TRUE(ProgramDataLengths().empty());
     EXPECT_EQ(chip->Flash().Status(), 0xFC);
     EXPECT_FALSE(chip->IspModeOn());
-    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
 
 TEST_F(AutoSequenceTest, WithOnlyIspModeItReadsTheIdAndNothingElse) {

@@ -241,20 +241,23 @@ TEST_F(Loaders, HexReadsThatSplitRecordsGiveTheSameImage) {
     ASSERT_TRUE(expected.loaded) << expected.error;
     const auto expectedData = image.data;
     const auto expectedLength = image.length;
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    const std::string bad = text + "\r\n:00000001FE\r\n";
+    const std::span<const std::uint8_t> badBytes(reinterpret_cast<const std::uint8_t*>(bad.data()),
+                                                 bad.size());
     for (std::size_t chunk : {1u, 2u, 3u, 7u, 44u, 45u, 46u, 600u, 1023u, 4096u}) {
-        detail::SetHexReadChunkForTesting(chunk);
         FirmwareImage other;
-        const auto r = LoadHexImage(other, dir.File("t.hex"));
+        const auto r = LoadHexFromMemory(other, bytes, "t.hex", chunk);
         EXPECT_TRUE(r.loaded) << "chunk " << chunk << ": " << r.error;
         EXPECT_EQ(r.checksum, expected.checksum) << "chunk " << chunk;
         EXPECT_EQ(other.length, expectedLength) << "chunk " << chunk;
         EXPECT_TRUE(other.data == expectedData) << "chunk " << chunk;
         // And a refusal far into the file still names its line.
-        const auto bad = LoadHexImage(other, dir.Write("bad.hex", text + "\r\n:00000001FE\r\n"));
-        EXPECT_FALSE(bad.loaded);
-        EXPECT_EQ(bad.line, lines.size() + 2) << "chunk " << chunk;
+        const auto refused = LoadHexFromMemory(other, badBytes, "bad.hex", chunk);
+        EXPECT_FALSE(refused.loaded);
+        EXPECT_EQ(refused.line, lines.size() + 2) << "chunk " << chunk;
     }
-    detail::SetHexReadChunkForTesting(0);
 }
 
 // --- Intel HEX: refusals with their line -------------------------------------------------------

@@ -5,8 +5,8 @@ cmake_minimum_required(VERSION 3.25)
 
 # Each layer and the layers its files may include (its own included).
 set(allowed_catalog catalog)
-set(allowed_platform platform)
-set(allowed_sim catalog platform sim)
+set(allowed_platform text platform)
+set(allowed_sim catalog platform text sim)
 set(allowed_text text)
 set(allowed_usb catalog platform usb)
 set(allowed_chip catalog platform usb chip)

@@ -31,7 +31,7 @@ TEST_F(LinkTest, StartsInPlainModeWithTheIspIdAndNothingFound) {
     EXPECT_FALSE(usb.InPropertyMode());
     EXPECT_STREQ(usb.IdText(), "vid_0c5e&pid_6000");
     EXPECT_STREQ(usb.DevicePath(), "");
-    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
 
 TEST_F(LinkTest, MatchIsCaseSensitiveAndPerInterfaceClass) {

@@ -1,0 +1,50 @@
+// The one hexadecimal formatter and the one list join every message uses.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "text/HexFormat.h"
+#include "text/Joined.h"
+#include "text/Lower.h"
+
+namespace qv {
+namespace {
+
+TEST(HexText, PadsToTheWidthAndNeverHidesADigit) {
+    const struct {
+        std::uint32_t value;
+        int digits;
+        HexCase letters;
+        const char* text;
+    } cases[] = {
+        {0x0A, 2, HexCase::kUpper, "0A"},
+        {0xAB, 2, HexCase::kLower, "ab"},
+        {0x5A00, 6, HexCase::kUpper, "005A00"},
+        {0x1234, 2, HexCase::kUpper, "1234"},
+        {0, 2, HexCase::kUpper, "00"},
+        {0xFFFFFFFF, 8, HexCase::kUpper, "FFFFFFFF"},
+        {0xC0FFEE, 0, HexCase::kLower, "c0ffee"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HexText(c.value, c.digits, c.letters), c.text);
+
+    const std::array<std::uint8_t, 4> bytes{0x00, 0x9F, 0xA5, 0xFF};
+    std::string text = "x";
+    AppendHexBytes(text, bytes.data(), bytes.size());
+    EXPECT_EQ(text, "x009FA5FF");
+    AppendHexBytes(text, bytes.data() + 2, 1, HexCase::kLower);
+    EXPECT_EQ(text, "x009FA5FFa5");
+}
+
+TEST(Joined, SeparatorOnlyBetweenItemsEvenAroundEmptyOnes) {
+    EXPECT_EQ(Joined(std::vector<std::string>{}, ", "), "");
+    EXPECT_EQ(Joined(std::vector<std::string>{"a"}, ", "), "a");
+    EXPECT_EQ(Joined(std::vector<std::string>{"", "b", ""}, ", "), ", b, ");
+    EXPECT_EQ(Joined(std::vector<int>{1, 2, 3}, "; ", [](int n) { return std::to_string(n); }),
+              "1; 2; 3");
+    EXPECT_EQ(Lower("VID_A7D6&Pid_F017"), "vid_a7d6&pid_f017");
+}
+
+}  // namespace
+}  // namespace qv
