@@ -19,6 +19,7 @@
 #include "packaging/ManPage.h"
 #include "packaging/QtHelpDoc.h"
 #include "packaging/ShellCompletion.h"
+#include "stack/StackOptions.h"
 
 namespace {
 
@@ -37,6 +38,15 @@ void WriteFile(const std::string& path, const std::string& text) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+// The shared device options that choose the bus `list` looks at: all but traffic capture.
+std::vector<std::string> BusOptions() {
+    std::vector<std::string> names;
+    for (const qv::StackOption& option : qv::StackOptions()) {
+        if (option.id != qv::StackOptionId::kIoLog) names.push_back("--" + option.names.front());
+    }
+    return names;
+}
+
 qv::doc::ProgramDoc DescribeQvtool() {
     std::ostringstream ignored;
     qv::CliContext context(ignored, ignored, {});
@@ -50,11 +60,7 @@ void Run(const std::vector<std::string>& a) {
     if (what == "qvtool-man" && a.size() == 3) {
         WriteFile(a[2], qv::doc::WriteManPage(DescribeQvtool(), {a[1], {"qvupdate(1)"}}));
     } else if (what == "qvtool-bash" && a.size() == 2) {
-        const qv::doc::CompletionInfo info{
-            "--device",
-            {"list", "--json"},
-            {"--simulate", "--sim-fault", "--sim-audio", "--sim-flash", "--sim-state",
-             "--sim-latency", "--sim-virtual-time", "--replay"}};
+        const qv::doc::CompletionInfo info{"--device", {"list", "--json"}, BusOptions()};
         WriteFile(a[1], qv::doc::WriteBashCompletion(DescribeQvtool(), info));
     } else if (what == "qvupdate-man" && a.size() == 5) {
         const qv::doc::ProgramDoc program =
