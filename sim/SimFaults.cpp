@@ -80,6 +80,25 @@ const Fault kFaults[] = {
          t.chip.SetIspEntryRefused(true);
          return true;
      }},
+    {"restart-on-isp-exit", Argument::kNone, "",
+     "the chip restarts when it leaves ISP mode: the device drops off the bus before it answers "
+     "and is back half a second later",
+     [](FaultTarget& t, std::uint64_t) {
+         t.chip.SetRestartOnIspLeave(true);
+         return true;
+     }},
+    {"duplicate-interface", Argument::kNone, "",
+     "the device registers its interface twice, so it is listed at two paths",
+     [](FaultTarget& t, std::uint64_t) {
+         t.bus.SetDuplicateInterface(t.device, true);
+         return true;
+     }},
+    {"presence-fails", Argument::kNone, "",
+     "the driver fails the presence test, while vendor requests go through",
+     [](FaultTarget& t, std::uint64_t) {
+         t.transfer.presenceTestFails = true;
+         return true;
+     }},
     {"slave-nack", Argument::kHex, "ADDR",
      "the I2C slave at ADDR (hexadecimal, 8-bit form) stops acknowledging",
      [](FaultTarget& t, std::uint64_t address) {

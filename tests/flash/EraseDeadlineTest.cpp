@@ -19,7 +19,7 @@ TEST(ChipErasePollLimitTest, CoversTheDatasheetMaximumAndNeverFewerThanAThousand
         {{0xFF, 0xFF, 0xFF}, 1000},  // no size named
     };
     for (const auto& [id, polls] : cases) {
-        EXPECT_EQ(ChipErasePollLimit(id), polls) << testing::PrintToString(id);
+        EXPECT_EQ(ChipErasePollLimit(&id), polls) << testing::PrintToString(id);
     }
 }
 
@@ -68,7 +68,7 @@ TEST_P(EraseDeadlineTest, FinishesUpToTheMaximumAndFailsBeyondIt) {
     timings.chipEraseMicros = maximum + c.beyondMaximumMicros;
     chip->Flash().SetTimings(timings);
     LoadRandomImage(0x100);
-    const int limit = ChipErasePollLimit(chip->Flash().Id());
+    const int limit = ChipErasePollLimit(&chip->Flash().Id());
 
     if (c.eraser == Eraser::kUpdate) {
         EXPECT_EQ(RunFirmwareUpdate(context), c.finishes);
