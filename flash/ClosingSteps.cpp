@@ -16,8 +16,9 @@ constexpr std::uint32_t kGoneCheckSleepMs = 100;
 // The block-protect bits a part sets when 0xFF is written to its status register; empty for a
 // part the table does not know.
 std::optional<std::uint8_t> ExpectedProtectBits(const FlashId& id) {
-    if (FindFlashPart(id) == nullptr) return std::nullopt;
-    return kFlashStatusBlockProtect;
+    const FlashPart* part = FindFlashPart(id);
+    if (part == nullptr) return std::nullopt;
+    return ProtectMask(*part);
 }
 
 std::string IdText(const FlashId& id) {

@@ -19,7 +19,7 @@ bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
 
 int ChipErasePollLimit(const FlashId* id) {
     const std::uint64_t pollMicros = std::uint64_t{kErasePollSleepMs} * 1000;
-    const std::uint64_t maximum = id != nullptr ? MaxChipEraseMicros(*id).value_or(0) : 0;
+    const std::uint64_t maximum = MaxChipEraseMicros(id != nullptr ? FindFlashPart(*id) : nullptr);
     const std::uint64_t polls = (maximum + pollMicros - 1) / pollMicros;
     return static_cast<int>(std::max<std::uint64_t>(polls, kErasePollLimit));
 }

@@ -22,8 +22,9 @@ using StatusPollObserver = std::function<void(int poll, std::uint8_t status)>;
 bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer = {});
 
-// Polls 10 ms apart that a chip erase may take: the datasheet maximum for the flash the id
-// names (null: no id known), and never fewer than kErasePollLimit.
+// Polls 10 ms apart that a chip erase may take: the datasheet maximum of the part the id names,
+// or of the largest flash for a part the table does not know or no id (null); never fewer than
+// kErasePollLimit.
 int ChipErasePollLimit(const FlashId* id);
 
 // Write enable, write status `value`, then up to 1000 polls 10 ms apart. True when both

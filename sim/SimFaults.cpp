@@ -59,8 +59,14 @@ const Fault kFaults[] = {
      [](FaultTarget& t, std::uint64_t) {
          SpiFlash& flash = t.chip.Flash();
          FlashTimings timings = flash.Timings();
-         timings.chipEraseMicros = MaxChipEraseMicros(flash.Id()).value_or(timings.chipEraseMicros);
+         timings.chipEraseMicros = MaxChipEraseMicros(FindFlashPart(flash.Id()));
          flash.SetTimings(timings);
+         return true;
+     }},
+    {"status-locked", Argument::kNone, "",
+     "the flash's status register ignores writes, as with its write-protect pin held low",
+     [](FaultTarget& t, std::uint64_t) {
+         t.chip.Flash().SetStatusLocked(true);
          return true;
      }},
     {"spi-stuck", Argument::kNone, "", "the flash port never reports ready",

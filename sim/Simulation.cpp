@@ -89,9 +89,12 @@ std::optional<std::uint64_t> ParseLatency(const std::string& text, std::string& 
 std::string KnownFlashIds() {
     std::string known;
     for (const FlashPart& part : FlashParts()) {
+        const bool mebibytes = part.size >= flash_parts::kMiB;
         known += (known.empty() ? "" : ", ") + IdText(part.id) + " (" +
-                 std::to_string(part.size / (1024 * 1024)) + " MiB, " +
-                 std::to_string(part.pageSize) + "-byte pages)";
+                 std::to_string(mebibytes ? part.size / flash_parts::kMiB
+                                          : part.size / flash_parts::kKiB) +
+                 (mebibytes ? " MiB, " : " KiB, ") + std::to_string(part.pageSize) +
+                 "-byte pages, " + std::to_string(part.protectBits) + " protect bits)";
     }
     return known;
 }

@@ -205,10 +205,14 @@ TEST_P(StartButtonBehaviour, AVerifiedImageIsASuccessWhateverTheClosingStepsFoun
 
 INSTANTIATE_TEST_SUITE_P(
     Behaviours, StartButtonBehaviour,
-    ::testing::Values(UpdateWithBehaviour{"Usual", [](sim::Qv4820Model&) {}, ""},
-                      UpdateWithBehaviour{"RestartsOnLeavingIsp",
-                                          [](sim::Qv4820Model& c) { c.SetRestartOnIspLeave(true); },
-                                          ""}),
+    ::testing::Values(
+        UpdateWithBehaviour{"Usual", [](sim::Qv4820Model&) {}, ""},
+        UpdateWithBehaviour{"RestartsOnLeavingIsp",
+                            [](sim::Qv4820Model& c) { c.SetRestartOnIspLeave(true); }, ""},
+        UpdateWithBehaviour{"StatusRegisterIgnoresWrites",
+                            [](sim::Qv4820Model& c) { c.Flash().SetStatusLocked(true); },
+                            "Warning: protect: the status register reads 0x00 after 0xFF was "
+                            "written"}),
     [](const ::testing::TestParamInfo<UpdateWithBehaviour>& info) {
         return std::string(info.param.name);
     });
