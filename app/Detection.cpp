@@ -69,10 +69,10 @@ void TForm1::ScanNextCandidate() {
         usb.SetIdText(DeviceCatalog[unit_.catalogIndex].deviceId);
     }
     usb.Find();
-    // A device that is listed but cannot be opened is not updatable; the reason says what to do.
-    const DeviceResult& failure = usb.LastFailure();
-    const bool unusable = usb.IsPresent() && (failure.kind() == FailureKind::kPermission ||
-                                              failure.kind() == FailureKind::kBusy);
+    // A device that is listed but cannot be opened is not updatable; its own reason says what to
+    // do. One whose presence test fails once opened still counts as present.
+    const DeviceResult& failure = usb.OpenFailure();
+    const bool unusable = usb.IsPresent() && !failure.ok();
     unit_.accessProblem = unusable ? QString::fromStdString(failure.text()) : QString();
 }
 

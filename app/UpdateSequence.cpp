@@ -127,6 +127,8 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     panel.btnSimpleAuto->setEnabled(false);
     if (updated) {
         StyleLabel(status, kOutcomePointSize, Qt::blue);
+        // The image is in the flash; what the closing steps found is there for a technician.
+        status->setToolTip(unit_.flashReporter.Warnings().join(QLatin1Char('\n')));
     } else {
         // "Finish" alone would read as done: say that it is not, and where it stopped.
         const WindowReporter& trail = unit_.flashReporter;

@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "app/FittedText.h"
+#include "flash/StepFailure.h"
 
 namespace qv {
 
@@ -52,9 +53,16 @@ void WindowReporter::Pump() {
     if (stepText_) QCoreApplication::processEvents();
 }
 
+void WindowReporter::Warning(FlashStep step, const StepReason& reason) {
+    warnings_.push_back(QStringLiteral("Warning: ") + QString::fromUtf8(FlashStepName(step)) +
+                        QStringLiteral(": ") + QString::fromStdString(reason.Text()));
+    ShowLong(processInfo_, warnings_.back());
+}
+
 void WindowReporter::ClearTrail() {
     lastProcessInfo_.clear();
     lastStepText_.clear();
+    warnings_.clear();
 }
 
 }  // namespace qv

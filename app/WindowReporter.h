@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "flash/FlashReporter.h"
 
@@ -32,12 +33,17 @@ class WindowReporter final : public FlashReporter {
     // The labels already show how far the work has come; the window has no progress bar.
     void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
     void Pump() override;
+    // Shown in process info as "Warning: step: reason", and kept for Warnings().
+    void Warning(FlashStep step, const StepReason& reason) override;
 
     // The last process info and step texts since ClearTrail(). The one-button update puts only
-    // failures into process info, so after it failed these name the step that failed.
+    // failures into process info (warnings are kept apart), so after it failed these name the
+    // step that failed.
     void ClearTrail();
     const QString& LastProcessInfo() const { return lastProcessInfo_; }
     const QString& LastStepText() const { return lastStepText_; }
+    // The warnings since ClearTrail(), one line each.
+    const QStringList& Warnings() const { return warnings_; }
 
   private:
     QPointer<QLabel> processInfo_;
@@ -46,6 +52,7 @@ class WindowReporter final : public FlashReporter {
     QPointer<QLabel> stepText_;
     QString lastProcessInfo_;
     QString lastStepText_;
+    QStringList warnings_;
 };
 
 }  // namespace qv

@@ -8,8 +8,9 @@ namespace {
 using namespace flash_parts;
 
 constexpr std::uint64_t kChipEraseMaxMicrosPerMiB = 12'500'000;
+constexpr std::uint64_t kLargestFlashMiB = 16;  // what 24-bit addresses reach
 
-constexpr FlashPart kParts[] = {kEf4014, kEf4015, kEf4016, kEf4017, kC22214};
+constexpr FlashPart kParts[] = {kEf4014, kEf4015, kEf4016, kEf4017, kC22214, kC22012, kC22015};
 
 }  // namespace
 
@@ -23,17 +24,18 @@ const FlashPart* FindFlashPart(const FlashId& id) {
     return it == std::end(kParts) ? nullptr : &*it;
 }
 
-std::optional<std::uint32_t> FlashSizeForId(const FlashId& id) {
-    if (const FlashPart* part = FindFlashPart(id)) return part->size;
-    if (id[2] < 16 || id[2] > 24) return std::nullopt;
-    return 1u << id[2];
+std::uint8_t ProtectMask(const FlashPart& part) {
+    return static_cast<std::uint8_t>(((1u << part.protectBits) - 1) << 2);
 }
 
-std::optional<std::uint64_t> MaxChipEraseMicros(const FlashId& id) {
-    if (const FlashPart* part = FindFlashPart(id)) return part->chipErase.maximumMicros;
-    const std::optional<std::uint32_t> size = FlashSizeForId(id);
-    if (!size) return std::nullopt;
-    return kChipEraseMaxMicrosPerMiB * *size / kMiB;
+std::optional<std::uint32_t> FlashSizeForId(const FlashId& id) {
+    if (const FlashPart* part = FindFlashPart(id)) return part->size;
+    return std::nullopt;
+}
+
+std::uint64_t MaxChipEraseMicros(const FlashPart* part) {
+    if (part != nullptr) return part->chipErase.maximumMicros;
+    return kChipEraseMaxMicrosPerMiB * kLargestFlashMiB;
 }
 
 }  // namespace qv

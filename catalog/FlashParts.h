@@ -1,7 +1,7 @@
 #pragma once
 // The serial flash parts the tool knows, with their datasheet figures. The host bounds every
-// flash operation by the size and waits for a chip erase up to its maximum time; the virtual
-// device builds its flash from the same rows.
+// flash operation by the size, waits for a chip erase up to its maximum time and judges the
+// protection by the protect bits; the virtual device builds its flash from the same rows.
 
 #include <array>
 #include <cstdint>
@@ -22,6 +22,9 @@ struct FlashPart {
     FlashId id{};
     std::uint32_t size = 0;      // bytes
     std::uint32_t pageSize = 0;  // bytes a page program takes before it wraps
+    // Block-protect bits in the status register, from bit 2 up: 2, 3 or 4. Writing 0xFF sets
+    // them all.
+    std::uint8_t protectBits = 0;
     FlashTime pageProgram;
     FlashTime sectorErase;  // 4 KiB
     FlashTime statusWrite;
@@ -30,7 +33,8 @@ struct FlashPart {
 
 namespace flash_parts {
 
-inline constexpr std::uint32_t kMiB = 1024 * 1024;
+inline constexpr std::uint32_t kKiB = 1024;
+inline constexpr std::uint32_t kMiB = 1024 * kKiB;
 
 // Page program, 4 KiB sector erase and status write are the same across these parts; a chip
 // erase takes 2.5 s per MiB typically and at most 12.5 s per MiB.
@@ -43,6 +47,7 @@ inline constexpr FlashPart kEf4014{
     .id = {0xEF, 0x40, 0x14},
     .size = 1 * kMiB,
     .pageSize = 256,
+    .protectBits = 3,
     .pageProgram = kPageProgram,
     .sectorErase = kSectorErase,
     .statusWrite = kStatusWrite,
@@ -52,6 +57,7 @@ inline constexpr FlashPart kEf4015{
     .id = {0xEF, 0x40, 0x15},
     .size = 2 * kMiB,
     .pageSize = 256,
+    .protectBits = 3,
     .pageProgram = kPageProgram,
     .sectorErase = kSectorErase,
     .statusWrite = kStatusWrite,
@@ -61,6 +67,7 @@ inline constexpr FlashPart kEf4016{
     .id = {0xEF, 0x40, 0x16},
     .size = 4 * kMiB,
     .pageSize = 256,
+    .protectBits = 3,
     .pageProgram = kPageProgram,
     .sectorErase = kSectorErase,
     .statusWrite = kStatusWrite,
@@ -70,6 +77,7 @@ inline constexpr FlashPart kEf4017{
     .id = {0xEF, 0x40, 0x17},
     .size = 8 * kMiB,
     .pageSize = 256,
+    .protectBits = 3,
     .pageProgram = kPageProgram,
     .sectorErase = kSectorErase,
     .statusWrite = kStatusWrite,
@@ -80,10 +88,33 @@ inline constexpr FlashPart kC22214{
     .id = {0xC2, 0x22, 0x14},
     .size = 1 * kMiB,
     .pageSize = 32,
+    .protectBits = 3,
     .pageProgram = kPageProgram,
     .sectorErase = kSectorErase,
     .statusWrite = kStatusWrite,
     .chipErase = {.typicalMicros = 2'500'000, .maximumMicros = 12'500'000},
+};
+
+// Parts with fewer and more protect bits than the others.
+inline constexpr FlashPart kC22012{
+    .id = {0xC2, 0x20, 0x12},
+    .size = 256 * kKiB,
+    .pageSize = 256,
+    .protectBits = 2,
+    .pageProgram = kPageProgram,
+    .sectorErase = kSectorErase,
+    .statusWrite = kStatusWrite,
+    .chipErase = {.typicalMicros = 625'000, .maximumMicros = 3'125'000},
+};
+inline constexpr FlashPart kC22015{
+    .id = {0xC2, 0x20, 0x15},
+    .size = 2 * kMiB,
+    .pageSize = 256,
+    .protectBits = 4,
+    .pageProgram = kPageProgram,
+    .sectorErase = kSectorErase,
+    .statusWrite = kStatusWrite,
+    .chipErase = {.typicalMicros = 5'000'000, .maximumMicros = 25'000'000},
 };
 
 }  // namespace flash_parts
@@ -93,12 +124,16 @@ std::span<const FlashPart> FlashParts();
 // The row for `id`, or null for a part not in the table.
 const FlashPart* FindFlashPart(const FlashId& id);
 
-// The flash's size as the id names it: the table's, or else 2^n bytes for a capacity byte n
-// naming 64 KiB to 16 MiB; empty when neither says.
+// The status register bits that hold the part's protect bits, e.g. 0x1C for three.
+std::uint8_t ProtectMask(const FlashPart& part);
+
+// The flash's size: the table's. Empty for a part the table does not know: vendors encode the
+// size in the id differently, and a guess must never refuse a valid image.
 std::optional<std::uint32_t> FlashSizeForId(const FlashId& id);
 
-// The datasheet maximum of a chip erase: the table's, or else in proportion to the size the id
-// names (12.5 s per MiB, as the table's parts); empty when the id names no size.
-std::optional<std::uint64_t> MaxChipEraseMicros(const FlashId& id);
+// The datasheet maximum of a chip erase: the table's; for a part the table does not know
+// (null), that of the largest flash 24-bit addresses reach, 16 MiB at 12.5 s per MiB as the
+// table's parts, so that a slow part is never cut short on a guess.
+std::uint64_t MaxChipEraseMicros(const FlashPart* part);
 
 }  // namespace qv

@@ -98,11 +98,15 @@ bool FlashProgramBlock(QuorvexUsb& usb, std::uint32_t address, std::uint16_t cou
     return SendOut(usb, kRequestFlashWrite, 0, kEndOfTransaction, block.data(), count);
 }
 
+// A read whose start failed fetches whatever the port's buffer held before: the requests go
+// out as always, but what comes back is not taken as the answer.
 bool FlashReadId(QuorvexUsb& usb, FlashId& flashIdBytes) {
-    FlashStartRead(usb, kFlashOpReadId, static_cast<std::uint8_t>(flashIdBytes.size()));
+    const bool started =
+        FlashStartRead(usb, kFlashOpReadId, static_cast<std::uint8_t>(flashIdBytes.size()));
     if (!PollReady(usb, kReadIdPolls)) return false;
     FlashId received{};
-    if (!FlashFetchData(usb, static_cast<std::uint8_t>(received.size()), received.data())) {
+    if (!FlashFetchData(usb, static_cast<std::uint8_t>(received.size()), received.data()) ||
+        !started) {
         return false;
     }
     flashIdBytes = received;
@@ -115,10 +119,10 @@ bool FlashWriteStatus(QuorvexUsb& usb, std::uint8_t value) {
 
 std::uint8_t FlashReadStatus(QuorvexUsb& usb) {
     constexpr std::uint8_t kUnread = 0xFF;
-    FlashStartRead(usb, kFlashOpReadStatus, 1);
+    const bool started = FlashStartRead(usb, kFlashOpReadStatus, 1);
     if (!PollReady(usb, kReadStatusPolls)) return kUnread;
     std::uint8_t status = kUnread;
-    if (!FlashFetchData(usb, 1, &status)) return kUnread;
+    if (!FlashFetchData(usb, 1, &status) || !started) return kUnread;
     return status;
 }
 

@@ -31,7 +31,6 @@ inline constexpr std::uint8_t kFlashOpSectorErase = 0x20;
 inline constexpr std::uint8_t kFlashOpReadId = 0x9F;
 inline constexpr std::uint8_t kFlashOpChipErase = 0xC7;
 inline constexpr std::uint8_t kFlashStatusBusy = 0x01;
-inline constexpr std::uint8_t kFlashStatusBlockProtect = 0x1C;  // BP0 to BP2
 
 bool IspSelectFlashPort(QuorvexUsb& usb, bool enter);
 bool IspEnterMode(QuorvexUsb& usb, bool enter);

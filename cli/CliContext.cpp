@@ -198,8 +198,9 @@ QuorvexUsb* CliContext::Connect(Report& report) {
                                             " vanished while it was being opened");
         return nullptr;
     }
-    // A device whose presence test failed cannot be used: say why (permission, busy, gone).
-    if (const DeviceResult& failure = usb_->LastFailure(); !failure.ok()) {
+    // A device that cannot be opened cannot be used: say why (permission, busy, gone). One
+    // whose presence test fails once opened is used all the same.
+    if (const DeviceResult& failure = usb_->OpenFailure(); !failure.ok()) {
         report.Fail(Outcome::kNoDevice, device.displayName + ": " + failure.text());
         return nullptr;
     }

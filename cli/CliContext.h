@@ -75,6 +75,8 @@ class CliContext {
 
     bool Json() const { return json_; }
     bool DeviceChosen() const { return !deviceChoice_.empty(); }
+    const std::string& DeviceChoice() const { return deviceChoice_; }
+    bool VirtualTime() const { return settings_.virtualTime; }
     std::ostream& Out() { return out_; }
     std::ostream& Err() { return err_; }
     std::istream& In();

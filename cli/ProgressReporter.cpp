@@ -4,6 +4,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/Report.h"
 #include "flash/StepFailure.h"
 #include "platform/Terminal.h"
 
@@ -93,7 +94,7 @@ void ProgressReporter::EndBar() {
     barShown_ = false;
 }
 
-void ProgressReporter::StepFailed(FlashStep step, const DeviceResult& reason) {
+void ProgressReporter::StepFailed(FlashStep step, const StepReason& reason) {
     if (failedStep_) return;  // later failures follow from the first
     failedStep_ = step;
     failureReason_ = reason;
@@ -101,6 +102,15 @@ void ProgressReporter::StepFailed(FlashStep step, const DeviceResult& reason) {
 
 std::string_view ProgressReporter::FailedStepName() const {
     return failedStep_ ? FlashStepName(*failedStep_) : "";
+}
+
+void ProgressReporter::Warning(FlashStep step, const StepReason& reason) {
+    warnings_.push_back({step, reason});
+}
+
+void ProgressReporter::AddWarningsTo(Report& report) const {
+    for (const StepWarning& warning : warnings_)
+        report.Warn(FlashStepName(warning.step), warning.reason);
 }
 
 }  // namespace qv

@@ -13,6 +13,8 @@
 
 namespace qv {
 
+class Report;
+
 class ProgressReporter final : public FlashReporter {
   public:
     enum class Style { kBars, kLines, kQuiet };
@@ -29,12 +31,23 @@ class ProgressReporter final : public FlashReporter {
     void StepText(std::string_view text) override { Line(text); }
     void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
     void Pump() override {}
-    void StepFailed(FlashStep step, const DeviceResult& reason) override;
+    void StepFailed(FlashStep step, const StepReason& reason) override;
+    void Warning(FlashStep step, const StepReason& reason) override;
+    void Note(std::string_view text) override { Line(text); }
 
     // The first step that failed and why, when the flash layer said.
     bool HasFailure() const { return failedStep_.has_value(); }
     std::string_view FailedStepName() const;
-    const DeviceResult& FailureReason() const { return failureReason_; }
+    const StepReason& FailureReason() const { return *failureReason_; }
+
+    struct StepWarning {
+        FlashStep step;
+        StepReason reason;
+    };
+    // The warnings, in order.
+    const std::vector<StepWarning>& Warnings() const { return warnings_; }
+    // Adds each warning to `report`.
+    void AddWarningsTo(Report& report) const;
 
     // Called with each new step line and each new percentage ("Program 45%"), whatever the
     // style; for a display that shows several devices at once.
@@ -59,7 +72,8 @@ class ProgressReporter final : public FlashReporter {
     std::function<void(const std::string&)> listener_;
     std::string lastStatus_;
     std::optional<FlashStep> failedStep_;
-    DeviceResult failureReason_;
+    std::optional<StepReason> failureReason_;
+    std::vector<StepWarning> warnings_;
 };
 
 }  // namespace qv

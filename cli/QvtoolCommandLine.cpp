@@ -8,7 +8,8 @@ namespace {
 // Sections of "Heading:" lines followed by "  KEY  text" lines; the man page takes them over.
 constexpr const char* kHelpFooter =
     "Exit status:\n"
-    "  0  success\n"
+    "  0  success, also with warnings: the image is in the flash, a closing step did not end as "
+    "it should (see the warning lines, or \"warnings\" with --json)\n"
     "  1  failure on the device: a transfer failed, the device did not confirm, a step failed\n"
     "  2  bad usage: unknown command or option, bad argument, update declined; nothing was sent\n"
     "  3  no device: none present, none matching --device, or it could not be opened\n"

@@ -82,17 +82,26 @@ void Report::Fail(Outcome outcome, std::string message) {
     message_ = std::move(message);
 }
 
-std::string ReasonText(std::string_view step, const DeviceResult& reason) {
-    return step.empty() ? reason.text() : std::string(step) + ": " + reason.text();
+std::string ReasonText(std::string_view step, const StepReason& reason) {
+    return step.empty() ? reason.Text() : std::string(step) + ": " + reason.Text();
 }
 
-void Report::AddReason(std::string_view step, const DeviceResult& reason) {
-    if (!Failed() || reason.text().empty() || data_.contains("reason")) return;
-    if (message_.find(reason.text()) == std::string::npos)
+namespace {
+Report::Json ReasonJson(std::string_view step, const StepReason& reason) {
+    return {{"step", std::string(step)}, {"kind", reason.KindName()}, {"message", reason.Text()}};
+}
+}  // namespace
+
+void Report::AddReason(std::string_view step, const StepReason& reason) {
+    if (!Failed() || reason.Text().empty() || data_.contains("reason")) return;
+    if (message_.find(reason.Text()) == std::string::npos)
         message_ += " (" + ReasonText(step, reason) + ")";
-    data_["reason"] = {{"step", std::string(step)},
-                       {"kind", FailureKindName(reason.kind())},
-                       {"message", reason.text()}};
+    data_["reason"] = ReasonJson(step, reason);
+}
+
+void Report::Warn(std::string_view step, const StepReason& reason) {
+    warnings_.push_back(ReasonText(step, reason));
+    data_["warnings"].push_back(ReasonJson(step, reason));
 }
 
 Report::Json Report::Document() const {
@@ -111,6 +120,7 @@ int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
     } else {
         for (const std::string& line : lines_) out << line << '\n';
         out << std::flush;
+        for (const std::string& warning : warnings_) err << "qvtool: warning: " << warning << '\n';
         if (Failed()) {
             err << "qvtool" << (command_.empty() ? "" : " ") << command_ << ": " << message_
                 << '\n';

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "flash/StepReason.h"
 #include "platform/DeviceResult.h"
 
 namespace qv {
@@ -24,7 +25,7 @@ enum class Outcome {
 // The "kind" of a failure in JSON: "device", "usage", "no-device", "file".
 const char* OutcomeKind(Outcome outcome);
 // Why a device failed, as the message adds it: "step: reason", or the reason alone.
-std::string ReasonText(std::string_view step, const DeviceResult& reason);
+std::string ReasonText(std::string_view step, const StepReason& reason);
 
 class Report {
   public:
@@ -40,21 +41,28 @@ class Report {
     // Records the failure; the first one stands, later ones only follow from it.
     void Fail(Outcome outcome, std::string message);
     // Adds why the device failed to the failure already recorded: the step (may be empty) and
-    // the device's reason, in the message and as "reason" {step, kind, message} in JSON. Only the
-    // first reason is kept.
-    void AddReason(std::string_view step, const DeviceResult& reason);
+    // the reason, in the message and as "reason" {step, kind, message} in JSON. Only the first
+    // reason is kept.
+    void AddReason(std::string_view step, const StepReason& reason);
+    void AddReason(std::string_view step, const DeviceResult& reason) {
+        AddReason(step, StepReason::DeviceFailure(reason));
+    }
+    // A step that did not end as it should without deciding the command's result: a
+    // "warning: step: reason" line on stderr, and {step, kind, message} in JSON "warnings".
+    void Warn(std::string_view step, const StepReason& reason);
     bool Failed() const { return outcome_ != Outcome::kSuccess; }
 
-    // Prints the report (text lines on `out` and the failure on `err`, or one JSON document
-    // on `out`) and returns the exit status.
+    // Prints the report (text lines on `out`, warnings and the failure on `err`, or one JSON
+    // document on `out`) and returns the exit status.
     int Emit(std::ostream& out, std::ostream& err, bool json) const;
-    // The JSON document: {"command", "ok", fields..., "error": {"kind", "message"}}.
+    // The JSON document: {"command", "ok", fields..., "warnings", "error": {"kind", "message"}}.
     Json Document() const;
 
   private:
     std::string command_;
     std::vector<std::string> lines_;
     Json data_ = Json::object();
+    std::vector<std::string> warnings_;
     Outcome outcome_ = Outcome::kSuccess;
     std::string message_;
 };

@@ -1,5 +1,6 @@
 #include "cli/UpdateAll.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -11,6 +12,7 @@
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateQuestion.h"
+#include "flash/StepFailure.h"
 #include "flash/UpdateSequences.h"
 
 namespace qv {
@@ -26,6 +28,7 @@ struct Job {
     std::string message;
     double seconds = 0;
     std::vector<std::string> steps;
+    std::vector<ProgressReporter::StepWarning> warnings;
 };
 
 const char* ResultText(Result result) {
@@ -70,9 +73,9 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
     DeviceView view(job.candidate.bus ? *job.candidate.bus : *ownApi, job.candidate.device.path);
     QuorvexUsb usb(view);
     const bool selected = SelectDevice(usb, job.candidate.device);
-    if (!selected || !usb.LastFailure().ok()) {
+    if (!selected || !usb.OpenFailure().ok()) {
         job.result = Result::kFailed;
-        job.message = selected ? usb.LastFailure().text() : "vanished while it was being opened";
+        job.message = selected ? usb.OpenFailure().text() : "vanished while it was being opened";
         board.Set(row, job.message, true);
     } else {
         ProgressReporter reporter(context.Err(), ProgressReporter::Style::kQuiet);
@@ -83,6 +86,7 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         const bool success = RunFirmwareUpdate(flash);
         job.result = success ? Result::kSuccess : Result::kFailed;
         job.steps = reporter.Lines();
+        job.warnings = reporter.Warnings();
         if (!success) job.message = reporter.LastLine();
         if (!success && reporter.HasFailure())
             job.message +=
@@ -112,6 +116,13 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
         entry["seconds"] = job.seconds;
         if (!job.message.empty()) entry["message"] = job.message;
         entry["steps"] = job.steps;
+        entry["warnings"] = Report::Json::array();
+        for (const auto& [step, reason] : job.warnings) {
+            report.Line("    warning: " + ReasonText(FlashStepName(step), reason));
+            entry["warnings"].push_back({{"step", FlashStepName(step)},
+                                         {"kind", reason.KindName()},
+                                         {"message", reason.Text()}});
+        }
         devices.push_back(std::move(entry));
         failed += job.result == Result::kFailed;
         updated += job.result == Result::kSuccess;
@@ -128,22 +139,47 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
     }
 }
 
+// With one --file for all, the products present must be of one kind (bare chips carry no
+// kind): a file for one product must not reach another. Empty when they are; else why not.
+std::string MixedKinds(const std::vector<Job>& jobs) {
+    std::vector<std::string> kinds;
+    for (const Job& job : jobs) {
+        const FoundDevice& device = job.candidate.device;
+        if (device.catalogIndex < 0) continue;
+        if (std::find(kinds.begin(), kinds.end(), device.displayName) == kinds.end())
+            kinds.push_back(device.displayName);
+    }
+    if (kinds.size() < 2) return {};
+    std::string names;
+    for (const std::string& kind : kinds) names += (names.empty() ? "" : ", ") + kind;
+    return "--file would reach products of " + std::to_string(kinds.size()) + " kinds (" + names +
+           "): choose the devices for it with --device, or leave out --file so that each "
+           "product gets its own catalogue file. Nothing was sent.";
+}
+
 }  // namespace
 
 void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
-    if (context.DeviceChosen()) {
-        return report.Fail(Outcome::kUsage, "--all and --device exclude each other");
-    }
     if (!o.file.empty()) {
         if (const std::string problem = InputFileProblem(o.file); !problem.empty())
             return report.Fail(Outcome::kFileRefused, problem);
     }
     std::vector<Job> jobs;
     for (Candidate& candidate : context.Candidates(report)) {
+        if (context.DeviceChosen() && !ChoiceMatches(context.DeviceChoice(), candidate.device))
+            continue;
         jobs.emplace_back().candidate = std::move(candidate);
     }
     if (report.Failed()) return;
-    if (jobs.empty()) return report.Fail(Outcome::kNoDevice, "no device is available");
+    if (jobs.empty()) {
+        return report.Fail(Outcome::kNoDevice, context.DeviceChosen()
+                                                   ? "no device present matches --device"
+                                                   : "no device is available");
+    }
+    if (!o.file.empty() && !context.DeviceChosen()) {
+        if (const std::string mixed = MixedKinds(jobs); !mixed.empty())
+            return report.Fail(Outcome::kUsage, mixed);
+    }
     if (jobs.size() > 1 && (context.Recording() || context.Replaying())) {
         return report.Fail(Outcome::kUsage,
                            "--io-log and --replay follow one device at a time: update it without "

@@ -51,6 +51,8 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     FlashContext flash(*usb, *image, reporter);
     const bool success = RunFirmwareUpdate(flash);
     report["steps"] = reporter.Lines();
+    report["warnings"] = Report::Json::array();
+    reporter.AddWarningsTo(report);
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())
         report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
@@ -70,7 +72,8 @@ void AddUpdateCommand(CLI::App& app, CliContext& context) {
     update->add_flag("--yes,-y", o->yes, "Do not ask for confirmation");
     update->add_flag("--all", o->all,
                      "Update every catalogue product present (and, with --file, every bare "
-                     "chip) in parallel; a summary table at the end");
+                     "chip) in parallel, or those --device names; a summary table at the end. "
+                     "With --file the products must be of one kind");
     context.Bind(update, "update", [&context, o](Report& r) {
         if (o->all) r = Report("update --all");
         Update(context, r, *o);

@@ -10,9 +10,9 @@
 
 namespace qv {
 
-// Empty when flash addresses [start, end) start and end inside the flash that context.flashIdBytes
-// names, or when the id names no size; otherwise why not, e.g. "Erase range does not fit in
-// the 2048 KiB flash" for `what` "Erase range".
+// Empty when flash addresses [start, end) start and end inside the flash that the known flash
+// id names, or when no id is known or it names no size; otherwise why not, e.g. "Erase range
+// does not fit in the 2048 KiB flash" for `what` "Erase range".
 std::string OutsideFlash(const FlashContext& context, std::uint64_t start, std::uint64_t end,
                          const char* what);
 

@@ -46,10 +46,31 @@ std::uint16_t BlockSizeForId(const FlashId& id) {
     return id[0] == 0xC2 && id[1] == 0x22 ? kSmallPageBlockSize : kPageBlockSize;
 }
 
-bool ReadIdAndChooseBlockSize(FlashContext& context) {
+bool ReadFlashId(FlashContext& context) {
     const bool ok = FlashReadId(context.usb, context.flashIdBytes);
+    context.flashId.reset();
+    if (ok) context.flashId = context.flashIdBytes;
+    context.flashIdFind = context.usb.FindCount();
+    return ok;
+}
+
+bool ReadIdAndChooseBlockSize(FlashContext& context) {
+    const bool ok = ReadFlashId(context);
     context.programBlockSize = BlockSizeForId(context.flashIdBytes);
     return ok;
+}
+
+const FlashId* KnownFlashId(const FlashContext& context) {
+    if (!context.flashId || context.flashIdFind != context.usb.FindCount()) return nullptr;
+    return &*context.flashId;
+}
+
+bool EnsureFlashId(FlashContext& context) {
+    if (const FlashId* id = KnownFlashId(context)) {
+        context.programBlockSize = BlockSizeForId(*id);
+        return true;
+    }
+    return ReadIdAndChooseBlockSize(context);
 }
 
 std::string Hex2(std::uint8_t value) {

@@ -27,7 +27,12 @@ struct FlashContext {
     FlashReporter& reporter;
 
     std::uint16_t programBlockSize = 0;  // 0 until chosen from the flash id
-    FlashId flashIdBytes{};
+    FlashId flashIdBytes{};              // the last id read, as the Chip ID caption shows it
+    // The id of the flash behind the device the link found, read since it was found: what
+    // bounds the work, times a chip erase and judges protection. Empty until read, and when the
+    // latest read failed.
+    std::optional<FlashId> flashId;
+    std::uint64_t flashIdFind = 0;  // the link's FindCount() when flashId was read
     bool flashStepFailed = false;
     bool ispModeActive = false;
     bool rangeAssigned = false;  // "Assign Range" rather than "All"
@@ -60,9 +65,18 @@ void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size
 
 // 32-byte blocks for the flash that answers C2 22, 256 for any other.
 std::uint16_t BlockSizeForId(const FlashId& id);
+// Reads the flash id into flashIdBytes and, when the read succeeded, flashId; on failure the
+// bytes stay and no id is known.
+bool ReadFlashId(FlashContext& context);
 // Reads the flash id and chooses programBlockSize from it; false when the read failed (the
-// size then follows the id read before).
+// size then follows the id read before, and no id is known).
 bool ReadIdAndChooseBlockSize(FlashContext& context);
+// The id read from the device the link found last; null when none was read since, or the
+// latest read failed.
+const FlashId* KnownFlashId(const FlashContext& context);
+// The known id, or else one read now: each single operation reads the id at most once per
+// device found, and a sequence reads it once at its start.
+bool EnsureFlashId(FlashContext& context);
 
 // Upper-case hexadecimal of fixed width, as every caption shows numbers.
 std::string Hex2(std::uint8_t value);

@@ -29,7 +29,7 @@ bool EraseChip(FlashContext& context, EraseDisplay display) {
     show(kEraseAllText);
     if (!FlashWriteEnable(context.usb) || !FlashEraseAll(context.usb)) return false;
     context.usb.Api().Sleep(kEraseSettleMs);
-    const int limit = ChipErasePollLimit(context.flashIdBytes);
+    const int limit = ChipErasePollLimit(KnownFlashId(context));
     return WaitFlashIdle(context, limit, kErasePollSleepMs, [&](int poll, std::uint8_t status) {
         show(kEraseAllText + std::string((poll / 20) % 10, '.'));
         if (display == EraseDisplay::kIspPage) {
@@ -71,13 +71,16 @@ std::string EraseOutsideFlash(const FlashContext& context) {
     return OutsideFlash(context, start, start + context.flashRangeSize, "Erase range");
 }
 
-bool EraseFlash(FlashContext& context) {
+bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
     // Without a handle every command fails, and so does the erase, showing its usual texts.
     const bool opened = OpenLink(context);
-    ReadIdAndChooseBlockSize(context);
+    if (idUse == FlashIdUse::kReadIfUnknown) EnsureFlashId(context);
+    if (opened) BeginStep(context);  // a failed id read is not the erase's reason
     const std::string outside = EraseOutsideFlash(context);
     bool done = false;
-    if (outside.empty()) {
+    if (!outside.empty()) {
+        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
+    } else {
         done = context.rangeAssigned ? EraseSectors(context)
                                      : EraseChip(context, EraseDisplay::kIspPage);
         if (opened && !done) ReportStepFailure(context, FlashStep::kErase);

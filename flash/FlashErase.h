@@ -23,12 +23,16 @@ bool EraseChip(FlashContext& context, EraseDisplay display);
 // does not stop the others. True when every sector finished (an empty range erases nothing).
 bool EraseSectors(FlashContext& context);
 
-// The Erase button: opens the link, reads the flash id, erases the chip ("All") or the assigned
-// sectors and closes the link. Sectors past the end of the flash the id names are refused
-// before anything is erased. On failure shows "Erase Flash Fail" and raises flashStepFailed.
-bool EraseFlash(FlashContext& context);
+// Whether EraseFlash reads the flash id: the Erase button reads it unless known; a sequence has
+// read it already, and a failed read stays unknown rather than being tried again.
+enum class FlashIdUse { kReadIfUnknown, kAsRead };
 
-// Empty when the erase EraseFlash would do stays inside the flash that flashIdBytes names;
+// The Erase button: opens the link, erases the chip ("All") or the assigned sectors and closes
+// the link. Sectors past the end of the flash the id names are refused before anything is
+// erased. On failure shows "Erase Flash Fail" and raises flashStepFailed.
+bool EraseFlash(FlashContext& context, FlashIdUse idUse = FlashIdUse::kReadIfUnknown);
+
+// Empty when the erase EraseFlash would do stays inside the flash that the known id names;
 // otherwise why not.
 std::string EraseOutsideFlash(const FlashContext& context);
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/DeviceResult.h"
+#include "flash/StepReason.h"
 
 namespace qv {
 
@@ -13,12 +13,13 @@ namespace qv {
 // reports status polls against the poll limit.
 enum class FlashStage { kChipErase, kSectorErase, kBlankCheck, kProgram, kVerify, kReadBack };
 
-// The steps whose failure StepFailed() reports.
+// The steps whose failure StepFailed() or whose warning Warning() reports.
 enum class FlashStep {
     kOpen,
     kEnterIsp,
     kLeaveIsp,
     kReadId,
+    kFitToFlash,
     kReadStatus,
     kWriteStatus,
     kWriteEnable,
@@ -48,11 +49,16 @@ class FlashReporter {
     // Called at every progress update; the window lets pending messages run here, so a click
     // may change the FlashContext (e.g. raise stopRequested) before the operation goes on.
     virtual void Pump() = 0;
-    // A step failed, beside the texts above. `reason` is the latest failed device call of the
-    // step; when every call went through (the flash answered, but not as the step needed), its
-    // kind is kNone and its text says what the step found. The window shows only the texts
+    // A step failed, beside the texts above: why, as the latest failed device call of the step
+    // or, when every call went through, what the step found. The window shows only the texts
     // above, so this does nothing unless a reporter wants the reason.
-    virtual void StepFailed(FlashStep /*step*/, const DeviceResult& /*reason*/) {}
+    virtual void StepFailed(FlashStep /*step*/, const StepReason& /*reason*/) {}
+    // A step whose outcome does not decide the update (protecting the flash, leaving ISP mode,
+    // reading the id that bounds the work) did not end as it should; the update's result stands.
+    virtual void Warning(FlashStep /*step*/, const StepReason& /*reason*/) {}
+    // Something worth knowing that is neither a failure nor a warning, e.g. that the chip
+    // restarted on leaving ISP mode. The window keeps its texts and shows nothing.
+    virtual void Note(std::string_view /*text*/) {}
 };
 
 // Shows nothing: for runs that only want the result (benchmarks, fuzzing).

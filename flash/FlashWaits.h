@@ -22,14 +22,15 @@ using StatusPollObserver = std::function<void(int poll, std::uint8_t status)>;
 bool WaitFlashIdle(FlashContext& context, int limit, std::uint32_t sleepMs,
                    const StatusPollObserver& observer = {});
 
-// Polls 10 ms apart that a chip erase may take: the datasheet maximum for the size the id names,
-// and never fewer than kErasePollLimit.
-int ChipErasePollLimit(const FlashId& id);
+// Polls 10 ms apart that a chip erase may take: the datasheet maximum of the part the id names,
+// or of the largest flash for a part the table does not know or no id (null); never fewer than
+// kErasePollLimit.
+int ChipErasePollLimit(const FlashId* id);
 
 // Write enable, write status `value`, then up to 1000 polls 10 ms apart. True when both
-// commands went through and the flash became idle; `idleStatus` then holds the status read.
-// No polls when a command failed.
+// commands went through and the flash became idle. `lastStatus` receives each status read, so
+// it ends with the idle status or the last busy one. No polls when a command failed.
 bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value,
-                           std::uint8_t* idleStatus = nullptr);
+                           std::uint8_t* lastStatus = nullptr);
 
 }  // namespace qv

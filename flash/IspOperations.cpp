@@ -1,6 +1,7 @@
 #include "flash/IspOperations.h"
 
 #include "chip/Registers.h"
+#include "flash/ClosingSteps.h"
 #include "flash/FlashBounds.h"
 #include "flash/ProgramRange.h"
 #include "flash/RangeChecks.h"
@@ -25,6 +26,26 @@ bool StepWithLink(FlashContext& context, FlashStep step, Work work) {
     return ok;
 }
 
+// Opens the link around a flash operation that needs the flash id: makes it known, then runs
+// `bound`, which says why the operation does not fit in that flash (or nothing), and `work` as
+// `step`. A range outside the flash is a finding of its own, shown instead of the work.
+template <typename Bound, typename Work>
+bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) {
+    const bool opened = OpenLink(context);
+    EnsureFlashId(context);
+    bool ok = false;
+    if (const std::string outside = bound(); !outside.empty()) {
+        context.reporter.ProcessInfo(outside);
+        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
+    } else {
+        if (opened) BeginStep(context);  // a failed id read is not the work's reason
+        ok = work();
+        if (opened && !ok) ReportStepFailure(context, step);
+    }
+    context.usb.Close();
+    return ok;
+}
+
 // Which end a worker takes: the image's end (exclusive, for programming) or the last byte the
 // blank check and verify read.
 enum class WorkerEnd { kImageEnd, kLastChecked };
@@ -42,16 +63,12 @@ bool RunRangeWorker(FlashContext& context, FlashStep step, const char* startText
                              Hex6(context.flashRangeStart));
         return false;
     }
-    const bool ok = StepWithLink(context, step, [&] {
-        ReadIdAndChooseBlockSize(context);
-        const std::string outside = FitImageToFlash(context, *range);
-        if (!outside.empty()) {
-            reporter.ProcessInfo(outside);
-            return false;
-        }
-        const bool toImageEnd = workerEnd == WorkerEnd::kImageEnd;
-        return worker(context, range->start, toImageEnd ? range->end : range->lastChecked);
-    });
+    const bool ok = BoundedStep(
+        context, step, [&] { return FitImageToFlash(context, *range); },
+        [&] {
+            const bool toImageEnd = workerEnd == WorkerEnd::kImageEnd;
+            return worker(context, range->start, toImageEnd ? range->end : range->lastChecked);
+        });
     if (ok) reporter.ProcessInfo(successText);
     return ok;
 }
@@ -60,15 +77,17 @@ bool RunRangeWorker(FlashContext& context, FlashStep step, const char* startText
 
 bool EnterOrLeaveIsp(FlashContext& context) {
     if (!context.usb.IsPresent()) return false;
-    const FlashStep step = context.ispModeActive ? FlashStep::kLeaveIsp : FlashStep::kEnterIsp;
-    return StepWithLink(context, step, [&] {
-        QuorvexUsb& usb = context.usb;
-        if (context.ispModeActive) {
-            usb.TryOnceMore();  // the way out is tried even when the device stopped answering
-            const bool left = IspEnterMode(usb, false);
-            if (left) context.ispModeActive = false;
-            return left;
-        }
+    QuorvexUsb& usb = context.usb;
+    if (context.ispModeActive) {
+        // A closing step: judged as the sequences judge it, and a warning when it fails.
+        const bool opened = OpenLink(context);
+        const std::optional<StepReason> why = opened ? LeaveIspMode(context) : std::nullopt;
+        usb.Close();
+        if (why) context.reporter.Warning(FlashStep::kLeaveIsp, *why);
+        if (opened && !why) context.ispModeActive = false;
+        return opened && !why;
+    }
+    return StepWithLink(context, FlashStep::kEnterIsp, [&] {
         RegWrite(usb, kRegBankSelect, kBankFlashPort);
         RegWrite(usb, kRegPortMode, kPortModeFlash);
         const bool entered = IspEnterMode(usb, true);
@@ -78,8 +97,7 @@ bool EnterOrLeaveIsp(FlashContext& context) {
 }
 
 bool ReadChipId(FlashContext& context) {
-    return StepWithLink(context, FlashStep::kReadId,
-                        [&] { return FlashReadId(context.usb, context.flashIdBytes); });
+    return StepWithLink(context, FlashStep::kReadId, [&] { return ReadFlashId(context); });
 }
 
 std::string ChipIdCaption(const FlashId& id) {
@@ -133,13 +151,15 @@ bool VerifyFlash(FlashContext& context) {
 
 bool ReadFlash(FlashContext& context, std::uint32_t end) {
     context.reporter.ProcessInfo("Read Flash data back");
-    const bool ok = StepWithLink(context, FlashStep::kReadBack, [&] {
-        ReadIdAndChooseBlockSize(context);
-        std::string outside;
-        const std::optional<std::uint32_t> last = LastReadableByte(context, end, outside);
-        if (!last) context.reporter.ProcessInfo(outside);
-        return last && ReadBackRange(context, 0, *last);
-    });
+    std::optional<std::uint32_t> last;
+    const bool ok = BoundedStep(
+        context, FlashStep::kReadBack,
+        [&] {
+            std::string outside;
+            last = LastReadableByte(context, end, outside);
+            return outside;
+        },
+        [&] { return ReadBackRange(context, 0, *last); });
     if (ok) context.reporter.ProcessInfo("Read Flash content Success");
     return ok;
 }

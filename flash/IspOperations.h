@@ -12,9 +12,10 @@ namespace qv {
 inline constexpr std::uint32_t kReadFlashEnd = 0x8000;  // the Read Flash button's range
 
 // Enters ISP mode, or leaves it when ispModeActive. Does nothing and returns false when no
-// device is present. ispModeActive changes only when the chip took the request, so the caption
-// ("Exit ISP" while active, else "Enter ISP") always names the next action. Leaving is tried
-// even when the device stopped answering.
+// device is present. ispModeActive changes only when the chip took the request (or restarted
+// with it), so the caption ("Exit ISP" while active, else "Enter ISP") always names the next
+// action. Leaving is tried even when the device stopped answering; when it fails, the reporter
+// hears a warning, as for every closing step.
 bool EnterOrLeaveIsp(FlashContext& context);
 
 // Reads the flash id into flashIdBytes; on failure the previous bytes stay.

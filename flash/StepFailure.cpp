@@ -18,6 +18,8 @@ StepTexts TextsOf(FlashStep step) {
             return {"leave ISP mode", "the chip did not take the request"};
         case FlashStep::kReadId:
             return {"read the flash id", "the id could not be read"};
+        case FlashStep::kFitToFlash:
+            return {"fit the image to the flash", "the image does not fit in the flash"};
         case FlashStep::kReadStatus:
             return {"read the status register", "the status could not be read"};
         case FlashStep::kWriteStatus:
@@ -35,7 +37,7 @@ StepTexts TextsOf(FlashStep step) {
         case FlashStep::kVerify:
             return {"verify", "the flash differs from the image"};
         case FlashStep::kProtect:
-            return {"protect", "the flash did not finish writing its status register"};
+            return {"protect", "the flash was not protected"};
         case FlashStep::kReadBack:
             return {"read back", "the flash did not read back the same twice"};
     }
@@ -52,15 +54,14 @@ void BeginStep(FlashContext& context) {
     context.usb.ClearLastFailure();
 }
 
-void ReportStepFailure(FlashContext& context, FlashStep step) {
+StepReason ReasonSinceStepBegan(const FlashContext& context, FlashStep step) {
     const DeviceResult& failure = context.usb.LastFailure();
-    if (!failure.ok()) {
-        context.reporter.StepFailed(step, failure);
-    } else {
-        // Kind kNone: the device answered; the text says what the step found.
-        context.reporter.StepFailed(
-            step, DeviceResult::Failure(FailureKind::kNone, TextsOf(step).finding));
-    }
+    if (!failure.ok()) return StepReason::DeviceFailure(failure);
+    return StepReason::Finding(TextsOf(step).finding);
+}
+
+void ReportStepFailure(FlashContext& context, FlashStep step) {
+    context.reporter.StepFailed(step, ReasonSinceStepBegan(context, step));
 }
 
 bool OpenLink(FlashContext& context) {

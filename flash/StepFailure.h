@@ -11,8 +11,11 @@ const char* FlashStepName(FlashStep step);
 // Starts a step: the link forgets failures of earlier steps.
 void BeginStep(FlashContext& context);
 
-// Reports `step` as failed: with the link's latest failure since the step began,
-// otherwise with what the step found wrong.
+// Why `step` did not succeed: the link's latest failure since the step began, otherwise what
+// the step found wrong in the device's answers.
+StepReason ReasonSinceStepBegan(const FlashContext& context, FlashStep step);
+
+// Reports `step` as failed, with ReasonSinceStepBegan.
 void ReportStepFailure(FlashContext& context, FlashStep step);
 
 // Opens the link; when it cannot be opened, reports (kOpen, why) and returns false.

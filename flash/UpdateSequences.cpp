@@ -1,5 +1,8 @@
 #include "flash/UpdateSequences.h"
 
+#include <optional>
+
+#include "flash/ClosingSteps.h"
 #include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
 #include "flash/FlashWaits.h"
@@ -10,8 +13,44 @@
 namespace qv {
 namespace {
 
-// The blank check, program and verify steps with their texts, shown through `show`.
-// A step runs only while nothing failed; a failure raises flashStepFailed.
+// What a step's outcome means for the run: a failure ends the work (the update failed); a
+// warning is reported and the run's result stands.
+enum class StepRole { kDecides, kWarns };
+
+struct Step {
+    FlashStep id;
+    StepRole role = StepRole::kDecides;
+    const char* failText = nullptr;  // shown when it fails; null when the work shows its own
+};
+
+// A step's verdict when its work returned `ok`: nothing, or why not (the link's failure since
+// the step began, else what the step found).
+std::optional<StepReason> Judge(const FlashContext& context, FlashStep step, bool ok) {
+    if (ok) return std::nullopt;
+    return ReasonSinceStepBegan(context, step);
+}
+
+// Runs one step of a sequence: the link forgets earlier failures and `work` runs, returning
+// nothing on success or why it did not succeed. A deciding step that fails is reported with its
+// reason, shows its failure text and raises flashStepFailed; a warning step's reason becomes a
+// warning. True when the step succeeded.
+template <typename Show, typename Work>
+bool RunStep(FlashContext& context, const Step& step, Show show, Work work) {
+    BeginStep(context);
+    const std::optional<StepReason> reason = work();
+    if (!reason) return true;
+    if (step.role == StepRole::kWarns) {
+        context.reporter.Warning(step.id, *reason);
+        return false;
+    }
+    context.reporter.StepFailed(step.id, *reason);
+    if (step.failText != nullptr) show(step.failText);
+    context.flashStepFailed = true;
+    return false;
+}
+
+// The blank check, program and verify steps with their texts, shown through `show`; a failed
+// worker keeps its own failure text.
 template <typename Show>
 class RangeSteps {
   public:
@@ -36,12 +75,9 @@ class RangeSteps {
     void Run(FlashStep step, const char* startText, const char* successText, Worker worker,
              std::uint32_t end) {
         show_(startText);
-        BeginStep(context_);
-        if (worker(context_, range_.start, end)) {
+        if (RunStep(context_, {step}, show_,
+                    [&] { return Judge(context_, step, worker(context_, range_.start, end)); })) {
             show_(successText);
-        } else {
-            ReportStepFailure(context_, step);
-            context_.flashStepFailed = true;
         }
     }
 
@@ -50,63 +86,57 @@ class RangeSteps {
     Show show_;
 };
 
-// Writes 0xFF to the status register and checks, in the status read once the flash is idle,
-// that the block-protect bits are set; otherwise says so and counts it as a failed step. (A
-// flash transaction left open by a failed request swallows the write without a failed
-// transfer.) A closing step: tried once even when the device stopped answering.
+// Opening the link and entering ISP mode; either failing shows "Enter ISP Mode Fail".
 template <typename Show>
-void Protect(FlashContext& context, Show show) {
-    BeginStep(context);
-    context.usb.TryOnceMore();
-    std::uint8_t status = 0;
-    if (SetFlashStatusAndWait(context, 0xFF, &status) &&
-        (status & kFlashStatusBlockProtect) == kFlashStatusBlockProtect) {
-        return;
+bool OpenAndEnterIsp(FlashContext& context, bool enterIsp, Show show) {
+    const Step open{FlashStep::kOpen, StepRole::kDecides, "Enter ISP Mode Fail"};
+    if (!RunStep(context, open, show, [&] { return Judge(context, open.id, context.usb.Open()); }))
+        return false;
+    const Step enter{FlashStep::kEnterIsp, StepRole::kDecides, "Enter ISP Mode Fail"};
+    if (enterIsp) {
+        RunStep(context, enter, show,
+                [&] { return Judge(context, enter.id, IspEnterMode(context.usb, true)); });
     }
-    ReportStepFailure(context, FlashStep::kProtect);
-    show("Flash Protect Fail");
-    context.flashStepFailed = true;
+    return true;
 }
 
-// A closing step: tried once even when the device stopped answering.
+// Reads the flash id once for the whole sequence. An id that cannot be read bounds nothing and
+// judges nothing; that is worth a warning unless an earlier step failed.
 template <typename Show>
-void LeaveIsp(FlashContext& context, Show show) {
-    BeginStep(context);
-    context.usb.TryOnceMore();
-    if (IspEnterMode(context.usb, false)) return;
-    ReportStepFailure(context, FlashStep::kLeaveIsp);
-    show("Exit ISP Mode Fail");
-    context.flashStepFailed = true;
-}
-
-template <typename Show>
-void EnterIsp(FlashContext& context, Show show) {
-    BeginStep(context);
-    if (IspEnterMode(context.usb, true)) return;
-    ReportStepFailure(context, FlashStep::kEnterIsp);
-    show("Enter ISP Mode Fail");
-    context.flashStepFailed = true;
+void ReadFlashIdOnce(FlashContext& context, Show show) {
+    const bool earlierFailure = context.flashStepFailed;
+    RunStep(context, {FlashStep::kReadId, StepRole::kWarns}, show,
+            [&]() -> std::optional<StepReason> {
+                const bool read = ReadIdAndChooseBlockSize(context);
+                if (read || earlierFailure) return std::nullopt;
+                return ReasonSinceStepBegan(context, FlashStep::kReadId);
+            });
 }
 
 // Refuses, before anything is erased, an image (and with `erase`, an erase range) that reaches
 // past the end of the flash the id names.
 template <typename Show>
 void FitToFlash(FlashContext& context, FlashRange& range, bool erase, Show show) {
-    std::string outside = FitImageToFlash(context, range);
-    if (outside.empty() && erase) outside = EraseOutsideFlash(context);
-    if (outside.empty()) return;
-    show(outside.c_str());
-    context.flashStepFailed = true;
+    RunStep(context, {FlashStep::kFitToFlash}, show, [&]() -> std::optional<StepReason> {
+        std::string outside = FitImageToFlash(context, range);
+        if (outside.empty() && erase) outside = EraseOutsideFlash(context);
+        if (outside.empty()) return std::nullopt;
+        show(outside.c_str());
+        return StepReason::Finding(outside);
+    });
 }
 
-// A link that cannot be opened ends the sequence before the first step, with that step's
-// failure text; the reporter learns why.
+// Protection and leaving ISP mode run whatever happened before; their outcome is a warning.
 template <typename Show>
-bool OpenForSequence(FlashContext& context, Show show) {
-    if (OpenLink(context)) return true;
-    show("Enter ISP Mode Fail");
-    context.flashStepFailed = true;
-    return false;
+void RunClosingSteps(FlashContext& context, bool protect, bool leaveIsp, Show show) {
+    if (protect) {
+        RunStep(context, {FlashStep::kProtect, StepRole::kWarns}, show,
+                [&] { return ProtectFlash(context); });
+    }
+    if (leaveIsp) {
+        RunStep(context, {FlashStep::kLeaveIsp, StepRole::kWarns}, show,
+                [&] { return LeaveIspMode(context); });
+    }
 }
 
 void ClearStatusRegister(FlashContext& context) {
@@ -129,9 +159,8 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     }
     show("Enter ISP Mode");
     reporter.Pump();
-    if (!OpenForSequence(context, show)) return SequenceOutcome::kFailed;
-    if (steps.ispMode) EnterIsp(context, show);
-    ReadIdAndChooseBlockSize(context);
+    if (!OpenAndEnterIsp(context, steps.ispMode, show)) return SequenceOutcome::kFailed;
+    ReadFlashIdOnce(context, show);
     FitToFlash(context, *range, steps.erase, show);
 
     // A step runs when selected and nothing failed; a stop request skips it.
@@ -144,20 +173,16 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     if (shouldRun(steps.erase)) {
         show("Clear Status register");
         ClearStatusRegister(context);
-        EraseFlash(context);  // closes the link
-        if (!OpenLink(context)) context.flashStepFailed = true;
+        EraseFlash(context, FlashIdUse::kAsRead);  // closes the link
+        RunStep(context, {FlashStep::kOpen}, show,
+                [&] { return Judge(context, FlashStep::kOpen, context.usb.Open()); });
     }
     RangeSteps rangeSteps(context, *range, show);
     if (shouldRun(steps.blank)) rangeSteps.Blank();
     if (shouldRun(steps.program)) rangeSteps.Program();
     if (shouldRun(steps.verify)) rangeSteps.Verify();
 
-    // Protection and leaving ISP mode keep the text of an earlier failed step.
-    const auto showIfFirstFailure = [&](const char* text) {
-        if (!context.flashStepFailed) show(text);
-    };
-    if (steps.protect) Protect(context, showIfFirstFailure);
-    if (steps.ispMode) LeaveIsp(context, showIfFirstFailure);
+    RunClosingSteps(context, steps.protect, steps.ispMode, show);
     context.usb.Close();
     if (context.flashStepFailed) return SequenceOutcome::kFailed;
     if (!stopped) return SequenceOutcome::kSuccess;
@@ -168,9 +193,8 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
 bool RunFirmwareUpdate(FlashContext& context) {
     FlashReporter& reporter = context.reporter;
     const auto showStep = [&](const char* text) { reporter.StepText(text); };
-    // Protection and leaving ISP mode keep the texts of an earlier failed step.
-    const auto showIfFirstFailure = [&](const char* text) {
-        if (context.flashStepFailed) return;
+    const auto showInfo = [&](const char* text) { reporter.ProcessInfo(text); };
+    const auto showBoth = [&](const char* text) {
         reporter.ProcessInfo(text);
         reporter.StepText(text);
     };
@@ -179,30 +203,23 @@ bool RunFirmwareUpdate(FlashContext& context) {
 
     showStep("Enter ISP Mode");
     reporter.Pump();
-    const auto showInfo = [&](const char* text) { reporter.ProcessInfo(text); };
-    if (!OpenForSequence(context, showInfo)) return false;
-    EnterIsp(context, showInfo);
-    ReadIdAndChooseBlockSize(context);
-    FitToFlash(context, range, false, [&](const char* text) {
-        reporter.ProcessInfo(text);
-        reporter.StepText(text);
-    });
+    if (!OpenAndEnterIsp(context, true, showInfo)) return false;
+    ReadFlashIdOnce(context, showInfo);
+    FitToFlash(context, range, false, showBoth);
     if (!context.flashStepFailed) {
         showStep("Clear Status register");
         ClearStatusRegister(context);
-        BeginStep(context);
-        if (!EraseChip(context, EraseDisplay::kStepText)) {
-            ReportStepFailure(context, FlashStep::kErase);
-            showStep("Erase Flash Fail");
-            context.flashStepFailed = true;
-        }
+        RunStep(context, {FlashStep::kErase, StepRole::kDecides, "Erase Flash Fail"}, showStep,
+                [&] {
+                    return Judge(context, FlashStep::kErase,
+                                 EraseChip(context, EraseDisplay::kStepText));
+                });
     }
     RangeSteps rangeSteps(context, range, showStep);
     if (!context.flashStepFailed) rangeSteps.Blank();
     if (!context.flashStepFailed) rangeSteps.Program();
     if (!context.flashStepFailed) rangeSteps.Verify();
-    Protect(context, showIfFirstFailure);
-    LeaveIsp(context, showIfFirstFailure);
+    RunClosingSteps(context, true, true, showInfo);
     context.usb.Close();
     if (context.flashStepFailed) return false;
     showStep("Firmware update success!");

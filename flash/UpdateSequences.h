@@ -26,14 +26,15 @@ struct AutoSteps {
 // Runs the selected steps over the image's range, writing step texts to process info. A failed
 // step skips the remaining erase, blank, program and verify steps; so does stopRequested,
 // checked between steps ("Stopped by user"). Protection and leaving ISP mode run in every
-// case, once each when the device stopped answering, and the link is closed. Success only when
-// every selected step succeeded.
+// case, once each when the device stopped answering, and the link is closed; their outcome
+// is a warning to the reporter. Success when every selected step before them succeeded.
 SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
 
 // The full update over the whole image, placed at flash address 0: enter ISP mode, read the
 // id, clear the status register, erase the chip, blank check, program, verify, protect, leave
 // ISP mode. Step texts go to the step text; it always runs to its end. True, with
-// "Firmware update success!", only when every step succeeded.
+// "Firmware update success!", when the image was programmed and verified: protecting the flash
+// and leaving ISP mode always run, and what they find is a warning to the reporter.
 bool RunFirmwareUpdate(FlashContext& context);
 
 }  // namespace qv

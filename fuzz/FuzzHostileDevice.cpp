@@ -55,6 +55,7 @@ void MakeImage(qv::FirmwareImage& image, std::uint32_t length, std::uint8_t seed
 void ResetContext(qv::FlashContext& context) {
     context.programBlockSize = 0;
     context.flashIdBytes = {};
+    context.flashId.reset();
     context.flashStepFailed = false;
     context.ispModeActive = false;
     qv::SelectWholeRange(context);

@@ -23,6 +23,8 @@ using DeviceSetHandle = std::intptr_t;
 using FileHandle = std::intptr_t;
 inline constexpr DeviceSetHandle kNoDeviceSet = -1;
 inline constexpr FileHandle kNoFileHandle = -1;
+// How long one I/O control may take on a real bus before it fails as timed out.
+inline constexpr std::uint32_t kRequestTimeoutMs = 1000;
 
 class DeviceApi {
   public:
@@ -42,7 +44,8 @@ class DeviceApi {
 
     // Opens a device path for read and write, shared read and write.
     virtual DeviceResult OpenPath(const std::string& path, FileHandle& handle) = 0;
-    // One I/O control: `in` is sent, up to `outSize` bytes come back into `out`.
+    // One I/O control: `in` is sent, up to `outSize` bytes come back into `out`. A request the
+    // device or its driver has not completed after kRequestTimeoutMs fails as timed out.
     virtual DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out,
                                    std::uint32_t outSize) = 0;

@@ -14,6 +14,9 @@ class DeviceModel {
     // IN requests the model fills them. Returning false stalls the request (the I/O control
     // fails).
     virtual bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) = 0;
+    // True once after a request that made the device restart: it drops off the bus before
+    // answering, and comes back later as a new device.
+    virtual bool TakeRestart() { return false; }
 };
 
 }  // namespace qv::sim

@@ -1,5 +1,7 @@
 #include "sim/Qv4820Model.h"
 
+#include <utility>
+
 namespace qv::sim {
 namespace {
 
@@ -92,7 +94,12 @@ bool Qv4820Model::HandleIsp(const ControlSetup& setup) {
     if (enter && ispEntryRefused_) return false;
     ispMode_ = enter;
     if (!enter) port_.Release();
+    restarting_ = !enter && restartOnIspLeave_;
     return true;
+}
+
+bool Qv4820Model::TakeRestart() {
+    return std::exchange(restarting_, false);
 }
 
 bool Qv4820Model::HandleFlash(const ControlSetup& setup, std::uint8_t* data) {

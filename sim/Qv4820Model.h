@@ -30,6 +30,7 @@ class Qv4820Model final : public DeviceModel {
     Qv4820Model(Clock& clock, const FlashConfig& flash);
 
     bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override;
+    bool TakeRestart() override;
 
     SpiFlash& Flash() { return flash_; }
     I2cBus& Bus() { return bus_; }
@@ -56,6 +57,8 @@ class Qv4820Model final : public DeviceModel {
 
     // Faults.
     void SetIspEntryRefused(bool refused) { ispEntryRefused_ = refused; }
+    // The chip restarts into its firmware when it leaves ISP mode, as some do.
+    void SetRestartOnIspLeave(bool restarts) { restartOnIspLeave_ = restarts; }
     void SetFlashStuckBusy(bool stuck) { flash_.SetStuckBusy(stuck); }
     void SetFlashFlippedBits(std::uint32_t address, std::uint8_t mask) {
         flash_.SetFlippedBits(address, mask);
@@ -82,6 +85,8 @@ class Qv4820Model final : public DeviceModel {
     std::uint8_t bank_ = 0;
     bool ispMode_ = false;
     bool ispEntryRefused_ = false;
+    bool restartOnIspLeave_ = false;
+    bool restarting_ = false;
 };
 
 }  // namespace qv::sim

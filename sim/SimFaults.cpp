@@ -60,8 +60,14 @@ const Fault kFaults[] = {
      [](FaultTarget& t, std::uint64_t) {
          SpiFlash& flash = t.chip.Flash();
          FlashTimings timings = flash.Timings();
-         timings.chipEraseMicros = MaxChipEraseMicros(flash.Id()).value_or(timings.chipEraseMicros);
+         timings.chipEraseMicros = MaxChipEraseMicros(FindFlashPart(flash.Id()));
          flash.SetTimings(timings);
+         return true;
+     }},
+    {"status-locked", Argument::kNone, "",
+     "the flash's status register ignores writes, as with its write-protect pin held low",
+     [](FaultTarget& t, std::uint64_t) {
+         t.chip.Flash().SetStatusLocked(true);
          return true;
      }},
     {"spi-stuck", Argument::kNone, "", "the flash port never reports ready",
@@ -79,6 +85,25 @@ const Fault kFaults[] = {
     {"refuse-isp", Argument::kNone, "", "the chip refuses to enter ISP mode",
      [](FaultTarget& t, std::uint64_t) {
          t.chip.SetIspEntryRefused(true);
+         return true;
+     }},
+    {"restart-on-isp-exit", Argument::kNone, "",
+     "the chip restarts when it leaves ISP mode: the device drops off the bus before it answers "
+     "and is back half a second later",
+     [](FaultTarget& t, std::uint64_t) {
+         t.chip.SetRestartOnIspLeave(true);
+         return true;
+     }},
+    {"duplicate-interface", Argument::kNone, "",
+     "the device registers its interface twice, so it is listed at two paths",
+     [](FaultTarget& t, std::uint64_t) {
+         t.bus.SetDuplicateInterface(t.device, true);
+         return true;
+     }},
+    {"presence-fails", Argument::kNone, "",
+     "the driver fails the presence test, while vendor requests go through",
+     [](FaultTarget& t, std::uint64_t) {
+         t.transfer.presenceTestFails = true;
          return true;
      }},
     {"slave-nack", Argument::kHex, "ADDR",

@@ -213,8 +213,12 @@ void WriteStateHeader(StateWriter& out, const std::string& key, const JedecId& i
 
 std::string SimFlashHelp() {
     const std::string known = Joined(FlashParts(), ", ", [](const FlashPart& part) {
-        return IdText(part.id) + " (" + std::to_string(part.size / (1024 * 1024)) + " MiB, " +
-               std::to_string(part.pageSize) + "-byte pages)";
+        const bool mebibytes = part.size >= flash_parts::kMiB;
+        return IdText(part.id) + " (" +
+               std::to_string(mebibytes ? part.size / flash_parts::kMiB
+                                        : part.size / flash_parts::kKiB) +
+               (mebibytes ? " MiB, " : " KiB, ") + std::to_string(part.pageSize) +
+               "-byte pages, " + std::to_string(part.protectBits) + " protect bits)";
     });
     return "The virtual flash by its JEDEC id: " + known + "; default " +
            IdText(PresetConfig(kDefaultFlash).id);

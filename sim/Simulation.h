@@ -26,8 +26,8 @@ inline constexpr const char* kSimStateHelp =
     "Keep the virtual device in FILE from one run to the next (created on first use, written "
     "when the run ends)";
 inline constexpr const char* kSimLatencyHelp =
-    "Microseconds each transfer takes on the virtual device (default 1000 for a product, 125 "
-    "for a bare chip)";
+    "Microseconds each transfer takes on the virtual device, at least 1 (default 1000 for a "
+    "product, 125 for a bare chip)";
 std::string SimFlashHelp();
 
 // Every text is checked by Simulation::Create, which names what is wrong.
@@ -43,7 +43,7 @@ struct SimulationOptions {
     // bare chip (125 us).
     std::string latency;
     bool realTime = true;  // demos run in real time, tests in virtual time
-    int instance = 1;  // numbers the device path, distinct for each simulation
+    int instance = 1;      // numbers the device path, distinct for each simulation
 };
 
 // The head of a state file's device bytes: which device it keeps (a product's id text or a bare

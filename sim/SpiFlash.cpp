@@ -37,7 +37,7 @@ const FlashPart& PresetPart(FlashPreset preset) {
 FlashConfig PartConfig(const FlashPart& part) {
     const FlashTimings timings{part.pageProgram.typicalMicros, part.sectorErase.typicalMicros,
                                part.statusWrite.typicalMicros, part.chipErase.typicalMicros};
-    return {part.id, part.size, part.pageSize, timings};
+    return {part.id, part.size, part.pageSize, part.protectBits, timings};
 }
 
 FlashConfig PresetConfig(FlashPreset preset) {
@@ -91,12 +91,16 @@ void SpiFlash::LoadState(StateReader& in) {
     cycleEnd_.reset();
 }
 
-// Protection follows the common 25-series table: BP = n (1 to 6) protects the top
-// 64 KiB << (n - 1) of the array, capped at the whole array; BP = 7 protects everything.
+std::uint8_t SpiFlash::ProtectBits() const {
+    return static_cast<std::uint8_t>(((1u << config_.protectBits) - 1) << 2);
+}
+
+// Protection follows the common 25-series table: BP = n protects the top 64 KiB << (n - 1) of
+// the array, capped at the whole array; every protect bit set protects everything.
 bool SpiFlash::IsProtected(std::uint32_t address) const {
-    const unsigned bp = (statusBits_ & kStatusBlockProtect) >> 2;
+    const unsigned bp = (statusBits_ & ProtectBits()) >> 2;
     if (bp == 0) return false;
-    if (bp == 7) return true;
+    if (bp == ProtectBits() >> 2) return true;
     const std::uint64_t protectedSize =
         std::min<std::uint64_t>(config_.size, std::uint64_t{kProtectUnit} << (bp - 1));
     return (address % config_.size) >= config_.size - protectedSize;
@@ -204,9 +208,18 @@ void SpiFlash::Execute() {
     }
 }
 
-// WIP and WEL are read-only; the write-protect pin is taken as high, so SRWD locks nothing.
+// WIP and WEL are read-only. A part with two protect bits keeps bits 4 to 6 reserved (they
+// read 0); the others use them (top/bottom, sector, quad enable). With the write-protect pin
+// high SRWD locks nothing; held low (statusLocked_) the write is ignored and drops the latch.
 void SpiFlash::WriteStatus() {
-    statusBits_ = static_cast<std::uint8_t>(header_[1] & 0xFC);
+    if (statusLocked_) {
+        writeEnabled_ = false;
+        return;
+    }
+    constexpr std::uint8_t kStatusRegisterWriteDisable = 0x80;
+    const std::uint8_t writable =
+        config_.protectBits == 2 ? kStatusRegisterWriteDisable | ProtectBits() : std::uint8_t{0xFC};
+    statusBits_ = static_cast<std::uint8_t>(header_[1] & writable);
     StartCycle(config_.timings.statusWriteMicros);
 }
 
@@ -234,7 +247,7 @@ void SpiFlash::EraseSector() {
 
 // Chip erase is refused when any block is protected.
 void SpiFlash::EraseChip() {
-    if ((statusBits_ & kStatusBlockProtect) != 0) {
+    if ((statusBits_ & ProtectBits()) != 0) {
         writeEnabled_ = false;
         return;
     }

@@ -27,8 +27,9 @@ struct FlashTimings {
 
 struct FlashConfig {
     JedecId id{};
-    std::uint32_t size = 0;      // bytes, a power of two
-    std::uint32_t pageSize = 0;  // bytes, a power of two
+    std::uint32_t size = 0;        // bytes, a power of two
+    std::uint32_t pageSize = 0;    // bytes, a power of two
+    std::uint8_t protectBits = 3;  // block-protect bits from status bit 2 up: 2, 3 or 4
     FlashTimings timings;
 };
 
@@ -48,7 +49,6 @@ class SpiFlash {
     static constexpr std::uint32_t kSectorSize = 4096;
     static constexpr std::uint8_t kStatusWip = 0x01;
     static constexpr std::uint8_t kStatusWel = 0x02;
-    static constexpr std::uint8_t kStatusBlockProtect = 0x1C;
 
     SpiFlash(Clock& clock, const FlashConfig& config);
 
@@ -78,10 +78,13 @@ class SpiFlash {
 
     // Faults.
     void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }
+    // The status register ignores writes, as with its write-protect pin held low.
+    void SetStatusLocked(bool locked) { statusLocked_ = locked; }
     // Reads of `address` return the stored byte XOR `mask`; mask 0 removes the fault.
     void SetFlippedBits(std::uint32_t address, std::uint8_t mask);
 
   private:
+    std::uint8_t ProtectBits() const;  // the status bits that hold block protection
     bool CycleOver() const;
     void Settle();
     void StartCycle(std::uint64_t micros);
@@ -101,6 +104,7 @@ class SpiFlash {
     bool writeEnabled_ = false;
     std::optional<std::uint64_t> cycleEnd_;
     bool stuckBusy_ = false;
+    bool statusLocked_ = false;
     std::optional<std::uint32_t> flippedAddress_;
     std::uint8_t flipMask_ = 0;
 

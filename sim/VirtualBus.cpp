@@ -41,7 +41,28 @@ std::string UsbDeviceInterfacePath(const std::string& idText, int serial) {
            "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 }
 
+std::string SecondInterfacePath(const std::string& path) {
+    const auto classStart = path.find("#{");
+    const auto classEnd = path.find('}', classStart);
+    if (classStart == std::string::npos || classEnd == std::string::npos) return path + "\\2";
+    return path.substr(0, classEnd + 1) + "\\control";
+}
+
 VirtualBus::VirtualBus(Clock& clock) : clock_(clock) {}
+
+bool VirtualBus::Present(const Device& device) const {
+    return device.attached || (device.backAt && clock_.NowMicros() >= *device.backAt);
+}
+
+void VirtualBus::Unplug(Device& device) {
+    device.attached = false;
+    ++device.generation;
+}
+
+std::string VirtualBus::MemberPath(const Member& member) const {
+    const std::string& path = devices_.at(member.id).path;
+    return member.duplicate ? SecondInterfacePath(path) : path;
+}
 
 DeviceId VirtualBus::AttachProduct(const std::string& idText, std::shared_ptr<DeviceModel> model) {
     return AttachWithPath(kProductInterfaceClass, ProductInterfacePath(idText, ++serial_),
@@ -66,12 +87,14 @@ DeviceId VirtualBus::AttachWithPath(const Guid& interfaceClass, const std::strin
 
 void VirtualBus::Detach(DeviceId id) {
     auto it = devices_.find(id);
-    if (it != devices_.end()) it->second.attached = false;
+    if (it == devices_.end()) return;
+    Unplug(it->second);
+    it->second.backAt.reset();
 }
 
 bool VirtualBus::IsAttached(DeviceId id) const {
     auto it = devices_.find(id);
-    return it != devices_.end() && it->second.attached;
+    return it != devices_.end() && Present(it->second);
 }
 
 std::string VirtualBus::PathOf(DeviceId id) const {
@@ -81,6 +104,10 @@ std::string VirtualBus::PathOf(DeviceId id) const {
 
 void VirtualBus::SetUnreadableDetail(DeviceId id, bool unreadable) {
     devices_.at(id).unreadableDetail = unreadable;
+}
+
+void VirtualBus::SetDuplicateInterface(DeviceId id, bool duplicate) {
+    devices_.at(id).duplicateInterface = duplicate;
 }
 
 void VirtualBus::SetTransferFaults(DeviceId id, const TransferFaults& faults) {
@@ -93,9 +120,12 @@ DeviceResult VirtualBus::OpenInterfaceSet(const Guid& interfaceClass, DeviceSetH
     set = kNoDeviceSet;
     if (classSetFails_)
         return DeviceResult::Failure(FailureKind::kOther, "the interface set could not be built");
-    std::vector<DeviceId> members;
-    for (const auto& [id, device] : devices_)
-        if (device.attached && device.interfaceClass == interfaceClass) members.push_back(id);
+    std::vector<Member> members;
+    for (const auto& [id, device] : devices_) {
+        if (!Present(device) || device.interfaceClass != interfaceClass) continue;
+        members.push_back({id, false});
+        if (device.duplicateInterface) members.push_back({id, true});
+    }
     set = nextHandle_++;
     sets_[set] = std::move(members);
     return DeviceResult::Success();
@@ -113,10 +143,10 @@ DeviceResult VirtualBus::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t 
     auto it = sets_.find(set);
     if (it == sets_.end() || index >= it->second.size())
         return DeviceResult::Failure(FailureKind::kNotFound, "no such member of the device set");
-    const Device& device = devices_.at(it->second[index]);
-    if (device.unreadableDetail)
+    const Member& member = it->second[index];
+    if (devices_.at(member.id).unreadableDetail)
         return DeviceResult::Failure(FailureKind::kOther, "the detail record could not be read");
-    path = device.path;
+    path = MemberPath(member);
     return DeviceResult::Success();
 }
 
@@ -126,10 +156,14 @@ void VirtualBus::DestroyInterfaceSet(DeviceSetHandle set) {
 
 DeviceResult VirtualBus::OpenPath(const std::string& path, FileHandle& handle) {
     handle = kNoFileHandle;
-    for (const auto& [id, device] : devices_) {
-        if (device.attached && device.path == path) {
+    for (auto& [id, device] : devices_) {
+        const bool atPath = device.path == path ||
+                            (device.duplicateInterface && SecondInterfacePath(device.path) == path);
+        if (Present(device) && atPath) {
+            device.attached = true;  // a restarted device is back
+            device.backAt.reset();
             handle = nextHandle_++;
-            handles_[handle] = id;
+            handles_[handle] = {id, device.generation};
             return DeviceResult::Success();
         }
     }
@@ -155,7 +189,7 @@ char VirtualBus::PathSeparator() const {
 DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
     ++transferCount_;
-    if (latencyMicros_ != 0) clock_.SleepMicros(latencyMicros_);
+    clock_.SleepMicros(latencyMicros_);
     // Copies for the log are made only when someone reads them.
     const bool keep = log_.size() < logLimit_;
     TransferRecord record;
@@ -166,7 +200,8 @@ DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const 
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
         result = DeviceResult::Failure(FailureKind::kOther, "no such handle");
-    } else if (Device& device = devices_.at(it->second); !device.attached) {
+    } else if (Device& device = devices_.at(it->second.id);
+               !device.attached || it->second.generation != device.generation) {
         result = Unplugged();
     } else {
         result = Dispatch(device, code, in, inSize, out, outSize, record);
@@ -186,6 +221,10 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
                                         : DecodePlainRequest(code, in, inSize, out, outSize);
     if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
     if (decoded.kind == CarrierKind::kPresenceTest) {
+        if (device.faults.presenceTestFails) {
+            return DeviceResult::Failure(FailureKind::kRefused,
+                                         "the driver does not answer the presence test");
+        }
         if (!propertyMode) {
             // A USB device descriptor: 18 bytes, USB 2.0, vendor class, the path's ids.
             const std::uint16_t vid = IdField(device.path, "vid_");
@@ -217,7 +256,7 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
     const std::uint64_t count = ++device.requests;
     const TransferFaults& faults = device.faults;
     if (faults.unplugAfter >= 0 && count > static_cast<std::uint64_t>(faults.unplugAfter)) {
-        device.attached = false;
+        Unplug(device);
         return Unplugged();
     }
     if (faults.silentAfter >= 0 && count > static_cast<std::uint64_t>(faults.silentAfter)) {
@@ -235,6 +274,12 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
     if (setup.IsDeviceToHost()) data.assign(setup.length, 0);
     if (!device.model->HandleRequest(setup, data.data()))
         return DeviceResult::Failure(FailureKind::kStalled, "request stalled");
+    if (device.model->TakeRestart()) {
+        // Gone before the status stage: the host sees the device gone.
+        Unplug(device);
+        device.backAt = clock_.NowMicros() + kRestartMicros;
+        return Unplugged();
+    }
     if (setup.IsDeviceToHost() && setup.length != 0) std::copy(data.begin(), data.end(), out);
     record.data = std::move(data);
     return DeviceResult::Success();

@@ -3,6 +3,7 @@
 // virtual devices and whose I/O controls check every carrier block byte for byte before the
 // request reaches the device model.
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -38,8 +39,13 @@ struct TransferFaults {
     // After this many requests the device stays attached but answers nothing: every request
     // fails as timed out once kSilentTimeoutMicros of device time have passed.
     std::int64_t silentAfter = -1;
+    // The driver fails the presence test (the support query or the device descriptor), while
+    // vendor requests go through.
+    bool presenceTestFails = false;
 };
 inline constexpr std::uint64_t kSilentTimeoutMicros = 1'000'000;  // a real bus's time-out
+// How long a restarting device is off the bus.
+inline constexpr std::uint64_t kRestartMicros = 500'000;
 
 class VirtualBus final : public DeviceApi {
   public:
@@ -61,11 +67,19 @@ class VirtualBus final : public DeviceApi {
 
     // Faults.
     void SetClassSetFails(bool fails) { classSetFails_ = fails; }
+    // The device registers its interface a second time: it is listed twice, at two paths of
+    // one device instance, and either path opens it.
+    void SetDuplicateInterface(DeviceId id, bool duplicate);
     void SetUnreadableDetail(DeviceId id, bool unreadable);
     void SetTransferFaults(DeviceId id, const TransferFaults& faults);
-    // Time each I/O control takes, in device time; by default one high-speed microframe.
+    // Time each I/O control takes, in device time; by default one high-speed microframe. No
+    // transfer takes less than kMinimumLatencyMicros: with none at all, device time would stand
+    // still while a host polls back to back, and a flash transfer it waits for would never end.
     static constexpr std::uint64_t kDefaultLatencyMicros = 125;
-    void SetTransferLatencyMicros(std::uint64_t micros) { latencyMicros_ = micros; }
+    static constexpr std::uint64_t kMinimumLatencyMicros = 1;
+    void SetTransferLatencyMicros(std::uint64_t micros) {
+        latencyMicros_ = std::max(micros, kMinimumLatencyMicros);
+    }
 
     // Observation.
     const std::vector<TransferRecord>& Log() const { return log_; }
@@ -94,19 +108,36 @@ class VirtualBus final : public DeviceApi {
         std::string path;
         std::shared_ptr<DeviceModel> model;
         bool attached = true;
+        std::optional<std::uint64_t> backAt;  // restarting: attached again at this time
+        int generation = 0;  // one more each time it leaves the bus; handles of an older one fail
         bool unreadableDetail = false;
+        bool duplicateInterface = false;
         TransferFaults faults;
         std::uint64_t requests = 0;
     };
+    // A member of an interface set: the device and which of its interface paths.
+    struct Member {
+        DeviceId id;
+        bool duplicate;
+    };
+    struct Handle {
+        DeviceId id;
+        int generation;
+    };
 
+    // Attached now; a restarting device is back once its time is up.
+    bool Present(const Device& device) const;
+    // Leaves the bus: open handles stop working.
+    void Unplug(Device& device);
+    std::string MemberPath(const Member& member) const;
     DeviceResult Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
                           TransferRecord& record);
 
     Clock& clock_;
     std::map<DeviceId, Device> devices_;
-    std::map<DeviceSetHandle, std::vector<DeviceId>> sets_;
-    std::map<FileHandle, DeviceId> handles_;
+    std::map<DeviceSetHandle, std::vector<Member>> sets_;
+    std::map<FileHandle, Handle> handles_;
     DeviceId nextDevice_ = 1;
     std::intptr_t nextHandle_ = 1;
     bool classSetFails_ = false;
@@ -120,5 +151,8 @@ class VirtualBus final : public DeviceApi {
 // Windows-style device paths for a vid/pid id text such as "vid_a7d6&pid_f017".
 std::string ProductInterfacePath(const std::string& idText, int serial);
 std::string UsbDeviceInterfacePath(const std::string& idText, int serial);
+// The path of a second interface of the same class on the device at `path`: the same device
+// instance, another reference string.
+std::string SecondInterfacePath(const std::string& path);
 
 }  // namespace qv::sim

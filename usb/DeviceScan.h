@@ -19,6 +19,7 @@ struct FoundDevice {
     int catalogIndex = -1;  // -1 for a bare chip
 };
 
+// Each device once, however many interfaces it has registered.
 std::vector<FoundDevice> ScanDevices(DeviceApi& api);
 
 // Opens the device's path and closes it again: success, or why it cannot be used.

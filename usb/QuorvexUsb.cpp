@@ -32,10 +32,11 @@ bool QuorvexUsb::Note(DeviceResult result) {
 }
 
 template <typename OnMatch>
-bool QuorvexUsb::Enumerate(OnMatch onMatch) {
+DeviceResult QuorvexUsb::EnumerateMatches(OnMatch onMatch) {
     const Guid& interfaceClass = propertyMode_ ? kProductInterfaceClass : kUsbDeviceInterfaceClass;
     DeviceSetHandle set = kNoDeviceSet;
-    if (!Note(api_.OpenInterfaceSet(interfaceClass, set))) return false;
+    DeviceResult opened = api_.OpenInterfaceSet(interfaceClass, set);
+    if (!opened.ok()) return opened;
     for (std::uint32_t index = 0; api_.EnumerateInterface(set, index).ok(); ++index) {
         std::string path;
         if (!api_.InterfaceDetailPath(set, index, path).ok()) continue;
@@ -43,7 +44,19 @@ bool QuorvexUsb::Enumerate(OnMatch onMatch) {
         if (idText_[0] != '\0' && path.find(idText_) != std::string::npos) onMatch(path);
     }
     api_.DestroyInterfaceSet(set);
-    return true;
+    return opened;
+}
+
+template <typename OnMatch>
+bool QuorvexUsb::Enumerate(OnMatch onMatch) {
+    return Note(EnumerateMatches(onMatch));
+}
+
+bool QuorvexUsb::StillListed() {
+    bool listed = false;
+    const DeviceResult result =
+        EnumerateMatches([&](const std::string& path) { listed = listed || path == devicePath_; });
+    return !result.ok() || listed;
 }
 
 void QuorvexUsb::NoteNoMatch() {
@@ -73,10 +86,13 @@ void QuorvexUsb::CountSilence(const DeviceResult& result) {
 
 bool QuorvexUsb::Find() {
     StartAfresh();
+    ++findCount_;
+    openFailure_ = DeviceResult::Success();
     bool matched = false;
     bool result = false;
     const bool listed = Enumerate([&](const std::string& path) {
         matched = true;
+        ClearLastFailure();  // an earlier match's failure is not this device's
         CopyBounded(devicePath_, kPathCapacity, path);
         present_ = true;
         result = PresenceTest(devicePath_);
@@ -99,7 +115,8 @@ bool QuorvexUsb::Probe() {
 
 bool QuorvexUsb::PresenceTest(const std::string& path) {
     FileHandle handle = kNoFileHandle;
-    if (!Note(api_.OpenPath(path, handle))) return false;
+    openFailure_ = api_.OpenPath(path, handle);
+    if (!Note(openFailure_)) return false;
     bool ok;
     if (propertyMode_) {
         const auto query = EncodeSupportQuery();

@@ -23,11 +23,21 @@ class QuorvexUsb {
     QuorvexUsb& operator=(const QuorvexUsb&) = delete;
 
     // Enumerate and match (the last match wins), remember the path, set present and run the
-    // presence test on a temporary handle; returns the test's result.
+    // presence test on a temporary handle; returns the test's result. A device whose test fails
+    // still counts as present; LastFailure() and OpenFailure() then speak of that device alone.
     virtual bool Find();
+    // Why the device the last Find remembered could not be opened; success when it could (its
+    // presence test may still have failed), or when nothing matched.
+    const DeviceResult& OpenFailure() const { return openFailure_; }
     // Enumerate and match only; present becomes the outcome.
     virtual bool Probe();
+    // Whether the remembered path is still listed (also when the list cannot be read, so a
+    // device is not taken as gone on the system's word alone); changes nothing the link keeps.
+    bool StillListed();
     virtual bool IsPresent() const { return present_; }
+    // How many times Find has run: what was learnt about the device (its flash id) holds
+    // until the link looks for a device again.
+    std::uint64_t FindCount() const { return findCount_; }
     void ClearPresence() { present_ = false; }
 
     void SetIdText(const std::string& text);  // at most 49 characters are kept
@@ -55,6 +65,9 @@ class QuorvexUsb {
     // or probing the device again starts afresh.
     static constexpr int kSilenceLimit = 5;
     bool StoppedAnswering() const { return silentTransfers_ >= kSilenceLimit; }
+    // Whether the latest transfer got an answer of any kind (it did not time out or find the
+    // device gone).
+    bool Answering() const { return silentTransfers_ == 0; }
     // Lets the next transfer reach a device that stopped answering, so that a closing step
     // (protect, leave ISP mode) is tried once; when it fails too, the link stays stopped.
     void TryOnceMore() { tryOnceMore_ = true; }
@@ -62,7 +75,10 @@ class QuorvexUsb {
     DeviceApi& Api() { return api_; }
 
   private:
-    // Calls `onMatch` with the path of each matching interface; false when the set failed.
+    // Calls `onMatch` with the path of each matching interface; the set's failure, if any.
+    template <typename OnMatch>
+    DeviceResult EnumerateMatches(OnMatch onMatch);
+    // As EnumerateMatches, keeping a failure; false when the set failed.
     template <typename OnMatch>
     bool Enumerate(OnMatch onMatch);
     bool PresenceTest(const std::string& path);
@@ -75,11 +91,13 @@ class QuorvexUsb {
 
     DeviceApi& api_;
     bool present_ = false;
+    std::uint64_t findCount_ = 0;
     bool propertyMode_ = false;
     char devicePath_[kPathCapacity] = {};
     char idText_[kIdCapacity] = {};
     FileHandle handle_ = kNoFileHandle;
     DeviceResult lastFailure_;
+    DeviceResult openFailure_;
     int silentTransfers_ = 0;  // in a row, timed out or gone
     bool tryOnceMore_ = false;
     DeviceResult stoppedFailure_;  // what every transfer fails with once the link has stopped

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Eight virtual products updated by one `qvtool update --all` against the same eight updated one
+# Eight virtual K2 DACs updated by one `qvtool update --all` against the same eight updated one
 # after another by `qvtool update`, each device in real time with the given time per transfer.
 # Prints wall time, CPU time (user + system) and peak memory of each way, and the ratio.
 #
@@ -8,7 +8,8 @@ set -eu
 
 bin=./bin
 firmware=$bin/Tesmora_K2DAC_v11.hex
-products="Tesmora Pavo|Tesmora K2 DAC|Tesmora DAC-7LX|QV4820-6012|QV4820-6013|Tesmora Pavo|Tesmora K2 DAC|Tesmora DAC-7LX"
+# One firmware file serves one kind of product: update --all refuses it for a mix.
+products="Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC|Tesmora K2 DAC"
 
 [ -x "$bin/qvtool" ] || { echo "run from the build directory (bin/qvtool missing)" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "needs GNU time (/usr/bin/time, Debian package time)" >&2; exit 2; }

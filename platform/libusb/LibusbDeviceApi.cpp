@@ -9,7 +9,6 @@
 namespace qv {
 namespace {
 
-constexpr unsigned kTransferTimeoutMs = 1000;
 constexpr std::uint8_t kAudioInterfaceClass = 1;
 
 // "<bus>-<port>.<port>..." identifies a device by where it is plugged in.
@@ -149,7 +148,7 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     if (decoded.kind == CarrierKind::kPresenceTest) {
         if (it->second.propertyMode) return DeviceResult::Success();  // the handle is open
         const int read = libusb_control_transfer(device, 0x80, 6, 0x0100, 0, out, kDescriptorLength,
-                                                 kTransferTimeoutMs);
+                                                 kRequestTimeoutMs);
         if (read < 0) return LibusbFailure(read, "reading the device descriptor");
         return DeviceResult::Success();
     }
@@ -159,7 +158,7 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     data.resize(request.length);
     const int result = libusb_control_transfer(
         device, request.requestType, request.request, request.value, request.index, data.data(),
-        static_cast<std::uint16_t>(request.length), kTransferTimeoutMs);
+        static_cast<std::uint16_t>(request.length), kRequestTimeoutMs);
     if (result < 0) return LibusbFailure(result, "control transfer");
     if (request.IsDeviceToHost() && out != nullptr)
         std::copy(data.begin(), data.begin() + std::min<std::size_t>(result, outSize), out);

@@ -8,55 +8,13 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/Win32Failure.h"
+
 namespace qv {
 namespace {
 
-FailureKind KindOf(DWORD error) {
-    switch (error) {
-        case ERROR_ACCESS_DENIED:
-            return FailureKind::kPermission;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_NOT_FOUND:
-            return FailureKind::kNotFound;
-        case ERROR_DEVICE_NOT_CONNECTED:
-        case ERROR_DEV_NOT_EXIST:
-            return FailureKind::kGone;
-        case ERROR_SEM_TIMEOUT:
-        case ERROR_TIMEOUT:
-            return FailureKind::kTimedOut;
-        case ERROR_GEN_FAILURE:  // what a USB driver reports for a stalled request
-            return FailureKind::kStalled;
-        case ERROR_INVALID_FUNCTION:
-        case ERROR_INVALID_PARAMETER:
-        case ERROR_NOT_SUPPORTED:
-            return FailureKind::kRefused;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_BUSY:
-            return FailureKind::kBusy;
-        case ERROR_NO_MORE_ITEMS:
-            return FailureKind::kNoMoreItems;
-        default:
-            return FailureKind::kOther;
-    }
-}
-
-// The system's message for the error, e.g. "Access is denied."
-std::string SystemText(DWORD error) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text(buffer != nullptr ? buffer : "", length);
-    LocalFree(buffer);
-    while (!text.empty() && std::strchr("\r\n ", text.back()) != nullptr) text.pop_back();
-    return text.empty() ? "Windows error " + std::to_string(error) : text;
-}
-
-DeviceResult LastFailure() {
-    const DWORD error = GetLastError();
-    return DeviceResult::Failure(KindOf(error), SystemText(error));
+DeviceResult LastFailure(const char* doing) {
+    return Win32Failure(GetLastError(), doing);
 }
 
 GUID ToGuid(const Guid& guid) {
@@ -84,7 +42,7 @@ DeviceResult InterfaceData(HDEVINFO set, const GUID& interfaceClass, std::uint32
     data.cbSize = sizeof data;
     if (SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, index, &data))
         return DeviceResult::Success();
-    return LastFailure();
+    return LastFailure("listing the device interfaces");
 }
 
 }  // namespace
@@ -93,7 +51,7 @@ DeviceResult Win32DeviceApi::OpenInterfaceSet(const Guid& interfaceClass, Device
     const GUID native = ToGuid(interfaceClass);
     HDEVINFO devices =
         SetupDiGetClassDevsA(&native, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (devices == INVALID_HANDLE_VALUE) return LastFailure();
+    if (devices == INVALID_HANDLE_VALUE) return LastFailure("listing the device interfaces");
     set = reinterpret_cast<DeviceSetHandle>(devices);
     setClasses_[set] = interfaceClass;
     return DeviceResult::Success();
@@ -118,13 +76,13 @@ DeviceResult Win32DeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint3
     DWORD size = 0;
     if (!SetupDiGetDeviceInterfaceDetailA(ToSet(set), &data, nullptr, 0, &size, nullptr) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return LastFailure();
+        return LastFailure("reading the interface path");
     std::vector<std::uint8_t> record(size > sizeof(DWORD) ? size : sizeof(DWORD) + 1);
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(record.data());
     detail->cbSize = sizeof *detail;
     if (!SetupDiGetDeviceInterfaceDetailA(ToSet(set), &data, detail,
                                           static_cast<DWORD>(record.size()), nullptr, nullptr))
-        return LastFailure();
+        return LastFailure("reading the interface path");
     path = detail->DevicePath;
     return DeviceResult::Success();
 }
@@ -134,22 +92,48 @@ void Win32DeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
 }
 
 DeviceResult Win32DeviceApi::OpenPath(const std::string& path, FileHandle& handle) {
+    // Overlapped, so that every request can be given up after its deadline.
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LastFailure();
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return LastFailure("opening the device");
     handle = reinterpret_cast<FileHandle>(file);
     return DeviceResult::Success();
 }
 
+// The request is overlapped: a driver that has not completed it by the deadline is asked to
+// cancel it, and it fails as timed out.
 DeviceResult Win32DeviceApi::IoControl(FileHandle handle, std::uint32_t code,
                                        const std::uint8_t* in, std::uint32_t inSize,
                                        std::uint8_t* out, std::uint32_t outSize) {
+    constexpr const char* kDoing = "control transfer";
+    if (done_ == nullptr) return Win32Failure(doneError_, kDoing);
+    OVERLAPPED request{};
+    request.hEvent = done_;
+    ResetEvent(done_);
     DWORD returned = 0;
     if (DeviceIoControl(ToHandle(handle), code, const_cast<std::uint8_t*>(in), inSize, out, outSize,
-                        &returned, nullptr))
+                        &returned, &request))
         return DeviceResult::Success();
-    return LastFailure();
+    if (GetLastError() != ERROR_IO_PENDING) return LastFailure(kDoing);
+    if (WaitForSingleObject(done_, kRequestTimeoutMs) == WAIT_TIMEOUT) {
+        // The buffers must outlive the request: cancel it and wait until the driver lets go.
+        CancelIoEx(ToHandle(handle), &request);
+        GetOverlappedResult(ToHandle(handle), &request, &returned, TRUE);
+        return DeviceResult::Failure(
+            FailureKind::kTimedOut,
+            std::string(kDoing) + ": timed out after " + std::to_string(kRequestTimeoutMs) + " ms");
+    }
+    if (GetOverlappedResult(ToHandle(handle), &request, &returned, FALSE))
+        return DeviceResult::Success();
+    return LastFailure(kDoing);
+}
+
+Win32DeviceApi::Win32DeviceApi()
+    : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), doneError_(GetLastError()) {}
+
+Win32DeviceApi::~Win32DeviceApi() {
+    if (done_ != nullptr) ::CloseHandle(done_);
 }
 
 void Win32DeviceApi::CloseHandle(FileHandle handle) {

@@ -1,6 +1,8 @@
 #pragma once
 // The real Windows calls: device-interface sets through SetupAPI, the drivers through
-// CreateFile and DeviceIoControl. A failed call carries the system's own text for its error.
+// CreateFile and DeviceIoControl. A failed call carries its kind and the system's own text for
+// its error. Every request has a deadline: a driver that never completes one is given up on,
+// so it cannot freeze the tool.
 
 #include <map>
 
@@ -10,6 +12,11 @@ namespace qv {
 
 class Win32DeviceApi final : public DeviceApi {
   public:
+    Win32DeviceApi();
+    ~Win32DeviceApi() override;
+    Win32DeviceApi(const Win32DeviceApi&) = delete;
+    Win32DeviceApi& operator=(const Win32DeviceApi&) = delete;
+
     DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
     DeviceResult EnumerateInterface(DeviceSetHandle set, std::uint32_t index) override;
     DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
@@ -26,6 +33,9 @@ class Win32DeviceApi final : public DeviceApi {
   private:
     // SetupDiEnumDeviceInterfaces asks for the class again on every member.
     std::map<DeviceSetHandle, Guid> setClasses_;
+    // Signalled when the pending request completes; one request at a time per interface.
+    void* done_;
+    unsigned long doneError_;  // why the event could not be made, if it could not
 };
 
 }  // namespace qv

@@ -174,6 +174,49 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
+struct UpdateWithBehaviour {
+    const char* name;
+    std::function<void(sim::Qv4820Model&)> behaviour;
+    const char* warning;  // what the status's tooltip says; empty when nothing
+};
+
+class StartButtonBehaviour : public StartButton,
+                             public ::testing::WithParamInterface<UpdateWithBehaviour> {};
+
+// Chips and flash parts that answer the closing steps otherwise: the image is in the flash, so
+// the panel says so; a warning waits in the tooltip for a technician.
+TEST_P(StartButtonBehaviour, AVerifiedImageIsASuccessWhateverTheClosingStepsFound) {
+    FindProductWithFile();
+    GetParam().behaviour(*chip);
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
+    EXPECT_EQ(TextColor(Status()), QColor(Qt::blue));
+    const QString warning = QString::fromUtf8(GetParam().warning);
+    EXPECT_EQ(Status()->toolTip().isEmpty(), warning.isEmpty())
+        << Status()->toolTip().toStdString();
+    EXPECT_TRUE(Status()->toolTip().contains(warning)) << Status()->toolTip().toStdString();
+    const std::uint32_t length = unit.firmwareImage.length;
+    EXPECT_EQ(FlashBytes(0, length), ImageBytes(length));
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Behaviours, StartButtonBehaviour,
+    ::testing::Values(
+        UpdateWithBehaviour{"Usual", [](sim::Qv4820Model&) {}, ""},
+        UpdateWithBehaviour{"RestartsOnLeavingIsp",
+                            [](sim::Qv4820Model& c) { c.SetRestartOnIspLeave(true); }, ""},
+        UpdateWithBehaviour{"StatusRegisterIgnoresWrites",
+                            [](sim::Qv4820Model& c) { c.Flash().SetStatusLocked(true); },
+                            "Warning: protect: the status register reads 0x00 after 0xFF was "
+                            "written"}),
+    [](const ::testing::TestParamInfo<UpdateWithBehaviour>& info) {
+        return std::string(info.param.name);
+    });
+
 class AutoButton : public FlashFormTest {
   protected:
     void SetUp() override {

@@ -9,6 +9,13 @@
 namespace qv {
 namespace {
 
+const DeviceResult kNoPermission = DeviceResult::Failure(
+    FailureKind::kPermission, "opening the device: Access denied (insufficient permissions)");
+const DeviceResult kTimedOut =
+    DeviceResult::Failure(FailureKind::kTimedOut, "control transfer: Operation timed out");
+const DeviceResult kStalled =
+    DeviceResult::Failure(FailureKind::kStalled, "control transfer: Pipe error");
+
 // Passes every call to the virtual bus, except the open or the I/O control chosen to fail the
 // way a system's device interface fails them.
 class FailingApi final : public ForwardingDeviceApi {
@@ -17,6 +24,13 @@ class FailingApi final : public ForwardingDeviceApi {
 
     std::optional<DeviceResult> openFailure;
     std::optional<DeviceResult> ioFailure;  // the next I/O control fails so, once
+    // The first vendor request with this code whose data start so fails, once.
+    struct RequestFailure {
+        std::uint8_t request;
+        std::vector<std::uint8_t> data;
+        DeviceResult failure;
+    };
+    std::optional<RequestFailure> requestFailure;
 
     DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
         if (openFailure) return *openFailure;
@@ -30,14 +44,17 @@ class FailingApi final : public ForwardingDeviceApi {
             ioFailure.reset();
             return failure;
         }
+        // The property block carries the request code at 25 and the data from 40.
+        if (requestFailure && inSize >= 40 + requestFailure->data.size() &&
+            in[25] == requestFailure->request &&
+            std::equal(requestFailure->data.begin(), requestFailure->data.end(), in + 40)) {
+            const DeviceResult failure = requestFailure->failure;
+            requestFailure.reset();
+            return failure;
+        }
         return Inner().IoControl(handle, code, in, inSize, out, outSize);
     }
 };
-
-const DeviceResult kNoPermission = DeviceResult::Failure(
-    FailureKind::kPermission, "opening the device: Access denied (insufficient permissions)");
-const DeviceResult kTimedOut =
-    DeviceResult::Failure(FailureKind::kTimedOut, "control transfer: Operation timed out");
 
 class FailureReasonTest : public ::testing::Test {
   protected:
@@ -61,32 +78,42 @@ class FailureReasonTest : public ::testing::Test {
     FlashContext context{usb, image, reporter};
 };
 
+using Reported = std::vector<std::pair<FlashStep, StepReason>>;
+
+Reported One(FlashStep step, const DeviceResult& failure) {
+    return {{step, StepReason::DeviceFailure(failure)}};
+}
+
 struct UpdateCase {
     const char* name;
     bool refuseOpen;
-    const char* timeOutAfter;  // the step text after which the next transfer times out
+    std::uint8_t request;            // the vendor request that fails (0: none) ...
+    std::vector<std::uint8_t> data;  // ... with data that start so
     FlashStep step;
     DeviceResult reason;
-    const char* shown;  // the window's text for the failure
+    const char* shown;  // the window's text for the failure; null for a warning
+    bool updated;       // the image was programmed and verified: a warning, not a failure
 };
 
 class UpdateFailureTest : public FailureReasonTest,
                           public ::testing::WithParamInterface<UpdateCase> {};
 
-TEST_P(UpdateFailureTest, ReportsTheFirstFailedStepWithItsReason) {
+TEST_P(UpdateFailureTest, ReportsTheStepWithItsReasonAsAFailureOrAWarning) {
     const UpdateCase& c = GetParam();
     if (c.refuseOpen) api.openFailure = kNoPermission;
-    reporter.onStep = [&](const std::string& text) {
-        if (c.timeOutAfter != nullptr && text == c.timeOutAfter) api.ioFailure = kTimedOut;
-    };
+    if (c.request != 0) api.requestFailure = {c.request, c.data, c.reason};
     bus.ClearLog();
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(context), c.updated);
 
-    ASSERT_FALSE(reporter.failures.empty());
-    EXPECT_EQ(reporter.failures.front().first, c.step);
-    EXPECT_EQ(reporter.failures.front().second, c.reason);
-    EXPECT_TRUE(reporter.SawInfo(c.shown));
+    EXPECT_EQ(c.updated ? reporter.warnings : reporter.failures, One(c.step, c.reason));
+    if (c.updated) {
+        EXPECT_EQ(reporter.failures, Reported{});
+    }
+    if (c.shown != nullptr) {
+        EXPECT_TRUE(reporter.SawInfo(c.shown) || reporter.LastStep() == c.shown) << c.shown;
+    }
+    EXPECT_EQ(reporter.LastStep() == "Firmware update success!", c.updated);
     EXPECT_EQ(bus.OpenHandleCount(), 0);
     if (c.refuseOpen) {
         EXPECT_EQ(usb.LastFailure(), kNoPermission);
@@ -96,12 +123,45 @@ TEST_P(UpdateFailureTest, ReportsTheFirstFailedStepWithItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, UpdateFailureTest,
-    ::testing::Values(UpdateCase{"NoPermission", true, nullptr, FlashStep::kOpen, kNoPermission,
-                                 "Enter ISP Mode Fail"},
-                      UpdateCase{"EnterIspTimesOut", false, "Enter ISP Mode", FlashStep::kEnterIsp,
-                                 kTimedOut, "Enter ISP Mode Fail"},
-                      UpdateCase{"ProtectTimesOut", false, "Verifying Success", FlashStep::kProtect,
-                                 kTimedOut, "Flash Protect Fail"}),
+    ::testing::Values(
+        UpdateCase{"NoPermission",
+                   true,
+                   0,
+                   {},
+                   FlashStep::kOpen,
+                   kNoPermission,
+                   "Enter ISP Mode Fail",
+                   false},
+        UpdateCase{"EnterIspTimesOut",
+                   false,
+                   0x84,
+                   {},
+                   FlashStep::kEnterIsp,
+                   kTimedOut,
+                   "Enter ISP Mode Fail",
+                   false},
+        // The flash is then judged by nothing it would have said, and the update goes on.
+        UpdateCase{
+            "ReadIdTimesOut", false, 0x81, {0x9F}, FlashStep::kReadId, kTimedOut, nullptr, true},
+        UpdateCase{"EraseTimesOut",
+                   false,
+                   0x80,
+                   {0xC7},
+                   FlashStep::kErase,
+                   kTimedOut,
+                   "Erase Flash Fail",
+                   false},
+        UpdateCase{"ProtectTimesOut",
+                   false,
+                   0x80,
+                   {0x01, 0xFF},
+                   FlashStep::kProtect,
+                   kTimedOut,
+                   nullptr,
+                   true},
+        // Refused while the device stays: worth a warning (going away is a restart).
+        UpdateCase{
+            "LeaveIspStalls", false, 0x85, {}, FlashStep::kLeaveIsp, kStalled, nullptr, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FailureReasonTest, AStepThatFindsTheFlashWrongSaysWhatItFound) {
@@ -109,8 +169,9 @@ TEST_F(FailureReasonTest, AStepThatFindsTheFlashWrongSaysWhatItFound) {
     EXPECT_EQ(RunAutoSequence(context, {.blank = false}), SequenceOutcome::kFailed);
     ASSERT_EQ(reporter.failures.size(), 1u);
     EXPECT_EQ(reporter.failures[0].first, FlashStep::kVerify);
-    EXPECT_EQ(reporter.failures[0].second.kind(), FailureKind::kNone);
-    EXPECT_EQ(reporter.failures[0].second.text(), "the flash differs from the image");
+    EXPECT_TRUE(reporter.failures[0].second.IsFinding());
+    EXPECT_STREQ(reporter.failures[0].second.KindName(), "finding");
+    EXPECT_EQ(reporter.failures[0].second.Text(), "the flash differs from the image");
 }
 
 TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTexts) {
@@ -118,8 +179,8 @@ TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTe
     EXPECT_FALSE(ReadChipId(context));
     EXPECT_FALSE(BlankCheckFlash(context));
     EXPECT_TRUE(reporter.SawInfo("Blanking Fail at 0x000000"));
-    const std::vector<std::pair<FlashStep, DeviceResult>> expected = {
-        {FlashStep::kOpen, kNoPermission}, {FlashStep::kOpen, kNoPermission}};
+    Reported expected = One(FlashStep::kOpen, kNoPermission);
+    expected.push_back(expected.front());
     EXPECT_EQ(reporter.failures, expected);
     EXPECT_EQ(usb.LastFailure(), kNoPermission);
 }
@@ -127,9 +188,7 @@ TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTe
 TEST_F(FailureReasonTest, ACommandThatTimesOutIsReportedAsTheStepsReason) {
     api.ioFailure = kTimedOut;
     EXPECT_FALSE(SendWriteEnable(context));
-    const std::vector<std::pair<FlashStep, DeviceResult>> expected = {
-        {FlashStep::kWriteEnable, kTimedOut}};
-    EXPECT_EQ(reporter.failures, expected);
+    EXPECT_EQ(reporter.failures, One(FlashStep::kWriteEnable, kTimedOut));
     EXPECT_EQ(usb.LastFailure(), kTimedOut);
 }
 

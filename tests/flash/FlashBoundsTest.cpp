@@ -128,3 +128,38 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A part the table does not know: its capacity byte is a guess (0x10 would say 64 KiB), so the
+// size it seems to name refuses nothing, and its protection is not judged.
+TEST(UnknownFlashTest, AValidImageIsNotRefusedOnTheSizeTheIdSeemsToName) {
+    sim::VirtualClock clock;
+    sim::VirtualBus bus{clock};
+    sim::FlashConfig flash = sim::PresetConfig(sim::FlashPreset::kCommon2MiB);
+    flash.id = {0x20, 0xBA, 0x10};
+    flash.size = 256 * 1024;
+    flash.protectBits = 2;
+    auto chip = std::make_shared<sim::Qv4820Model>(clock, flash);
+    bus.AttachProduct("vid_a7d6&pid_f017", chip);
+    QuorvexUsb usb{bus};
+    usb.SetPropertyMode(true);
+    usb.SetIdText("vid_a7d6&pid_f017");
+    ASSERT_TRUE(usb.Find());
+    FirmwareImage image;
+    const std::uint32_t length = 100 * 1024;
+    for (std::uint32_t i = 0; i < length; ++i) image.data[i] = static_cast<std::uint8_t>(i * 7);
+    image.length = length;
+    RecordingReporter reporter;
+    FlashContext context{usb, image, reporter};
+
+    EXPECT_TRUE(RunFirmwareUpdate(context)) << reporter.LastInfo();
+
+    EXPECT_TRUE(std::equal(image.data.begin(), image.data.begin() + length,
+                           chip->Flash().Contents().begin()));
+    EXPECT_TRUE(reporter.warnings.empty());
+}
+
+}  // namespace
+}  // namespace qv

@@ -41,10 +41,16 @@ class RecordingReporter final : public FlashReporter {
         ++pumps;
         if (onPump) onPump();
     }
-    std::vector<std::pair<FlashStep, DeviceResult>> failures;
-    void StepFailed(FlashStep step, const DeviceResult& reason) override {
+    std::vector<std::pair<FlashStep, StepReason>> failures;
+    std::vector<std::pair<FlashStep, StepReason>> warnings;
+    std::vector<std::string> notes;
+    void StepFailed(FlashStep step, const StepReason& reason) override {
         failures.emplace_back(step, reason);
     }
+    void Warning(FlashStep step, const StepReason& reason) override {
+        warnings.emplace_back(step, reason);
+    }
+    void Note(std::string_view text) override { notes.emplace_back(text); }
 
     std::string LastInfo() const { return processInfo.empty() ? "" : processInfo.back(); }
     std::string LastStep() const { return stepText.empty() ? "" : stepText.back(); }

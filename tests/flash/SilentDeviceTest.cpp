@@ -16,9 +16,10 @@ enum class Operation { kUpdate, kAuto, kIspPageErase, kI2cRead, kParamSettings }
 struct SilentCase {
     const char* name;
     Operation operation;
-    const char* after;  // the text after which the device falls silent; nullptr: from the start
-    bool unplug;        // unplugged there rather than silent
-    int closingTries;   // closing steps still tried after the device stopped answering
+    const char* after;      // the text after which the device falls silent; nullptr: from the start
+    bool unplug;            // unplugged there rather than silent
+    int closingTries;       // closing steps still tried after the device stopped answering
+    bool succeeds = false;  // the image was verified before: the closing steps only warn
 };
 
 void PrintTo(const SilentCase& c, std::ostream* out) {
@@ -27,8 +28,8 @@ void PrintTo(const SilentCase& c, std::ostream* out) {
 
 constexpr std::uint64_t kSecond = 1'000'000;
 
-bool StoppedAnswering(const DeviceResult& reason) {
-    return reason.text().rfind("the device stopped answering", 0) == 0;
+bool StoppedAnswering(const std::string& reason) {
+    return reason.rfind("the device stopped answering", 0) == 0;
 }
 
 class SilentDeviceTest : public FlashFixture, public ::testing::WithParamInterface<SilentCase> {
@@ -89,7 +90,7 @@ TEST_P(SilentDeviceTest, EndsWithinTheBudgetSayingTheDeviceStoppedAnswering) {
     LoadRandomImage(0x1800);
     ArmTrigger();
 
-    EXPECT_FALSE(Run());
+    EXPECT_EQ(Run(), GetParam().succeeds);
 
     ASSERT_TRUE(fellSilentAt_) << "the device never fell silent";
     // Each unanswered transfer costs its time-out; the sleeps between polls add little.
@@ -98,8 +99,9 @@ TEST_P(SilentDeviceTest, EndsWithinTheBudgetSayingTheDeviceStoppedAnswering) {
             ? kSecond
             : (QuorvexUsb::kSilenceLimit + GetParam().closingTries) * kSecond + kSecond / 10;
     EXPECT_LE(clock.NowMicros() - *fellSilentAt_, budget);
-    std::vector<DeviceResult> reasons{usb.LastFailure()};
-    for (const auto& [step, reason] : reporter.failures) reasons.push_back(reason);
+    std::vector<std::string> reasons{usb.LastFailure().text()};
+    for (const auto& [step, reason] : reporter.failures) reasons.push_back(reason.Text());
+    for (const auto& [step, reason] : reporter.warnings) reasons.push_back(reason.Text());
     EXPECT_TRUE(std::any_of(reasons.begin(), reasons.end(), StoppedAnswering));
     EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
@@ -111,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         SilentCase{"UpdateEraseWait", Operation::kUpdate, "Flash Erase All .", false, 2},
         SilentCase{"UpdateProgram", Operation::kUpdate, "Start Programming", false, 2},
         SilentCase{"UpdateVerify", Operation::kUpdate, "Start Verifying Check", false, 2},
-        SilentCase{"UpdateProtect", Operation::kUpdate, "Verifying Success", false, 2},
+        SilentCase{"UpdateProtect", Operation::kUpdate, "Verifying Success", false, 2, true},
         SilentCase{"UpdateUnplugInEraseWait", Operation::kUpdate, "Flash Erase All .", true, 2},
         SilentCase{"AutoEraseWait", Operation::kAuto, "Flash Erase All .", false, 2},
         SilentCase{"AutoProgram", Operation::kAuto, "Start Programming", false, 2},
@@ -131,7 +133,7 @@ TEST_F(SilentLinkTest, AnAnsweringTransferOrANewSearchEndsTheSilence) {
     EXPECT_FALSE(usb.StoppedAnswering());
     EXPECT_FALSE(RegRead(usb, 1, value));
     EXPECT_TRUE(usb.StoppedAnswering());
-    EXPECT_TRUE(StoppedAnswering(usb.LastFailure())) << usb.LastFailure().text();
+    EXPECT_TRUE(StoppedAnswering(usb.LastFailure().text())) << usb.LastFailure().text();
 
     // Stopped: nothing more is sent, but one more try is, and reopening keeps the state.
     const std::size_t sent = bus.Log().size();

@@ -1,14 +1,17 @@
 // platform/win32 against the real calls (run under Wine in CI): no device is
 // present, so the enumeration is empty, opens fail with the system's reason,
-// and sleeps keep their length.
+// and sleeps keep their length. A request that a driver never completes is
+// played by a named pipe waiting for a client that never comes.
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "platform/SystemDeviceApi.h"
 #include "platform/carriers/RequestBlocks.h"
+#include "platform/win32/Win32Failure.h"
 
 namespace qv {
 namespace {
@@ -45,6 +48,75 @@ TEST(Win32DeviceApi, FailedOpenSaysWhy) {
         EXPECT_NE(result.text().back(), '\n') << c.path;
         EXPECT_EQ(handle, kNoFileHandle) << c.path;
     }
+}
+
+TEST(Win32Failure, EachErrorADriverGivesForAGoneOrSilentDeviceHasItsKind) {
+    const struct {
+        DWORD error;
+        FailureKind kind;
+    } cases[] = {
+        {ERROR_GEN_FAILURE, FailureKind::kGone},
+        {ERROR_NO_SUCH_DEVICE, FailureKind::kGone},
+        {ERROR_DEVICE_REMOVED, FailureKind::kGone},
+        {ERROR_BAD_COMMAND, FailureKind::kGone},
+        {ERROR_IO_DEVICE, FailureKind::kGone},
+        {ERROR_OPERATION_ABORTED, FailureKind::kGone},
+        {ERROR_INVALID_HANDLE, FailureKind::kGone},
+        {ERROR_DEVICE_NOT_CONNECTED, FailureKind::kGone},
+        {ERROR_DEV_NOT_EXIST, FailureKind::kGone},
+        {ERROR_NOT_READY, FailureKind::kGone},
+        {ERROR_SEM_TIMEOUT, FailureKind::kTimedOut},
+        {ERROR_TIMEOUT, FailureKind::kTimedOut},
+        {ERROR_ACCESS_DENIED, FailureKind::kPermission},
+        {ERROR_FILE_NOT_FOUND, FailureKind::kNotFound},
+        {ERROR_SHARING_VIOLATION, FailureKind::kBusy},
+        {ERROR_INVALID_FUNCTION, FailureKind::kRefused},
+        {ERROR_SET_NOT_FOUND, FailureKind::kRefused},
+        {ERROR_NO_MORE_ITEMS, FailureKind::kNoMoreItems},
+        {ERROR_CRC, FailureKind::kOther},
+    };
+    for (const auto& c : cases) {
+        const DeviceResult result = Win32Failure(c.error, "control transfer");
+        EXPECT_EQ(result.kind(), c.kind) << c.error << ": " << result.text();
+        // "control transfer: " and the system's words, without its line end.
+        EXPECT_EQ(result.text().rfind("control transfer: ", 0), 0u) << result.text();
+        EXPECT_GT(result.text().size(), std::string("control transfer: ").size()) << c.error;
+        EXPECT_EQ(result.text().find_first_of("\r\n"), std::string::npos) << result.text();
+    }
+}
+
+TEST(Win32DeviceApi, ARequestTheDriverNeverCompletesTimesOutAtItsDeadline) {
+    const std::string name =
+        R"(\\.\pipe\qv-never-completes-)" + std::to_string(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                   PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+    auto api = CreateSystemDeviceApi();
+    constexpr DWORD kPipeListen = 0x00110008;     // waits for a client: none will come
+    for (int repeat = 0; repeat < 2; ++repeat) {  // the cancelled request leaves no trace
+        const auto start = std::chrono::steady_clock::now();
+        const DeviceResult result =
+            api->IoControl(reinterpret_cast<FileHandle>(pipe), kPipeListen, nullptr, 0, nullptr, 0);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        EXPECT_EQ(result.kind(), FailureKind::kTimedOut) << result.text();
+        EXPECT_EQ(result.text(), "control transfer: timed out after 1000 ms");
+        EXPECT_GE(ms, kRequestTimeoutMs * 0.9);
+        EXPECT_LE(ms, kRequestTimeoutMs * 3.0);
+    }
+    CloseHandle(pipe);
+}
+
+TEST(Win32DeviceApi, ARequestOnAHandleThatIsGoneFailsAtOnceAsGone) {
+    auto api = CreateSystemDeviceApi();
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CloseHandle(event);  // a handle value that no longer names anything
+    std::uint8_t out[4] = {};
+    const DeviceResult result =
+        api->IoControl(reinterpret_cast<FileHandle>(event), kIoctlPlainIn, nullptr, 0, out, 4);
+    EXPECT_EQ(result.kind(), FailureKind::kGone) << result.text();
+    EXPECT_EQ(result.text().rfind("control transfer: ", 0), 0u) << result.text();
 }
 
 TEST(Win32DeviceApi, SleepsLastAboutWhatTheyAsk) {

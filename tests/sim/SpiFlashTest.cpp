@@ -176,3 +176,48 @@ TEST(SpiFlashPresetTest, SmallPagePartWrapsAtThirtyTwoBytes) {
 
 }  // namespace
 }  // namespace qv::sim
+
+namespace qv::sim {
+namespace {
+
+struct ProtectBitsCase {
+    FlashPart part;
+    bool locked;          // the status register ignores writes
+    std::uint8_t status;  // after write enable and 0xFF written
+    bool allProtected;
+};
+
+class SpiFlashProtectBits : public ::testing::TestWithParam<ProtectBitsCase> {};
+
+// Parts set as many protect bits as they have, and keep the reserved bits at 0; every protect
+// bit set protects the whole array, so a chip erase is refused.
+TEST_P(SpiFlashProtectBits, WritingAllOnesSetsThePartsBits) {
+    VirtualClock clock;
+    SpiFlash flash{clock, PartConfig(GetParam().part)};
+    if (GetParam().locked) flash.SetStatusLocked(true);
+    const auto transact = [&](std::initializer_list<std::uint8_t> bytes) {
+        flash.Select();
+        for (auto b : bytes) flash.Exchange(b);
+        flash.Deselect();
+    };
+    transact({0x06});
+    transact({0x01, 0xFF});
+    clock.SleepMicros(20'000);
+    EXPECT_EQ(flash.Status(), GetParam().status);
+    EXPECT_EQ(flash.IsProtected(0), GetParam().allProtected);
+    EXPECT_FALSE(flash.WriteEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, SpiFlashProtectBits,
+                         ::testing::Values(ProtectBitsCase{flash_parts::kC22012, false, 0x8C, true},
+                                           ProtectBitsCase{flash_parts::kEf4015, false, 0xFC, true},
+                                           ProtectBitsCase{flash_parts::kC22015, false, 0xFC, true},
+                                           ProtectBitsCase{flash_parts::kEf4015, true, 0x00,
+                                                           false}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.part.protectBits) + "Bits" +
+                                    (info.param.locked ? "Locked" : "");
+                         });
+
+}  // namespace
+}  // namespace qv::sim

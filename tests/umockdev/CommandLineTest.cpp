@@ -70,6 +70,30 @@ TEST_F(QvtoolOverLibusb, UpdatesAProductAndABareChip) {
     }
 }
 
+// A chip that restarts as it leaves ISP mode drops off the bus in the middle of that request:
+// the image is in the flash, so the update succeeds, and says what happened.
+TEST_F(QvtoolOverLibusb, AChipThatRestartsOnLeavingIspIsUpdated) {
+    const std::vector<std::uint8_t> image = TestImage(1500);
+    WriteBinary(WorkDir() / "image.bin", image);
+    for (const bool product : {true, false}) {
+        UsbTestbed& bus = Bus();
+        const auto chip = NewChip();
+        chip->SetRestartOnIspLeave(true);
+        EmulatedUsbDevice& device =
+            product ? bus.AddProduct(0xf017, chip) : bus.AddBareChip(0xa7d6, chip);
+        const CliRun run = RunCli({"update", "--file", "image.bin", "--yes", "--json"});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        const auto json = run.Json();
+        EXPECT_TRUE(json["warnings"].empty()) << run.out;
+        const std::string steps = json["steps"].dump();
+        EXPECT_NE(steps.find("The device restarted on leaving ISP mode"), std::string::npos)
+            << steps;
+        EXPECT_TRUE(device.Unplugged());
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), chip->Flash().Contents().begin()));
+        bus.Unplug(device);
+    }
+}
+
 struct FaultCase {
     const char* name;
     UsbFaults faults;

@@ -252,6 +252,10 @@ int EmulatedUsbDevice::RunControl(std::uint8_t* buffer, int bufferLength, bool& 
     }
     if (setup.IsDeviceToHost()) std::fill_n(data, setup.length, std::uint8_t{0});
     if (!model_->HandleRequest(setup, data)) return -EPIPE;
+    if (model_->TakeRestart()) {  // gone before the status stage, as the kernel sees it
+        unplugged_ = true;
+        return -ENODEV;
+    }
     return static_cast<int>(setup.length);
 }
 

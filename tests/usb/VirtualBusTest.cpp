@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "sim/VirtualBus.h"
 #include "usb/QuorvexUsb.h"
@@ -8,12 +9,18 @@
 namespace qv::sim {
 namespace {
 
+// Stalls request 0xEE; restarts on request 0xBB, as a chip may when it leaves ISP mode.
 class StallingModel : public DeviceModel {
   public:
     bool HandleRequest(const ControlSetup& setup, std::uint8_t* data) override {
         if (setup.IsDeviceToHost() && setup.length) data[0] = 0xA5;
+        restarting_ = setup.request == 0xBB;
         return setup.request != 0xEE;
     }
+    bool TakeRestart() override { return std::exchange(restarting_, false); }
+
+  private:
+    bool restarting_ = false;
 };
 
 struct BusFixture : ::testing::Test {
@@ -123,6 +130,46 @@ TEST_F(BusFixture, SleepAndLatencyAdvanceDeviceTime) {
     bus.SetTransferLatencyMicros(300);
     Send(1);
     EXPECT_EQ(clock.NowMicros() - start, 10'300u);
+    // No transfer takes no time: a host polling back to back still sees time pass.
+    bus.SetTransferLatencyMicros(0);
+    Send(1);
+    EXPECT_EQ(clock.NowMicros() - start, 10'300u + VirtualBus::kMinimumLatencyMicros);
+}
+
+TEST_F(BusFixture, ARestartingDeviceLeavesTheBusAndComesBackAsANewDevice) {
+    EXPECT_FALSE(Send(0xBB));
+    EXPECT_EQ(usb.LastFailure().kind(), FailureKind::kGone);
+    EXPECT_FALSE(bus.IsAttached(device));
+    EXPECT_FALSE(usb.Probe());
+
+    bus.Sleep(kRestartMicros / 1000);
+    EXPECT_TRUE(bus.IsAttached(device));
+    EXPECT_FALSE(Send(1));  // the handle from before the restart is dead
+    ASSERT_TRUE(usb.Find());
+    ASSERT_TRUE(usb.Open());
+    EXPECT_TRUE(Send(1));
+}
+
+TEST_F(BusFixture, ADuplicatedInterfaceIsListedTwiceAndOpensAtBothPaths) {
+    bus.SetDuplicateInterface(device, true);
+    const std::string second = SecondInterfacePath(bus.PathOf(device));
+    EXPECT_NE(second, bus.PathOf(device));
+    EXPECT_EQ(second.substr(0, second.find("#{")),
+              bus.PathOf(device).substr(0, bus.PathOf(device).find("#{")));
+    ASSERT_TRUE(usb.Find());
+    EXPECT_EQ(usb.DevicePath(), second);  // the last match wins
+    ASSERT_TRUE(usb.Open());
+    EXPECT_TRUE(Send(1));
+}
+
+TEST_F(BusFixture, AFailingPresenceTestLeavesVendorRequestsWorking) {
+    bus.SetTransferFaults(device, {.presenceTestFails = true});
+    EXPECT_FALSE(usb.Find());
+    EXPECT_TRUE(usb.IsPresent());
+    EXPECT_EQ(usb.LastFailure().kind(), FailureKind::kRefused);
+    EXPECT_TRUE(usb.OpenFailure().ok());
+    ASSERT_TRUE(usb.Open());
+    EXPECT_TRUE(Send(1));
 }
 
 }  // namespace

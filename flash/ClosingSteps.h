@@ -1,0 +1,25 @@
+#pragma once
+// The steps that close every update: protecting the flash and leaving ISP mode. Real chips and
+// flash parts answer them differently, so each is judged on its own, and what it finds is a
+// warning for the caller, never the update's result.
+
+#include <optional>
+
+#include "flash/FlashContext.h"
+
+namespace qv {
+
+// Writes 0xFF to the status register and reads it back once the flash is idle. Nothing when
+// the protect bits of the known part are set; otherwise why not: the failed transfer, a flash
+// that stayed busy, or the status read and the bits expected. A part the table does not know
+// is not judged. Tried once even when the device stopped answering.
+std::optional<StepReason> ProtectFlash(FlashContext& context);
+
+// Leaves ISP mode. Nothing when the chip took the request, and nothing either when a device
+// that was answering went away with it: that is a chip restarting into its firmware, which
+// the reporter hears as a note. Otherwise (refused while still present, or no answer from a
+// device that had already stopped answering) why not. Tried once even when the device stopped
+// answering.
+std::optional<StepReason> LeaveIspMode(FlashContext& context);
+
+}  // namespace qv
