@@ -1,5 +1,7 @@
 // qvupdate: the update window, on the USB bus or on a virtual device.
 
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -10,6 +12,7 @@
 #include "app/UnitState.h"
 #include "platform/RecordingDeviceApi.h"
 #include "platform/ReplayDeviceApi.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemDeviceApi.h"
 #include "sim/Simulation.h"
 
@@ -51,7 +54,9 @@ int Run(QApplication& application) {
         replay = qv::ReplayDeviceApi::Load(options->replay.toStdString(), setupError);
         api = replay.get();
     } else {
-        systemApi = qv::CreateSystemDeviceApi();
+        // The window's timer probes the bus every second: it never waits for a device that
+        // another program holds, it shows that the device is in use.
+        systemApi = qv::CreateSystemDeviceApi(std::chrono::milliseconds{0});
         api = systemApi.get();
     }
     if (api != nullptr && !options->ioLog.isEmpty()) {
@@ -68,6 +73,16 @@ int Run(QApplication& application) {
     qv::TForm1 form(unit, dialogs);
     if (options->service) form.ShowServicePages();
     form.show();
+    // A stop request (SIGTERM from a session's end or from kill) ends the window as its close
+    // box does, so the virtual device's state is saved below; a running update first ends at
+    // its next safe point, as with its Stop.
+    QTimer stopWatch;
+    stopWatch.callOnTimeout([&] {
+        if (!qv::StopRequested()) return;
+        unit.flash.stopRequested = true;
+        QCoreApplication::quit();
+    });
+    stopWatch.start(100);
     const int status = application.exec();
     std::string saveError;
     if (simulation && !simulation->SaveState(saveError)) {
@@ -87,6 +102,8 @@ int Run(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const qv::StopSignals stop(
+        "qvupdate: closing at the next safe point; a second stop ends at once\n");
     qv::GuardedApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qvupdate"));
     try {

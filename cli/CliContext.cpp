@@ -5,8 +5,10 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/Interruption.h"
 #include "platform/RecordingDeviceApi.h"
 #include "platform/ReplayDeviceApi.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemDeviceApi.h"
 #include "sim/SimFaults.h"
 #include "sim/Simulation.h"
@@ -49,10 +51,11 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
             ->expected(0, 1)
             ->default_str("")
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.add_option("--io-log,--sim-log", ioLog_,
-                   "Append every I/O control sent to the device, on the USB bus or the virtual "
-                   "device, to FILE");
-    CLI::Option* replay =
+    ioLogOption_ =
+        app.add_option("--io-log,--sim-log", ioLog_,
+                       "Append every I/O control sent to the device, on the USB bus or the virtual "
+                       "device, to FILE");
+    CLI::Option* replay = replayOption_ =
         app.add_option("--replay", replayFile_,
                        "Use a device that answers from a traffic log written with --io-log; the "
                        "first request that differs from the recording fails");
@@ -66,7 +69,7 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
         faultOption_,
         app.add_option("--sim-audio", simAudio_, sim::kSimAudioHelp),
         app.add_option("--sim-flash", simFlash_, sim::SimFlashHelp()),
-        app.add_option("--sim-state", simState_, sim::kSimStateHelp),
+        stateOption_ = app.add_option("--sim-state", simState_, sim::kSimStateHelp),
         app.add_option("--sim-latency", simLatency_, sim::kSimLatencyHelp),
         app.add_flag("--sim-virtual-time", simVirtualTime_,
                      "Run the virtual device in virtual time: waits take no wall time"),
@@ -78,21 +81,37 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
     app.add_flag("--json", json_, "Print exactly one JSON document on stdout, also on failure");
 }
 
-void CliContext::Bind(CLI::App* command, const std::string& name,
-                      std::function<void(Report&)> work) {
-    command->callback([this, name, work = std::move(work)] {
+void CliContext::Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work,
+                      std::function<std::vector<NamedFile>()> files) {
+    command->callback([this, name, work = std::move(work), files = std::move(files)] {
         Report report(name);
-        work(report);
+        std::vector<NamedFile> named = GlobalFiles();
+        if (files) {
+            for (NamedFile& file : files()) named.push_back(std::move(file));
+        }
+        if (const std::string problem = NamedFilesProblem(named); !problem.empty()) {
+            report.Fail(Outcome::kFileRefused, problem + ". Nothing was sent.");
+        } else {
+            work(report);
+        }
         FinishRun(report);
         exitCode_ = report.Emit(out_, err_, json_);
     });
+}
+
+std::vector<NamedFile> CliContext::GlobalFiles() const {
+    std::vector<NamedFile> files;
+    if (ioLogOption_->count() > 0) files.push_back({"--io-log", ioLog_, true});
+    if (stateOption_->count() > 0) files.push_back({"--sim-state", simState_, true});
+    if (replayOption_->count() > 0) files.push_back({"--replay", replayFile_, false});
+    return files;
 }
 
 std::istream& CliContext::In() {
     return settings_.in != nullptr ? *settings_.in : std::cin;
 }
 
-std::unique_ptr<DeviceApi> CliContext::NewSystemApi() {
+std::unique_ptr<LockingDeviceApi> CliContext::NewSystemApi() {
     return CreateSystemDeviceApi();
 }
 
@@ -136,10 +155,11 @@ bool CliContext::BuildSimulations(Report& report) {
         options.realTime = !settings_.virtualTime && !simVirtualTime_;
         options.instance = static_cast<int>(p) + 1;
         std::string error;
-        auto simulation = sim::Simulation::Create(options, error);
+        bool inUse = false;
+        auto simulation = sim::Simulation::Create(options, error, &inUse);
         if (!simulation) {
             simulations_.clear();
-            report.Fail(Outcome::kUsage, error);
+            report.Fail(inUse ? Outcome::kNoDevice : Outcome::kUsage, error);
             return false;
         }
         simulations_.push_back(std::move(simulation));
@@ -179,6 +199,8 @@ DeviceApi* CliContext::Recorded(DeviceApi& bus, Report& report) {
 void CliContext::FinishRun(Report& report) {
     usb_.reset();
     view_.reset();
+    if (!heldPath_.empty()) systemApi_->Release(heldPath_);
+    heldPath_.clear();
     if (replay_) {
         // A replay that ran out of step with its recording has not shown what it was asked to.
         const DeviceResult verdict = replay_->Verdict();
@@ -264,10 +286,23 @@ DeviceApi& CliContext::BusOf(const Candidate& candidate) {
 }
 
 QuorvexUsb* CliContext::Connect(Report& report) {
+    if (StopRequested()) {
+        FailInterrupted(report, "nothing was sent to the device");
+        return nullptr;
+    }
     usb_.reset();  // closes through the view it was built on
-    view_ = std::make_unique<DeviceView>(ChosenBus(), chosen_.device.path);
-    usb_ = std::make_unique<QuorvexUsb>(*view_);
     const FoundDevice& device = chosen_.device;
+    // The whole command is one piece of work: no other program between its opens.
+    if (systemApi_ && !chosen_.simulated && heldPath_.empty()) {
+        if (const DeviceResult held = systemApi_->Hold(device.path); !held.ok()) {
+            report.Fail(Outcome::kNoDevice,
+                        device.displayName + ": " + held.text() + "; nothing was sent to it");
+            return nullptr;
+        }
+        heldPath_ = device.path;
+    }
+    view_ = std::make_unique<DeviceView>(ChosenBus(), device.path);
+    usb_ = std::make_unique<QuorvexUsb>(*view_);
     if (!SelectDevice(*usb_, device)) {
         report.Fail(Outcome::kNoDevice, device.displayName + " at " + device.path +
                                             " vanished while it was being opened");

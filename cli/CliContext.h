@@ -1,8 +1,7 @@
 #pragma once
 // Options shared by every qvtool command and the device access they lead to: the real bus,
 // virtual devices or a replayed traffic log, the device chosen with --device, traffic capture,
-// rehearsed faults and
-// machine-readable output.
+// rehearsed faults and machine-readable output.
 
 #include <CLI/CLI.hpp>
 #include <functional>
@@ -15,6 +14,8 @@
 #include "cli/Qvtool.h"
 #include "cli/Report.h"
 #include "platform/DeviceApi.h"
+#include "platform/LockingDeviceApi.h"
+#include "platform/NamedFiles.h"
 #include "usb/DeviceScan.h"
 #include "usb/QuorvexUsb.h"
 
@@ -45,9 +46,12 @@ class CliContext {
     // --device and --json to the top-level app.
     void AddGlobalOptions(CLI::App& app);
     // Runs `work` as the command `name` when `command` is parsed: one report, one exit status.
-    // Before the report is printed, a replay that went off its recording fails the command, and
-    // a virtual device kept in a state file is written back.
-    void Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work);
+    // First the files the run names (the global options' and those `files` gives) are checked
+    // together; a problem refuses the command before any traffic. Before the report is printed,
+    // a replay that went off its recording fails the command, and a virtual device kept in a
+    // state file is written back.
+    void Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work,
+              std::function<std::vector<NamedFile>()> files = {});
 
     // Every updatable device present on the buses the options name; an empty list after a
     // failure in `report` when the virtual devices, the replay or the traffic log could not be
@@ -70,7 +74,7 @@ class CliContext {
     // Failed I/O controls on the chosen device so far.
     int FailedTransfers() const { return view_ ? view_->FailedTransfers() : 0; }
     // A device interface of the system's own, for a link that runs on a thread of its own.
-    std::unique_ptr<DeviceApi> NewSystemApi();
+    std::unique_ptr<LockingDeviceApi> NewSystemApi();
     // Whether --io-log records the traffic (one device at a time).
     bool Recording() const { return !ioLog_.empty(); }
     // Whether the device answers from a --replay recording.
@@ -87,6 +91,8 @@ class CliContext {
     int ExitCode() const { return exitCode_; }
 
   private:
+    // The files the global options name: --io-log and --sim-state written, --replay read.
+    std::vector<NamedFile> GlobalFiles() const;
     bool UsesSimulation() const;
     bool BuildSimulations(Report& report);
     bool BuildBus(Report& report);
@@ -106,11 +112,15 @@ class CliContext {
     bool simVirtualTime_ = false;
     CLI::Option* simulateOption_ = nullptr;
     CLI::Option* faultOption_ = nullptr;
+    CLI::Option* ioLogOption_ = nullptr;
+    CLI::Option* replayOption_ = nullptr;
+    CLI::Option* stateOption_ = nullptr;
     CLI::App* app_ = nullptr;
     std::string deviceChoice_;
     bool json_ = false;
     int exitCode_ = 0;
-    std::unique_ptr<DeviceApi> systemApi_;
+    std::unique_ptr<LockingDeviceApi> systemApi_;
+    std::string heldPath_;  // the device on the system's bus whose lock the command holds
     std::unique_ptr<ReplayDeviceApi> replay_;
     std::vector<std::unique_ptr<sim::Simulation>> simulations_;
     // The recorders of --io-log, one per bus, before the buses they wrap go.

@@ -28,7 +28,9 @@ class ProgressReporter final : public FlashReporter {
     void StatusRegister(std::string_view) override {}
     void StepText(std::string_view text) override { Line(text); }
     void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
-    void Pump() override {}
+    void Pump() override {
+        if (pumpAction_) pumpAction_();
+    }
     void StepFailed(FlashStep step, const DeviceResult& reason) override;
 
     // The first step that failed and why, when the flash layer said.
@@ -41,6 +43,9 @@ class ProgressReporter final : public FlashReporter {
     void SetListener(std::function<void(const std::string&)> listener) {
         listener_ = std::move(listener);
     }
+
+    // Runs at each pump, where a long operation may learn of a stop.
+    void SetPumpAction(std::function<void()> action) { pumpAction_ = std::move(action); }
 
     // Every step line shown, in order, without repeats.
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -57,6 +62,7 @@ class ProgressReporter final : public FlashReporter {
     FlashStage barStage_ = FlashStage::kChipErase;
     std::uint64_t barValue_ = 0;
     std::function<void(const std::string&)> listener_;
+    std::function<void()> pumpAction_;
     std::string lastStatus_;
     std::optional<FlashStep> failedStep_;
     DeviceResult failureReason_;

@@ -19,9 +19,10 @@ enum class Outcome {
     kUsage = 2,          // bad command line or argument; nothing was sent
     kNoDevice = 3,       // no device to work on, or the chosen one could not be opened
     kFileRefused = 4,    // an input or output file could not be used
+    kInterrupted = 5,    // a stop request ended the command before its work was done
 };
 
-// The "kind" of a failure in JSON: "device", "usage", "no-device", "file".
+// The "kind" of a failure in JSON: "device", "usage", "no-device", "file", "interrupted".
 const char* OutcomeKind(Outcome outcome);
 // Why a device failed, as the message adds it: "step: reason", or the reason alone.
 std::string ReasonText(std::string_view step, const DeviceResult& reason);
@@ -49,7 +50,9 @@ class Report {
     const std::string& Command() const { return command_; }
 
     // Prints the report (text lines on `out` and the failure on `err`, or one JSON document
-    // on `out`) and returns the exit status.
+    // on `out`) and returns the exit status. When `out` cannot take it (a full disk, a closed
+    // pipe), says so on `err` with the system's reason; a command that succeeded then ends
+    // with kFileRefused, since its caller did not get the result.
     int Emit(std::ostream& out, std::ostream& err, bool json) const;
     // The JSON document: {"command", "ok", fields..., "error": {"kind", "message"}}.
     Json Document() const;

@@ -175,7 +175,16 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.StepText(text);
     };
     context.flashStepFailed = false;
+    context.stopRequested = false;
     FlashRange range{0, context.image.length, context.image.length};
+    // A stop (raised while messages run) ends the update before its next step; the closing
+    // steps still run.
+    bool stopped = false;
+    const auto goOn = [&] {
+        reporter.Pump();
+        stopped = stopped || context.stopRequested;
+        return !context.flashStepFailed && !stopped;
+    };
 
     showStep("Enter ISP Mode");
     reporter.Pump();
@@ -187,7 +196,7 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.ProcessInfo(text);
         reporter.StepText(text);
     });
-    if (!context.flashStepFailed) {
+    if (goOn()) {
         showStep("Clear Status register");
         ClearStatusRegister(context);
         BeginStep(context);
@@ -198,13 +207,17 @@ bool RunFirmwareUpdate(FlashContext& context) {
         }
     }
     RangeSteps rangeSteps(context, range, showStep);
-    if (!context.flashStepFailed) rangeSteps.Blank();
-    if (!context.flashStepFailed) rangeSteps.Program();
-    if (!context.flashStepFailed) rangeSteps.Verify();
+    if (goOn()) rangeSteps.Blank();
+    if (goOn()) rangeSteps.Program();
+    if (goOn()) rangeSteps.Verify();
     Protect(context, showIfFirstFailure);
     LeaveIsp(context, showIfFirstFailure);
     context.usb.Close();
     if (context.flashStepFailed) return false;
+    if (stopped) {
+        showStep("Stopped by user");
+        return false;
+    }
     showStep("Firmware update success!");
     return true;
 }

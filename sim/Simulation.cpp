@@ -1,6 +1,7 @@
 #include "sim/Simulation.h"
 
 #include <charconv>
+#include <filesystem>
 #include <optional>
 
 #include "catalog/Products.h"
@@ -96,6 +97,23 @@ std::string KnownFlashIds() {
     return known;
 }
 
+// The lock of a state file, named after the file its path leads to, so a link and its
+// target share one.
+std::unique_ptr<ProcessLock> LockStateFile(const std::string& path, std::chrono::milliseconds wait,
+                                           std::string& error) {
+    std::error_code ec;
+    // Absolute first: of a relative path to a file still to be made, weakly_canonical keeps
+    // the relative path.
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    std::filesystem::path file = std::filesystem::weakly_canonical(absolute, ec);
+    if (ec) file = absolute;
+    std::string why;
+    auto lock = ProcessLock::Acquire("state:" + file.string(), "state-" + file.filename().string(),
+                                     wait, why);
+    if (!lock) error = "the state file '" + path + "' is " + why + "; it was left as it is";
+    return lock;
+}
+
 }  // namespace
 
 std::optional<StateHeader> ReadStateHeader(StateReader& in) {
@@ -117,8 +135,8 @@ std::string SimFlashHelp() {
     return "The virtual flash by its JEDEC id: " + KnownFlashIds() + "; default EF4015";
 }
 
-std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
-                                               std::string& error) {
+std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options, std::string& error,
+                                               bool* inUse) {
     std::optional<Identity> identity = Resolve(options.product);
     if (!identity) {
         error = "unknown virtual product '" + options.product +
@@ -137,7 +155,14 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
     // A kept device decides what is simulated; options may only repeat it.
     std::vector<std::uint8_t> state;
     StateFileRead stateRead = StateFileRead::kAbsent;
+    std::unique_ptr<ProcessLock> stateLock;
     if (!options.stateFile.empty()) {
+        // Held from this read to the last write: another program's run never falls in between.
+        stateLock = LockStateFile(options.stateFile, options.stateLockWait, error);
+        if (!stateLock) {
+            if (inUse != nullptr) *inUse = true;
+            return nullptr;
+        }
         stateRead = ReadStateFile(options.stateFile, state, error);
         if (stateRead == StateFileRead::kRefused) return nullptr;
         if (!CanWriteStateFile(options.stateFile, error)) return nullptr;
@@ -193,6 +218,7 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
         }
     }
     simulation->stateFile_ = options.stateFile;
+    simulation->stateLock_ = std::move(stateLock);
     simulation->identity_ = identity->key;
     if (identity->bareChip) {
         chip.SetFirmwareRunning(false);
