@@ -22,10 +22,8 @@ std::string TempPath(const std::string& name) {
 
 // The flash bytes a state file keeps.
 std::vector<std::uint8_t> FlashOf(const std::string& state) {
-    std::string error;
-    const auto simulation = sim::Simulation::Create({.stateFile = state, .realTime = false}, error);
-    EXPECT_NE(simulation, nullptr) << error;
-    return simulation ? simulation->Chip().Flash().Contents() : std::vector<std::uint8_t>{};
+    const auto device = KeptDevice(state);
+    return device ? device->Chip().Flash().Contents() : std::vector<std::uint8_t>{};
 }
 
 TEST(FlashRanges, RangesThatAreNotWholeSectorsOrNotThereAreRefusedBeforeAnyTraffic) {

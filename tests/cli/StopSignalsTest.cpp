@@ -48,12 +48,7 @@ class StoppedUpdate : public ::testing::Test {
     }
 
     // The device as the state file keeps it.
-    std::unique_ptr<sim::Simulation> Device() const {
-        std::string error;
-        auto device = sim::Simulation::Create({.stateFile = state_, .realTime = false}, error);
-        EXPECT_NE(device, nullptr) << error;
-        return device;
-    }
+    std::unique_ptr<sim::Simulation> Device() const { return KeptDevice(state_); }
 
     static std::string LastRequest(const std::string& log) {
         std::ifstream in(log);

@@ -59,9 +59,8 @@ TEST(TwoPrograms, OneThatCannotWaitSaysWhoHoldsTheDeviceAndChangesNothing) {
     const std::string kept{std::istreambuf_iterator<char>(before), {}};
     {
         // This process keeps the device, as a window open on it would.
-        std::string error;
-        const auto holder = sim::Simulation::Create({.stateFile = state, .realTime = false}, error);
-        ASSERT_NE(holder, nullptr) << error;
+        const auto holder = KeptDevice(state);
+        ASSERT_NE(holder, nullptr);
         ChildProcess second(Qvtool(state, {"--json", "param", "string", "1", "Other"}));
         second.Wait();
         EXPECT_EQ(second.ExitStatus(), 3);
