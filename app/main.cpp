@@ -89,6 +89,10 @@ int Run(QApplication& application) {
         std::fprintf(stderr, "qvupdate: %s\n", saveError.c_str());
         return status == 0 ? 1 : status;
     }
+    if (recorder && !recorder->WriteFailure().empty()) {
+        std::fprintf(stderr, "qvupdate: %s\n", recorder->WriteFailure().c_str());
+        return status == 0 ? 1 : status;
+    }
     if (replay) {
         const qv::DeviceResult verdict = replay->Verdict();
         if (!verdict.ok()) {

@@ -215,6 +215,14 @@ void CliContext::FinishRun(Report& report) {
         std::string error;
         if (!simulation->SaveState(error)) report.Fail(Outcome::kFileRefused, error);
     }
+    for (const auto& recorder : recorders_) {
+        const std::string& failure = recorder->WriteFailure();
+        if (failure.empty()) continue;
+        // Beside an earlier failure too: a capture that is cut short must not go unnoticed.
+        if (report.Failed() && !json_) err_ << "qvtool: " << failure << '\n';
+        report["ioLogError"] = failure;
+        report.Fail(Outcome::kFileRefused, failure);
+    }
 }
 
 std::vector<Candidate> CliContext::Candidates(Report& report) {

@@ -184,7 +184,14 @@ TEST(FullOutputs, AReportThatCannotBeWrittenFailsTheCommand) {
         const char* reason;
     };
     const std::string dump = TempPath("full-dump.txt");
+    const std::string log = TempPath("full.log");
+    const std::string logFailed =
+        "the traffic log '" + log + "' could not be written: File too large";
     const std::vector<Case> cases{
+        // A full disk before the first line refuses the log before any traffic; one later on
+        // lets the command finish and then fails it.
+        {{"--io-log", log, "flash", "id"}, {.fileSize = 0}, logFailed.c_str()},
+        {{"--io-log", log, "flash", "id"}, {.fileSize = 700}, logFailed.c_str()},
         {{"--json", "flash", "id"},
          {.stdoutFile = "/dev/full"},
          "the JSON document could not be written to standard output: No space left on device"},
@@ -197,6 +204,7 @@ TEST(FullOutputs, AReportThatCannotBeWrittenFailsTheCommand) {
         SCOPED_TRACE(c.reason);
         std::vector<std::string> arguments{QV_QVTOOL_PATH, "--simulate", "--sim-virtual-time"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        fs::remove(log);
         ChildProcess qvtool(arguments, c.options);
         qvtool.Wait();
         EXPECT_EQ(qvtool.ExitStatus(), 4);

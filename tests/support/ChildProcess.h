@@ -12,8 +12,8 @@
 namespace qv::test {
 
 struct ChildOptions {
-    std::string stdoutFile;                 // write stdout there instead of to a pipe
-    std::optional<unsigned long> fileSize;  // RLIMIT_FSIZE: writes past it fail (EFBIG)
+    std::string stdoutFile{};                 // write stdout there instead of to a pipe
+    std::optional<unsigned long> fileSize{};  // RLIMIT_FSIZE: writes past it fail (EFBIG)
 };
 
 class ChildProcess {
