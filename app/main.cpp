@@ -1,5 +1,7 @@
 // qvupdate: the update window, on the USB bus or on a virtual device.
 
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -8,6 +10,7 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "platform/StopSignals.h"
 #include "stack/DeviceStack.h"
 
 namespace {
@@ -26,11 +29,21 @@ int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::Dev
     qv::TForm1 form(unit, dialogs);
     if (options.service) form.ShowServicePages();
     form.show();
+    // A stop request (SIGTERM from a session's end or from kill) ends the window as its close
+    // box does, so the virtual device's state is saved after it; a running update first ends at
+    // its next safe point, as with its Stop.
+    QTimer stopWatch;
+    stopWatch.callOnTimeout([&] {
+        if (!qv::StopRequested()) return;
+        unit.flash.stopRequested = true;
+        QCoreApplication::quit();
+    });
+    stopWatch.start(100);
     return application.exec();
 }
 
-// A replay that went off its recording, or a virtual device that could not be kept in its
-// state file, fails a run that would otherwise have succeeded.
+// A replay that went off its recording, a virtual device that could not be kept in its state
+// file, or a traffic log cut short, fails a run that would otherwise have succeeded.
 int FinishRun(qv::DeviceStack& stack, int status) {
     for (const qv::StackProblem& problem : stack.Finish()) {
         const bool replay = problem.kind == qv::StackProblem::Kind::kReplayDiverged;
@@ -49,8 +62,12 @@ int Run(QApplication& application) {
         std::fputs(qPrintable(options->helpText), stdout);
         return 0;
     }
+    qv::DeviceStackOptions deviceOptions = options->device;
+    // The window's timer probes the bus every second: it never waits for a device that another
+    // program holds, it shows that the device is in use.
+    deviceOptions.systemLockWait = std::chrono::milliseconds{0};
     qv::StackProblem problem;
-    const std::unique_ptr<qv::DeviceStack> stack = qv::DeviceStack::Build(options->device, problem);
+    const std::unique_ptr<qv::DeviceStack> stack = qv::DeviceStack::Build(deviceOptions, problem);
     if (!stack) return Refuse(problem.text);
     const int status = ShowWindow(application, *options, *stack->Buses().front().api);
     return FinishRun(*stack, status);
@@ -59,6 +76,8 @@ int Run(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const qv::StopSignals stop(
+        "qvupdate: closing at the next safe point; a second stop ends at once\n");
     qv::GuardedApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qvupdate"));
     try {

@@ -5,6 +5,8 @@
 #include <map>
 #include <ostream>
 
+#include "cli/Interruption.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemDeviceApi.h"
 #include "text/Joined.h"
 #include "text/Lower.h"
@@ -48,7 +50,10 @@ Outcome OutcomeOf(StackProblem::Kind kind) {
         case StackProblem::Kind::kUsage:
             return Outcome::kUsage;
         case StackProblem::Kind::kFileRefused:
+        case StackProblem::Kind::kIoLogCut:
             return Outcome::kFileRefused;
+        case StackProblem::Kind::kInUse:
+            return Outcome::kNoDevice;
         case StackProblem::Kind::kReplayDiverged:
             break;
     }
@@ -72,21 +77,39 @@ void CliContext::AddGlobalOptions(CLI::App& app) {
     app.add_flag("--json", json_, "Print exactly one JSON document on stdout, also on failure");
 }
 
-void CliContext::Bind(CLI::App* command, const std::string& name,
-                      std::function<void(Report&)> work) {
-    command->callback([this, name, work = std::move(work)] {
+void CliContext::Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work,
+                      std::function<std::vector<NamedFile>()> files) {
+    command->callback([this, name, work = std::move(work), files = std::move(files)] {
         Report report(name);
-        if (ReadDeviceOptions(report)) work(report);
+        if (ReadDeviceOptions(report)) {
+            std::vector<NamedFile> named = NamedFilesOf(givenOptions_);
+            if (files) {
+                for (NamedFile& file : files()) named.push_back(std::move(file));
+            }
+            if (const std::string problem = NamedFilesProblem(named); !problem.empty()) {
+                report.Fail(Outcome::kFileRefused, problem + ". Nothing was sent.");
+            } else {
+                work(report);
+            }
+        }
         FinishRun(report);
         exitCode_ = report.Emit(out_, err_, json_);
     });
+}
+
+std::vector<NamedFile> CliContext::GlobalFiles() const {
+    std::vector<NamedFile> files;
+    if (ioLogOption_->count() > 0) files.push_back({"--io-log", ioLog_, true});
+    if (stateOption_->count() > 0) files.push_back({"--sim-state", simState_, true});
+    if (replayOption_->count() > 0) files.push_back({"--replay", replayFile_, false});
+    return files;
 }
 
 std::istream& CliContext::In() {
     return settings_.in != nullptr ? *settings_.in : std::cin;
 }
 
-std::unique_ptr<DeviceApi> CliContext::NewSystemApi() {
+std::unique_ptr<LockingDeviceApi> CliContext::NewSystemApi() {
     return CreateSystemDeviceApi();
 }
 
@@ -102,6 +125,7 @@ bool CliContext::ReadDeviceOptions(Report& report) {
         const std::vector<std::string>& values = option->results();
         given.push_back({shared->first, !flag && index < values.size() ? values[index] : ""});
     }
+    givenOptions_ = given;
     std::string refusal;
     std::optional<DeviceStackOptions> options = ReadStackOptions(given, refusal);
     if (!options) {
@@ -128,6 +152,8 @@ void CliContext::FinishRun(Report& report) {
     usb_.reset();
     view_.reset();
     if (!stack_) return;
+    if (!heldPath_.empty()) stack_->SystemBus()->Release(heldPath_);
+    heldPath_.clear();
     for (const StackProblem& problem : stack_->Finish()) {
         const bool replay = problem.kind == StackProblem::Kind::kReplayDiverged;
         // A replay that ran out of step with its recording has not shown what it was asked to;
@@ -135,6 +161,11 @@ void CliContext::FinishRun(Report& report) {
         if (replay && report.Failed()) {
             report["replay"] = problem.text;
             if (!json_) err_ << "qvtool: replay: " << problem.text << '\n';
+        }
+        if (problem.kind == StackProblem::Kind::kIoLogCut) {
+            // Beside an earlier failure too: a capture that is cut short must not go unnoticed.
+            if (report.Failed() && !json_) err_ << "qvtool: " << problem.text << '\n';
+            report["ioLogError"] = problem.text;
         }
         report.Fail(OutcomeOf(problem.kind), (replay ? "replay: " : "") + problem.text);
     }
@@ -189,10 +220,24 @@ DeviceApi& CliContext::BusOf(const Candidate& candidate) {
 }
 
 QuorvexUsb* CliContext::Connect(Report& report) {
+    if (StopRequested()) {
+        FailInterrupted(report, "nothing was sent to the device");
+        return nullptr;
+    }
     usb_.reset();  // closes through the view it was built on
-    view_ = std::make_unique<DeviceView>(ChosenBus(), chosen_.device.path);
-    usb_ = std::make_unique<QuorvexUsb>(*view_);
     const FoundDevice& device = chosen_.device;
+    // The whole command is one piece of work: no other program between its opens.
+    LockingDeviceApi* systemBus = stack_->SystemBus();
+    if (systemBus != nullptr && !chosen_.simulated && heldPath_.empty()) {
+        if (const DeviceResult held = systemBus->Hold(device.path); !held.ok()) {
+            report.Fail(Outcome::kNoDevice,
+                        device.displayName + ": " + held.text() + "; nothing was sent to it");
+            return nullptr;
+        }
+        heldPath_ = device.path;
+    }
+    view_ = std::make_unique<DeviceView>(ChosenBus(), device.path);
+    usb_ = std::make_unique<QuorvexUsb>(*view_);
     if (!SelectDevice(*usb_, device)) {
         report.Fail(Outcome::kNoDevice, device.displayName + " at " + device.path +
                                             " vanished while it was being opened");

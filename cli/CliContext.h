@@ -15,6 +15,8 @@
 #include "cli/Qvtool.h"
 #include "cli/Report.h"
 #include "platform/DeviceApi.h"
+#include "platform/LockingDeviceApi.h"
+#include "platform/NamedFiles.h"
 #include "stack/DeviceStack.h"
 #include "usb/DeviceScan.h"
 #include "usb/QuorvexUsb.h"
@@ -42,10 +44,12 @@ class CliContext {
     // --io-log, --replay), --device and --json to the top-level app.
     void AddGlobalOptions(CLI::App& app);
     // Runs `work` as the command `name` when `command` is parsed: one report, one exit status.
-    // Device options that cannot go together refuse the command first. Before the report is
-    // printed, a replay that went off its recording fails the command, and a virtual device kept
-    // in a state file is written back.
-    void Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work);
+    // First the shared device options and the files the run names (the shared options' and
+    // those `files` gives) are checked together; a refusal comes before any traffic. Before the
+    // report is printed, a replay that went off its recording fails the command, a virtual device
+    // kept in a state file is written back, and a traffic log cut short fails the command.
+    void Bind(CLI::App* command, const std::string& name, std::function<void(Report&)> work,
+              std::function<std::vector<NamedFile>()> files = {});
 
     // Every updatable device present on the buses the options name; an empty list after a
     // failure in `report` when the device stack could not be built.
@@ -67,7 +71,7 @@ class CliContext {
     // Failed I/O controls on the chosen device so far.
     int FailedTransfers() const { return view_ ? view_->FailedTransfers() : 0; }
     // A device interface of the system's own, for a link that runs on a thread of its own.
-    std::unique_ptr<DeviceApi> NewSystemApi();
+    std::unique_ptr<LockingDeviceApi> NewSystemApi();
     // Whether --io-log records the traffic (one device at a time).
     bool Recording() const { return !deviceOptions_.ioLog.empty(); }
     // Whether the device answers from a --replay recording.
@@ -76,7 +80,6 @@ class CliContext {
     bool Json() const { return json_; }
     bool DeviceChosen() const { return !deviceChoice_.empty(); }
     const std::string& DeviceChoice() const { return deviceChoice_; }
-    bool VirtualTime() const { return settings_.virtualTime; }
     std::ostream& Out() { return out_; }
     std::ostream& Err() { return err_; }
     std::istream& In();
@@ -88,7 +91,8 @@ class CliContext {
     // The shared device options as given, or false after a refusal in `report`.
     bool ReadDeviceOptions(Report& report);
     bool BuildStack(Report& report);
-    // A replay's verdict and the state files, before the command's report is printed.
+    // A replay's verdict, the state files and the traffic log, before the command's report is
+    // printed.
     void FinishRun(Report& report);
 
     std::ostream& out_;
@@ -96,12 +100,14 @@ class CliContext {
     QvtoolSettings settings_;
     CLI::App* app_ = nullptr;
     std::vector<std::pair<StackOptionId, const CLI::Option*>> stackOptions_;
+    std::vector<GivenOption> givenOptions_;
     DeviceStackOptions deviceOptions_;
     std::string deviceChoice_;
     bool json_ = false;
     int exitCode_ = 0;
     // The link closes its handle through the interface, so it goes before the stack.
     std::unique_ptr<DeviceStack> stack_;
+    std::string heldPath_;  // the device on the system's bus whose lock the command holds
     Candidate chosen_;
     std::unique_ptr<DeviceView> view_;
     std::unique_ptr<QuorvexUsb> usb_;

@@ -6,17 +6,9 @@
 #include <filesystem>
 
 #include "catalog/Products.h"
+#include "platform/OutputFile.h"
 
 namespace qv {
-namespace {
-
-std::string FullPath(const std::string& path) {
-    std::error_code ignored;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-    return absolute.empty() ? path : absolute.string();
-}
-
-}  // namespace
 
 std::string InputFileProblem(const std::string& path) {
     std::error_code ec;
@@ -62,6 +54,18 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceA
     result = LoadHexImage(image, image.path);
     if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
     return result.loaded;
+}
+
+std::vector<NamedFile> FirmwareFilesRead(bool given, const std::string& file) {
+    if (given) return {{"--file", file, false}};
+    std::vector<NamedFile> files;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    for (const DeviceCatalogRow& row : DeviceCatalog) {
+        files.push_back({"the catalogue file",
+                         (folder / (std::string(row.firmwareBase) + ".hex")).string(), false});
+    }
+    return files;
 }
 
 }  // namespace qv

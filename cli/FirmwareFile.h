@@ -3,10 +3,12 @@
 // the current directory, as the window loads it; refusals name the full path and the reason.
 
 #include <string>
+#include <vector>
 
 #include "cli/Report.h"
 #include "image/ImageLoaders.h"
 #include "platform/DeviceApi.h"
+#include "platform/NamedFiles.h"
 #include "usb/DeviceScan.h"
 
 namespace qv {
@@ -23,5 +25,9 @@ bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult&
 // False after a failure in `report`.
 bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
                      FirmwareImage& image, Report& report);
+
+// The firmware files a command may read, for the check of the files a run names: `file` when
+// --file was given, otherwise every catalogue file in the current directory.
+std::vector<NamedFile> FirmwareFilesRead(bool given, const std::string& file);
 
 }  // namespace qv

@@ -5,13 +5,17 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/EraseRange.h"
 #include "cli/FirmwareFile.h"
+#include "cli/Interruption.h"
 #include "cli/ProgressReporter.h"
 #include "cli/ServiceText.h"
 #include "flash/FlashErase.h"
+#include "flash/FlashProtection.h"
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
 #include "platform/OutputFile.h"
+#include "platform/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -21,8 +25,10 @@ constexpr std::uint32_t kMaxReadKiB = kImageCapacity / 1024 - 1;
 struct FlashOptions {
     std::string file;                       // image for blank, program, verify
     std::optional<std::uint32_t> startKiB;  // assigned range
-    std::optional<std::uint32_t> sizeKiB;
-    std::string dumpFile;  // read
+    std::optional<std::uint32_t> sizeKiB;   // erase only
+    bool align = false;                     // erase: widen the range to whole sectors
+    bool unprotect = false;                 // erase, program: clear the flash's protection
+    std::string dumpFile;                   // read
     std::uint32_t readKiB = kReadFlashEnd / 1024;
 };
 
@@ -34,12 +40,49 @@ struct FlashCommand {
     const char* name;
     Access access;
     bool needsImage;
+    const char* work;  // what a stop before it leaves undone, e.g. "the erase"
     Operation operation;
 };
 
-// Everything that needs no device: the file to program or compare, the dump file, the numbers.
+bool Is(const FlashCommand& command, const char* name) {
+    return std::string(command.name) == name;
+}
+
+// The assigned range, in KiB; none for the whole chip or an image placed at 0.
+struct RangeChoice {
+    bool assigned = false;
+    std::uint32_t startKiB = 0;
+    std::uint32_t sizeKiB = 0;
+};
+
+// The range the command works on, decided before any traffic; nothing after a refusal.
+std::optional<RangeChoice> ChooseRange(const FlashCommand& command, const FlashOptions& o,
+                                       Report& report) {
+    if (Is(command, "erase")) {
+        std::string refusal;
+        const std::optional<EraseRangePlan> plan =
+            PlanEraseRange({o.startKiB, o.sizeKiB, o.align}, refusal);
+        if (!plan) {
+            report.Fail(Outcome::kUsage, refusal + ". Nothing was sent.");
+            return std::nullopt;
+        }
+        if (plan->wholeChip) return RangeChoice{};
+        const std::uint64_t start = std::uint64_t{plan->startKiB} * 1024;
+        report["range"] = FlashRangeText(start, start + std::uint64_t{plan->sizeKiB} * 1024);
+        return RangeChoice{true, plan->startKiB, plan->sizeKiB};
+    }
+    if (!o.startKiB) return RangeChoice{};
+    if (std::uint64_t{*o.startKiB} * 1024 >= kFlashAddressSpace) {
+        report.Fail(Outcome::kUsage,
+                    "--start passes the 16 MiB flash address space. Nothing was sent.");
+        return std::nullopt;
+    }
+    return RangeChoice{true, *o.startKiB, 0};
+}
+
+// Everything that needs no device: the dump file and the numbers.
 bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& report) {
-    if (std::string(command.name) == "read") {
+    if (Is(command, "read")) {
         if (o.readKiB < 1 || o.readKiB > kMaxReadKiB) {
             report.Fail(Outcome::kUsage, "--kib must be 1 to " + std::to_string(kMaxReadKiB) +
                                              ". Nothing was sent.");
@@ -54,9 +97,26 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
     return true;
 }
 
+// Erase and program change nothing on a protected flash, which says nothing about it: check
+// the protection first, and clear it only when asked.
+bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashContext& flash,
+                  ProgressReporter& reporter, Report& report) {
+    if (!Is(command, "erase") && !Is(command, "program")) return true;
+    if (MakeFlashWritable(flash, o.unprotect)) return true;
+    const std::string& problem = reporter.LastLine();
+    std::string advice;
+    if (!o.unprotect && problem.rfind("Flash is protected", 0) == 0)
+        advice = "; add --unprotect to clear the protection first";
+    report.Fail(Outcome::kDeviceFailure,
+                "failed: " + problem + "; " + command.work + " was not started" + advice);
+    return false;
+}
+
 void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
               const FlashOptions& o) {
     if (!CheckArguments(command, o, report)) return;
+    const std::optional<RangeChoice> range = ChooseRange(command, o, report);
+    if (!range) return;
     auto image = std::make_unique<FirmwareImage>();
     LoadResult loaded;
     if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report))
@@ -71,20 +131,26 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     ProgressReporter reporter(context.ProgressOut(),
                               ProgressReporter::StyleFor(context.ProgressOut()));
     FlashContext flash(*usb, *image, reporter);
-    if ((o.startKiB || o.sizeKiB) &&
-        !SelectAssignedRange(flash, o.startKiB.value_or(0), o.sizeKiB.value_or(0))) {
-        return report.Fail(Outcome::kUsage,
-                           "the range passes the 16 MiB flash address space. Nothing was sent.");
-    }
+    StopOnRequest(reporter, flash);
+    // Inside the address space: ChooseRange checked it.
+    if (range->assigned) (void)SelectAssignedRange(flash, range->startKiB, range->sizeKiB);
     if (!EnterOrLeaveIsp(flash)) {
         report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
         return report.AddReason("", usb->LastFailure());
     }
-    const bool ok = command.operation(flash, o, report);
+    bool ok = false;
+    bool ran = false;
+    if (StopRequested()) {
+        FailInterrupted(report,
+                        std::string(command.work) + " was not started; the flash was not changed");
+    } else if (ReadyToWrite(command, o, flash, reporter, report)) {
+        ran = true;
+        ok = command.operation(flash, o, report);
+    }
     EnterOrLeaveIsp(flash);  // a closing step: a warning when it fails
     report["steps"] = reporter.Lines();
     reporter.AddWarningsTo(report);
-    if (!ok) report.Fail(Outcome::kDeviceFailure, "failed: " + reporter.LastLine());
+    if (ran && !ok) report.Fail(Outcome::kDeviceFailure, "failed: " + reporter.LastLine());
     if (reporter.HasFailure())
         report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
     report.AddReason("", usb->LastFailure());
@@ -127,9 +193,14 @@ bool ReadToFile(FlashContext& flash, const FlashOptions& o, Report& report) {
     return true;
 }
 
-void AddRangeOptions(CLI::App& command, FlashOptions& options) {
-    command.add_option("--start", options.startKiB, "Assigned range: start in KiB");
-    command.add_option("--size", options.sizeKiB, "Assigned range: size in KiB (erase only)");
+void AddStartOption(CLI::App& command, FlashOptions& options) {
+    command.add_option("--start", options.startKiB,
+                       "Place the image at this flash address, in KiB");
+}
+
+void AddUnprotectOption(CLI::App& command, FlashOptions& options) {
+    command.add_flag("--unprotect", options.unprotect,
+                     "Clear the flash's protection first (a protected flash refuses the command)");
 }
 
 }  // namespace
@@ -143,33 +214,50 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
         CLI::App* sub = flash->add_subcommand(command.name, help);
         context.Bind(
             sub, std::string("flash ") + command.name,
-            [&context, options, command](Report& r) { RunFlash(context, r, command, *options); });
+            [&context, options, command](Report& r) { RunFlash(context, r, command, *options); },
+            [options, command, sub] {
+                if (Is(command, "read"))
+                    return std::vector<NamedFile>{{"flash read FILE", options->dumpFile, true}};
+                if (!command.needsImage) return std::vector<NamedFile>{};
+                return FirmwareFilesRead(sub->count("--file") > 0, options->file);
+            });
         return sub;
     };
-    add("Read the flash id", {"id", Access::kReadOnly, false, ShowId});
-    add("Read the flash status register", {"status", Access::kReadOnly, false, ShowStatus});
-    AddRangeOptions(
-        *add("Erase the whole chip, or the sectors of --start/--size",
-             {"erase", Access::kChanges, false,
-              [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); }}),
-        *options);
-    const auto withImage = [&](const char* name, const char* help, Access access,
+    add("Read the flash id", {"id", Access::kReadOnly, false, "the id read", ShowId});
+    add("Read the flash status register",
+        {"status", Access::kReadOnly, false, "the status read", ShowStatus});
+    CLI::App* erase =
+        add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
+            {"erase", Access::kChanges, false, "the erase",
+             [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); }});
+    erase->add_option("--start", options->startKiB,
+                      "Erase from this flash address, in KiB (a multiple of 4; needs --size)");
+    erase->add_option("--size", options->sizeKiB,
+                      "How many KiB to erase (a multiple of 4; needs --start)");
+    erase->add_flag("--align", options->align,
+                    "Widen a range that is not on 4 KiB sector boundaries to its whole sectors");
+    AddUnprotectOption(*erase, *options);
+    const auto withImage = [&](const char* name, const char* work, const char* help, Access access,
                                bool (*run)(FlashContext&)) {
         CLI::App* command =
-            add(help, {name, access, true,
+            add(help, {name, access, true, work,
                        [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); }});
         command
             ->add_option("--file", options->file,
                          "Firmware file; default: the product's catalogue file")
             ->type_name("FILE");
-        AddRangeOptions(*command, *options);
+        AddStartOption(*command, *options);
+        return command;
     };
-    withImage("blank", "Check that the image's range is erased", Access::kReadOnly,
-              BlankCheckFlash);
-    withImage("program", "Program the image", Access::kChanges, ProgramFlash);
-    withImage("verify", "Compare the flash with the image", Access::kReadOnly, VerifyFlash);
+    withImage("blank", "the blank check", "Check that the image's range is erased",
+              Access::kReadOnly, BlankCheckFlash);
+    AddUnprotectOption(
+        *withImage("program", "programming", "Program the image", Access::kChanges, ProgramFlash),
+        *options);
+    withImage("verify", "the verify", "Compare the flash with the image", Access::kReadOnly,
+              VerifyFlash);
     CLI::App* read = add("Read the flash back into a text dump FILE",
-                         {"read", Access::kReadOnly, false, ReadToFile});
+                         {"read", Access::kReadOnly, false, "the flash read", ReadToFile});
     read->add_option("FILE", options->dumpFile, "Dump file (replaced only once complete)")
         ->required();
     read->add_option(

@@ -63,11 +63,18 @@ void AddImageCommand(CLI::App& app, CliContext& context) {
     CLI::App* image = app.add_subcommand(
         "image", "Load a firmware file as the ISP page would and show its length and checksum");
     image->add_option("FILE", o->file, "Intel HEX (.hex, .h00) or binary (.bin) file")->required();
-    image
-        ->add_option("--out", o->out,
-                     "Write the loaded bytes to this binary file (replaced only once complete)")
-        ->type_name("FILE");
-    context.Bind(image, "image", [o](Report& r) { Image(r, *o); });
+    CLI::Option* out =
+        image
+            ->add_option("--out", o->out,
+                         "Write the loaded bytes to this binary file (replaced only once complete)")
+            ->type_name("FILE");
+    context.Bind(
+        image, "image", [o](Report& r) { Image(r, *o); },
+        [o, out] {
+            std::vector<NamedFile> files{{"image FILE", o->file, false}};
+            if (out->count() > 0) files.push_back({"--out", o->out, true});
+            return files;
+        });
 }
 
 }  // namespace qv

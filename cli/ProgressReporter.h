@@ -30,7 +30,9 @@ class ProgressReporter final : public FlashReporter {
     void StatusRegister(std::string_view) override {}
     void StepText(std::string_view text) override { Line(text); }
     void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) override;
-    void Pump() override {}
+    void Pump() override {
+        if (pumpAction_) pumpAction_();
+    }
     void StepFailed(FlashStep step, const StepReason& reason) override;
     void Warning(FlashStep step, const StepReason& reason) override;
     void Note(std::string_view text) override { Line(text); }
@@ -55,6 +57,9 @@ class ProgressReporter final : public FlashReporter {
         listener_ = std::move(listener);
     }
 
+    // Runs at each pump, where a long operation may learn of a stop.
+    void SetPumpAction(std::function<void()> action) { pumpAction_ = std::move(action); }
+
     // Every step line shown, in order, without repeats.
     const std::vector<std::string>& Lines() const { return lines_; }
     std::string LastLine() const { return lines_.empty() ? std::string() : lines_.back(); }
@@ -70,6 +75,7 @@ class ProgressReporter final : public FlashReporter {
     FlashStage barStage_ = FlashStage::kChipErase;
     std::uint64_t barValue_ = 0;
     std::function<void(const std::string&)> listener_;
+    std::function<void()> pumpAction_;
     std::string lastStatus_;
     std::optional<FlashStep> failedStep_;
     std::optional<StepReason> failureReason_;

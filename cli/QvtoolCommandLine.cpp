@@ -14,11 +14,15 @@ constexpr const char* kHelpFooter =
     "  2  bad usage: unknown command or option, bad argument, update declined; nothing was sent\n"
     "  3  no device: none present, none matching --device, or it could not be opened\n"
     "  4  file refused: a firmware file that cannot be read or loaded, an output file that "
-    "cannot be written\n"
+    "cannot be written (standard output included), files that collide\n"
+    "  5  interrupted: a stop signal ended the command before its work was done; the message "
+    "says what state the device was left in\n"
     "\n"
     "Environment:\n"
     "  LIBUSB_DEBUG  libusb's own messages on stderr: 1 errors, 2 warnings, 3 information, "
-    "4 debugging";
+    "4 debugging\n"
+    "  QV4820_LOCK_DIR  the folder of the device and state file locks (default /run/lock, else "
+    "XDG_RUNTIME_DIR)";
 
 }  // namespace
 

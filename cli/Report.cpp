@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "text/HexFormat.h"
@@ -56,6 +58,8 @@ const char* OutcomeKind(Outcome outcome) {
             return "no-device";
         case Outcome::kFileRefused:
             return "file";
+        case Outcome::kInterrupted:
+            return "interrupted";
     }
     return "device";
 }
@@ -115,18 +119,25 @@ Report::Json Report::Document() const {
 }
 
 int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
+    // Progress lines lost earlier (a closed pipe) fail again here, with the reason.
+    out.clear();
+    errno = 0;
     if (json) {
         out << Document().dump() << '\n' << std::flush;
     } else {
         for (const std::string& line : lines_) out << line << '\n';
         out << std::flush;
         for (const std::string& warning : warnings_) err << "qvtool: warning: " << warning << '\n';
-        if (Failed()) {
-            err << "qvtool" << (command_.empty() ? "" : " ") << command_ << ": " << message_
-                << '\n';
-        }
     }
-    return static_cast<int>(outcome_);
+    const int writeError = out.good() ? 0 : (errno != 0 ? errno : EIO);
+    const std::string prefix = "qvtool" + std::string(command_.empty() ? "" : " ") + command_;
+    if (Failed() && (!json || writeError != 0)) err << prefix << ": " << message_ << '\n';
+    if (writeError == 0) return static_cast<int>(outcome_);
+    err << prefix << ": " << (json ? "the JSON document" : "the output")
+        << " could not be written to standard output: " << std::strerror(writeError)
+        << (Failed() ? "" : " (the command itself succeeded)") << '\n'
+        << std::flush;
+    return static_cast<int>(Failed() ? outcome_ : Outcome::kFileRefused);
 }
 
 }  // namespace qv

@@ -20,9 +20,10 @@ enum class Outcome {
     kUsage = 2,          // bad command line or argument; nothing was sent
     kNoDevice = 3,       // no device to work on, or the chosen one could not be opened
     kFileRefused = 4,    // an input or output file could not be used
+    kInterrupted = 5,    // a stop request ended the command before its work was done
 };
 
-// The "kind" of a failure in JSON: "device", "usage", "no-device", "file".
+// The "kind" of a failure in JSON: "device", "usage", "no-device", "file", "interrupted".
 const char* OutcomeKind(Outcome outcome);
 // Why a device failed, as the message adds it: "step: reason", or the reason alone.
 std::string ReasonText(std::string_view step, const StepReason& reason);
@@ -53,7 +54,9 @@ class Report {
     bool Failed() const { return outcome_ != Outcome::kSuccess; }
 
     // Prints the report (text lines on `out`, warnings and the failure on `err`, or one JSON
-    // document on `out`) and returns the exit status.
+    // document on `out`) and returns the exit status. When `out` cannot take it (a full disk, a
+    // closed pipe), says so on `err` with the system's reason; a command that succeeded then
+    // ends with kFileRefused, since its caller did not get the result.
     int Emit(std::ostream& out, std::ostream& err, bool json) const;
     // The JSON document: {"command", "ok", fields..., "warnings", "error": {"kind", "message"}}.
     Json Document() const;

@@ -9,16 +9,18 @@
 #include <thread>
 
 #include "cli/FirmwareFile.h"
+#include "cli/Interruption.h"
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/StepFailure.h"
 #include "flash/UpdateSequences.h"
+#include "platform/StopSignals.h"
 
 namespace qv {
 namespace {
 
-enum class Result { kSuccess, kFailed, kSkipped };
+enum class Result { kSuccess, kFailed, kInterrupted, kSkipped };
 
 struct Job {
     Candidate candidate;
@@ -37,6 +39,8 @@ const char* ResultText(Result result) {
             return "success";
         case Result::kFailed:
             return "failed";
+        case Result::kInterrupted:
+            return "interrupted";
         case Result::kSkipped:
             return "skipped";
     }
@@ -68,12 +72,21 @@ bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
 // One device from start to end on the calling thread.
 void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row) {
     const auto start = std::chrono::steady_clock::now();
-    std::unique_ptr<DeviceApi> ownApi;
-    if (job.candidate.bus == nullptr) ownApi = context.NewSystemApi();
+    std::unique_ptr<LockingDeviceApi> ownApi;
+    DeviceResult held;
+    if (job.candidate.bus == nullptr) {
+        ownApi = context.NewSystemApi();
+        // One piece of work: no other program between the update's opens.
+        held = ownApi->Hold(job.candidate.device.path);
+    }
     DeviceView view(job.candidate.bus ? *job.candidate.bus : *ownApi, job.candidate.device.path);
     QuorvexUsb usb(view);
-    const bool selected = SelectDevice(usb, job.candidate.device);
-    if (!selected || !usb.OpenFailure().ok()) {
+    const bool selected = held.ok() && SelectDevice(usb, job.candidate.device);
+    if (!held.ok()) {
+        job.result = Result::kFailed;
+        job.message = held.text() + "; nothing was sent to it";
+        board.Set(row, job.message, true);
+    } else if (!selected || !usb.OpenFailure().ok()) {
         job.result = Result::kFailed;
         job.message = selected ? usb.OpenFailure().text() : "vanished while it was being opened";
         board.Set(row, job.message, true);
@@ -83,16 +96,19 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
             board.Set(row, status, status.find('%') == std::string::npos);
         });
         FlashContext flash(usb, *job.image, reporter);
+        StopOnRequest(reporter, flash);
         const bool success = RunFirmwareUpdate(flash);
-        job.result = success ? Result::kSuccess : Result::kFailed;
+        const bool stopped = !success && !flash.flashStepFailed && flash.stopRequested;
+        job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();
-        if (!success) job.message = reporter.LastLine();
+        if (!success) job.message = stopped ? StoppedUpdateState(job.steps) : reporter.LastLine();
         if (!success && reporter.HasFailure())
             job.message +=
                 " (" + ReasonText(reporter.FailedStepName(), reporter.FailureReason()) + ")";
     }
     job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (ownApi && held.ok()) ownApi->Release(job.candidate.device.path);
 }
 
 std::string Seconds(double seconds) {
@@ -104,7 +120,7 @@ std::string Seconds(double seconds) {
 void Summarize(Report& report, const std::vector<Job>& jobs) {
     Report::Json devices = Report::Json::array();
     report.Line("Device                          Result   Time     Path");
-    int failed = 0, updated = 0;
+    int failed = 0, updated = 0, interrupted = 0;
     for (const Job& job : jobs) {
         const FoundDevice& d = job.candidate.device;
         char row[96];
@@ -126,14 +142,19 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
         devices.push_back(std::move(entry));
         failed += job.result == Result::kFailed;
         updated += job.result == Result::kSuccess;
+        interrupted += job.result == Result::kInterrupted;
     }
     report["devices"] = devices;
     report["updated"] = updated;
     report["failed"] = failed;
+    const std::string of = " of " + std::to_string(failed + updated + interrupted);
     if (failed > 0) {
-        report.Fail(Outcome::kDeviceFailure, std::to_string(failed) + " of " +
-                                                 std::to_string(failed + updated) +
-                                                 " device updates failed");
+        report.Fail(Outcome::kDeviceFailure,
+                    std::to_string(failed) + of + " device updates failed");
+    } else if (interrupted > 0) {
+        FailInterrupted(report, std::to_string(interrupted) + of +
+                                    " device updates were interrupted; each device's line "
+                                    "says what state it was left in");
     } else if (updated == 0) {
         report.Fail(Outcome::kNoDevice, "no device could be updated (a bare chip needs --file)");
     }
@@ -200,6 +221,7 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
         if (!ConfirmUpdate(context))
             return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
     }
+    if (StopRequested()) return FailInterrupted(report, "nothing was sent to the devices");
     {
         std::ostream& display = context.ProgressOut();
         const bool terminal = ProgressReporter::StyleFor(display) == ProgressReporter::Style::kBars;

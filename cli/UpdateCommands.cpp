@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
+#include "cli/Interruption.h"
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateAll.h"
 #include "cli/UpdateQuestion.h"
@@ -49,10 +50,13 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     ProgressReporter reporter(context.ProgressOut(),
                               ProgressReporter::StyleFor(context.ProgressOut()));
     FlashContext flash(*usb, *image, reporter);
+    StopOnRequest(reporter, flash);
     const bool success = RunFirmwareUpdate(flash);
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
+    if (!success && !flash.flashStepFailed && flash.stopRequested)
+        return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())
         report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
@@ -64,20 +68,24 @@ void AddUpdateCommand(CLI::App& app, CliContext& context) {
     auto o = std::make_shared<UpdateOptions>();
     CLI::App* update =
         app.add_subcommand("update", "Update the firmware of the device (erase, program, verify)");
-    update
-        ->add_option("--file", o->file,
-                     "Firmware file (.hex, .h00 or .bin); default: the product's catalogue "
-                     "file in the current directory. Needed for a bare chip in ISP mode")
-        ->type_name("FILE");
+    CLI::Option* file =
+        update
+            ->add_option("--file", o->file,
+                         "Firmware file (.hex, .h00 or .bin); default: the product's catalogue "
+                         "file in the current directory. Needed for a bare chip in ISP mode")
+            ->type_name("FILE");
     update->add_flag("--yes,-y", o->yes, "Do not ask for confirmation");
     update->add_flag("--all", o->all,
                      "Update every catalogue product present (and, with --file, every bare "
                      "chip) in parallel, or those --device names; a summary table at the end. "
                      "With --file the products must be of one kind");
-    context.Bind(update, "update", [&context, o](Report& r) {
-        if (o->all) r = Report("update --all");
-        Update(context, r, *o);
-    });
+    context.Bind(
+        update, "update",
+        [&context, o](Report& r) {
+            if (o->all) r = Report("update --all");
+            Update(context, r, *o);
+        },
+        [o, file] { return FirmwareFilesRead(file->count() > 0, o->file); });
 }
 
 }  // namespace qv

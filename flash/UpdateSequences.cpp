@@ -199,14 +199,23 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.StepText(text);
     };
     context.flashStepFailed = false;
+    context.stopRequested = false;
     FlashRange range{0, context.image.length, context.image.length};
+    // A stop (raised while messages run) ends the update before its next step; the closing
+    // steps still run.
+    bool stopped = false;
+    const auto goOn = [&] {
+        reporter.Pump();
+        stopped = stopped || context.stopRequested;
+        return !context.flashStepFailed && !stopped;
+    };
 
     showStep("Enter ISP Mode");
     reporter.Pump();
     if (!OpenAndEnterIsp(context, true, showInfo)) return false;
     ReadFlashIdOnce(context, showInfo);
     FitToFlash(context, range, false, showBoth);
-    if (!context.flashStepFailed) {
+    if (goOn()) {
         showStep("Clear Status register");
         ClearStatusRegister(context);
         RunStep(context, {FlashStep::kErase, StepRole::kDecides, "Erase Flash Fail"}, showStep,
@@ -216,12 +225,16 @@ bool RunFirmwareUpdate(FlashContext& context) {
                 });
     }
     RangeSteps rangeSteps(context, range, showStep);
-    if (!context.flashStepFailed) rangeSteps.Blank();
-    if (!context.flashStepFailed) rangeSteps.Program();
-    if (!context.flashStepFailed) rangeSteps.Verify();
+    if (goOn()) rangeSteps.Blank();
+    if (goOn()) rangeSteps.Program();
+    if (goOn()) rangeSteps.Verify();
     RunClosingSteps(context, true, true, showInfo);
     context.usb.Close();
     if (context.flashStepFailed) return false;
+    if (stopped) {
+        showStep("Stopped by user");
+        return false;
+    }
     showStep("Firmware update success!");
     return true;
 }

@@ -32,9 +32,10 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
 
 // The full update over the whole image, placed at flash address 0: enter ISP mode, read the
 // id, clear the status register, erase the chip, blank check, program, verify, protect, leave
-// ISP mode. Step texts go to the step text; it always runs to its end. True, with
-// "Firmware update success!", when the image was programmed and verified: protecting the flash
-// and leaving ISP mode always run, and what they find is a warning to the reporter.
+// ISP mode. Step texts go to the step text. A stopRequested raised while it lets messages run
+// skips the steps not yet begun ("Stopped by user"). True, with "Firmware update success!", when
+// the image was programmed and verified: protecting the flash and leaving ISP mode always run,
+// and what they find is a warning to the reporter.
 bool RunFirmwareUpdate(FlashContext& context);
 
 }  // namespace qv

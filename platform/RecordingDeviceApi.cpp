@@ -38,8 +38,14 @@ std::unique_ptr<RecordingDeviceApi> RecordingDeviceApi::Create(DeviceApi& inner,
         return nullptr;
     }
     std::fseek(file, 0, SEEK_END);  // from reading to writing
-    auto recorder = std::unique_ptr<RecordingDeviceApi>(new RecordingDeviceApi(inner, file));
+    auto recorder =
+        std::unique_ptr<RecordingDeviceApi>(new RecordingDeviceApi(inner, file, fileName));
     if (empty) recorder->WriteLine(std::string(kTrafficLogVersionLine));
+    // A disk that is full now refuses the log before any traffic.
+    if (!recorder->WriteFailure().empty()) {
+        error = recorder->WriteFailure();
+        return nullptr;
+    }
     return recorder;
 }
 
@@ -47,11 +53,17 @@ RecordingDeviceApi::~RecordingDeviceApi() {
     std::fclose(file_);
 }
 
-// Each line goes out at once, so a capture survives a crash or an unplugged device.
+// Each line goes out at once, so a capture survives a crash or an unplugged device. After a
+// failed write nothing more is written: a log with a gap would replay as a different session.
 void RecordingDeviceApi::WriteLine(const std::string& line) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+    if (!writeFailure_.empty()) return;
+    errno = 0;
+    if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF ||
+        std::fflush(file_) != 0) {
+        writeFailure_ = "the traffic log '" + name_ +
+                        "' could not be written: " + std::strerror(errno != 0 ? errno : EIO) +
+                        "; it ends before that point";
+    }
 }
 
 DeviceResult RecordingDeviceApi::OpenInterfaceSet(const Guid& interfaceClass,

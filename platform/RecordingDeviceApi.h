@@ -15,7 +15,7 @@ namespace qv {
 class RecordingDeviceApi final : public ForwardingDeviceApi {
   public:
     // Starts `fileName` with the version line, or appends to a log of this version; null with
-    // the reason in `error` when it cannot be opened or holds something else.
+    // the reason in `error` when it cannot be opened, written or holds something else.
     static std::unique_ptr<RecordingDeviceApi> Create(DeviceApi& inner, const std::string& fileName,
                                                       std::string& error);
     ~RecordingDeviceApi() override;
@@ -29,12 +29,19 @@ class RecordingDeviceApi final : public ForwardingDeviceApi {
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
 
+    // Why the log stopped short (a full disk, an I/O error), with the system's words; empty
+    // while every line was written. The calls go on regardless, so that device work is never
+    // cut short by its log; the run's report fails when it is done.
+    const std::string& WriteFailure() const { return writeFailure_; }
+
   private:
-    RecordingDeviceApi(DeviceApi& inner, std::FILE* file)
-        : ForwardingDeviceApi(inner), file_(file) {}
+    RecordingDeviceApi(DeviceApi& inner, std::FILE* file, std::string name)
+        : ForwardingDeviceApi(inner), file_(file), name_(std::move(name)) {}
     void WriteLine(const std::string& line);
 
     std::FILE* file_;
+    std::string name_;
+    std::string writeFailure_;
     std::map<DeviceSetHandle, std::string> setClasses_;  // the open sets and their class
 };
 

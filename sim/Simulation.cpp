@@ -1,6 +1,7 @@
 #include "sim/Simulation.h"
 
 #include <charconv>
+#include <filesystem>
 #include <optional>
 
 #include "catalog/Products.h"
@@ -194,6 +195,23 @@ bool ApplyFaults(const std::vector<std::string>& faults, Simulation& simulation,
     return true;
 }
 
+// The lock of a state file, named after the file its path leads to, so a link and its
+// target share one.
+std::unique_ptr<ProcessLock> LockStateFile(const std::string& path, std::chrono::milliseconds wait,
+                                           std::string& error) {
+    std::error_code ec;
+    // Absolute first: of a relative path to a file still to be made, weakly_canonical keeps
+    // the relative path.
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    std::filesystem::path file = std::filesystem::weakly_canonical(absolute, ec);
+    if (ec) file = absolute;
+    std::string why;
+    auto lock = ProcessLock::Acquire("state:" + file.string(), "state-" + file.filename().string(),
+                                     wait, why);
+    if (!lock) error = "the state file '" + path + "' is " + why + "; it was left as it is";
+    return lock;
+}
+
 }  // namespace
 
 std::optional<StateHeader> ReadStateHeader(StateReader& in) {
@@ -224,10 +242,20 @@ std::string SimFlashHelp() {
            IdText(PresetConfig(kDefaultFlash).id);
 }
 
-std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
-                                               std::string& error) {
+std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options, std::string& error,
+                                               bool* inUse) {
     std::optional<Request> request = ReadRequest(options, error);
     if (!request) return nullptr;
+    // Held from the state file's read to its last write: another program's run never falls in
+    // between.
+    std::unique_ptr<ProcessLock> stateLock;
+    if (!options.stateFile.empty()) {
+        stateLock = LockStateFile(options.stateFile, options.stateLockWait, error);
+        if (!stateLock) {
+            if (inUse != nullptr) *inUse = true;
+            return nullptr;
+        }
+    }
     std::vector<std::uint8_t> state;
     const StateFileRead stateRead = ReadKeptState(options.stateFile, state, error);
     if (stateRead == StateFileRead::kRefused) return nullptr;
@@ -252,6 +280,7 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
         }
     }
     simulation->stateFile_ = options.stateFile;
+    simulation->stateLock_ = std::move(stateLock);
     simulation->identity_ = request->identity.key;
     simulation->device_ = Attach(*simulation->bus_, simulation->chip_, *request);
     if (!ApplyFaults(options.faults, *simulation, error)) return nullptr;

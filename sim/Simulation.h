@@ -4,11 +4,13 @@
 // faults, the audio state, the flash part, the time per transfer and a state file that keeps the
 // device from one run to the next.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ProcessLock.h"
 #include "sim/Clock.h"
 #include "sim/SpiFlash.h"
 #include "sim/StateFile.h"
@@ -44,6 +46,8 @@ struct SimulationOptions {
     std::string latency;
     bool realTime = true;  // demos run in real time, tests in virtual time
     int instance = 1;      // numbers the device path, distinct for each simulation
+    // How long to wait for another program that keeps the same state file.
+    std::chrono::milliseconds stateLockWait = kLockWait;
 };
 
 // The head of a state file's device bytes: which device it keeps (a product's id text or a bare
@@ -62,8 +66,10 @@ class Simulation {
     static constexpr std::uint64_t kBareChipLatencyMicros = 125;
 
     // Builds the setup, or returns null and says why (unknown product, bad option text, a
-    // state file that cannot be used).
-    static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error);
+    // state file that cannot be used, or that another program keeps: then `inUse` is raised).
+    // The state file stays locked while the setup lives.
+    static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error,
+                                              bool* inUse = nullptr);
     ~Simulation();
 
     VirtualBus& Bus() { return *bus_; }
@@ -80,6 +86,7 @@ class Simulation {
     std::shared_ptr<Qv4820Model> chip_;
     DeviceId device_ = 0;
     std::string stateFile_;
+    std::unique_ptr<ProcessLock> stateLock_;
     std::string identity_;  // the product's id text, or the bare chip's name
 };
 

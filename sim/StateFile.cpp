@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
+#include <string_view>
 #include <system_error>
+
+#include "platform/OutputFile.h"
 
 namespace qv::sim {
 namespace {
@@ -37,17 +37,6 @@ std::uint32_t LittleEndian(const std::uint8_t* bytes) {
 
 std::string Quoted(const std::string& path) {
     return "state file '" + path + "'";
-}
-
-// A new file beside `path` that nobody else uses, or empty.
-std::string CreateTemporaryBeside(const std::string& path, std::FILE*& file) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string candidate = path + ".tmp" + std::to_string(random() % 1'000'000);
-        file = std::fopen(candidate.c_str(), "wbx");
-        if (file != nullptr) return candidate;
-    }
-    return {};
 }
 
 }  // namespace
@@ -131,13 +120,21 @@ StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& 
         error = Quoted(path) + " is not a regular file";
         return StateFileRead::kRefused;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    if (!in.good() && !in.eof()) {
-        error = "cannot read the " + Quoted(path);
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxStateFileBytes) {
+        error = "the " + Quoted(path) + " is larger than a virtual device state can be (" +
+                std::to_string(kMaxStateFileBytes >> 20) + " MiB); it was left as it is";
         return StateFileRead::kRefused;
     }
+    std::ifstream in(path, std::ios::binary);
+    // One byte more than allowed shows a file that grew since its size was read.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad() || !in.eof()) {
+        error = "cannot read the " + Quoted(path) + " (it changed while it was read)";
+        return StateFileRead::kRefused;
+    }
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (!UnwrapState(bytes, state)) {
         error =
             "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is";
@@ -147,35 +144,21 @@ StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& 
 }
 
 bool CanWriteStateFile(const std::string& path, std::string& error) {
-    std::FILE* file = nullptr;
-    const std::string temporary = CreateTemporaryBeside(path, file);
-    if (temporary.empty()) {
-        error = "cannot write the " + Quoted(path) + " (no file can be created in its folder)";
-        return false;
-    }
-    std::fclose(file);
-    std::remove(temporary.c_str());
-    return true;
+    const OutputTarget target = CheckOutputFile(path);
+    if (target.error.empty()) return true;
+    error = "cannot write the " + Quoted(path) + ": " + target.error;
+    return false;
 }
 
 bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
                     std::string& error) {
     const std::vector<std::uint8_t> bytes = WrapState(state);
-    std::FILE* file = nullptr;
-    const std::string temporary = CreateTemporaryBeside(path, file);
-    bool written = !temporary.empty();
-    if (written) {
-        written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        written = std::fclose(file) == 0 && written;
-    }
-    std::error_code ec;
-    if (written) std::filesystem::rename(temporary, path, ec);
-    if (!written || ec) {
-        if (!temporary.empty()) std::remove(temporary.c_str());
-        error = "cannot write the " + Quoted(path) + "; the previous state was kept";
-        return false;
-    }
-    return true;
+    const std::string failure = ReplaceFileContents(
+        CheckOutputFile(path),
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (failure.empty()) return true;
+    error = "cannot write the " + Quoted(path) + " (" + failure + "); the previous state was kept";
+    return false;
 }
 
 }  // namespace qv::sim

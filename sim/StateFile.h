@@ -1,7 +1,8 @@
 #pragma once
 // The file that keeps a virtual device between runs (--sim-state): a tag, the device's bytes
 // and a CRC-32 over both. It is written whole to a temporary file in the same folder and then
-// renamed over the old one, so a run that stops half-way never leaves a damaged file behind.
+// renamed over the old one, so a run that stops half-way never leaves a damaged file behind; a
+// link is followed to its target, which keeps its permissions.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +59,9 @@ std::vector<std::uint8_t> WrapState(const std::vector<std::uint8_t>& state);
 bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& state);
 
 enum class StateFileRead { kAbsent, kRead, kRefused };
+
+// Twice the largest virtual flash: more than any state, and a bound on what a read may take.
+inline constexpr std::uintmax_t kMaxStateFileBytes = std::uintmax_t{16} << 20;
 
 // Reads the device bytes of a state file; kRefused with the reason when the file cannot be
 // read or is damaged.

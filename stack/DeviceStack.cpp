@@ -14,7 +14,7 @@ std::unique_ptr<DeviceStack> DeviceStack::Build(const DeviceStackOptions& option
     } else if (!options.replayFile.empty()) {
         if (!stack->BuildReplay(options.replayFile, problem)) return nullptr;
     } else {
-        stack->BuildSystemBus();
+        stack->BuildSystemBus(options.systemLockWait);
     }
     if (!options.ioLog.empty() && !stack->RecordTo(options.ioLog, problem)) return nullptr;
     return stack;
@@ -25,9 +25,11 @@ DeviceStack::~DeviceStack() = default;
 bool DeviceStack::BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem) {
     for (const sim::SimulationOptions& device : options.virtualDevices) {
         std::string error;
-        std::unique_ptr<sim::Simulation> simulation = sim::Simulation::Create(device, error);
+        bool inUse = false;
+        std::unique_ptr<sim::Simulation> simulation =
+            sim::Simulation::Create(device, error, &inUse);
         if (!simulation) {
-            problem = {StackProblem::Kind::kUsage, error};
+            problem = {inUse ? StackProblem::Kind::kInUse : StackProblem::Kind::kUsage, error};
             return false;
         }
         buses_.push_back({.api = &simulation->Bus(), .simulated = true});
@@ -47,8 +49,8 @@ bool DeviceStack::BuildReplay(const std::string& file, StackProblem& problem) {
     return true;
 }
 
-void DeviceStack::BuildSystemBus() {
-    systemApi_ = CreateSystemDeviceApi();
+void DeviceStack::BuildSystemBus(std::chrono::milliseconds lockWait) {
+    systemApi_ = CreateSystemDeviceApi(lockWait);
     buses_.push_back({.api = systemApi_.get(), .systemOwn = true});
 }
 
@@ -79,6 +81,10 @@ std::vector<StackProblem> DeviceStack::Finish() {
         std::string error;
         if (!simulation->SaveState(error))
             problems.push_back({StackProblem::Kind::kFileRefused, error});
+    }
+    for (const std::unique_ptr<RecordingDeviceApi>& recorder : recorders_) {
+        if (!recorder->WriteFailure().empty())
+            problems.push_back({StackProblem::Kind::kIoLogCut, recorder->WriteFailure()});
     }
     return problems;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DeviceApi.h"
+#include "platform/LockingDeviceApi.h"
 #include "stack/StackOptions.h"
 
 namespace qv {
@@ -29,6 +30,8 @@ struct StackProblem {
         kUsage,           // an option's value names nothing the virtual device has
         kFileRefused,     // a state file, traffic log or replay file that cannot be used
         kReplayDiverged,  // the run went off its recording
+        kInUse,           // another program keeps the state file
+        kIoLogCut,        // the traffic log could not be written to its end
     };
     Kind kind = Kind::kUsage;
     std::string text;
@@ -43,21 +46,24 @@ class DeviceStack {
 
     // At least one.
     const std::vector<StackBus>& Buses() const { return buses_; }
+    // The system's own bus, whose device locks a command holds across its opens; null for
+    // virtual devices and a replay.
+    LockingDeviceApi* SystemBus() { return systemApi_.get(); }
 
-    // Ends the run: whether a replay kept to its recording, and each virtual device kept in a
-    // state file written back. Empty when all is well.
+    // Ends the run: whether a replay kept to its recording, each virtual device kept in a state
+    // file written back, and whether the traffic log holds every call. Empty when all is well.
     std::vector<StackProblem> Finish();
 
   private:
     DeviceStack() = default;
     bool BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem);
     bool BuildReplay(const std::string& file, StackProblem& problem);
-    void BuildSystemBus();
+    void BuildSystemBus(std::chrono::milliseconds lockWait);
     bool RecordTo(const std::string& ioLog, StackProblem& problem);
 
     std::vector<std::unique_ptr<sim::Simulation>> simulations_;
     std::unique_ptr<ReplayDeviceApi> replay_;
-    std::unique_ptr<DeviceApi> systemApi_;
+    std::unique_ptr<LockingDeviceApi> systemApi_;
     // Declared last, so that the recorders go before the interfaces they wrap.
     std::vector<std::unique_ptr<RecordingDeviceApi>> recorders_;
     std::vector<StackBus> buses_;

@@ -157,4 +157,15 @@ std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption
                               .ioLog = LastValue(given, StackOptionId::kIoLog)};
 }
 
+std::vector<NamedFile> NamedFilesOf(const std::vector<GivenOption>& given) {
+    std::vector<NamedFile> files;
+    for (const GivenOption& option : given) {
+        const bool written =
+            option.id == StackOptionId::kIoLog || option.id == StackOptionId::kSimState;
+        if (written || option.id == StackOptionId::kReplay)
+            files.push_back({"--" + StackOptionFor(option.id).names.front(), option.value, written});
+    }
+    return files;
+}
+
 }  // namespace qv

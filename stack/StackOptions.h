@@ -4,11 +4,14 @@
 // the table's options in its own parser and hands over what was given, in the order given; it
 // gets back the options of its device stack, or the refusal both front ends give.
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/NamedFiles.h"
+#include "platform/ProcessLock.h"
 #include "sim/Simulation.h"
 
 namespace qv {
@@ -49,6 +52,8 @@ struct DeviceStackOptions {
     std::vector<sim::SimulationOptions> virtualDevices;
     std::string replayFile;  // --replay
     std::string ioLog;       // --io-log
+    // How long opening a device on the system's bus waits for another program that holds it.
+    std::chrono::milliseconds systemLockWait = kLockWait;
 };
 
 // The options as given, or nothing with the refusal in `refusal`. A --sim-fault applies to the
@@ -56,5 +61,8 @@ struct DeviceStackOptions {
 // option given more than once that takes one value, the last counts.
 std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given,
                                                    std::string& refusal);
+
+// The files the given options name: --io-log and --sim-state written, --replay read.
+std::vector<NamedFile> NamedFilesOf(const std::vector<GivenOption>& given);
 
 }  // namespace qv

@@ -1,12 +1,16 @@
 #pragma once
 // Runs qvtool in-process, in virtual device time, and captures what it prints.
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Qvtool.h"
+#include "sim/Simulation.h"
 
 namespace qv {
 
@@ -24,6 +28,17 @@ inline CliRun RunCli(const std::vector<std::string>& arguments, const std::strin
     std::istringstream in(input);
     const int status = RunQvtool(arguments, out, err, {.in = &in, .virtualTime = true});
     return {status, out.str(), err.str()};
+}
+
+// The virtual device a state file keeps, in virtual time; null after a failed check.
+inline std::unique_ptr<sim::Simulation> KeptDevice(const std::string& stateFile) {
+    sim::SimulationOptions options;
+    options.stateFile = stateFile;
+    options.realTime = false;
+    std::string error;
+    auto device = sim::Simulation::Create(options, error);
+    EXPECT_NE(device, nullptr) << error;
+    return device;
 }
 
 inline bool Has(const std::string& text, const std::string& part) {

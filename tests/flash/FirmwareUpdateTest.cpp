@@ -265,3 +265,48 @@ TEST_F(SmallFlashUpdateTest, ImageFillingTheWholeFlashVerifies) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A stop raised while the update lets messages run ends it before its next step; the step under
+// way finishes, and the flash is still protected and ISP mode left.
+TEST_F(FirmwareUpdateTest, AStopEndsTheUpdateBeforeItsNextStepWithTheClosingSteps) {
+    struct Case {
+        const char* during;  // the step text shown when the stop comes
+        bool erased, blankChecked, programmed, verified;
+    };
+    const std::vector<Case> cases{
+        {"Enter ISP Mode", false, false, false, false},
+        {"Flash Erase All ", true, false, false, false},
+        {"Start Blanking Check", true, true, false, false},
+        {"Start Programming", true, true, true, false},
+        {"Start Verifying Check", true, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.during);
+        chip->Flash().Preload(0, std::vector<std::uint8_t>(0x1000, 0x00));
+        LoadRandomImage(0x800);
+        reporter = RecordingReporter();
+        reporter.onPump = [&] {
+            if (reporter.LastStep().rfind(c.during, 0) == 0) context.stopRequested = true;
+        };
+        bus.ClearLog();
+        const bool updated = RunFirmwareUpdate(context);
+
+        EXPECT_EQ(updated, c.verified);
+        EXPECT_FALSE(context.flashStepFailed);
+        EXPECT_EQ(reporter.LastStep(), c.verified ? "Firmware update success!" : "Stopped by user");
+        EXPECT_EQ(!FlashInstructions(0xC7).empty(), c.erased);
+        const auto& steps = reporter.stepText;
+        EXPECT_EQ(std::find(steps.begin(), steps.end(), "Blanking Success") != steps.end(),
+                  c.blankChecked);
+        EXPECT_EQ(FlashBytes(0, 0x800) == ImageBytes(0x800), c.programmed);
+        EXPECT_EQ(chip->Flash().Status() & 0x1C, 0x1C);
+        EXPECT_FALSE(chip->IspModeOn());
+        EXPECT_FALSE(usb.HasHandle());
+    }
+}
+
+}  // namespace
+}  // namespace qv

@@ -22,7 +22,7 @@ void RemoveFolder() {
 
 // putenv keeps the string itself, so each one lives as long as the process.
 void Export(const char* name, const std::string& value) {
-    static std::string entries[4];
+    static std::string entries[5];
     static int used = 0;
     std::string& entry = entries[used++];
     entry = std::string(name) + "=" + value;
@@ -47,6 +47,8 @@ void UsePrivateTempDir() {
     const std::string folder = Folder().string();
     // TMPDIR and TEST_TMPDIR on POSIX systems; TMP and TEMP on Windows.
     for (const char* name : {"TMPDIR", "TEST_TMPDIR", "TMP", "TEMP"}) Export(name, folder);
+    // Device locks too: emulated devices of two test processes share paths, not devices.
+    Export("QV4820_LOCK_DIR", folder);
     std::atexit(RemoveFolder);
 }
 

@@ -5,7 +5,8 @@
 namespace qv::test {
 
 // Makes the folder and points TMPDIR and TEST_TMPDIR (what std::filesystem::temp_directory_path
-// and ::testing::TempDir() read) at it. Call once, at the start of main.
+// and ::testing::TempDir() read) and QV4820_LOCK_DIR (the device and state locks) at it. Call
+// once, at the start of main.
 void UsePrivateTempDir();
 
 }  // namespace qv::test

@@ -1,0 +1,34 @@
+#include "cli/Interruption.h"
+
+#include <algorithm>
+
+#include "platform/StopSignals.h"
+
+namespace qv {
+
+void StopOnRequest(ProgressReporter& reporter, FlashContext& flash) {
+    reporter.SetPumpAction([&flash] {
+        if (StopRequested()) flash.stopRequested = true;
+    });
+}
+
+void FailInterrupted(Report& report, const std::string& state) {
+    const std::string signal = StopRequestName();
+    report.Fail(Outcome::kInterrupted, "stopped by " + signal + ": " + state);
+    report["interrupted"] = {{"signal", signal}, {"state", state}};
+}
+
+std::string StoppedUpdateState(const std::vector<std::string>& steps) {
+    const auto showed = [&](const char* line) {
+        return std::find(steps.begin(), steps.end(), line) != steps.end();
+    };
+    // A chip erase, once begun, runs to its end before the update stops.
+    if (showed("Programming Success"))
+        return "the update was interrupted after programming, before the verify; the product "
+               "needs a new update";
+    if (showed("Flash Erase All"))
+        return "the update was interrupted after the erase; the product needs a new update";
+    return "the update was interrupted before the erase; the flash was not changed";
+}
+
+}  // namespace qv

@@ -1,0 +1,106 @@
+// One program at a time on a device or a state file: the lock names its holder, waits no
+// longer than asked, lets go when its holder does, and is held across the opens of one piece
+// of work. Each "program" here is a thread with a lock of its own, which conflicts as another
+// process would.
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "platform/LockingDeviceApi.h"
+#include "platform/ProcessLock.h"
+#include "sim/VirtualBus.h"
+#include "usb/DeviceScan.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+namespace qv {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Tries the lock from another thread, as a second program would.
+std::string TryFromElsewhere(const std::string& key, milliseconds wait) {
+    return std::async(std::launch::async,
+                      [&] {
+                          std::string error;
+                          const auto lock = ProcessLock::Acquire(key, "test", wait, error);
+                          return lock ? std::string("taken") : error;
+                      })
+        .get();
+}
+
+TEST(ProcessLock, ASecondHolderWaitsThenNamesTheFirstUntilItLetsGo) {
+    std::string error;
+    auto lock = ProcessLock::Acquire("key", "test", milliseconds(0), error);
+    ASSERT_NE(lock, nullptr) << error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TryFromElsewhere("key", milliseconds(200)),
+              "in use by process " + std::to_string(getpid()));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(200));
+    EXPECT_EQ(TryFromElsewhere("another key", milliseconds(0)), "taken");
+
+    // A holder that lets go while the other waits hands the lock over.
+    auto waiting =
+        std::async(std::launch::async, [] { return TryFromElsewhere("key", milliseconds(5000)); });
+    std::this_thread::sleep_for(milliseconds(100));
+    lock.reset();
+    EXPECT_EQ(waiting.get(), "taken");
+}
+
+TEST(ProcessLock, NamesAreShortSafeAndDistinct) {
+    const std::string longKey(4000, 'k');
+    const std::string name = LockName(longKey, std::string(300, '/'));
+    EXPECT_LE(name.size(), 100u);
+    EXPECT_EQ(name.find('/'), std::string::npos);
+    EXPECT_NE(LockName("a", "x"), LockName("b", "x"));
+    EXPECT_EQ(DeviceLockReadable("\\\\?\\usb#vid_a7d6&pid_f017#1-2.3#{guid}"), "usb-1-2.3");
+}
+
+class AnsweringModel : public sim::DeviceModel {
+  public:
+    bool HandleRequest(const ControlSetup&, std::uint8_t*) override { return true; }
+};
+
+TEST(LockingDeviceApi, ASecondProgramIsRefusedAsBusyUntilTheFirstIsDone) {
+    sim::VirtualClock clock;
+    sim::VirtualBus bus(clock);
+    bus.AttachBareChip("vid_a7d6&pid_6000", std::make_shared<AnsweringModel>());
+    LockingDeviceApi first(std::make_unique<ForwardingDeviceApi>(bus), milliseconds(0));
+    const std::string path = ScanDevices(first).at(0).path;
+
+    const auto openFromElsewhere = [&] {
+        return std::async(std::launch::async,
+                          [&] {
+                              LockingDeviceApi second(std::make_unique<ForwardingDeviceApi>(bus),
+                                                      milliseconds(50));
+                              FileHandle handle = kNoFileHandle;
+                              const DeviceResult result = second.OpenPath(path, handle);
+                              if (result.ok()) second.CloseHandle(handle);
+                              return result;
+                          })
+            .get();
+    };
+    FileHandle handle = kNoFileHandle;
+    ASSERT_TRUE(first.OpenPath(path, handle).ok());
+    const DeviceResult busy = openFromElsewhere();
+    EXPECT_EQ(busy.kind(), FailureKind::kBusy);
+    EXPECT_EQ(busy.text(), "the device is in use by process " + std::to_string(getpid()));
+    EXPECT_EQ(bus.OpenHandleCount(), 1) << "the refused open reached the device";
+
+    // Held across a close and the next open, as a whole update is.
+    ASSERT_TRUE(first.Hold(path).ok());
+    first.CloseHandle(handle);
+    EXPECT_EQ(openFromElsewhere().kind(), FailureKind::kBusy);
+    first.Release(path);
+    EXPECT_TRUE(openFromElsewhere().ok());
+}
+
+}  // namespace
+}  // namespace qv
