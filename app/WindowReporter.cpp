@@ -52,9 +52,14 @@ void WindowReporter::Pump() {
     if (stepText_) QCoreApplication::processEvents();
 }
 
+void WindowReporter::StepFailed(FlashStep, const DeviceResult& reason) {
+    deviceGone_ = deviceGone_ || reason.kind() == FailureKind::kGone;
+}
+
 void WindowReporter::ClearTrail() {
     lastProcessInfo_.clear();
     lastStepText_.clear();
+    deviceGone_ = false;
 }
 
 }  // namespace qv

@@ -32,12 +32,15 @@ class WindowReporter final : public FlashReporter {
     // The labels already show how far the work has come; the window has no progress bar.
     void Progress(FlashStage, std::uint64_t, std::uint64_t) override {}
     void Pump() override;
+    void StepFailed(FlashStep step, const DeviceResult& reason) override;
 
     // The last process info and step texts since ClearTrail(). The one-button update puts only
     // failures into process info, so after it failed these name the step that failed.
     void ClearTrail();
     const QString& LastProcessInfo() const { return lastProcessInfo_; }
     const QString& LastStepText() const { return lastStepText_; }
+    // Whether a step failed since ClearTrail() because the device was unplugged.
+    bool DeviceGone() const { return deviceGone_; }
 
   private:
     QPointer<QLabel> processInfo_;
@@ -46,6 +49,7 @@ class WindowReporter final : public FlashReporter {
     QPointer<QLabel> stepText_;
     QString lastProcessInfo_;
     QString lastStepText_;
+    bool deviceGone_ = false;
 };
 
 }  // namespace qv

@@ -175,7 +175,15 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.StepText(text);
     };
     context.flashStepFailed = false;
+    context.stopRequested = false;
     FlashRange range{0, context.image.length, context.image.length};
+    // A step runs while nothing failed; a stop request skips it and every one after it.
+    bool stopped = false;
+    const auto shouldRun = [&] {
+        if (context.flashStepFailed) return false;
+        stopped = stopped || context.stopRequested;
+        return !stopped;
+    };
 
     showStep("Enter ISP Mode");
     reporter.Pump();
@@ -187,7 +195,7 @@ bool RunFirmwareUpdate(FlashContext& context) {
         reporter.ProcessInfo(text);
         reporter.StepText(text);
     });
-    if (!context.flashStepFailed) {
+    if (shouldRun()) {
         showStep("Clear Status register");
         ClearStatusRegister(context);
         BeginStep(context);
@@ -198,13 +206,13 @@ bool RunFirmwareUpdate(FlashContext& context) {
         }
     }
     RangeSteps rangeSteps(context, range, showStep);
-    if (!context.flashStepFailed) rangeSteps.Blank();
-    if (!context.flashStepFailed) rangeSteps.Program();
-    if (!context.flashStepFailed) rangeSteps.Verify();
+    if (shouldRun()) rangeSteps.Blank();
+    if (shouldRun()) rangeSteps.Program();
+    if (shouldRun()) rangeSteps.Verify();
     Protect(context, showIfFirstFailure);
     LeaveIsp(context, showIfFirstFailure);
     context.usb.Close();
-    if (context.flashStepFailed) return false;
+    if (context.flashStepFailed || stopped) return false;
     showStep("Firmware update success!");
     return true;
 }

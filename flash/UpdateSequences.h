@@ -32,8 +32,10 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
 
 // The full update over the whole image, placed at flash address 0: enter ISP mode, read the
 // id, clear the status register, erase the chip, blank check, program, verify, protect, leave
-// ISP mode. Step texts go to the step text; it always runs to its end. True, with
-// "Firmware update success!", only when every step succeeded.
+// ISP mode. Step texts go to the step text. A failed step, or stopRequested (checked between
+// steps), skips the erase, blank check, program and verify steps still to come; protecting and
+// leaving ISP mode run in every case. True, with "Firmware update success!", only when every
+// step ran and succeeded; false with flashStepFailed clear means a stop skipped a step.
 bool RunFirmwareUpdate(FlashContext& context);
 
 }  // namespace qv
