@@ -88,10 +88,11 @@ void TForm1::ReadProgramFile1() {
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadHexImage(image, path);
     if (!result.loaded) {
-        ShowFitted(panel.lblUpdaeFileStatus,
-                   QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
+        ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
+        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
         return;
     }
+    ShowFitted(panel.lblISPProcStatus, QString());  // a refusal of an earlier try
     image.path = path;
     SetPanelColor(panel.pnlUSBExist, kColorLime);
     unit_.firmwareFileReady = true;

@@ -230,7 +230,7 @@ class TForm1 : public QMainWindow {
     // Detection steps of one tick.
     void ScanNextCandidate();
     void ShowDetectionOutcome();
-    void ShowAccessProblem();
+    void ShowUpdateProblem(const QString& reason);
 
     // Update panel geometry and window size (UpdatePanelLayout.cpp).
     void FitUpdatePanelToFonts(int dpi, int extra);

@@ -183,11 +183,11 @@ TEST_F(WindowAtScreenDpi, TheFrameHasTheDesignSizeAndNoPanelTextIsCut) {
               HexRecord(0, {1, 2}) + HexRecord(2, {3, 4}) + ":02000400zz12E8\n");
     unit.catalogIndex = 2;
     form->ReadProgramFile1();
-    auto* fileStatus = Control<QLabel>("lblUpdaeFileStatus");
-    EXPECT_EQ(fileStatus->text(),
+    auto* refusal = Control<QLabel>("lblISPProcStatus");
+    EXPECT_EQ(refusal->text(),
               "Cannot use Tesmora_DAC7LX_v11.hex line 3: record holds a character that is not a "
               "hexadecimal digit");
-    EXPECT_TRUE(TextFits(fileStatus) && InsidePanel(fileStatus));
+    EXPECT_TRUE(TextFits(refusal) && InsidePanel(refusal));
 
     EXPECT_TRUE(
         ShowsWhole("lblUpdaeFileStatus", "Update Hex file   Tesmora_DAC7LX_v11.hex    is Ready!"));
