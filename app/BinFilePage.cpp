@@ -1,6 +1,6 @@
 // Gen. Bin File page: loads a firmware file into the modify image and looks for its
 // user-parameter table; " Save" puts the built-in default image back at the start of both
-// images.
+// images. Both change the image "Start" writes too, and the update panel says so.
 
 #include <algorithm>
 
@@ -52,6 +52,7 @@ bool TForm1::ReadModifyFile() {
     std::copy_n(image.data.begin(), image.length, modify.data.begin());
     modify.length = image.length;
     page.btnCheck->setEnabled(true);
+    ShowProgramFile(unit_.ModifyFileName);
     return true;
 }
 
@@ -69,9 +70,22 @@ void TForm1::btnSaveBitBinClick(QObject*) {
     binFilePage_->btnSaveBin->setEnabled(true);
 }
 
+// The image to program then holds the whole default image (a shorter file would cut it off),
+// followed by what a longer file had past it.
 void TForm1::btnSaveBinClick(QObject*) {
-    CopyDefaultImage(unit_.firmwareImage);
+    const QString defaultName = QStringLiteral("built-in default image");
+    FirmwareImage& image = unit_.firmwareImage;
+    QString name = defaultName;
+    if (image.length > kDefaultImageSize) {
+        name = unit_.programImageName.startsWith(defaultName)
+                   ? unit_.programImageName
+                   : defaultName + QStringLiteral(" + ") + unit_.programImageName +
+                         QStringLiteral(" past 32 KB");
+    }
+    CopyDefaultImage(image);
+    image.length = std::max<std::uint32_t>(image.length, kDefaultImageSize);
     CopyDefaultImage(unit_.modifyImage);
+    ShowProgramImage(name, QStringLiteral("image"));
 }
 
 }  // namespace qv

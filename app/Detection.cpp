@@ -76,10 +76,11 @@ void TForm1::ScanNextCandidate() {
     unit_.accessProblem = unusable ? QString::fromStdString(failure.text()) : QString();
 }
 
-void TForm1::ShowAccessProblem() {
+// Why the device found cannot be updated, where the panel shows how an update went.
+void TForm1::ShowUpdateProblem(const QString& reason) {
     Ui::UpdatePanel& panel = *panel_;
     StyleLabel(panel.lblISPProcStatus, kStepPointSize, Qt::red);
-    ShowFitted(panel.lblISPProcStatus, unit_.accessProblem);
+    ShowFitted(panel.lblISPProcStatus, reason);
     panel.btnSimpleAuto->setEnabled(false);
 }
 
@@ -96,14 +97,14 @@ void TForm1::ShowDetectionOutcome() {
         panel.lblDetectDevice->setText(
             QStringLiteral("Find Device ") +
             QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].displayName));
-        if (!unit_.accessProblem.isEmpty()) return ShowAccessProblem();
+        if (!unit_.accessProblem.isEmpty()) return ShowUpdateProblem(unit_.accessProblem);
         if (!unit_.firmwareFileReady) ReadProgramFile1();
         return;
     }
     panel.lblDetectDevice->setText(unit_.ispIdToggle
                                        ? QStringLiteral("Firmware update device A7D6 is exist")
                                        : QStringLiteral("Firmware update device 0C5E is exist"));
-    if (!unit_.accessProblem.isEmpty()) ShowAccessProblem();
+    if (!unit_.accessProblem.isEmpty()) ShowUpdateProblem(unit_.accessProblem);
 }
 
 void TForm1::chkDetectUSBClick(QObject*) {

@@ -2,8 +2,11 @@
 
 namespace qv {
 
-DeviceWorkScope::DeviceWorkScope(bool& autoSequenceRunning, const std::vector<QWidget*>& controls)
-    : autoSequenceRunning_(autoSequenceRunning), wasRunning_(autoSequenceRunning) {
+DeviceWorkScope::DeviceWorkScope(bool& autoSequenceRunning, const std::vector<QWidget*>& controls,
+                                 std::function<void()> ended)
+    : autoSequenceRunning_(autoSequenceRunning),
+      wasRunning_(autoSequenceRunning),
+      ended_(std::move(ended)) {
     autoSequenceRunning_ = true;
     for (QWidget* control : controls) {
         controls_.emplace_back(control, !control->testAttribute(Qt::WA_ForceDisabled));
@@ -16,6 +19,7 @@ DeviceWorkScope::~DeviceWorkScope() {
         if (control) control->setEnabled(enabled);
     }
     autoSequenceRunning_ = wasRunning_;
+    if (!wasRunning_ && ended_) ended_();
 }
 
 }  // namespace qv

@@ -23,7 +23,7 @@ constexpr QPoint kPresencePanelPos{20, 8};
 constexpr int kUpdatePanelHeight = 120;
 }  // namespace
 
-// The large-fonts rule reads the toolkit's own pixels per inch. With Qt's high-DPI scaling on
+// The large-fonts rule reads Qt's own pixels per inch. With Qt's high-DPI scaling on
 // (its default), Qt reports 96 on every screen and scales the whole window itself: a 120-dpi
 // screen shows the normal layout 1.25 times larger. With scaling off, Qt reports the screen's
 // value and the fonts grow with it: from 120 on, the large layout gives them room.
@@ -74,9 +74,9 @@ void TForm1::FormCreate() {
     panel.lbledtVID->setText(QStringLiteral("a7d6"));
     panel.lbledtPID->setText(QStringLiteral("f800"));
 
-    for (QWidget* page : {form_->TabSheet1, form_->PageMI2CCtrl, form_->Parameter,
-                          form_->Information, form_->BinFile}) {
-        pages->setTabVisible(pages->indexOf(page), false);
+    for (const PageRow& page : Pages()) {
+        if (page.tab == StartUpTab::kHidden)
+            pages->setTabVisible(pages->indexOf(page.sheet), false);
     }
     pages->hide();
 

@@ -93,19 +93,47 @@ void TForm1::btnEnterISPClick(QObject*) {
     const bool wasActive = flash.ispModeActive;
     ShowIfFailed(ispPage_->lblUSBProcessInfo, EnterOrLeaveIsp(flash),
                  wasActive ? "Exit ISP Mode Fail" : "Enter ISP Mode Fail");
-    ispPage_->btnEnterISP->setText(flash.ispModeActive ? QStringLiteral("Exit ISP")
-                                                       : QStringLiteral("Enter ISP"));
+    ShowIspModeCaption();
+}
+
+// The caption names the next action.
+void TForm1::ShowIspModeCaption() {
+    ispPage_->btnEnterISP->setText(unit_.flash.ispModeActive ? QStringLiteral("Exit ISP")
+                                                             : QStringLiteral("Enter ISP"));
+}
+
+// The chip takes flash instructions only in ISP mode. The device cannot be asked which mode it
+// is in, and the sequences leave it whoever entered it, so an operation that finds the mode off
+// enters it for itself and leaves it again afterwards, as the sequences do. Without a device
+// the operation runs as it is and fails with its own texts.
+void TForm1::InIspMode(const std::function<void()>& operation) {
+    FlashContext& flash = unit_.flash;
+    if (flash.ispModeActive || !unit_.usb.IsPresent()) {
+        operation();
+        return;
+    }
+    if (!EnterOrLeaveIsp(flash)) {
+        ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Enter ISP Mode Fail"));
+        return;
+    }
+    operation();
+    if (!EnterOrLeaveIsp(flash)) {
+        ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Exit ISP Mode Fail"));
+    }
 }
 
 void TForm1::btnUSBChipIDClick(QObject*) {
-    ShowIfFailed(ispPage_->lblUSBProcessInfo, ReadChipId(unit_.flash), "Chip ID Read Fail");
+    InIspMode([this] {
+        ShowIfFailed(ispPage_->lblUSBProcessInfo, ReadChipId(unit_.flash), "Chip ID Read Fail");
+    });
     ispPage_->lblUSBChipID->setText(
         QString::fromStdString(ChipIdCaption(unit_.flash.flashIdBytes)));
 }
 
 void TForm1::btnUSBReadStatusClick(QObject*) {
-    ispPage_->lblUSBStatus->setText(
-        QString::fromStdString(StatusCaption(ReadStatusRegister(unit_.flash))));
+    std::uint8_t status = 0xFF;
+    InIspMode([&] { status = ReadStatusRegister(unit_.flash); });
+    ispPage_->lblUSBStatus->setText(QString::fromStdString(StatusCaption(status)));
 }
 
 void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
@@ -113,48 +141,56 @@ void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
     const auto value = ConvertTypedHex(ispPage_->lbledtUSBWriteStatus->text());
     if (!value) return;
     // The status register takes the low 8 bits of what was typed.
-    ShowIfFailed(ispPage_->lblUSBProcessInfo,
-                 WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
-                 "Write Status Fail");
+    InIspMode([&] {
+        ShowIfFailed(ispPage_->lblUSBProcessInfo,
+                     WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
+                     "Write Status Fail");
+    });
 }
 
 void TForm1::btnUSBWriteEnableClick(QObject*) {
-    ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteEnable(unit_.flash), "Write Enable Fail");
+    InIspMode([this] {
+        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteEnable(unit_.flash),
+                     "Write Enable Fail");
+    });
 }
 
 void TForm1::btnUSBWriteDisableClick(QObject*) {
-    ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteDisable(unit_.flash), "Write Disable Fail");
+    InIspMode([this] {
+        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteDisable(unit_.flash),
+                     "Write Disable Fail");
+    });
 }
 
 void TForm1::btnUSBEraseClick(QObject*) {
     if (!RangeTaken()) return;
-    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-    EraseFlash(unit_.flash);
+    const DeviceWorkScope work = BeginDeviceWork();
+    InIspMode([this] { EraseFlash(unit_.flash); });
 }
 
 void TForm1::btnUSBBlankClick(QObject*) {
     if (!RangeTaken()) return;
-    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-    BlankCheckFlash(unit_.flash);
+    const DeviceWorkScope work = BeginDeviceWork();
+    InIspMode([this] { BlankCheckFlash(unit_.flash); });
 }
 
 void TForm1::btnUSBProgramClick(QObject*) {
     if (!RangeTaken()) return;
-    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-    ProgramFlash(unit_.flash);
+    const DeviceWorkScope work = BeginDeviceWork();
+    InIspMode([this] { ProgramFlash(unit_.flash); });
 }
 
 void TForm1::btnUSBVerifyClick(QObject*) {
     if (!RangeTaken()) return;
-    const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-    VerifyFlash(unit_.flash);
+    const DeviceWorkScope work = BeginDeviceWork();
+    InIspMode([this] { VerifyFlash(unit_.flash); });
 }
 
 // The dump is written whether or not the read succeeded: bytes never read show as 0x5A.
 void TForm1::btnReadBackClick(QObject*) {
     {
-        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
-        ReadFlash(unit_.flash);
+        const DeviceWorkScope work = BeginDeviceWork();
+        InIspMode([this] { ReadFlash(unit_.flash); });
     }
     const std::optional<QString> path = dialogs_.SaveFile(SaveBinFIleDialog);
     if (!path) return;

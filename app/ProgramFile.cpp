@@ -17,6 +17,32 @@
 
 namespace qv {
 
+namespace {
+
+// What the panel calls a firmware file: by its extension, as the loaders choose.
+QString FileKind(const QString& fileName) {
+    return fileName.section(QLatin1Char('.'), -1).startsWith(QLatin1Char('b'), Qt::CaseInsensitive)
+               ? QStringLiteral("Bin file")
+               : QStringLiteral("Hex file");
+}
+
+}  // namespace
+
+// Only while "Start" can write the image: until the product is found, the next catalogue load
+// names its file, and after the update the panel keeps naming what was written.
+void TForm1::ShowProgramImage(const QString& name, const QString& kind) {
+    unit_.programImageName = name;
+    if (!unit_.firmwareFileReady || unit_.updateFinished) return;
+    ShowFitted(panel_->lblUpdaeFileStatus, QStringLiteral("Update ") + kind +
+                                               QStringLiteral("   ") + name +
+                                               QStringLiteral("    is Ready!"));
+}
+
+void TForm1::ShowProgramFile(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    ShowProgramImage(name, FileKind(name));
+}
+
 void TForm1::ReadProgramFile() {
     FirmwareImage& image = unit_.firmwareImage;
     if (image.path.empty()) {
@@ -36,6 +62,7 @@ void TForm1::ReadProgramFile() {
     ShowFitted(ispPage_->lblUSBChecksum,
                QString::fromStdString("Checksum : 0x" + HexText(result.checksum, 4)));
     unit_.programFileReady = true;
+    ShowProgramFile(QString::fromStdString(image.path));
 }
 
 void TForm1::RememberProgramFile() {
@@ -61,17 +88,19 @@ void TForm1::ReadProgramFile1() {
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadHexImage(image, path);
     if (!result.loaded) {
-        ShowFitted(panel.lblUpdaeFileStatus,
-                   QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
+        ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
+        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
         return;
     }
+    ShowFitted(panel.lblISPProcStatus, QString());  // a refusal of an earlier try
     image.path = path;
     SetPanelColor(panel.pnlUSBExist, kColorLime);
-    ShowFitted(panel.lblUpdaeFileStatus,
-               QStringLiteral("Update Hex file   ") + fileName + QStringLiteral("    is Ready!"));
-    panel.btnSimpleAuto->setEnabled(true);
     unit_.firmwareFileReady = true;
     unit_.programFileReady = true;
+    ShowProgramFile(fileName);
+    panel.btnSimpleAuto->setEnabled(true);
+    // Enter starts the update unless the focus is already somewhere else.
+    if (focusWidget() == nullptr) panel.btnSimpleAuto->setFocus();
 }
 
 void TForm1::USBLoadFileBitBtnClick(QObject*) {

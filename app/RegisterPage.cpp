@@ -1,5 +1,5 @@
-// Register page: the chip's currently selected register bank. Register 0x00 is the bank
-// select, so writing it from the grid changes which bank the other cells address.
+// Register page: the chip's currently selected register bank. Register 0x00 selects the bank:
+// a value typed into its cell switches every other cell to another bank.
 
 #include <QPushButton>
 #include <QTableWidget>

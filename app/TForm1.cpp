@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -26,7 +27,6 @@ namespace qv {
 
 namespace {
 constexpr int kDefaultTimerInterval = 1000;
-constexpr QSize kServiceWindowSize{780, 660};
 constexpr int kStartButtonRightMargin = 20;
 }  // namespace
 
@@ -55,6 +55,8 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
     PrepareStringGrid(i2cPage_->StringGridMIIC);
     pnlUSBExistDesignPos_ = panel_->pnlUSBExist->pos();
     form_->pnlUSB->installEventFilter(this);
+    // Enter presses the focused button, as Space does.
+    for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -76,27 +78,16 @@ TForm1::TForm1(UnitState& unit, Dialogs& dialogs, const FormOptions& options, QW
 
 TForm1::~TForm1() = default;
 
-void TForm1::ShowServicePages() {
-    QTabWidget* pages = form_->MainPageControl;
-    for (int i = 0; i < pages->count(); ++i) pages->setTabVisible(i, true);
-    pages->setMinimumHeight(0);
-    pages->setMaximumHeight(QWIDGETSIZE_MAX);
-    pages->setCurrentWidget(form_->TabSheet1);
-    pages->show();
-    for (QWidget* control : HiddenAtStartUp()) control->show();
-    // Back beside the detection controls, which are visible again.
-    panel_->pnlUSBExist->move(pnlUSBExistDesignPos_);
-    SetFrameSize(kServiceWindowSize);
-}
-
 void TForm1::PumpMessages() {
     QCoreApplication::processEvents();
 }
 
+// Closing would pull the link from under flash work and leave the flash half written: running
+// work is asked to stop as its "Stop" would, and the window closes once it has ended.
 void TForm1::closeEvent(QCloseEvent* event) {
-    // Closing would pull the link from under flash work and leave the flash half written.
     if (unit_.autoSequenceRunning) {
         event->ignore();
+        closeAsked_ = closeAsked_ || StopDeviceWork();
         return;
     }
     FormClose();
@@ -122,6 +113,14 @@ void TForm1::ConnectClick(QAbstractButton* control, ClickHandler handler) {
     } else if (qobject_cast<QRadioButton*>(control) != nullptr) {
         connect(control, &QAbstractButton::toggled, this, [this, control, handler](bool on) {
             if (on) (this->*handler)(control);
+        });
+        // A click on the button that is already checked runs the handler too (it takes the
+        // range edits again, for one); it changes no state, so `toggled` does not tell of it.
+        auto checkedAtPress = std::make_shared<bool>(false);
+        connect(control, &QAbstractButton::pressed, this,
+                [control, checkedAtPress] { *checkedAtPress = control->isChecked(); });
+        connect(control, &QAbstractButton::clicked, this, [this, control, handler, checkedAtPress] {
+            if (*checkedAtPress) (this->*handler)(control);
         });
     } else {
         connect(control, &QAbstractButton::clicked, this,

@@ -3,20 +3,25 @@
 // Designer forms (one per page); each page's handlers live in their own source file and are
 // wired by that page's Connect...() call in the constructor.
 //
-// To add a page's handlers: declare them in the page's section below, write them in the page's
-// .cpp together with a Connect<Page>() that wires them with ConnectClick / RouteKeyDown /
-// connect(), and call Connect<Page>() from the constructor (TForm1.cpp).
+// To add a page: draw its form (Page.ui, listed in app/CMakeLists.txt) as a tab of
+// MainPageControl, give it a row in the page table (Pages() in ServicePages.cpp: whether start-up
+// keeps its tab, what device work disables on it), declare its handlers in a section below and
+// write them in the page's .cpp with a Connect<Page>() that wires them (ConnectClick,
+// RouteKeyDown, connect()); the constructor (TForm1.cpp) sets up its form and calls
+// Connect<Page>().
 
 #include <QMainWindow>
 #include <QMargins>
 #include <QPoint>
 #include <QSize>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 class QTimer;
 
@@ -33,6 +38,7 @@ class BinFilePage;
 
 namespace qv {
 
+class DeviceWorkScope;
 class Dialogs;
 struct UnitState;
 
@@ -53,7 +59,8 @@ class TForm1 : public QMainWindow {
            QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The maintenance pages and every control start-up hides, in a window that fits them.
+    // The maintenance pages and every control start-up hides, in a window that fits them, at the
+    // screen's scale (ServicePages.cpp).
     void ShowServicePages();
     // Lets pending window messages run (timer ticks and clicks included).
     void PumpMessages();
@@ -71,6 +78,10 @@ class TForm1 : public QMainWindow {
     void ReadProgramFile();
     void ReadProgramFile1();
     void RememberProgramFile();
+    // Name the image "Start" writes in the update panel, whenever that image changes: `kind`
+    // and `name`, or a firmware file by its path.
+    void ShowProgramImage(const QString& name, const QString& kind);
+    void ShowProgramFile(const QString& path);
     void USBLoadFileBitBtnClick(QObject* sender);
 
     // ---- Register page (RegisterPage.cpp)
@@ -175,6 +186,17 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<Ui::BinFilePage> binFilePage_;
 
   private:
+    // One row per page of MainPageControl, in tab order (ServicePages.cpp).
+    enum class StartUpTab { kHidden, kKept };
+    struct PageRow {
+        QWidget* sheet;
+        StartUpTab tab;
+        // What device work disables on the page: these controls, or the whole page when none
+        // are named.
+        std::vector<QWidget*> busyControls;
+    };
+    std::vector<PageRow> Pages() const;
+
     void ConnectUpdatePanel();
     void ConnectRegisterPage();
     void ConnectI2cPage();
@@ -188,20 +210,33 @@ class TForm1 : public QMainWindow {
     // False, after an error box, while "Assign Range" stays refused.
     bool RangeTaken();
     bool ReloadProgramFile();
-    // The controls disabled while long device work runs, except `keep`.
-    std::vector<QWidget*> DeviceWorkControls(const QWidget* keep = nullptr) const;
+    // Single flash operations in ISP mode: entered (and left again) around `operation` unless
+    // "Enter ISP" holds it.
+    void InIspMode(const std::function<void()>& operation);
+    void ShowIspModeCaption();
     void ConnectBinFilePage();
+
+    // Long device work (ServicePages.cpp, UpdateSequence.cpp): the controls it disables, except
+    // `keep`; the scope that disables them; asking running work to stop.
+    std::vector<QWidget*> DeviceWorkControls(const QWidget* keep = nullptr) const;
+    DeviceWorkScope BeginDeviceWork(const QWidget* keep = nullptr);
+    // Asks the running update or "Auto" to stop, as its "Stop" does; false when the user lets
+    // the update go on. A single flash operation cannot be stopped and ends by itself.
+    bool StopDeviceWork();
+    bool StopUpdate();
+    void StopAuto();
+    void ShowUpdateOutcome(bool updated);
 
     // Detection steps of one tick.
     void ScanNextCandidate();
     void ShowDetectionOutcome();
-    void ShowAccessProblem();
+    void ShowUpdateProblem(const QString& reason);
 
     // Update panel geometry and window size (UpdatePanelLayout.cpp).
     void FitUpdatePanelToFonts(int dpi, int extra);
     int LargeFontsDpi() const;
-    // The window's outer size, frame included, as the original toolkit sizes a form. The client
-    // area follows once the window manager has framed the window.
+    // Sizes the window by its outer size, frame included, so that it has the same size under
+    // every window manager. The client area follows once the window manager has framed it.
     void SetFrameSize(QSize outer);
     QMargins FrameMargins() const;
     void FitFrameToMargins();
@@ -214,6 +249,7 @@ class TForm1 : public QMainWindow {
     QSize frameSize_;
     QMargins fittedMargins_;
     bool rangeRefused_ = false;  // the last "Assign Range" was refused
+    bool closeAsked_ = false;    // closing waits for running device work to end
 };
 
 }  // namespace qv

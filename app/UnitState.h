@@ -46,6 +46,7 @@ struct UnitState {
     // Firmware files.
     bool programFileReady = false;
     FirmwareImage firmwareImage;
+    QString programImageName;  // what the update panel calls the firmware image
     ModifyImage modifyImage;
     QString ModifyFileName;
     QString NewBinFileName;
@@ -58,8 +59,8 @@ struct UnitState {
     // Parameter page: audio output settings, byte 0 first.
     std::array<std::uint8_t, 4> SystemSettings{};
 
-    // Register page and I2C Access page: the last value read from or written to each register
-    // of the chip's bank and of the I2C slave.
+    // Register page and I2C Access page: per register of the chip's bank and of the I2C slave,
+    // the value last seen there (read or written).
     std::array<std::uint8_t, 256> registerShadow{};
     std::array<std::uint8_t, 256> slaveShadow{};
 

@@ -49,27 +49,11 @@ void TForm1::ConnectUpdateSequences() {
     ConnectClick(panel_->btnSimpleAuto, &TForm1::btnSimpleAutoClick);
 }
 
-// Everything that could start other device work or change the image, the range or the link
-// while long device work lets messages run.
-std::vector<QWidget*> TForm1::DeviceWorkControls(const QWidget* keep) const {
-    const Ui::IspPage& isp = *ispPage_;
-    std::vector<QWidget*> controls{
-        form_->TabSheet1,   form_->PageMI2CCtrl,   form_->Parameter,    form_->Information,
-        form_->BinFile,     isp.GroupBox1,         isp.gbxISPRange,     isp.chkReadFile,
-        isp.chkISPMode,     isp.chkErase,          isp.chkBlank,        isp.chkProgram,
-        isp.chkVerify,      isp.chkProtect,        isp.btnUSBISPAuto,   isp.USBLoadFileBitBtn,
-        isp.cbxReadISPFile, panel_->btnSimpleAuto, panel_->chkDetectUSB};
-    std::erase(controls, keep);
-    return controls;
-}
-
 void TForm1::btnUSBISPAutoClick(QObject*) {
     Ui::IspPage& isp = *ispPage_;
     QPushButton* button = isp.btnUSBISPAuto;
     if (button->text() != kAutoCaption) {
-        // "Stop" during the run: the sequence ends after its current step.
-        unit_.flash.stopRequested = true;
-        button->setEnabled(false);
+        StopAuto();
         return;
     }
     if (unit_.autoSequenceRunning) return;  // other device work is under way
@@ -83,13 +67,27 @@ void TForm1::btnUSBISPAutoClick(QObject*) {
     }
 
     {
-        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls(button));
+        const DeviceWorkScope work = BeginDeviceWork(button);
         button->setText(kStopCaption);
-        const bool fileReady = !isp.chkReadFile->isChecked() || ReloadProgramFile();
-        if (fileReady && SelectRangeFromEdits()) RunAutoSequence(unit_.flash, StepsOf(isp));
+        // With no file named there is nothing to reload: the run goes on with the image held.
+        const bool reload =
+            isp.chkReadFile->isChecked() && !isp.cbxReadISPFile->currentText().isEmpty();
+        const AutoSteps steps = StepsOf(isp);
+        if ((!reload || ReloadProgramFile()) && SelectRangeFromEdits()) {
+            RunAutoSequence(unit_.flash, steps);
+            // The sequence left ISP mode, whoever had entered it.
+            if (steps.ispMode) unit_.flash.ispModeActive = false;
+        }
     }
+    ShowIspModeCaption();
     button->setText(kAutoCaption);
     button->setEnabled(true);
+}
+
+// "Stop" during the run: the sequence ends after its current step.
+void TForm1::StopAuto() {
+    unit_.flash.stopRequested = true;
+    ispPage_->btnUSBISPAuto->setEnabled(false);  // one stop is enough
 }
 
 // Loads the file named in the combo box; false, with nothing sent, when it did not load.
@@ -104,15 +102,19 @@ bool TForm1::ReloadProgramFile() {
     return unit_.programFileReady;
 }
 
-// Runs once per tool start and never ends early: a product with half-written flash cannot
-// start. Presses while it runs, or after it, change nothing.
+// Runs once per tool start: once it has ended, the product restarts with what it was given and
+// the button reads "Finish". While it runs, the button reads "Stop".
 void TForm1::btnSimpleAutoClick(QObject*) {
-    if (unit_.autoSequenceRunning || unit_.updateFinished) return;
     Ui::UpdatePanel& panel = *panel_;
+    if (panel.btnSimpleAuto->text() == kStopCaption) {
+        StopUpdate();
+        return;
+    }
+    if (unit_.autoSequenceRunning || unit_.updateFinished) return;
     QLabel* status = panel.lblISPProcStatus;
     bool updated = false;
     {
-        const DeviceWorkScope work(unit_.autoSequenceRunning, DeviceWorkControls());
+        const DeviceWorkScope work = BeginDeviceWork(panel.btnSimpleAuto);
         if (!dialogs_.ConfirmWarning(QString::fromUtf8(kUpdateWarningText))) {
             StyleLabel(status, kOutcomePointSize, Qt::red);
             ShowFitted(status, QStringLiteral("Abort Firmware update process"));
@@ -122,22 +124,51 @@ void TForm1::btnSimpleAutoClick(QObject*) {
         StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
         unit_.flashReporter.ClearTrail();
         updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
+        unit_.flash.ispModeActive = false;         // the update always leaves ISP mode
     }
     panel.btnSimpleAuto->setText(QStringLiteral("Finish"));
     panel.btnSimpleAuto->setEnabled(false);
+    ShowIspModeCaption();
+    ShowUpdateOutcome(updated);
+    unit_.updateFinished = true;
+}
+
+// The same question as before the update. On OK the update ends after its current step and
+// still protects the flash and leaves ISP mode; on Cancel it goes on as if nothing was pressed.
+bool TForm1::StopUpdate() {
+    if (unit_.flash.stopRequested) return true;
+    if (!dialogs_.ConfirmWarning(QString::fromUtf8(kUpdateWarningText))) return false;
+    unit_.flash.stopRequested = true;
+    panel_->btnSimpleAuto->setEnabled(false);  // one stop is enough
+    return true;
+}
+
+bool TForm1::StopDeviceWork() {
+    if (panel_->btnSimpleAuto->text() == kStopCaption) return StopUpdate();
+    if (ispPage_->btnUSBISPAuto->text() == kStopCaption) StopAuto();
+    return true;
+}
+
+// "Finish" alone would read as done: a run that did not succeed says so in red, and why.
+void TForm1::ShowUpdateOutcome(bool updated) {
+    QLabel* status = panel_->lblISPProcStatus;
     if (updated) {
         StyleLabel(status, kOutcomePointSize, Qt::blue);
         // The image is in the flash; what the closing steps found is there for a technician.
         status->setToolTip(unit_.flashReporter.Warnings().join(QLatin1Char('\n')));
-    } else {
-        // "Finish" alone would read as done: say that it is not, and where it stopped.
-        const WindowReporter& trail = unit_.flashReporter;
-        const QString& failure =
-            trail.LastProcessInfo().isEmpty() ? trail.LastStepText() : trail.LastProcessInfo();
-        StyleLabel(status, kStepPointSize, Qt::red);
-        ShowFitted(status, QStringLiteral("Firmware update did not complete: ") + failure);
+        return;
     }
-    unit_.updateFinished = true;
+    const WindowReporter& trail = unit_.flashReporter;
+    const QString& failure =
+        trail.LastProcessInfo().isEmpty() ? trail.LastStepText() : trail.LastProcessInfo();
+    QString reason = failure;
+    if (!unit_.flash.flashStepFailed) {
+        reason = QStringLiteral("stopped by user");  // a stop, not a failure, skipped the rest
+    } else if (trail.DeviceGone()) {
+        reason = QStringLiteral("the device was disconnected (") + failure + QLatin1Char(')');
+    }
+    StyleLabel(status, kStepPointSize, Qt::red);
+    ShowFitted(status, QStringLiteral("Firmware update did not complete: ") + reason);
 }
 
 }  // namespace qv

@@ -59,10 +59,15 @@ void WindowReporter::Warning(FlashStep step, const StepReason& reason) {
     ShowLong(processInfo_, warnings_.back());
 }
 
+void WindowReporter::StepFailed(FlashStep, const StepReason& reason) {
+    deviceGone_ = deviceGone_ || reason.Kind() == FailureKind::kGone;
+}
+
 void WindowReporter::ClearTrail() {
     lastProcessInfo_.clear();
     lastStepText_.clear();
     warnings_.clear();
+    deviceGone_ = false;
 }
 
 }  // namespace qv

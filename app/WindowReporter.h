@@ -35,6 +35,7 @@ class WindowReporter final : public FlashReporter {
     void Pump() override;
     // Shown in process info as "Warning: step: reason", and kept for Warnings().
     void Warning(FlashStep step, const StepReason& reason) override;
+    void StepFailed(FlashStep step, const StepReason& reason) override;
 
     // The last process info and step texts since ClearTrail(). The one-button update puts only
     // failures into process info (warnings are kept apart), so after it failed these name the
@@ -44,6 +45,8 @@ class WindowReporter final : public FlashReporter {
     const QString& LastStepText() const { return lastStepText_; }
     // The warnings since ClearTrail(), one line each.
     const QStringList& Warnings() const { return warnings_; }
+    // Whether a step failed since ClearTrail() because the device was unplugged.
+    bool DeviceGone() const { return deviceGone_; }
 
   private:
     QPointer<QLabel> processInfo_;
@@ -53,6 +56,7 @@ class WindowReporter final : public FlashReporter {
     QString lastProcessInfo_;
     QString lastStepText_;
     QStringList warnings_;
+    bool deviceGone_ = false;
 };
 
 }  // namespace qv

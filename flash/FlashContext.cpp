@@ -36,8 +36,9 @@ std::optional<FlashRange> ImageRange(const FlashContext& context) {
 void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size_t count,
                     std::uint8_t* out) {
     const std::vector<std::uint8_t>& data = context.image.data;
+    const std::uint64_t length = std::min<std::uint64_t>(context.image.length, data.size());
     const std::size_t inside =
-        offset < data.size() ? std::min<std::uint64_t>(count, data.size() - offset) : 0;
+        offset < length ? std::min<std::uint64_t>(count, length - offset) : 0;
     std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(offset), inside, out);
     std::fill_n(out + inside, count - inside, 0xFF);
 }

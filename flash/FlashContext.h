@@ -58,8 +58,9 @@ bool SelectAssignedRange(FlashContext& context, std::uint32_t startKiB, std::uin
 // Where the image lies in the flash; empty when its end would pass the flash address space.
 std::optional<FlashRange> ImageRange(const FlashContext& context);
 
-// Copies `count` image bytes from `offset` into `out`; bytes outside the buffer read as erased
-// flash (0xFF).
+// Copies `count` image bytes from `offset` into `out`. Bytes past the image's length read as
+// erased flash (0xFF), whatever the buffer holds there: programming leaves them erased and
+// verify expects them erased, so both work on the same bytes.
 void CopyImageBytes(const FlashContext& context, std::uint64_t offset, std::size_t count,
                     std::uint8_t* out);
 

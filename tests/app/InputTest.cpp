@@ -32,7 +32,7 @@ TEST(TypedNumber, DecimalTextIsANonNegativeInteger) {
     }
 }
 
-TEST(Dialogs, DelphiStyleFiltersBecomeQtNameFilters) {
+TEST(Dialogs, PipeSeparatedFiltersBecomeQtNameFilters) {
     EXPECT_EQ(QtNameFilters(OpenBinFileDialog.filter),
               QStringList({"Hex File (*.hex *.h00)", "Binary File (*.bin)"}));
     EXPECT_EQ(QtNameFilters(SaveBinFIleDialog.filter), QStringList({"Binary File (*.bin)"}));

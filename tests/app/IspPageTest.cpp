@@ -133,6 +133,24 @@ TEST_F(IspPage, OperationsAfterARefusedAssignedRangeSendNothing) {
     EXPECT_EQ(FlashBytes(0x1000, 0x1000), std::vector<std::uint8_t>(0x1000, 0xFF));
 }
 
+// The range edits take effect when a range button is clicked, also the one already checked.
+TEST_F(IspPage, ClickingAssignRangeAgainTakesTheTypedRange) {
+    chip->Flash().Preload(0, std::vector<std::uint8_t>(0x10000, 0x5A));
+    auto* start = Control<QLineEdit>("lbledISPStart");
+    auto* size = Control<QLineEdit>("lbledISPRange");
+    start->setText("4");
+    size->setText("4");
+    Click("rbnRange1");
+    start->setText("32");
+    size->setText("8");
+    Click("rbnRange1");  // already checked
+    Click("btnUSBErase");
+
+    EXPECT_EQ(FlashBytes(0, 0x8000), std::vector<std::uint8_t>(0x8000, 0x5A));
+    EXPECT_EQ(FlashBytes(0x8000, 0x2000), std::vector<std::uint8_t>(0x2000, 0xFF));
+    EXPECT_EQ(FlashBytes(0xA000, 0x6000), std::vector<std::uint8_t>(0x6000, 0x5A));
+}
+
 class SmallPageFlash : public FlashFormTest {
   protected:
     SmallPageFlash() : FlashFormTest(sim::FlashPreset::kSmallPage1MiB) {}

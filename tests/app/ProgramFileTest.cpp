@@ -55,17 +55,23 @@ TEST_F(ProgramFile, MissingCatalogueFileLeavesEverythingAsItWas) {
 TEST_F(ProgramFile, RefusedCatalogueFileIsNamedAndTheImageKept) {
     const std::vector<std::uint8_t> before(unit.firmwareImage.data.begin(),
                                            unit.firmwareImage.data.begin() + 64);
+    const std::uint32_t lengthBefore = unit.firmwareImage.length;
     std::string broken = SmallHexFile();
     broken[9] = '0';  // damages the first data byte, so the record checksum no longer fits
     WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), broken);
     unit.catalogIndex = 1;
     form->ReadProgramFile1();
-    EXPECT_TRUE(FileStatus().startsWith("Cannot use Tesmora_K2DAC_v11.hex"))
-        << FileStatus().toStdString();
+    // The reason in the panel's status line, as large as its other reasons.
+    EXPECT_EQ(FileStatus(), "No Updated File !");
+    const QLabel* status = Control<QLabel>("lblISPProcStatus");
+    EXPECT_TRUE(status->text().startsWith("Cannot use Tesmora_K2DAC_v11.hex line 1: "))
+        << status->text().toStdString();
+    EXPECT_EQ(status->font().pointSize(), Control<QLabel>("lblDetectDevice")->font().pointSize());
+    EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(Qt::red));
     EXPECT_FALSE(Control<QAbstractButton>("btnSimpleAuto")->isEnabled());
     EXPECT_FALSE(unit.firmwareFileReady);
     EXPECT_FALSE(unit.programFileReady);
-    EXPECT_EQ(unit.firmwareImage.length, 0u);
+    EXPECT_EQ(unit.firmwareImage.length, lengthBefore);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.firmwareImage.data.begin()));
     EXPECT_EQ(PresenceColor(), ButtonFaceColor());
 
@@ -73,6 +79,7 @@ TEST_F(ProgramFile, RefusedCatalogueFileIsNamedAndTheImageKept) {
     WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), SmallHexFile());
     form->ReadProgramFile1();
     EXPECT_TRUE(unit.firmwareFileReady);
+    EXPECT_EQ(status->text(), "");
 }
 
 TEST_F(ProgramFile, EmptyPathAsksForAProgramFile) {

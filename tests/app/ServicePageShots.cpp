@@ -1,7 +1,8 @@
 // Renders the service pages of the update window on the virtual product into PNG files, each
 // after the page's own handlers have shown something:
-//   qv_page_shots <directory>   writes page-register.png, page-i2c.png, page-special-i2c.png,
-//                               page-parameter.png and page-information.png there.
+//   qv_page_shots <directory>   writes page-register.png, page-i2c.png, page-isp.png,
+//                               page-special-i2c.png, page-parameter.png, page-information.png
+//                               and page-bin-file.png there.
 
 #include <QApplication>
 #include <QDir>
@@ -89,6 +90,11 @@ int main(int argc, char** argv) {
     slave->setFocus();
     saved = Save(&form, directory, "page-i2c.png") && saved;
 
+    pages->setCurrentWidget(Control<QWidget>(form, "PageISPCtrl"));
+    Control<QPushButton>(form, "btnUSBChipID")->click();
+    Control<QPushButton>(form, "btnUSBReadStatus")->click();
+    saved = Save(&form, directory, "page-isp.png") && saved;
+
     pages->setCurrentWidget(Control<QWidget>(form, "Parameter"));
     Control<QPushButton>(form, "btnReadPara")->click();
     saved = Save(&form, directory, "page-parameter.png") && saved;
@@ -99,6 +105,9 @@ int main(int argc, char** argv) {
     Control<QPushButton>(form, "btnReadSpecI2C")->click();
     saved = Save(&form, directory, "page-information.png") && saved;
     saved = Save(Control<QWidget>(form, "GroupBox7"), directory, "page-special-i2c.png") && saved;
+
+    pages->setCurrentWidget(Control<QWidget>(form, "BinFile"));
+    saved = Save(&form, directory, "page-bin-file.png") && saved;
 
     return saved ? 0 : 1;
 }

@@ -248,14 +248,17 @@ TEST_F(StartUp, UnitStateHoldsItsTablesAndDefaults) {
     EXPECT_TRUE(unit.firmwareImage.path.empty());
 }
 
+// The image to program is the whole default image until a file replaces it; the modify image
+// holds nothing loaded yet.
 TEST_F(StartUp, BothImagesBeginWithTheDefaultImage) {
     const auto& block = DefaultImage();
     for (const ImageBuffer* image : {static_cast<const ImageBuffer*>(&unit.firmwareImage),
                                      static_cast<const ImageBuffer*>(&unit.modifyImage)}) {
         EXPECT_TRUE(std::equal(block.begin(), block.end(), image->data.begin()));
         EXPECT_EQ(image->data[kDefaultImageSize], 0xFF);
-        EXPECT_EQ(image->length, 0u);
     }
+    EXPECT_EQ(unit.firmwareImage.length, kDefaultImageSize);
+    EXPECT_EQ(unit.modifyImage.length, 0u);
 }
 
 TEST_F(StartUp, ParameterPageShowsTheStartSettings) {

@@ -1,9 +1,14 @@
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QtTest/QTest>
+#include <algorithm>
 #include <functional>
 
 #include "app/Colors.h"
+#include "image/DefaultImage.h"
 #include "tests/app/FlashFormFixture.h"
 
 namespace qv::test {
@@ -80,13 +85,15 @@ TEST_F(StartButton, CancelShowsTheAbortAndTouchesNothing) {
     EXPECT_FALSE(unit.autoSequenceRunning);
 }
 
-TEST_F(StartButton, UnplugMidRunEndsWithFinishAndNoSuccess) {
+TEST_F(StartButton, UnplugMidRunEndsWithFinishAndSaysTheDeviceWasDisconnected) {
     FindProductWithFile();
     bus.SetTransferFaults(device, {.unplugAfter = 300});
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
 
-    EXPECT_NE(Status()->text(), "Firmware update success!");
+    EXPECT_TRUE(Status()->text().startsWith(
+        "Firmware update did not complete: the device was disconnected ("))
+        << Status()->text().toStdString();
     auto* start = Control<QAbstractButton>("btnSimpleAuto");
     EXPECT_EQ(start->text(), "Finish");
     EXPECT_FALSE(start->isEnabled());
@@ -94,8 +101,8 @@ TEST_F(StartButton, UnplugMidRunEndsWithFinishAndNoSuccess) {
     EXPECT_FALSE(unit.autoSequenceRunning);
 }
 
-// Presses let in by the message pump must not start other work, move the link or close the
-// window under a running update.
+// Presses let in by the message pump must not start other work or move the link under a
+// running update; only its own button, now "Stop", stays usable.
 TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
     FindProductWithFile();
     const std::string idText = unit.usb.IdText();
@@ -105,15 +112,14 @@ TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
                checked = true;
                EXPECT_TRUE(unit.autoSequenceRunning);
                EXPECT_EQ(Caption("btnSimpleAuto"), "Stop");
-               for (const char* name : {"btnSimpleAuto", "btnUSBISPAuto", "btnUSBErase",
-                                        "USBLoadFileBitBtn", "chkDetectUSB", "btnSaveBin"}) {
+               EXPECT_TRUE(Control<QWidget>("btnSimpleAuto")->isEnabled());
+               for (const char* name : {"btnUSBISPAuto", "btnUSBErase", "USBLoadFileBitBtn",
+                                        "chkDetectUSB", "btnSaveBin", "Button1"}) {
                    EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
                }
-               form->btnSimpleAutoClick(nullptr);  // no second warning box
                form->btnUSBISPAutoClick(nullptr);
                unit.usb.ClearPresence();  // a tick now would scan for another device
                form->Timer1Timer();
-               EXPECT_FALSE(form->close());
            });
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
@@ -217,6 +223,133 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
+// How a technician asks a running update to stop, and how they answer the question.
+struct StopRequest {
+    const char* name;
+    bool byClosing;  // closing the window rather than pressing "Stop"
+    bool confirmed;  // OK in the question box
+};
+
+class StartButtonStop : public StartButton, public ::testing::WithParamInterface<StopRequest> {};
+
+// Confirmed, the update ends after the running step (the erase): nothing is programmed, the
+// flash is still protected and ISP mode left, and the panel says it did not complete; closing
+// then happens once that is done. Declined, the update goes on and the window stays.
+TEST_P(StartButtonStop, EndsAfterTheRunningStepWithTheClosingStepsOrGoesOn) {
+    const StopRequest& request = GetParam();
+    FindProductWithFile();
+    form->show();
+    auto* start = Control<QAbstractButton>("btnSimpleAuto");
+    AtPump([&] { return Status()->text().startsWith("Flash Erase All"); },
+           [&] {
+               if (request.byClosing) {
+                   EXPECT_FALSE(form->close());  // not while the flash is half written
+               } else {
+                   start->click();
+               }
+               EXPECT_EQ(start->isEnabled(), !request.confirmed);  // one stop is enough
+           });
+    dialogs.warningAnswers = {true, request.confirmed};
+    start->click();
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(dialogs.warnings, (std::vector<QString>{kUpdateWarning, kUpdateWarning}));
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);  // protected
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+    EXPECT_EQ(form->isVisible(), !(request.byClosing && request.confirmed));
+    if (!request.confirmed) {
+        EXPECT_EQ(Status()->text(), "Firmware update success!");
+        return;
+    }
+    EXPECT_EQ(Status()->text(), "Firmware update did not complete: stopped by user");
+    EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
+    EXPECT_EQ(InstructionCount(kFlashOpPageProgram), 0u);
+    // After the erase only its last status polls, the protecting status write and the leave.
+    const std::vector<Sent> sent = Requests();
+    const auto erase = std::find_if(sent.begin(), sent.end(), [](const Sent& s) {
+        return s.request == kRequestFlashWrite && s.data.at(0) == kFlashOpChipErase;
+    });
+    ASSERT_NE(erase, sent.end());
+    std::vector<std::uint8_t> after;
+    for (auto s = erase + 1; s != sent.end(); ++s) {
+        if (s->request == kRequestIspLeave) after.push_back(s->request);
+        if (s->request == kRequestFlashWrite && !s->data.empty()) after.push_back(s->data[0]);
+        if (s->request == kRequestFlashReadStart && s->data[0] != kFlashOpReadStatus) {
+            after.push_back(s->data[0]);  // a blank check or verify read
+        }
+    }
+    EXPECT_EQ(after, (std::vector<std::uint8_t>{kFlashOpWriteEnable, kFlashOpWriteStatus,
+                                                kRequestIspLeave}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, StartButtonStop,
+                         ::testing::Values(StopRequest{"StopConfirmed", false, true},
+                                           StopRequest{"StopDeclined", false, false},
+                                           StopRequest{"CloseConfirmed", true, true},
+                                           StopRequest{"CloseDeclined", true, false}),
+                         [](const ::testing::TestParamInfo<StopRequest>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(StartButton, HasTheFocusOnceReadyAndEnterPressesIt) {
+    FindProductWithFile();
+    auto* start = Control<QPushButton>("btnSimpleAuto");
+    ASSERT_EQ(form->focusWidget(), start);
+    dialogs.warningAnswers = {true};
+    QTest::keyClick(start, Qt::Key_Return);
+
+    EXPECT_EQ(dialogs.warnings.size(), 1u);
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
+}
+
+// What the panel names is what "Start" writes, whichever button last changed the image, and
+// verify compares with exactly that.
+struct ImageChange {
+    const char* name;
+    const char* button;
+    // Prepares the button's file, if it needs one; gives the bytes of the image it makes.
+    std::function<std::vector<std::uint8_t>(const ScopedWorkDir&, ScriptedDialogs&)> prepare;
+    const char* named;
+};
+
+class StartButtonImage : public StartButton, public ::testing::WithParamInterface<ImageChange> {};
+
+TEST_P(StartButtonImage, WritesTheImageThePanelNames) {
+    FindProductWithFile();
+    const std::vector<std::uint8_t> expected = GetParam().prepare(dir, dialogs);
+    Click(GetParam().button);
+    EXPECT_EQ(Text("lblUpdaeFileStatus"), GetParam().named);
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
+    const auto length = static_cast<std::uint32_t>(expected.size());
+    EXPECT_EQ(FlashBytes(0, length), expected);
+    EXPECT_EQ(FlashBytes(length, 0x100), std::vector<std::uint8_t>(0x100, 0xFF));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, StartButtonImage,
+    ::testing::Values(
+        // A shorter file must not cut the default image off.
+        ImageChange{"DefaultImage", "Button1",
+                    [](const ScopedWorkDir&, ScriptedDialogs&) {
+                        const auto& block = DefaultImage();
+                        return std::vector<std::uint8_t>(block.begin(), block.end());
+                    },
+                    "Update image   built-in default image    is Ready!"},
+        ImageChange{"CurrentFile", "CurrentFileBitBtn",
+                    [](const ScopedWorkDir& dir, ScriptedDialogs& dialogs) {
+                        const std::vector<std::uint8_t> bytes(0x900, 0x3C);
+                        WriteFile(dir.File("other.bin"), std::string(bytes.begin(), bytes.end()));
+                        dialogs.fileAnswers.push_back(dir.File("other.bin"));
+                        return bytes;
+                    },
+                    "Update Bin file   other.bin    is Ready!"}),
+    [](const ::testing::TestParamInfo<ImageChange>& info) { return std::string(info.param.name); });
+
 class AutoButton : public FlashFormTest {
   protected:
     void SetUp() override {
@@ -250,6 +383,42 @@ TEST_F(AutoButton, StopEndsTheRunAfterTheCurrentStep) {
     EXPECT_EQ(button->text(), "Auto");
     EXPECT_TRUE(button->isEnabled());
     EXPECT_FALSE(unit.autoSequenceRunning);
+}
+
+// "Auto" leaves ISP mode even when "Enter ISP" had entered it: the button then offers to enter
+// it again, and the single operations still reach the flash, entering ISP mode for themselves.
+TEST_F(AutoButton, RunsAgainAndLeavesTheSingleOperationsWorking) {
+    Click("btnEnterISP");
+    ASSERT_EQ(Caption("btnEnterISP"), "Exit ISP");
+    for (int run = 0; run < 2; ++run) {
+        Click("btnUSBISPAuto");
+        EXPECT_EQ(Text("lblUSBProcessInfo"), "Verifying Success") << "run " << run;
+        EXPECT_EQ(Caption("btnEnterISP"), "Enter ISP");
+        EXPECT_FALSE(chip->IspModeOn());
+    }
+    EXPECT_EQ(FlashBytes(0, 0x1003), ImageBytes(0x1003));
+
+    Click("btnUSBErase");
+    EXPECT_EQ(FlashBytes(0, 0x1003), std::vector<std::uint8_t>(0x1003, 0xFF));
+    Click("btnUSBChipID");
+    EXPECT_EQ(Text("lblUSBChipID"), "0xEF,  0x40,  0x15,  ");
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_EQ(Caption("btnEnterISP"), "Enter ISP");
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
+}
+
+// With no file named there is nothing to reload: the run writes the image already held.
+TEST_F(AutoButton, WithAnEmptyFileBoxWritesTheImageHeld) {
+    Click("btnUSBISPAuto");
+    ASSERT_TRUE(unit.programFileReady);
+    chip->Flash().Preload(0, std::vector<std::uint8_t>(0x2000, 0x00));
+    Control<QComboBox>("cbxReadISPFile")->setEditText(QString());
+
+    Click("btnUSBISPAuto");
+
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(Text("lblUSBProcessInfo"), "Verifying Success");
+    EXPECT_EQ(FlashBytes(0, 0x1003), ImageBytes(0x1003));
 }
 
 TEST_F(AutoButton, RefusalsComeBeforeAnyDeviceCommand) {

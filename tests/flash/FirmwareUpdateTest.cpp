@@ -201,6 +201,46 @@ TEST_F(FirmwareUpdateTest, FailedProgramDataLeavesNoSuccessAndWarnsOfTheMissingP
     EXPECT_FALSE(chip->IspModeOn());
 }
 
+TEST_F(FirmwareUpdateTest, StopSkipsTheStepsStillToComeAndStillProtectsAndLeavesIsp) {
+    chip->Flash().Preload(0, std::vector<std::uint8_t>(0x1000, 0x00));
+    LoadRandomImage(0x1800);
+    reporter.onPump = [&] {
+        if (reporter.LastStep() == "Start Blanking Check") context.stopRequested = true;
+    };
+
+    EXPECT_FALSE(RunFirmwareUpdate(context));
+
+    EXPECT_FALSE(context.flashStepFailed);               // stopped, not failed
+    EXPECT_EQ(reporter.LastStep(), "Blanking Success");  // the running step finished
+    EXPECT_TRUE(ProgramDataLengths().empty());
+    EXPECT_EQ(chip->Flash().Status(), 0xFC);
+    EXPECT_FALSE(chip->IspModeOn());
+    EXPECT_FALSE(usb.HasHandle());
+
+    // The next run starts without the old request.
+    reporter = RecordingReporter();
+    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(FlashBytes(0, image.length), ImageBytes(image.length));
+}
+
+// Whatever the buffer holds past the image's length (here bytes another image left there),
+// programming leaves that flash erased and verify expects it erased: verify compares with what
+// was programmed, also where its last block reaches past the image.
+TEST_F(FirmwareUpdateTest, BytesPastTheImageLengthAreNeitherProgrammedNorExpected) {
+    for (const std::uint32_t length : {0x6C00u, 0x6C10u}) {
+        SCOPED_TRACE(length);
+        LoadRandomImage(0x8000);
+        image.length = length;
+        chip->Flash().Preload(0, std::vector<std::uint8_t>(0x8000, 0x00));
+
+        EXPECT_TRUE(RunFirmwareUpdate(context));
+
+        EXPECT_EQ(FlashBytes(0, length), ImageBytes(length));
+        EXPECT_EQ(FlashBytes(length, 0x8000 - length),
+                  std::vector<std::uint8_t>(0x8000 - length, 0xFF));
+    }
+}
+
 TEST_F(FirmwareUpdateTest, ImageOfErasedBytesProgramsNothing) {
     std::fill_n(image.data.begin(), 0x2000, 0xFF);
     image.length = 0x2000;
