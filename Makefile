@@ -8,10 +8,10 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 # The build and the tests (srecord: the HEX loader is checked against srec_cat; librsvg2-bin
-# draws the icon's sizes; groff-base renders the man pages the tests compare with --help).
+# draws the icon's sizes; groff-base and zsh run the man pages and the completion in tests).
 BUILD_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
                  libusb-1.0-0-dev libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev srecord \
-                 librsvg2-bin groff-base
+                 librsvg2-bin groff-base zsh
 # The demo: qvtool and the demo firmware only, no window, no tests.
 DEMO_PACKAGES = build-essential cmake pkg-config libusb-1.0-0-dev libcli11-dev nlohmann-json3-dev
 # Everything on; a build folder that `make demo` made gets the rest this way.

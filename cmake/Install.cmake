@@ -4,6 +4,7 @@
 #   share/qvupdate/                     the demo firmware, its note, the group variant of the rule
 #   share/man/man1/                     qvtool.1.gz, qvupdate.1.gz
 #   share/bash-completion/completions/  qvtool
+#   share/zsh/vendor-completions/       _qvtool
 #   share/applications/, share/metainfo/, share/icons/hicolor/   the desktop entry
 #   share/doc/qvupdate/                 copyright, changelog.gz
 # The Debian package (cmake/DebianPackage.cmake) is this tree under /usr.
@@ -23,6 +24,8 @@ install(FILES ${QV_DOCS_DIR}/qvtool.1.gz ${QV_DOCS_DIR}/qvupdate.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${QV_DOCS_DIR}/completions/qvtool
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${QV_DOCS_DIR}/completions/_qvtool
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/qvupdate.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${QV_DOCS_DIR}/com.quorvex.qvupdate.metainfo.xml

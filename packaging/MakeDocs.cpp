@@ -1,6 +1,7 @@
 // Writes what the installed programs come with, from the programs themselves (run by the build):
 //   qv_make_docs qvtool-man VERSION OUT        qvtool(1) from its command tree
 //   qv_make_docs qvtool-bash OUT               qvtool's bash completion
+//   qv_make_docs qvtool-zsh OUT                qvtool's zsh completion
 //   qv_make_docs qvupdate-man VERSION HELP SECTIONS OUT
 //                                              qvupdate(1) from its --help output (HELP) and
 //                                              its closing sections (SECTIONS)
@@ -59,9 +60,11 @@ void Run(const std::vector<std::string>& a) {
     const std::string what = a.empty() ? "" : a[0];
     if (what == "qvtool-man" && a.size() == 3) {
         WriteFile(a[2], qv::doc::WriteManPage(DescribeQvtool(), {a[1], {"qvupdate(1)"}}));
-    } else if (what == "qvtool-bash" && a.size() == 2) {
+    } else if ((what == "qvtool-bash" || what == "qvtool-zsh") && a.size() == 2) {
         const qv::doc::CompletionInfo info{"--device", {"list", "--json"}, BusOptions()};
-        WriteFile(a[1], qv::doc::WriteBashCompletion(DescribeQvtool(), info));
+        const qv::doc::ProgramDoc qvtool = DescribeQvtool();
+        WriteFile(a[1], what == "qvtool-bash" ? qv::doc::WriteBashCompletion(qvtool, info)
+                                              : qv::doc::WriteZshCompletion(qvtool, info));
     } else if (what == "qvupdate-man" && a.size() == 5) {
         const qv::doc::ProgramDoc program =
             qv::doc::DescribeQtHelp("qvupdate", ReadFile(a[2]), ReadFile(a[3]));

@@ -22,5 +22,7 @@ struct CompletionInfo {
 // help cannot be completed as one table: an option name with two meanings, or an option named
 // in `info` that the program lacks.
 std::string WriteBashCompletion(const ProgramDoc& program, const CompletionInfo& info);
+// The same for zsh (#compdef, compadd and _files), throwing as above.
+std::string WriteZshCompletion(const ProgramDoc& program, const CompletionInfo& info);
 
 }  // namespace qv::doc

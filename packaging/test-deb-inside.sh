@@ -39,6 +39,7 @@ offered() {  # COMP_WORDS...: what the completion offers for the last word
 [ "$(offered qvtool update --y)" = --yes ]
 [ "$(offered qvtool --simulate --device "")" = 'vid_a7d6\&pid_f017' ]
 [ "$(cd /usr/share/qvupdate && offered qvtool update --file Tesmora_K)" = Tesmora_K2DAC_v11.hex ]
+[ -f /usr/share/zsh/vendor-completions/_qvtool ]
 
 check "the udev rule in udev's own folder"
 dpkg -L qvupdate | grep -x /usr/lib/udev/rules.d/70-qv4820.rules >/dev/null

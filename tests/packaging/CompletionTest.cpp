@@ -1,5 +1,6 @@
-// qvtool's bash completion, as the build writes it, run in a non-interactive bash the way bash
-// runs it on Tab: COMP_WORDS as bash splits the line (at '=' and ':' too), then _qvtool.
+// qvtool's bash and zsh completion, as the build writes them, run the way each shell runs them
+// on Tab: in bash COMP_WORDS as bash splits the line (at '=' and ':' too), then _qvtool; in zsh
+// words and CURRENT, with compadd and _files standing in for the shell's own.
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,53 @@ TEST(BashCompletion, OffersTheDevicesPresent) {
         {{"qvtool", "--simulate", "=", "no-such-product", "--device", ""}, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(Complete(c.words), c.offered) << c.words.size();
+}
+
+// What the zsh completion hands to compadd (zsh then keeps those matching the typed prefix),
+// "<files>" where it calls _files.
+std::string CompleteZsh(const std::vector<std::string>& words) {
+    std::string script =
+        "compadd() { while [[ $1 == -* && $1 != -- ]]; do shift; done; shift; print -r -- \"$@\"; "
+        "}\n"
+        "_files() { print -r -- '<files>'; }\n"
+        "compset() { return 0; }\n"
+        "_qvtool() { source " QV_DOCS_DIR
+        "/completions/_qvtool; }\n"
+        "words=(";
+    for (const std::string& word : words) script += test::Quoted(word) + " ";
+    script += ")\nCURRENT=" + std::to_string(words.size()) + "\n_qvtool\n";
+    const std::string file = testing::TempDir() + "complete.zsh";
+    std::ofstream(file) << script;
+    std::string reply = test::Output("PATH=" QV_BIN_DIR ":$PATH zsh -f " + test::Quoted(file));
+    for (char& c : reply) c = c == '\n' ? ' ' : c;
+    while (!reply.empty() && reply.back() == ' ') reply.pop_back();
+    return reply;
+}
+
+TEST(ZshCompletion, OffersCommandsChoicesFilesAndDevices) {
+    const struct {
+        std::vector<std::string> words;
+        std::string offered;
+    } cases[] = {
+        {{"qvtool", ""}, "list update flash image reg i2c param status hid"},
+        {{"qvtool", "flash", "r"}, "id status erase blank program verify read"},
+        {{"qvtool", "--sim-state", "flash", "i"},
+         "list update flash image reg i2c param status hid"},
+        {{"qvtool", "--simulate", "flash", ""}, "id status erase blank program verify read"},
+        {{"qvtool", "reg", "read", "--b"},
+         "--count --bank -h --help --simulate --io-log --sim-log "
+         "--replay --sim-fault --sim-audio --sim-flash "
+         "--sim-state --sim-latency --sim-virtual-time --device "
+         "--json"},
+        {{"qvtool", "param", "settings", "--mclk", ""}, "128 256 512 1024"},
+        {{"qvtool", "param", "settings", "--mclk=5"}, "128 256 512 1024"},
+        {{"qvtool", "update", "--file", "x"}, "<files>"},
+        {{"qvtool", "image", "x"}, "<files>"},
+        {{"qvtool", "reg", "read", ""}, ""},
+        {{"qvtool", "--simulate=isp-a7d6", "--device", ""}, "vid_a7d6&pid_6000"},
+        {{"qvtool", "--simulate", "--simulate", "update", "--device=v"}, "vid_a7d6&pid_f017"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CompleteZsh(c.words), c.offered) << c.words.size();
 }
 
 }  // namespace
