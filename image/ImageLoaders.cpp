@@ -127,158 +127,199 @@ std::uint16_t Sum16(const std::uint8_t* data, std::size_t n) {
 // ---------------------------------------------------------------------------------------------
 // Intel HEX
 
+// The text of a source read in chunks: [pos, end) is unparsed text and two NUL sentinels follow
+// `end`, so a record can be scanned without bounds checks.
+template <class Source>
+class LookaheadText {
+  public:
+    LookaheadText(Source& source, std::size_t chunk)
+        : source_(source),
+          capacity_(chunk + kLookahead),
+          base_(ReadBuffer(capacity_ + 2).data()),
+          pos(reinterpret_cast<const unsigned char*>(base_)),
+          end(pos) {}
+
+    // Makes sure that at least kLookahead characters (or all that is left) follow `pos`;
+    // false when the source cannot be read.
+    bool Fill() {
+        if (static_cast<std::size_t>(end - pos) >= kLookahead || atEof_) return true;
+        std::size_t have = static_cast<std::size_t>(end - pos);
+        std::memmove(base_, pos, have);
+        while (have < kLookahead && !atEof_) {
+            const std::size_t want = capacity_ - have;
+            const std::size_t got = source_.Read(base_ + have, want);
+            have += got;
+            if (got < want) {
+                if (source_.Failed()) return false;
+                atEof_ = true;
+            }
+        }
+        pos = reinterpret_cast<const unsigned char*>(base_);
+        end = pos + have;
+        base_[have] = '\0';
+        base_[have + 1] = '\0';
+        return true;
+    }
+
+  private:
+    Source& source_;
+    const std::size_t capacity_;
+    char* const base_;
+    bool atEof_ = false;
+
+  public:
+    const unsigned char* pos;
+    const unsigned char* end;
+};
+
+// One record's bytes: count, address, type, data and checksum.
+struct HexRecord {
+    std::uint8_t bytes[kMaxRecordBytes + 1];
+    std::size_t size = 0;
+
+    std::size_t Count() const { return bytes[0]; }
+    std::uint32_t Offset() const { return static_cast<std::uint32_t>(bytes[1]) << 8 | bytes[2]; }
+    std::uint8_t Type() const { return bytes[3]; }
+    const std::uint8_t* Data() const { return bytes + 4; }
+};
+
+// Reads the hex pairs of the record whose ':' is at `text`, up to its line break (or the end of
+// the input); leaves `text` after it. Null, or why the record is refused.
+const char* ReadRecord(const unsigned char*& text, const unsigned char* end, HexRecord& record) {
+    const unsigned char* q = text + 1;
+    std::size_t n = 0;
+    bool oddDigit = false;
+    for (;;) {
+        const std::uint8_t hi = kHexDigitValue[q[0]];
+        if (hi > 15) break;
+        const std::uint8_t lo = kHexDigitValue[q[1]];
+        if (lo > 15) {
+            oddDigit = true;
+            ++q;
+            break;
+        }
+        if (n == kMaxRecordBytes) {
+            n = kMaxRecordBytes + 1;  // too long for any byte count
+            break;
+        }
+        record.bytes[n++] = static_cast<std::uint8_t>(hi << 4 | lo);
+        q += 2;
+    }
+    text = q;
+    record.size = n;
+    if (n > kMaxRecordBytes) return "byte count does not agree with the record length";
+    if (q < end && *q != '\r' && *q != '\n' && *q != kCtrlZ)
+        return "record holds a character that is not a hexadecimal digit";
+    if (oddDigit) return "record has an odd number of hexadecimal digits";
+    if (n < 5) return "record is too short";
+    if (n != record.Count() + 5) return "byte count does not agree with the record length";
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum = static_cast<std::uint8_t>(sum + record.bytes[i]);
+    if (sum != 0) return "record checksum is wrong";
+    return nullptr;
+}
+
+// The image the records of one file build in the scratch buffer.
+class HexImageBuilder {
+  public:
+    explicit HexImageBuilder(ScratchImage& scratch) : scratch_(scratch), out_(scratch.Erased()) {}
+
+    // Applies a well-formed record; empty, or why it is refused.
+    std::string Apply(const HexRecord& record) {
+        const std::size_t count = record.Count();
+        switch (record.Type()) {
+            case 0x00:  // data
+                return count == 0 ? std::string() : StoreData(record);
+            case 0x01:  // end of file: changes nothing, reading goes on
+                return count == 0 ? std::string() : "end-of-file record holds data";
+            case 0x02:  // extended segment address
+            case 0x04: {  // extended linear address
+                if (count != 2) return "extended address record must hold 2 data bytes";
+                const std::uint64_t value =
+                    static_cast<std::uint64_t>(record.Data()[0]) << 8 | record.Data()[1];
+                upper_ = record.Type() == 0x02 ? value << 4 : value << 16;
+                return {};
+            }
+            case 0x03:  // start segment address
+            case 0x05:  // start linear address: no image bytes
+                return count == 4 ? std::string() : "start address record must hold 4 data bytes";
+            default:
+                return "record type " + HexText(record.Type(), 2) + " is not one of 00 to 05";
+        }
+    }
+
+    bool AnyData() const { return anyData_; }
+
+    // The image becomes `image`'s; its checksum.
+    std::uint16_t SwapInto(ImageBuffer& image) {
+        const std::uint16_t checksum = Sum16(out_, static_cast<std::size_t>(highest_));
+        scratch_.SwapInto(image, static_cast<std::size_t>(highest_));
+        return checksum;
+    }
+
+  private:
+    std::string StoreData(const HexRecord& record) {
+        const std::size_t count = record.Count();
+        const std::uint64_t address = upper_ + record.Offset();
+        if (address + count > kImageCapacity) return "data beyond 4 MiB";
+        std::memcpy(out_ + address, record.Data(), count);
+        if (address + count > highest_) {
+            highest_ = address + count;
+            scratch_.dirty = static_cast<std::size_t>(highest_);
+        }
+        anyData_ = true;
+        return {};
+    }
+
+    ScratchImage& scratch_;
+    std::uint8_t* const out_;
+    std::uint64_t upper_ = 0;    // base address from the last 02/04 record
+    std::uint64_t highest_ = 0;  // one past the highest byte written
+    bool anyData_ = false;
+};
+
 template <class Source>
 LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, std::size_t chunk) {
     if (!source.Opened()) return Refuse(name, "cannot be opened");
-
-    ScratchImage& scratch = Scratch();
-    std::uint8_t* const out = scratch.Erased();
-
-    // The read buffer: [pos, end) is unparsed text; two NUL sentinels follow `end`.
-    const std::size_t capacity = chunk + kLookahead;
-    std::vector<char>& buffer = ReadBuffer(capacity + 2);
-    char* const base = buffer.data();
-    const unsigned char* pos = reinterpret_cast<const unsigned char*>(base);
-    const unsigned char* end = pos;
-    bool atEof = false;
-
-    auto refill = [&]() -> bool {
-        std::size_t have = static_cast<std::size_t>(end - pos);
-        std::memmove(base, pos, have);
-        while (have < kLookahead && !atEof) {
-            const std::size_t want = capacity - have;
-            const std::size_t got = source.Read(base + have, want);
-            have += got;
-            if (got < want) {
-                if (source.Failed()) return false;
-                atEof = true;
-            }
-        }
-        pos = reinterpret_cast<const unsigned char*>(base);
-        end = pos + have;
-        base[have] = '\0';
-        base[have + 1] = '\0';
-        return true;
-    };
-
+    LookaheadText<Source> text(source, chunk);
+    HexImageBuilder builder(Scratch());
+    HexRecord record;
     std::size_t line = 1;
-    bool lineStart = true;      // nothing read yet on this line
-    bool afterCtrlZ = false;    // only Ctrl-Z, blanks and line breaks may follow
-    std::uint64_t upper = 0;    // base address from the last 02/04 record
-    std::uint64_t highest = 0;  // one past the highest byte written
-    bool anyData = false;
-    std::uint8_t rec[kMaxRecordBytes + 1];
-
+    bool lineStart = true;    // nothing read yet on this line
+    bool afterCtrlZ = false;  // only Ctrl-Z, blanks and line breaks may follow
     for (;;) {
-        if (static_cast<std::size_t>(end - pos) < kLookahead && !atEof) {
-            if (!refill()) return Refuse(name, "cannot be read");
-        }
-        if (pos == end) break;
-
-        const unsigned char c = *pos;
+        if (!text.Fill()) return Refuse(name, "cannot be read");
+        if (text.pos == text.end) break;
+        const unsigned char c = *text.pos;
         if (c == '\n' || c == '\r') {
             // LF, CR LF and a lone CR each end a line.
-            if (c == '\n' || pos + 1 == end || pos[1] != '\n') ++line;
+            if (c == '\n' || text.pos + 1 == text.end || text.pos[1] != '\n') ++line;
             lineStart = true;
-            ++pos;
+            ++text.pos;
             continue;
         }
         if (c == kCtrlZ) {
             afterCtrlZ = true;
-            ++pos;
+            ++text.pos;
             continue;
         }
         if (c == ' ' || c == '\t') {  // a record never ends in a blank, so this line is blank
             lineStart = false;
-            ++pos;
+            ++text.pos;
             continue;
         }
         if (afterCtrlZ) return Refuse(name, "text follows the end-of-file mark Ctrl-Z", line);
         if (c != ':' || !lineStart) return Refuse(name, "line does not start with ':'", line);
-
-        // One record: ':' then hex pairs up to the line break (or the end of the input).
-        const unsigned char* q = pos + 1;
-        std::size_t n = 0;
-        bool oddDigit = false;
-        for (;;) {
-            const std::uint8_t hi = kHexDigitValue[q[0]];
-            if (hi > 15) break;
-            const std::uint8_t lo = kHexDigitValue[q[1]];
-            if (lo > 15) {
-                oddDigit = true;
-                ++q;
-                break;
-            }
-            if (n == kMaxRecordBytes) {
-                n = kMaxRecordBytes + 1;  // too long for any byte count
-                break;
-            }
-            rec[n++] = static_cast<std::uint8_t>(hi << 4 | lo);
-            q += 2;
-        }
-        if (n > kMaxRecordBytes)
-            return Refuse(name, "byte count does not agree with the record length", line);
-        if (q < end && *q != '\r' && *q != '\n' && *q != kCtrlZ)
-            return Refuse(name, "record holds a character that is not a hexadecimal digit", line);
-        if (oddDigit) return Refuse(name, "record has an odd number of hexadecimal digits", line);
-        if (n < 5) return Refuse(name, "record is too short", line);
-
-        const std::size_t count = rec[0];
-        if (n != count + 5)
-            return Refuse(name, "byte count does not agree with the record length", line);
-        std::uint8_t sum = 0;
-        for (std::size_t i = 0; i < n; ++i) sum = static_cast<std::uint8_t>(sum + rec[i]);
-        if (sum != 0) return Refuse(name, "record checksum is wrong", line);
-
-        const std::uint32_t offset = static_cast<std::uint32_t>(rec[1]) << 8 | rec[2];
-        const std::uint8_t type = rec[3];
-        const std::uint8_t* payload = rec + 4;
-        switch (type) {
-            case 0x00:  // data
-                if (count != 0) {
-                    const std::uint64_t address = upper + offset;
-                    if (address + count > kImageCapacity)
-                        return Refuse(name, "data beyond 4 MiB", line);
-                    std::memcpy(out + address, payload, count);
-                    if (address + count > highest) {
-                        highest = address + count;
-                        scratch.dirty = static_cast<std::size_t>(highest);
-                    }
-                    anyData = true;
-                }
-                break;
-            case 0x01:  // end of file: changes nothing, reading goes on
-                if (count != 0) return Refuse(name, "end-of-file record holds data", line);
-                break;
-            case 0x02:  // extended segment address
-            case 0x04:  // extended linear address
-                if (count != 2)
-                    return Refuse(name, "extended address record must hold 2 data bytes", line);
-                {
-                    const std::uint64_t value =
-                        static_cast<std::uint64_t>(payload[0]) << 8 | payload[1];
-                    upper = type == 0x02 ? value << 4 : value << 16;
-                }
-                break;
-            case 0x03:  // start segment address
-            case 0x05:  // start linear address: no image bytes
-                if (count != 4)
-                    return Refuse(name, "start address record must hold 4 data bytes", line);
-                break;
-            default:
-                return Refuse(name, "record type " + HexText(type, 2) + " is not one of 00 to 05",
-                              line);
-        }
-        pos = q;
+        if (const char* refusal = ReadRecord(text.pos, text.end, record))
+            return Refuse(name, refusal, line);
+        if (std::string refusal = builder.Apply(record); !refusal.empty())
+            return Refuse(name, std::move(refusal), line);
         lineStart = false;
     }
-
-    if (!anyData) return Refuse(name, "holds no data");
-
+    if (!builder.AnyData()) return Refuse(name, "holds no data");
     LoadResult r;
     r.loaded = true;
-    r.checksum = Sum16(out, static_cast<std::size_t>(highest));
-    scratch.SwapInto(image, static_cast<std::size_t>(highest));
+    r.checksum = builder.SwapInto(image);
     return r;
 }
 

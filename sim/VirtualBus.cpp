@@ -220,39 +220,30 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
     DecodeResult decoded = propertyMode ? DecodePropertyRequest(code, in, inSize, outSize)
                                         : DecodePlainRequest(code, in, inSize, out, outSize);
     if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
-    if (decoded.kind == CarrierKind::kPresenceTest) {
-        if (device.faults.presenceTestFails) {
-            return DeviceResult::Failure(FailureKind::kRefused,
-                                         "the driver does not answer the presence test");
-        }
-        if (!propertyMode) {
-            // A USB device descriptor: 18 bytes, USB 2.0, vendor class, the path's ids.
-            const std::uint16_t vid = IdField(device.path, "vid_");
-            const std::uint16_t pid = IdField(device.path, "pid_");
-            const std::uint8_t descriptor[18] = {18,
-                                                 1,
-                                                 0x00,
-                                                 0x02,
-                                                 0xFF,
-                                                 0,
-                                                 0,
-                                                 64,
-                                                 static_cast<std::uint8_t>(vid),
-                                                 static_cast<std::uint8_t>(vid >> 8),
-                                                 static_cast<std::uint8_t>(pid),
-                                                 static_cast<std::uint8_t>(pid >> 8),
-                                                 0x00,
-                                                 0x01,
-                                                 1,
-                                                 2,
-                                                 3,
-                                                 1};
-            std::copy(std::begin(descriptor), std::end(descriptor), out);
-        }
-        return DeviceResult::Success();
-    }
+    if (decoded.kind == CarrierKind::kPresenceTest) return AnswerPresenceTest(device, out);
+    if (std::optional<DeviceResult> fault = InjectedFault(device)) return *fault;
+    return Transfer(device, decoded.request->setup, decoded.request->outData, out, record);
+}
 
-    const DecodedRequest& request = *decoded.request;
+DeviceResult VirtualBus::AnswerPresenceTest(const Device& device, std::uint8_t* out) const {
+    if (device.faults.presenceTestFails)
+        return DeviceResult::Failure(FailureKind::kRefused,
+                                     "the driver does not answer the presence test");
+    // The plain interface answers with the USB device descriptor: 18 bytes, USB 2.0, vendor
+    // class, the path's ids.
+    if (device.interfaceClass != kProductInterfaceClass) {
+        const std::uint16_t vid = IdField(device.path, "vid_");
+        const std::uint16_t pid = IdField(device.path, "pid_");
+        const std::uint8_t descriptor[18] = {
+            18, 1, 0x00, 0x02, 0xFF, 0, 0, 64, static_cast<std::uint8_t>(vid),
+            static_cast<std::uint8_t>(vid >> 8), static_cast<std::uint8_t>(pid),
+            static_cast<std::uint8_t>(pid >> 8), 0x00, 0x01, 1, 2, 3, 1};
+        std::copy(std::begin(descriptor), std::end(descriptor), out);
+    }
+    return DeviceResult::Success();
+}
+
+std::optional<DeviceResult> VirtualBus::InjectedFault(Device& device) {
     const std::uint64_t count = ++device.requests;
     const TransferFaults& faults = device.faults;
     if (faults.unplugAfter >= 0 && count > static_cast<std::uint64_t>(faults.unplugAfter)) {
@@ -267,10 +258,14 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
         (faults.failEvery > 0 && count % static_cast<std::uint64_t>(faults.failEvery) == 0)) {
         return DeviceResult::Failure(FailureKind::kOther, "transfer fault");
     }
+    return std::nullopt;
+}
 
-    const ControlSetup& setup = request.setup;
+DeviceResult VirtualBus::Transfer(Device& device, const ControlSetup& setup,
+                                  std::span<const std::uint8_t> outData, std::uint8_t* out,
+                                  TransferRecord& record) {
     record.setup = setup;
-    std::vector<std::uint8_t> data(request.outData.begin(), request.outData.end());
+    std::vector<std::uint8_t> data(outData.begin(), outData.end());
     if (setup.IsDeviceToHost()) data.assign(setup.length, 0);
     if (!device.model->HandleRequest(setup, data.data()))
         return DeviceResult::Failure(FailureKind::kStalled, "request stalled");

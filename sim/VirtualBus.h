@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,13 @@ class VirtualBus final : public DeviceApi {
     std::string MemberPath(const Member& member) const;
     DeviceResult Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
                           std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                          TransferRecord& record);
+    DeviceResult AnswerPresenceTest(const Device& device, std::uint8_t* out) const;
+    // The failure a rehearsed transfer fault makes of this request, if any.
+    std::optional<DeviceResult> InjectedFault(Device& device);
+    // The request as the device model answers it.
+    DeviceResult Transfer(Device& device, const ControlSetup& setup,
+                          std::span<const std::uint8_t> outData, std::uint8_t* out,
                           TransferRecord& record);
 
     Clock& clock_;

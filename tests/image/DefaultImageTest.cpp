@@ -46,7 +46,7 @@ TEST(DefaultImage, DocumentedLayout) {
 }
 
 TEST(DefaultImage, Deterministic) {
-    // The same bytes as the documented rule, on every call and every build: a fixed checksum.
+    // The same bytes as the rule above, on every call and every build: a fixed checksum.
     std::uint32_t sum = 0;
     std::uint32_t hash = 2166136261u;
     for (std::uint8_t b : DefaultImage()) {

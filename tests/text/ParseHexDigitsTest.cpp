@@ -16,7 +16,7 @@ TEST(ParseHexDigits, DigitsOfBothCases) {
     EXPECT_EQ(ParseHexDigits("FFFFFFFF", 8), 0xFFFFFFFFu);
 }
 
-TEST(ParseHexDigits, SpecExampleNulCountsAsZero) {
+TEST(ParseHexDigits, NulCountsAsZero) {
     const char chars[2] = {'5', '\0'};
     EXPECT_EQ(ParseHexDigits(chars, 2), 0x50u);
 }
