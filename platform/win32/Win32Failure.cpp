@@ -6,6 +6,9 @@
 namespace qv {
 namespace {
 
+// Named by newer Windows SDKs, not by MinGW-w64's headers.
+constexpr DWORD kErrorNoSuchDevice = 433;
+
 struct ErrorKind {
     DWORD error;
     FailureKind kind;
@@ -24,7 +27,7 @@ constexpr ErrorKind kErrorKinds[] = {
     // Gone: unplugged, removed by the system, or no longer functioning.
     {ERROR_DEVICE_NOT_CONNECTED, FailureKind::kGone},
     {ERROR_DEV_NOT_EXIST, FailureKind::kGone},
-    {ERROR_NO_SUCH_DEVICE, FailureKind::kGone},
+    {kErrorNoSuchDevice, FailureKind::kGone},
     {ERROR_DEVICE_REMOVED, FailureKind::kGone},
     {ERROR_GEN_FAILURE, FailureKind::kGone},
     {ERROR_BAD_COMMAND, FailureKind::kGone},
