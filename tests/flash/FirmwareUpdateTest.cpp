@@ -190,8 +190,8 @@ TEST_F(FirmwareUpdateTest, FailedProgramDataLeavesNoSuccessAndWarnsOfTheMissingP
     ASSERT_TRUE(failed != bus.Log().begin() && (failed - 1)->setup);
     EXPECT_EQ((failed - 1)->data, requests[static_cast<std::size_t>(data - 2)].data);
     EXPECT_EQ(reporter.LastStep(), "Start Programming");
-    const std::uint8_t protect = ProtectMask(flash_parts::kEf4015);
-    EXPECT_NE(chip->Flash().Status() & protect, protect);
+    const std::uint8_t protectBits = ProtectMask(flash_parts::kEf4015);
+    EXPECT_NE(chip->Flash().Status() & protectBits, protectBits);
     const auto protect = std::find_if(reporter.warnings.begin(), reporter.warnings.end(),
                                       [](const auto& w) { return w.first == FlashStep::kProtect; });
     ASSERT_NE(protect, reporter.warnings.end());
@@ -215,7 +215,7 @@ TEST_F(FirmwareUpdateTest, StopSkipsTheStepsStillToComeAndStillProtectsAndLeaves
     EXPECT_TRUE(ProgramDataLengths().empty());
     EXPECT_EQ(chip->Flash().Status(), 0xFC);
     EXPECT_FALSE(chip->IspModeOn());
-    EXPECT_FALSE(usb.HasHandle());
+    EXPECT_EQ(bus.OpenHandleCount(), 0);
 
     // The next run starts without the old request.
     reporter = RecordingReporter();
@@ -344,7 +344,7 @@ TEST_F(FirmwareUpdateTest, AStopEndsTheUpdateBeforeItsNextStepWithTheClosingStep
         EXPECT_EQ(FlashBytes(0, 0x800) == ImageBytes(0x800), c.programmed);
         EXPECT_EQ(chip->Flash().Status() & 0x1C, 0x1C);
         EXPECT_FALSE(chip->IspModeOn());
-        EXPECT_FALSE(usb.HasHandle());
+        EXPECT_EQ(bus.OpenHandleCount(), 0);
     }
 }
 
