@@ -97,14 +97,6 @@ void CliContext::Bind(CLI::App* command, const std::string& name, std::function<
     });
 }
 
-std::vector<NamedFile> CliContext::GlobalFiles() const {
-    std::vector<NamedFile> files;
-    if (ioLogOption_->count() > 0) files.push_back({"--io-log", ioLog_, true});
-    if (stateOption_->count() > 0) files.push_back({"--sim-state", simState_, true});
-    if (replayOption_->count() > 0) files.push_back({"--replay", replayFile_, false});
-    return files;
-}
-
 std::istream& CliContext::In() {
     return settings_.in != nullptr ? *settings_.in : std::cin;
 }
