@@ -7,6 +7,7 @@
 #include "CliRun.h"
 #include "chip/AudioStatus.h"
 #include "cli/ServiceText.h"
+#include "text/Windows1252.h"
 
 namespace qv {
 namespace {
