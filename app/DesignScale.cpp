@@ -32,8 +32,13 @@ void ScaleCells(QTableWidget* grid, double scale) {
         for (int i = 0; i < header->count(); ++i) sizes.push_back(header->sectionSize(i));
         header->setMinimumSectionSize(Scaled(header->minimumSectionSize(), scale));
         header->setDefaultSectionSize(Scaled(header->defaultSectionSize(), scale));
+        // Each section from its scaled edges, so that the sections still add up to the scaled
+        // whole instead of gaining a pixel of rounding each.
+        int edge = 0;
         for (int i = 0; i < header->count(); ++i) {
-            header->resizeSection(i, Scaled(sizes[static_cast<std::size_t>(i)], scale));
+            const int next = edge + sizes[static_cast<std::size_t>(i)];
+            header->resizeSection(i, Scaled(next, scale) - Scaled(edge, scale));
+            edge = next;
         }
     }
 }

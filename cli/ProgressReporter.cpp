@@ -59,6 +59,7 @@ void ProgressReporter::Line(std::string_view text) {
     if (style_ == Style::kQuiet) return;
     EndBar();
     out_ << line << '\n' << std::flush;
+    KeepWriteFailure(out_);
 }
 
 void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) {
@@ -86,6 +87,7 @@ void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint6
                       static_cast<unsigned long long>(value));
     }
     out_ << text << std::flush;
+    KeepWriteFailure(out_);
 }
 
 void ProgressReporter::EndBar() {

@@ -118,8 +118,22 @@ Report::Json Report::Document() const {
     return document;
 }
 
+namespace {
+// The system error of the first failed write to a stream; 0 while every write went through.
+long& KeptWriteError(std::ostream& out) {
+    static const int index = std::ios_base::xalloc();
+    return out.iword(index);
+}
+}  // namespace
+
+void KeepWriteFailure(std::ostream& out) {
+    long& kept = KeptWriteError(out);
+    if (!out.good() && kept == 0) kept = errno != 0 ? errno : EIO;
+}
+
 int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
-    // Progress lines lost earlier (a closed pipe) fail again here, with the reason.
+    // Lines lost earlier (a closed pipe) count as lost output even when nothing follows them.
+    KeepWriteFailure(out);
     out.clear();
     errno = 0;
     if (json) {
@@ -129,7 +143,8 @@ int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
         out << std::flush;
         for (const std::string& warning : warnings_) err << "qvtool: warning: " << warning << '\n';
     }
-    const int writeError = out.good() ? 0 : (errno != 0 ? errno : EIO);
+    KeepWriteFailure(out);
+    const int writeError = static_cast<int>(KeptWriteError(out));
     const std::string prefix = "qvtool" + std::string(command_.empty() ? "" : " ") + command_;
     if (Failed() && (!json || writeError != 0)) err << prefix << ": " << message_ << '\n';
     if (writeError == 0) return static_cast<int>(outcome_);

@@ -28,6 +28,10 @@ const char* OutcomeKind(Outcome outcome);
 // Why a device failed, as the message adds it: "step: reason", or the reason alone.
 std::string ReasonText(std::string_view step, const StepReason& reason);
 
+// Writes to standard output fail quietly as they happen (a closed pipe, a full disk); the first
+// failure's system error is kept on the stream, so the report can say what was lost and why.
+void KeepWriteFailure(std::ostream& out);
+
 class Report {
   public:
     using Json = nlohmann::ordered_json;

@@ -1,6 +1,7 @@
 #include "stack/StackOptions.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sim/SimFaults.h"
 
@@ -158,12 +159,15 @@ std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption
 }
 
 std::vector<NamedFile> NamedFilesOf(const std::vector<GivenOption>& given) {
+    // Messages name the traffic log first, then the state file, then the recording.
+    constexpr std::pair<StackOptionId, bool> kFileOptions[] = {
+        {StackOptionId::kIoLog, true}, {StackOptionId::kSimState, true}, {StackOptionId::kReplay, false}};
     std::vector<NamedFile> files;
-    for (const GivenOption& option : given) {
-        const bool written =
-            option.id == StackOptionId::kIoLog || option.id == StackOptionId::kSimState;
-        if (written || option.id == StackOptionId::kReplay)
-            files.push_back({"--" + StackOptionFor(option.id).names.front(), option.value, written});
+    for (const auto& [id, written] : kFileOptions) {
+        for (const GivenOption& option : given) {
+            if (option.id == id)
+                files.push_back({"--" + StackOptionFor(id).names.front(), option.value, written});
+        }
     }
     return files;
 }
