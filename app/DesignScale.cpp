@@ -31,8 +31,10 @@ void ScaleCells(QTableWidget* grid, double scale) {
         // A new default size resizes the sections that have it; the others keep theirs.
         std::vector<int> sizes;
         for (int i = 0; i < header->count(); ++i) sizes.push_back(header->sectionSize(i));
-        header->setMinimumSectionSize(Scaled(header->minimumSectionSize(), scale));
-        header->setDefaultSectionSize(Scaled(header->defaultSectionSize(), scale));
+        // Rounded down: sections that keep the default size must never add up to more than the
+        // scaled grid.
+        header->setMinimumSectionSize(static_cast<int>(header->minimumSectionSize() * scale));
+        header->setDefaultSectionSize(static_cast<int>(header->defaultSectionSize() * scale));
         // Each section from its scaled edges, so that the sections still add up to the scaled
         // whole instead of gaining a pixel of rounding each.
         int edge = 0;
