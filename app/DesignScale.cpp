@@ -6,7 +6,6 @@
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <vector>
 
 namespace qv {
@@ -46,21 +45,6 @@ void ScaleCells(QTableWidget* grid, double scale) {
     }
 }
 
-// The scaled grid and its scaled cells round apart: a last section a pixel longer than the grid
-// has room for loses that pixel.
-void TrimLastSections(QTableWidget* grid) {
-    const int frame = 2 * grid->frameWidth();
-    const std::pair<QHeaderView*, int> headers[] = {
-        {grid->horizontalHeader(), grid->width() - frame},
-        {grid->verticalHeader(), grid->height() - frame}};
-    for (const auto& [header, room] : headers) {
-        const int excess = header->length() - room;
-        const int last = header->count() - 1;
-        if (last < 0 || excess <= 0 || excess > 2) continue;
-        header->resizeSection(last, header->sectionSize(last) - excess);
-    }
-}
-
 }  // namespace
 
 double DesignScale(int logicalDpi) {
@@ -83,10 +67,7 @@ QRect Scaled(const QRect& rect, double scale) {
 
 void ScaleControl(QWidget* control, double scale) {
     control->setGeometry(Scaled(control->geometry(), scale));
-    if (auto* grid = qobject_cast<QTableWidget*>(control)) {
-        ScaleCells(grid, scale);
-        TrimLastSections(grid);
-    }
+    if (auto* grid = qobject_cast<QTableWidget*>(control)) ScaleCells(grid, scale);
 }
 
 void ScaleControlsInside(QWidget* root, double scale) {
