@@ -51,9 +51,12 @@ TEST_P(QvtoolUpdateBehaviour, JsonSaysTheResultAndEachWarning) {
     }
     const std::string steps = json["steps"].dump();
     EXPECT_EQ(Has(steps, "Firmware update success!"), c.status == 0) << steps;
-    if (c.warningStep.empty() && c.status == 0) EXPECT_TRUE(Has(steps, c.said)) << steps;
-    if (c.status != 0)
+    if (c.warningStep.empty() && c.status == 0) {
+        EXPECT_TRUE(Has(steps, c.said)) << steps;
+    }
+    if (c.status != 0) {
         EXPECT_TRUE(Has(json["error"]["message"].get<std::string>(), c.said)) << run.out;
+    }
 }
 
 TEST_P(QvtoolUpdateBehaviour, TextSaysSuccessAndAWarningLine) {
