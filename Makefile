@@ -126,13 +126,13 @@ fuzz-long: deps
 	@$(NEED) $(FUZZ_PACKAGES)
 	fuzz/run.sh runs $(FUZZ_RUNS)
 
-# The window too with WINDOWS_WINDOW=1: its Qt for Windows is built from Debian's source once per
-# machine into a cache outside the build trees (tools/build-qt-windows, about half an hour).
-WINDOWS_WINDOW ?=
+# The window too, unless WINDOWS_WINDOW=0: its Qt for Windows is built from Debian's source once
+# per machine into a cache outside the build trees (tools/build-qt-windows, about half an hour).
+WINDOWS_WINDOW ?= 1
 
 windows: deps
 	@$(NEED) $(WINDOWS_PACKAGES)
-	qt=$$(if [ -n "$(WINDOWS_WINDOW)" ]; then tools/build-qt-windows; fi) && \
+	qt=$$(if [ "$(WINDOWS_WINDOW)" != 0 ]; then tools/build-qt-windows; fi) && \
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DQV_QT_WINDOWS_PREFIX=$$qt \
 	      -DQV_REFERENCE_QVTOOL=$(abspath $(BUILD))/bin/qvtool $(CMAKE_ARGS)
@@ -141,7 +141,7 @@ windows: deps
 # The tests under Wine, qvtool.exe's files compared byte for byte with the Linux build's and,
 # with the window, qvupdate.exe run on a virtual screen through an update.
 test-windows: deps windows
-	@if [ -n "$(WINDOWS_WINDOW)" ]; then $(NEED) $(SHOT_PACKAGES) fonts-wine; fi
+	@if [ "$(WINDOWS_WINDOW)" != 0 ]; then $(NEED) $(SHOT_PACKAGES) fonts-wine; fi
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS) --target qvtool
 	cmake/wine-session.sh $(WIN_BUILD) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS)

@@ -30,9 +30,9 @@ std::string WireOrder(const std::vector<SentRequest>& requests) {
         if (programData) {
             line += " data";
         } else if ((r.request == 0x80 || r.request == 0x81) && !r.data.empty()) {
-            line += " " + Hex(r.data[0]);
+            line.append(" ").append(Hex(r.data[0]));
         } else if (r.request == 0x90 && !r.data.empty()) {
-            line += " " + Hex(r.index) + "=" + Hex(r.data[0]);
+            line.append(" ").append(Hex(r.index)).append("=").append(Hex(r.data[0]));
         }
         lines.push_back(line);
     }
