@@ -141,7 +141,7 @@ windows: deps
 # The tests under Wine, qvtool.exe's files compared byte for byte with the Linux build's and,
 # with the window, qvupdate.exe run on a virtual screen through an update.
 test-windows: deps windows
-	@if [ "$(WINDOWS_WINDOW)" != 0 ]; then $(NEED) $(SHOT_PACKAGES) fonts-wine; fi
+	@if [ "$(WINDOWS_WINDOW)" != 0 ]; then $(NEED) $(SHOT_PACKAGES) fonts-dejavu-core; fi
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS) --target qvtool
 	cmake/wine-session.sh $(WIN_BUILD) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS)

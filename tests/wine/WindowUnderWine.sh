@@ -25,10 +25,16 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
     dpi=$1 want_w=$2 want_h=$3 firmware=$(basename "$4") out=$5
     openbox >/dev/null 2>&1 & wm=$!
     wineboot -i >/dev/null 2>&1
-    # The screen as Windows reports it, and the dialog font as a fresh Windows installation maps it.
+    # The screen as Windows reports it.
     wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wine reg add "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts" \
         /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    # A fresh prefix maps the dialog font to a face Qt does not draw with, and Qt falls back to
+    # a serif one; Windows maps it to its own sans-serif face.
+    for face in "MS Shell Dlg" "MS Shell Dlg 2"; do
+        wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes" \
+            /v "$face" /t REG_SZ /d "DejaVu Sans" /f >/dev/null 2>&1
+    done
     wineserver -w
     wine qvupdate.exe --simulate --sim-state state.qvs --io-log io.log >"$out/qvupdate.out" 2>&1 &
     app=$!
