@@ -29,11 +29,11 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
     wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wine reg add "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts" \
         /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    # A fresh prefix maps the dialog font to a face Qt does not draw with, and Qt falls back to
-    # a serif one; Windows maps it to its own sans-serif face.
-    for face in "MS Shell Dlg" "MS Shell Dlg 2"; do
+    # A fresh prefix has neither the dialog font nor Arial where Qt looks for them, and Qt falls
+    # back to a serif face: map them to a sans-serif face, as Windows has them.
+    for face in "MS Shell Dlg=DejaVu Sans" "MS Shell Dlg 2=DejaVu Sans" "Arial=DejaVu Sans"; do
         wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes" \
-            /v "$face" /t REG_SZ /d "DejaVu Sans" /f >/dev/null 2>&1
+            /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f >/dev/null 2>&1
     done
     wineserver -w
     wine qvupdate.exe --simulate --sim-state state.qvs --io-log io.log >"$out/qvupdate.out" 2>&1 &
