@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs qvupdate.exe under Wine on a virtual screen of DPI pixels per inch with a window manager,
-# presses "Start" and confirms, waits for the update to end, and closes the window. Passes when
+# presses "Start" and confirms, waits for the update's outcome, and closes the window. Passes when
 # the window had its size for that screen and the virtual product's saved state then holds the
 # firmware, protected and out of ISP mode. Leaves window.png (the panel after the update) and the
 # traffic log in OUT.
@@ -54,18 +54,24 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
     xdotool key --window "$win" Return
     sleep 2
     xdotool key Return
-    # The update has ended when the traffic stops growing for a few seconds.
-    size=-1
-    for _ in $(seq 1 120); do
+    # The update has ended when its outcome shows: blue for success, red for a failure.
+    outcome=""
+    for _ in $(seq 1 100); do
         sleep 3
-        now=$(wc -c <io.log)
-        [ "$now" -eq "$size" ] && break
-        size=$now
+        import -window "$win" "$out/window.png"
+        for colour in blue red; do
+            seen=$(convert "$out/window.png" -fill black +opaque "$colour" -format "%[fx:maxima>0]" info:)
+            [ "$seen" = 1 ] && outcome=$colour
+        done
+        [ -n "$outcome" ] && break
     done
     import -window root "$out/window.png"
-    xdotool windowclose "$win" || xdotool key --window "$win" alt+F4
+    echo "outcome: ${outcome:-none}"
+    # Closed as a user closes it (the window manager asks), so the window saves the device.
+    xdotool windowactivate --sync "$win" key --clearmodifiers alt+F4
     wait $app
     kill $wm 2>/dev/null || true
+    [ "$outcome" = blue ] || { echo "the update did not end in success"; exit 1; }
 ' sh "$dpi" "$want_w" "$want_h" "$firmware" "$out"
 
 cp io.log "$out/io.log"
