@@ -26,6 +26,9 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${zip_stage}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}
     COMMAND ${CMAKE_COMMAND} -E copy ${programs} ${QV_DEMO_FIRMWARE} ${zip_stage}
+    # Without their symbols the programs are half the download.
+    COMMAND ${CMAKE_STRIP} --strip-all ${zip_stage}/$<TARGET_FILE_NAME:qvtool>
+            $<$<TARGET_EXISTS:qvupdate>:${zip_stage}/$<TARGET_FILE_NAME:qvupdate>>
     COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md
             -DOUTPUT=${zip_stage}/README-Windows.txt -P ${CMAKE_CURRENT_LIST_DIR}/WindowsReadme.cmake
     ${window_steps}
