@@ -13,6 +13,7 @@ if(TARGET qvupdate)
     list(APPEND programs $<TARGET_FILE:qvupdate>)
     list(APPEND program_targets qvupdate)
     set(window_steps
+        COMMAND ${CMAKE_STRIP} --strip-all ${zip_stage}/$<TARGET_FILE_NAME:qvupdate>
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${QV_QT_WINDOWS_PREFIX}/licences
                 ${zip_stage}/licences/qt
         COMMAND ${CMAKE_COMMAND} -DLINK_RULE=${CMAKE_BINARY_DIR}/app/CMakeFiles/qvupdate.dir/link.txt
@@ -28,7 +29,6 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -E copy ${programs} ${QV_DEMO_FIRMWARE} ${zip_stage}
     # Without their symbols the programs are half the download.
     COMMAND ${CMAKE_STRIP} --strip-all ${zip_stage}/$<TARGET_FILE_NAME:qvtool>
-            $<$<TARGET_EXISTS:qvupdate>:${zip_stage}/$<TARGET_FILE_NAME:qvupdate>>
     COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md
             -DOUTPUT=${zip_stage}/README-Windows.txt -P ${CMAKE_CURRENT_LIST_DIR}/WindowsReadme.cmake
     ${window_steps}
