@@ -3,10 +3,31 @@
 # a user can link the window against another build of the same Qt.
 #   cmake -DLINK_RULE=<link.txt> -DLINK_DIR=<folder the link runs in> -DBUILD_DIR=<build tree>
 #         -DQT_PREFIX=<Qt prefix> -DOUT=<folder> -P RelinkKit.cmake
+# The rule's lines first pack the program's own objects into an archive, then link; the link is
+# the line that names the output, and its libraries come in a response file (@file).
 file(STRINGS ${LINK_RULE} rule)
-list(GET rule 0 command)
-separate_arguments(words UNIX_COMMAND "${command}")
-list(POP_FRONT words compiler)
+set(command "")
+foreach(line IN LISTS rule)
+    if(line MATCHES " -o ")
+        set(command "${line}")
+    endif()
+endforeach()
+if(command STREQUAL "")
+    message(FATAL_ERROR "${LINK_RULE} has no link command")
+endif()
+separate_arguments(given UNIX_COMMAND "${command}")
+list(POP_FRONT given compiler)
+set(words "")
+foreach(word IN LISTS given)
+    if(word MATCHES "^@(.*)")
+        file(READ ${LINK_DIR}/${CMAKE_MATCH_1} listed)
+        string(STRIP "${listed}" listed)
+        separate_arguments(listed UNIX_COMMAND "${listed}")
+        list(APPEND words ${listed})
+    else()
+        list(APPEND words "${word}")
+    endif()
+endforeach()
 
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT}/objects)
