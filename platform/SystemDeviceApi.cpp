@@ -9,11 +9,15 @@
 
 namespace qv {
 
-std::unique_ptr<LockingDeviceApi> CreateSystemDeviceApi(std::chrono::milliseconds lockWait) {
+void KeepShortSleepsShort() {
 #ifdef _WIN32
-    // The update waits 1 ms and 10 ms hundreds of times; at the default 15.6 ms tick each
-    // would last a whole tick. Raised once, for the rest of the process.
     static const TimerPeriod forProcess(1);
+#endif
+}
+
+std::unique_ptr<LockingDeviceApi> CreateSystemDeviceApi(std::chrono::milliseconds lockWait) {
+    KeepShortSleepsShort();
+#ifdef _WIN32
     return std::make_unique<LockingDeviceApi>(std::make_unique<Win32DeviceApi>(), lockWait);
 #else
     return std::make_unique<LockingDeviceApi>(std::make_unique<LibusbDeviceApi>(), lockWait);

@@ -24,6 +24,7 @@ DeviceStack::~DeviceStack() = default;
 
 bool DeviceStack::BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem) {
     for (const sim::SimulationOptions& device : options.virtualDevices) {
+        if (device.realTime) KeepShortSleepsShort();
         std::string error;
         bool inUse = false;
         std::unique_ptr<sim::Simulation> simulation =
