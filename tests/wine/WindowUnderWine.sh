@@ -71,9 +71,12 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
     xdotool windowactivate --sync "$win" key --clearmodifiers alt+F4
     wait $app
     kill $wm 2>/dev/null || true
+    wineserver -k
     [ "$outcome" = blue ] || { echo "the update did not end in success"; exit 1; }
 ' sh "$dpi" "$want_w" "$want_h" "$firmware" "$out"
 
+# The prefix's server of the window session is gone before the next program starts its own.
+wineserver -w
 cp io.log "$out/io.log"
 # The state the window saved: the firmware in the flash, the flash protected, the chip out of
 # ISP mode (it is found as the product again).
