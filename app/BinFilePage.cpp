@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "app/Dialogs.h"
+#include "app/FirmwareFileLoad.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "image/DefaultImage.h"
-#include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
 #include "ui_BinFilePage.h"
 
@@ -43,14 +43,15 @@ bool TForm1::ReadModifyFile() {
     page.lblCurrentFilePath->setText(unit_.ModifyFileName);
 
     FirmwareImage& image = unit_.firmwareImage;
-    const LoadResult result = LoadImageByName(image, unit_.ModifyFileName.toStdString());
+    const LoadResult result = LoadFirmwareFile(image, unit_.ModifyFileName.toStdString());
     if (!result.loaded) {
         page.lblStatusReport->setText(QString::fromStdString(result.error));
         return false;
     }
     ModifyImage& modify = unit_.modifyImage;
-    std::copy_n(image.data.begin(), image.length, modify.data.begin());
+    modify.data.assign(image.data.begin(), image.data.begin() + image.length);
     modify.length = image.length;
+    modify.erasedFrom = image.length;
     page.btnCheck->setEnabled(true);
     ShowProgramFile(unit_.ModifyFileName);
     return true;

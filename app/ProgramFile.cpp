@@ -6,11 +6,12 @@
 
 #include "app/Colors.h"
 #include "app/Dialogs.h"
+#include "app/FirmwareFileLoad.h"
 #include "app/FittedText.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "catalog/Products.h"
-#include "image/ImageLoaders.h"
+#include "catalog/FirmwareFiles.h"
+#include "flash/UpdateSequences.h"
 #include "text/HexFormat.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
@@ -52,7 +53,7 @@ void TForm1::ReadProgramFile() {
     }
     RememberProgramFile();
 
-    const LoadResult result = LoadImageByName(image, image.path);
+    const LoadResult result = LoadFirmwareFile(image, image.path);
     if (!result.loaded) {
         const QString reason = QString::fromStdString(result.error);
         ShowFitted(ispPage_->lblUSBChecksum, reason);
@@ -76,8 +77,8 @@ void TForm1::RememberProgramFile() {
 // it is missing or refused, "Start" stays disabled and the next tick tries again.
 void TForm1::ReadProgramFile1() {
     Ui::UpdatePanel& panel = *panel_;
-    const QString fileName = QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].firmwareBase) +
-                             QStringLiteral(".hex");
+    const QString fileName = QString::fromStdString(
+        CatalogFirmwareFileName(static_cast<std::size_t>(unit_.catalogIndex)));
     const std::string path =
         unit_.api.CurrentDirectory() + unit_.api.PathSeparator() + fileName.toStdString();
 
@@ -86,7 +87,7 @@ void TForm1::ReadProgramFile1() {
         return;
     }
     FirmwareImage& image = unit_.firmwareImage;
-    const LoadResult result = LoadHexImage(image, path);
+    const LoadResult result = LoadFirmwareFile(image, path);
     if (!result.loaded) {
         ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
         ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
@@ -101,6 +102,17 @@ void TForm1::ReadProgramFile1() {
     panel.btnSimpleAuto->setEnabled(true);
     // Enter starts the update unless the focus is already somewhere else.
     if (focusWidget() == nullptr) panel.btnSimpleAuto->setFocus();
+}
+
+QString TForm1::UpdateQuestion() const {
+    const QString question = QString::fromUtf8(kUpdateWarningText);
+    if (!unit_.usb.InPropertyMode()) return question;  // a bare chip takes any file
+    const auto fileRow = OtherProductOfFirmwareFile(unit_.firmwareImage.path, unit_.catalogIndex);
+    if (!fileRow) return question;
+    return QString::fromStdString(
+               OtherProductFirmwareText(unit_.firmwareImage.path, *fileRow, unit_.catalogIndex) +
+               ".\n\n") +
+           question;
 }
 
 void TForm1::USBLoadFileBitBtnClick(QObject*) {

@@ -83,6 +83,9 @@ class TForm1 : public QMainWindow {
     void ShowProgramImage(const QString& name, const QString& kind);
     void ShowProgramFile(const QString& path);
     void USBLoadFileBitBtnClick(QObject* sender);
+    // The question before "Start" writes the image: where it is the catalogue file of another
+    // product than the one found, it names both first.
+    QString UpdateQuestion() const;
 
     // ---- Register page (RegisterPage.cpp)
     void btnReadAllClick(QObject* sender);

@@ -115,7 +115,7 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     bool updated = false;
     {
         const DeviceWorkScope work = BeginDeviceWork(panel.btnSimpleAuto);
-        if (!dialogs_.ConfirmWarning(QString::fromUtf8(kUpdateWarningText))) {
+        if (!dialogs_.ConfirmWarning(UpdateQuestion())) {
             StyleLabel(status, kOutcomePointSize, Qt::red);
             ShowFitted(status, QStringLiteral("Abort Firmware update process"));
             return;

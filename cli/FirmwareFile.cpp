@@ -1,35 +1,22 @@
 #include "cli/FirmwareFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
+#include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
-#include "platform/OutputFile.h"
+#include "platform/InputFile.h"
 
 namespace qv {
 
-std::string InputFileProblem(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return FullPath(path) + ": is a folder";
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return FullPath(path) + ": cannot be opened: " + std::strerror(errno ? errno : ENOENT);
-    }
-    std::fclose(file);
-    return {};
-}
-
 bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
                       Report& report) {
-    if (const std::string problem = InputFileProblem(file); !problem.empty()) {
-        report.Fail(Outcome::kFileRefused, problem);
+    const InputFile input = InputFile::Open(file, kFirmwareFileMaxBytes);
+    if (input.Stream() == nullptr) {
+        report.Fail(Outcome::kFileRefused, input.Problem());
         return false;
     }
     image.path = file;
-    result = LoadImageByName(image, file);
+    result = LoadImageByName(image, file, input.Stream());
     if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
     return result.loaded;
 }
@@ -44,16 +31,33 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceA
                                          "--file");
         return false;
     }
-    const DeviceCatalogRow& row = DeviceCatalog.at(static_cast<std::size_t>(device.catalogIndex));
-    image.path = api.CurrentDirectory() + api.PathSeparator() + row.firmwareBase + ".hex";
-    if (const std::string problem = InputFileProblem(image.path); !problem.empty()) {
-        report.Fail(Outcome::kFileRefused, problem + " (the catalogue file of " +
+    image.path = api.CurrentDirectory() + api.PathSeparator() +
+                 CatalogFirmwareFileName(static_cast<std::size_t>(device.catalogIndex));
+    const InputFile input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
+    if (input.Stream() == nullptr) {
+        report.Fail(Outcome::kFileRefused, input.Problem() + " (the catalogue file of " +
                                                device.displayName + "; or name one with --file)");
         return false;
     }
-    result = LoadHexImage(image, image.path);
+    result = LoadHexFromFile(image, input.Stream(), image.path);
     if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
     return result.loaded;
+}
+
+bool FileIsForDevice(const FoundDevice& device, const std::string& file, bool otherProduct,
+                     Report& report, std::string& note) {
+    const auto fileRow = OtherProductOfFirmwareFile(file, device.catalogIndex);
+    if (!fileRow) return true;
+    const std::string text =
+        OtherProductFirmwareText(file, *fileRow, static_cast<std::size_t>(device.catalogIndex));
+    if (!otherProduct) {
+        report.Fail(Outcome::kFileRefused,
+                    text + ". Nothing was sent; to write it all the same, add " +
+                        kOtherProductOption + ".");
+        return false;
+    }
+    note = text + "; written as " + kOtherProductOption + " asks";
+    return true;
 }
 
 std::vector<NamedFile> FirmwareFilesRead(bool given, const std::string& file) {
@@ -61,10 +65,9 @@ std::vector<NamedFile> FirmwareFilesRead(bool given, const std::string& file) {
     std::vector<NamedFile> files;
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::current_path(ec);
-    for (const DeviceCatalogRow& row : DeviceCatalog) {
-        files.push_back({"the catalogue file",
-                         (folder / (std::string(row.firmwareBase) + ".hex")).string(), false});
-    }
+    for (std::size_t row = 0; row < DeviceCatalog.size(); ++row)
+        files.push_back(
+            {"the catalogue file", (folder / CatalogFirmwareFileName(row)).string(), false});
     return files;
 }
 

@@ -13,18 +13,25 @@
 
 namespace qv {
 
-// Why `path` cannot be read (full path and the system's text), or empty when it can.
-std::string InputFileProblem(const std::string& path);
+// The option that lets a technician write another product's catalogue file into a device.
+inline constexpr const char* kOtherProductOption = "--other-product-firmware";
 
-// Loads `file` (HEX or binary by its name) into `image`; false after a file refusal in `report`.
+// Loads `file` (HEX or binary by its name) into `image`, opened as a regular file of at most
+// kFirmwareFileMaxBytes; false after a file refusal in `report`.
 bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
                       Report& report);
 
 // Loads `file` when given; otherwise the device's catalogue file (current directory, separator,
-// firmware base name, ".hex") as Intel HEX. A bare chip has no catalogue file and needs `file`.
+// catalogue file name) as Intel HEX. A bare chip has no catalogue file and needs `file`.
 // False after a failure in `report`.
 bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
                      FirmwareImage& image, Report& report);
+
+// Whether `file` may be written into `device`: refused (false, the reason in `report`) when it
+// is the catalogue file of another product, unless `otherProduct` says the technician means it;
+// `note` then names both products.
+bool FileIsForDevice(const FoundDevice& device, const std::string& file, bool otherProduct,
+                     Report& report, std::string& note);
 
 // The firmware files a command may read, for the check of the files a run names: `file` when
 // --file was given, otherwise every catalogue file in the current directory.

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <thread>
 
+#include "catalog/FirmwareFiles.h"
 #include "cli/FirmwareFile.h"
 #include "cli/Interruption.h"
 #include "cli/ProgressBoard.h"
@@ -160,30 +161,52 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
     }
 }
 
-// With one --file for all, the products present must be of one kind (bare chips carry no
-// kind): a file for one product must not reach another. Empty when they are; else why not.
-std::string MixedKinds(const std::vector<Job>& jobs) {
-    std::vector<std::string> kinds;
+// With one --file for all, the devices must be one catalogue product (rows, not display names:
+// two rows may share one) and no bare chips beside it: a file for one product must not reach
+// another. Empty when they are; else why not.
+std::string MixedProducts(const std::vector<Job>& jobs) {
+    std::vector<int> rows;
+    bool bareChips = false;
     for (const Job& job : jobs) {
-        const FoundDevice& device = job.candidate.device;
-        if (device.catalogIndex < 0) continue;
-        if (std::find(kinds.begin(), kinds.end(), device.displayName) == kinds.end())
-            kinds.push_back(device.displayName);
+        const int row = job.candidate.device.catalogIndex;
+        if (row < 0)
+            bareChips = true;
+        else if (std::find(rows.begin(), rows.end(), row) == rows.end())
+            rows.push_back(row);
     }
-    if (kinds.size() < 2) return {};
+    if (rows.size() + (bareChips ? 1 : 0) < 2) return {};
     std::string names;
-    for (const std::string& kind : kinds) names += (names.empty() ? "" : ", ") + kind;
-    return "--file would reach products of " + std::to_string(kinds.size()) + " kinds (" + names +
+    for (const int row : rows)
+        names += (names.empty() ? "" : ", ") + CatalogProductName(static_cast<std::size_t>(row));
+    if (bareChips) names += (names.empty() ? "" : ", ") + std::string("bare chips in ISP mode");
+    return "--file would reach devices of " + std::to_string(rows.size() + (bareChips ? 1 : 0)) +
+           " kinds (" + names +
            "): choose the devices for it with --device, or leave out --file so that each "
            "product gets its own catalogue file. Nothing was sent.";
+}
+
+// Each product must take the file (not another product's catalogue file, unless the technician
+// means it); false after the refusal in `report`.
+bool FileFitsEveryProduct(const std::vector<Job>& jobs, const UpdateAllOptions& o, Report& report,
+                          std::vector<std::string>& notes) {
+    for (const Job& job : jobs) {
+        std::string note;
+        if (!FileIsForDevice(job.candidate.device, o.file, o.otherProduct, report, note))
+            return false;
+        if (!note.empty() && std::find(notes.begin(), notes.end(), note) == notes.end())
+            notes.push_back(note);
+    }
+    return true;
 }
 
 }  // namespace
 
 void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
-    if (!o.file.empty()) {
-        if (const std::string problem = InputFileProblem(o.file); !problem.empty())
-            return report.Fail(Outcome::kFileRefused, problem);
+    std::map<std::string, std::unique_ptr<FirmwareImage>> images;
+    if (!o.file.empty()) {  // a file that cannot be used is refused before any device is looked at
+        LoadResult loaded;
+        auto& image = images[o.file] = std::make_unique<FirmwareImage>();
+        if (!LoadFirmwareFile(o.file, *image, loaded, report)) return;
     }
     std::vector<Job> jobs;
     for (Candidate& candidate : context.Candidates(report)) {
@@ -198,17 +221,20 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
                                                    : "no device is available");
     }
     if (!o.file.empty() && !context.DeviceChosen()) {
-        if (const std::string mixed = MixedKinds(jobs); !mixed.empty())
+        if (const std::string mixed = MixedProducts(jobs); !mixed.empty())
             return report.Fail(Outcome::kUsage, mixed);
     }
+    std::vector<std::string> notes;
+    if (!FileFitsEveryProduct(jobs, o, report, notes)) return;
     if (jobs.size() > 1 && (context.Recording() || context.Replaying())) {
         return report.Fail(Outcome::kUsage,
                            "--io-log and --replay follow one device at a time: update it without "
                            "--all. Nothing was sent.");
     }
-    std::map<std::string, std::unique_ptr<FirmwareImage>> images;
     if (!LoadImages(context, report, o, jobs, images)) return;
 
+    if (!notes.empty()) report["notes"] = notes;
+    for (const std::string& note : notes) context.Err() << "Note: " << note << '\n';
     std::vector<std::string> labels;
     for (const Job& job : jobs) labels.push_back(job.candidate.device.displayName);
     if (!o.yes) {

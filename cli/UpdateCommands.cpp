@@ -19,6 +19,7 @@ struct UpdateOptions {
     std::string file;
     bool yes = false;
     bool all = false;
+    bool otherProduct = false;
 };
 
 void Update(CliContext& context, Report& report, const UpdateOptions& o) {
@@ -26,7 +27,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
         return report.Fail(Outcome::kUsage,
                            "with --json the update does not ask: add --yes. Nothing was sent.");
     }
-    if (o.all) return UpdateAll(context, report, {o.file, o.yes});
+    if (o.all) return UpdateAll(context, report, {o.file, o.yes, o.otherProduct});
     auto image = std::make_unique<FirmwareImage>();
     LoadResult loaded;
     if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report)) return;
@@ -34,13 +35,16 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     if (o.file.empty() &&
         !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
         return;
+    std::string note;
+    if (!FileIsForDevice(context.Device(), o.file, o.otherProduct, report, note)) return;
     report["file"] = image->path;
     report["length"] = image->length;
+    if (!note.empty()) report["note"] = note;
     if (!context.Json()) {
         context.Out() << "Device   : " << context.Device().displayName << " ("
                       << context.Device().idText << ")\nFirmware : " << image->path << " ("
                       << image->length << " bytes)\n"
-                      << std::flush;
+                      << (note.empty() ? "" : "Note     : " + note + "\n") << std::flush;
     }
     if (!o.yes && !ConfirmUpdate(context)) {
         return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
@@ -75,10 +79,15 @@ void AddUpdateCommand(CLI::App& app, CliContext& context) {
                          "file in the current directory. Needed for a bare chip in ISP mode")
             ->type_name("FILE");
     update->add_flag("--yes,-y", o->yes, "Do not ask for confirmation");
-    update->add_flag("--all", o->all,
-                     "Update every catalogue product present (and, with --file, every bare "
-                     "chip) in parallel, or those --device names; a summary table at the end. "
-                     "With --file the products must be of one kind");
+    update->add_flag(kOtherProductOption, o->otherProduct,
+                     "Write --file even where it is the catalogue file of another product than "
+                     "the device's (refused without this option)");
+    update->add_flag(
+        "--all", o->all,
+        "Update every catalogue product present (and, with --file, every bare "
+        "chip) in parallel, or those --device names; a summary table at the end. "
+        "With --file the devices must all be one catalogue product (no bare chips beside "
+        "them) unless --device names them");
     context.Bind(
         update, "update",
         [&context, o](Report& r) {

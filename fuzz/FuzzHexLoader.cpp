@@ -1,10 +1,10 @@
 // The Intel HEX loader on any bytes, from memory. Invariants:
 //  - loaded: no error, length within 1..4 MiB, checksum = sum of data[0..length-1] mod 65536,
-//    every byte past length is 0xFF;
+//    every byte the buffer holds past length is 0xFF; the text's last record is its only
+//    end-of-file record, and every data record's bytes are in the image (so no two records
+//    gave one address different bytes);
 //  - refused: a reason, checksum 0, and the image exactly as before (buffer, length, bytes);
 //  - the size of the reads does not change the outcome or the image.
-// The bytes past length are checked over the 64 KiB behind it and the last 4 KiB of the buffer
-// at every input, and over the whole buffer at every 256th, so an input costs what it parses.
 
 #include <algorithm>
 #include <cstddef>
@@ -37,14 +37,45 @@ bool Erased(const std::uint8_t* p, std::size_t n) {
     return true;
 }
 
-void CheckErasedPastLength(const qv::ImageBuffer& image, bool whole) {
-    const std::uint8_t* p = image.data.data();
-    const std::size_t length = image.length;
-    const std::size_t window = whole ? qv::kImageCapacity : 64 * 1024;
-    Check(Erased(p + length, std::min(window, qv::kImageCapacity - length)),
+void CheckErasedPastLength(const qv::ImageBuffer& image) {
+    Check(image.data.size() >= image.length, "the buffer holds the image");
+    Check(Erased(image.data.data() + image.length, image.data.size() - image.length),
           "bytes past length are 0xFF");
-    const std::size_t tail = std::max<std::size_t>(length, qv::kImageCapacity - 4096);
-    Check(Erased(p + tail, qv::kImageCapacity - tail), "the end of the buffer is 0xFF");
+}
+
+int Digit(std::uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// An accepted text read again, record by record (in an accepted text a ':' starts a record and
+// nothing else): its last record is its one end-of-file record, and every data byte is the
+// image's.
+void CheckWholeAndConsistent(std::span<const std::uint8_t> text, const qv::ImageBuffer& image) {
+    std::uint64_t upper = 0;
+    int endRecords = 0;
+    int lastType = -1;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != ':') continue;
+        std::vector<std::uint8_t> r;
+        for (std::size_t q = at + 1; q + 1 < text.size() && Digit(text[q]) >= 0; q += 2)
+            r.push_back(static_cast<std::uint8_t>(Digit(text[q]) << 4 | Digit(text[q + 1])));
+        Check(r.size() >= 5 && r.size() == r[0] + 5u, "an accepted record reads again");
+        lastType = r[3];
+        const std::uint64_t value = r[0] == 2 ? std::uint64_t{r[4]} << 8 | r[5] : 0;
+        if (lastType == 0x01) ++endRecords;
+        if (lastType == 0x02) upper = value << 4;
+        if (lastType == 0x04) upper = value << 16;
+        if (lastType == 0x00 && r[0] != 0) {
+            const std::uint64_t address = upper + (std::uint64_t{r[1]} << 8 | r[2]);
+            Check(address + r[0] <= image.length &&
+                      std::memcmp(image.data.data() + address, r.data() + 4, r[0]) == 0,
+                  "every data record's bytes are in the image: no clashing record");
+        }
+    }
+    Check(lastType == 0x01 && endRecords == 1, "an accepted file ends with its one end record");
 }
 
 bool Same(const qv::LoadResult& a, const qv::LoadResult& b) {
@@ -58,17 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static qv::ImageBuffer image;
     static qv::ImageBuffer other;
     static std::vector<std::uint8_t> loaded;  // what `image` holds below its length
-    static unsigned inputs = 0;
-    const bool whole = ++inputs % 256 == 0;
     const std::span<const std::uint8_t> text(data, size);
 
     const std::uint8_t* const before = image.data.data();
     const std::uint32_t lengthBefore = image.length;
     const qv::LoadResult r = qv::LoadHexFromMemory(image, text, "fuzz.hex");
-    Check(image.data.size() == qv::kImageCapacity, "the buffer keeps its size");
     if (r.loaded) {
         Check(r.error.empty() && r.line == 0, "no error when loaded");
         Check(image.length >= 1 && image.length <= qv::kImageCapacity, "length in range");
+        CheckWholeAndConsistent(text, image);
         Check(r.checksum == Sum16(image.data.data(), image.length),
               "checksum is the sum up to length");
         loaded.assign(image.data.begin(), image.data.begin() + image.length);
@@ -81,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(loaded.empty() || std::memcmp(loaded.data(), image.data.data(), loaded.size()) == 0,
               "a refusal keeps the bytes");
     }
-    CheckErasedPastLength(image, whole);
+    CheckErasedPastLength(image);
 
     // Small reads, so that records straddle them: the same outcome and the same image.
     const qv::LoadResult small =
@@ -91,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(other.length == image.length &&
                   std::memcmp(loaded.data(), other.data.data(), loaded.size()) == 0,
               "the read size does not change the image");
-        CheckErasedPastLength(other, whole);
+        CheckErasedPastLength(other);
     }
     return 0;
 }

@@ -46,7 +46,7 @@ struct Rig {
 // A recognisable image of `length` bytes with some blocks left erased, so that skipped blocks
 // are covered too; the bytes of the previous image are erased first.
 void MakeImage(qv::FirmwareImage& image, std::uint32_t length, std::uint8_t seed) {
-    std::fill_n(image.data.begin(), image.length, 0xFF);
+    image.data.assign(length, 0xFF);
     for (std::uint32_t i = 0; i < length; ++i)
         image.data[i] = (i / 32 + seed) % 5 == 0 ? 0xFF : static_cast<std::uint8_t>(i * 131 + seed);
     image.length = length;

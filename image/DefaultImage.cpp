@@ -56,7 +56,7 @@ const std::array<std::uint8_t, kDefaultImageSize>& DefaultImage() {
 }
 
 void CopyDefaultImage(ImageBuffer& image) {
-    if (image.data.size() < kDefaultImageSize) image.data.resize(kImageCapacity, 0xFF);
+    if (image.data.size() < kDefaultImageSize) image.data.resize(kDefaultImageSize, 0xFF);
     std::memcpy(image.data.data(), kDefaultImage.data(), kDefaultImageSize);
     image.erasedFrom = std::max<std::uint32_t>(image.erasedFrom, kDefaultImageSize);
 }

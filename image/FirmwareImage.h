@@ -9,20 +9,20 @@
 
 namespace qv {
 
+// The largest image: the largest flash the tool programs.
 inline constexpr std::uint32_t kImageCapacity = 4u * 1024 * 1024;
 
-// A 4 MiB buffer, allocated once, with the number of bytes loaded into it.
+// The bytes of an image from flash address 0: `data` holds what the image holds (at least
+// `length` bytes), and every address past data.size() reads 0xFF, so an image costs what it
+// holds, not the largest flash.
 //
-// A successful load swaps `data` with the loader's scratch buffer (all or nothing), so the
-// vector keeps its size but `data.data()` changes with each successful load: never keep a
-// pointer into it across a load.
+// A successful load swaps in a new `data` (all or nothing), so `data.data()` changes with each
+// successful load: never keep a pointer into it across a load.
 //
-// `erasedFrom` says that every byte at or past it reads 0xFF. The loaders set it to the length
-// they loaded; whoever writes into `data` past it raises it first. A load takes the caller's
-// previous buffer as its next scratch buffer and erases only the bytes below that mark, so a
-// load costs what it reads, not a 4 MiB erase.
+// `erasedFrom` says that every byte of `data` at or past it reads 0xFF. The loaders set it to
+// the length they loaded; whoever writes into `data` past it raises it first.
 struct ImageBuffer {
-    std::vector<std::uint8_t> data = std::vector<std::uint8_t>(kImageCapacity, 0xFF);
+    std::vector<std::uint8_t> data;
     std::uint32_t length = 0;
     std::uint32_t erasedFrom = 0;
 };

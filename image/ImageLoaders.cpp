@@ -1,12 +1,15 @@
 // The firmware file loaders: every Intel HEX line is validated before it is used, extended
-// address records (02, 04) are honoured, nothing is cut silently, and a load is all or nothing
-// (built in a scratch buffer, swapped in on success). Files and memory share one parser.
+// address records (02, 04) are honoured, a file without its end record or with records that
+// contradict each other is refused, nothing is cut silently, and a load is all or nothing (built
+// in a buffer of its own, swapped in on success). Files and memory share one parser.
 
 #include "image/ImageLoaders.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "text/HexDigits.h"
@@ -22,59 +25,13 @@ namespace {
 constexpr std::size_t kMaxRecordBytes = 1 + 2 + 1 + 255 + 1;  // 260
 constexpr std::size_t kLookahead = 1024;
 constexpr unsigned char kCtrlZ = 0x1A;  // end-of-file mark some editors append
-
-// Per-thread buffers, allocated on first use and reused by every later load.
-//
-// The scratch image: `bytes` is where a load builds the new image. After a successful load it
-// holds the caller's previous buffer, 0xFF from that buffer's erasedFrom on; after a refused
-// load it holds what that load wrote. `dirty` bounds the bytes that may differ from 0xFF, so
-// the next load erases only those.
-struct ScratchImage {
-    std::vector<std::uint8_t> bytes;
-    std::size_t dirty = kImageCapacity;
-
-    // Erased scratch buffer of kImageCapacity bytes, ready for a load.
-    std::uint8_t* Erased() {
-        if (bytes.size() != kImageCapacity) {
-            bytes.assign(kImageCapacity, 0xFF);
-        } else if (dirty != 0) {
-            std::memset(bytes.data(), 0xFF, dirty);
-        }
-        dirty = 0;
-        return bytes.data();
-    }
-
-    // The scratch buffer becomes the image; the image's previous buffer becomes the scratch.
-    void SwapInto(ImageBuffer& image, std::size_t length) {
-        const std::size_t returned = std::min<std::size_t>(image.erasedFrom, kImageCapacity);
-        image.data.swap(bytes);
-        image.length = static_cast<std::uint32_t>(length);
-        image.erasedFrom = image.length;
-        dirty = returned;
-    }
-};
-
-ScratchImage& Scratch() {
-    thread_local ScratchImage scratch;
-    return scratch;
-}
-
-std::vector<char>& ReadBuffer(std::size_t capacity) {
-    thread_local std::vector<char> buffer;
-    if (buffer.size() < capacity) buffer.assign(capacity, 0);
-    return buffer;
-}
+static_assert(kFirmwareFileMaxBytes == 32u << 20, "the refusal of a longer text names 32 MiB");
 
 // Where a load reads from. Read returns fewer bytes than asked only at the end or on an error
 // (Failed).
 class FileSource {
   public:
-    explicit FileSource(const std::string& path) : f_(std::fopen(path.c_str(), "rb")) {}
-    ~FileSource() {
-        if (f_) std::fclose(f_);
-    }
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
+    explicit FileSource(std::FILE* file) : f_(file) {}
 
     bool Opened() const { return f_ != nullptr; }
     std::size_t Read(void* to, std::size_t want) { return std::fread(to, 1, want, f_); }
@@ -100,6 +57,34 @@ class MemorySource {
   private:
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
+};
+
+// The bytes a load builds, 0xFF where nothing was written; grown as the file writes higher,
+// so a small file never pays for the largest flash.
+class GrowingImage {
+  public:
+    std::uint8_t* At(std::size_t address) { return bytes_.data() + address; }
+    std::size_t Size() const { return bytes_.size(); }
+
+    // Makes bytes [0, end) addressable.
+    void Reach(std::size_t end) {
+        if (end <= bytes_.size()) return;
+        if (end > bytes_.capacity())
+            bytes_.reserve(
+                std::min<std::size_t>(std::max(end, 2 * bytes_.capacity()), kImageCapacity));
+        bytes_.resize(end, 0xFF);
+    }
+
+    // The bytes become the image's, `length` of them.
+    void SwapInto(ImageBuffer& image, std::size_t length) {
+        bytes_.resize(length);
+        image.data.swap(bytes_);
+        image.length = static_cast<std::uint32_t>(length);
+        image.erasedFrom = image.length;
+    }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
 };
 
 std::string FileName(const std::string& path) {
@@ -135,36 +120,41 @@ class LookaheadText {
     LookaheadText(Source& source, std::size_t chunk)
         : source_(source),
           capacity_(chunk + kLookahead),
-          base_(ReadBuffer(capacity_ + 2).data()),
-          pos(reinterpret_cast<const unsigned char*>(base_)),
+          buffer_(new char[capacity_ + 2]),
+          pos(reinterpret_cast<const unsigned char*>(buffer_.get())),
           end(pos) {}
 
     // Makes sure that at least kLookahead characters (or all that is left) follow `pos`;
-    // false when the source cannot be read.
-    bool Fill() {
-        if (static_cast<std::size_t>(end - pos) >= kLookahead || atEof_) return true;
+    // null, or why the text cannot be read.
+    const char* Fill() {
+        if (static_cast<std::size_t>(end - pos) >= kLookahead || atEof_) return nullptr;
+        char* const base = buffer_.get();
         std::size_t have = static_cast<std::size_t>(end - pos);
-        std::memmove(base_, pos, have);
+        std::memmove(base, pos, have);
         while (have < kLookahead && !atEof_) {
             const std::size_t want = capacity_ - have;
-            const std::size_t got = source_.Read(base_ + have, want);
+            const std::size_t got = source_.Read(base + have, want);
             have += got;
+            total_ += got;
+            if (total_ > kFirmwareFileMaxBytes) return "is larger than 32 MiB";
             if (got < want) {
-                if (source_.Failed()) return false;
+                if (source_.Failed()) return "cannot be read";
                 atEof_ = true;
             }
         }
-        pos = reinterpret_cast<const unsigned char*>(base_);
+        pos = reinterpret_cast<const unsigned char*>(base);
         end = pos + have;
-        base_[have] = '\0';
-        base_[have + 1] = '\0';
-        return true;
+        base[have] = '\0';
+        base[have + 1] = '\0';
+        return nullptr;
     }
 
   private:
     Source& source_;
     const std::size_t capacity_;
-    char* const base_;
+    // Not value-initialised: only the pages a read fills are ever touched.
+    std::unique_ptr<char[]> buffer_;
+    std::uint64_t total_ = 0;
     bool atEof_ = false;
 
   public:
@@ -219,20 +209,23 @@ const char* ReadRecord(const unsigned char*& text, const unsigned char* end, Hex
     return nullptr;
 }
 
-// The image the records of one file build in the scratch buffer.
+// The image the records of one file build, with the lines that wrote it: which bytes were
+// written (a bitmap as large as the image) and each data record's place, so that a clash names
+// the earlier line.
 class HexImageBuilder {
   public:
-    explicit HexImageBuilder(ScratchImage& scratch) : scratch_(scratch), out_(scratch.Erased()) {}
-
-    // Applies a well-formed record; empty, or why it is refused.
-    std::string Apply(const HexRecord& record) {
+    // Applies a well-formed record of line `line`; empty, or why it is refused.
+    std::string Apply(const HexRecord& record, std::size_t line) {
         const std::size_t count = record.Count();
+        if (endLine_ != 0) return "record after the end-of-file record of line " + Text(endLine_);
         switch (record.Type()) {
             case 0x00:  // data
-                return count == 0 ? std::string() : StoreData(record);
-            case 0x01:  // end of file: changes nothing, reading goes on
-                return count == 0 ? std::string() : "end-of-file record holds data";
-            case 0x02:  // extended segment address
+                return count == 0 ? std::string() : StoreData(record, line);
+            case 0x01:  // end of file
+                if (count != 0) return "end-of-file record holds data";
+                endLine_ = line;
+                return {};
+            case 0x02:    // extended segment address
             case 0x04: {  // extended linear address
                 if (count != 2) return "extended address record must hold 2 data bytes";
                 const std::uint64_t value =
@@ -248,47 +241,96 @@ class HexImageBuilder {
         }
     }
 
-    bool AnyData() const { return anyData_; }
+    bool AnyData() const { return !records_.empty(); }
+    bool Ended() const { return endLine_ != 0; }
 
     // The image becomes `image`'s; its checksum.
     std::uint16_t SwapInto(ImageBuffer& image) {
-        const std::uint16_t checksum = Sum16(out_, static_cast<std::size_t>(highest_));
-        scratch_.SwapInto(image, static_cast<std::size_t>(highest_));
+        const std::uint16_t checksum = Sum16(bytes_.At(0), static_cast<std::size_t>(highest_));
+        bytes_.SwapInto(image, static_cast<std::size_t>(highest_));
         return checksum;
     }
 
   private:
-    std::string StoreData(const HexRecord& record) {
+    struct Written {  // 12 bytes: a file of at most 32 MiB has fewer than 2^32 lines
+        std::uint32_t address;
+        std::uint32_t count;
+        std::uint32_t line;
+    };
+
+    static std::string Text(std::size_t n) { return std::to_string(n); }
+
+    std::string StoreData(const HexRecord& record, std::size_t line) {
         const std::size_t count = record.Count();
         const std::uint64_t address = upper_ + record.Offset();
         if (address + count > kImageCapacity) return "data beyond 4 MiB";
-        std::memcpy(out_ + address, record.Data(), count);
-        if (address + count > highest_) {
-            highest_ = address + count;
-            scratch_.dirty = static_cast<std::size_t>(highest_);
+        const std::size_t end = static_cast<std::size_t>(address + count);
+        bytes_.Reach(end);
+        if (written_.size() * 64 < end) written_.resize(bytes_.Size() / 64 + 1, 0);
+        // Records in rising order, as files hold them, cannot meet an earlier one.
+        if (address < highest_) {
+            if (const auto clash = Clash(static_cast<std::size_t>(address), record.Data(), count))
+                return "gives address 0x" + HexText(static_cast<std::uint32_t>(*clash), 6) +
+                       " other data than line " + Text(WriterOf(*clash));
         }
-        anyData_ = true;
+        std::memcpy(bytes_.At(static_cast<std::size_t>(address)), record.Data(), count);
+        MarkWritten(static_cast<std::size_t>(address), end);
+        records_.push_back({static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
+                            static_cast<std::uint32_t>(line)});
+        highest_ = std::max<std::uint64_t>(highest_, end);
         return {};
     }
 
-    ScratchImage& scratch_;
-    std::uint8_t* const out_;
-    std::uint64_t upper_ = 0;    // base address from the last 02/04 record
-    std::uint64_t highest_ = 0;  // one past the highest byte written
-    bool anyData_ = false;
+    // Marks [from, to) written, a word of the bitmap at a time.
+    void MarkWritten(std::size_t from, std::size_t to) {
+        while (from < to) {
+            const std::size_t bit = from % 64;
+            const std::size_t n = std::min<std::size_t>(64 - bit, to - from);
+            written_[from / 64] |= (n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1)
+                                   << bit;
+            from += n;
+        }
+    }
+
+    // The first address of [address, address + count) written before with another byte.
+    std::optional<std::size_t> Clash(std::size_t address, const std::uint8_t* data,
+                                     std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t a = address + i;
+            if ((written_[a / 64] >> (a % 64) & 1) != 0 && *bytes_.At(a) != data[i]) return a;
+        }
+        return std::nullopt;
+    }
+
+    // The line of the last record that wrote `address`.
+    std::size_t WriterOf(std::size_t address) const {
+        for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+            if (address >= it->address && address < std::size_t{it->address} + it->count)
+                return it->line;
+        }
+        return 0;
+    }
+
+    GrowingImage bytes_;
+    std::vector<std::uint64_t> written_;  // one bit per byte of `bytes_`
+    std::vector<Written> records_;        // the data records applied, in file order
+    std::uint64_t upper_ = 0;             // base address from the last 02/04 record
+    std::uint64_t highest_ = 0;           // one past the highest byte written
+    std::size_t endLine_ = 0;             // line of the end-of-file record, once read
 };
 
 template <class Source>
 LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, std::size_t chunk) {
     if (!source.Opened()) return Refuse(name, "cannot be opened");
     LookaheadText<Source> text(source, chunk);
-    HexImageBuilder builder(Scratch());
+    HexImageBuilder builder;
     HexRecord record;
     std::size_t line = 1;
+    std::size_t lastRecordLine = 0;
     bool lineStart = true;    // nothing read yet on this line
     bool afterCtrlZ = false;  // only Ctrl-Z, blanks and line breaks may follow
     for (;;) {
-        if (!text.Fill()) return Refuse(name, "cannot be read");
+        if (const char* refusal = text.Fill()) return Refuse(name, refusal);
         if (text.pos == text.end) break;
         const unsigned char c = *text.pos;
         if (c == '\n' || c == '\r') {
@@ -312,11 +354,14 @@ LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, 
         if (c != ':' || !lineStart) return Refuse(name, "line does not start with ':'", line);
         if (const char* refusal = ReadRecord(text.pos, text.end, record))
             return Refuse(name, refusal, line);
-        if (std::string refusal = builder.Apply(record); !refusal.empty())
+        if (std::string refusal = builder.Apply(record, line); !refusal.empty())
             return Refuse(name, std::move(refusal), line);
+        lastRecordLine = line;
         lineStart = false;
     }
     if (!builder.AnyData()) return Refuse(name, "holds no data");
+    if (!builder.Ended())
+        return Refuse(name, "ends without its end record: incomplete copy?", lastRecordLine);
     LoadResult r;
     r.loaded = true;
     r.checksum = builder.SwapInto(image);
@@ -330,32 +375,33 @@ template <class Source>
 LoadResult LoadBin(ImageBuffer& image, Source& source, const std::string& name) {
     if (!source.Opened()) return Refuse(name, "cannot be opened");
 
-    ScratchImage& scratch = Scratch();
-    std::uint8_t* const out =
-        scratch.bytes.size() == kImageCapacity ? scratch.bytes.data() : scratch.Erased();
-    const std::size_t n = source.Read(out, kImageCapacity);
-    scratch.dirty = std::max(scratch.dirty, n);  // bytes 0..n-1 were stored
-    if (source.Failed()) return Refuse(name, "cannot be read");
-    if (n == kImageCapacity) {
-        std::uint8_t more = 0;
-        if (source.Read(&more, 1) == 1) return Refuse(name, "is longer than 4 MiB");
-        if (source.Failed()) return Refuse(name, "cannot be read");
+    // Read in growing steps up to one byte past the largest image, so that a longer file is
+    // refused without reading it whole.
+    GrowingImage bytes;
+    std::size_t n = 0;
+    for (std::size_t step = 64u << 10; n <= kImageCapacity; step *= 2) {
+        const std::size_t want = std::min(step, kImageCapacity + 1 - n);
+        bytes.Reach(n + want);
+        const std::size_t got = source.Read(bytes.At(n), want);
+        n += got;
+        if (got < want) break;
     }
+    if (source.Failed()) return Refuse(name, "cannot be read");
+    if (n > kImageCapacity) return Refuse(name, "is longer than 4 MiB");
     if (n == 0) return Refuse(name, "holds no data");
-    if (scratch.dirty > n) std::memset(out + n, 0xFF, scratch.dirty - n);
 
     LoadResult r;
     r.loaded = true;
-    r.checksum = Sum16(out, n);
-    scratch.SwapInto(image, n);
+    r.checksum = Sum16(bytes.At(0), n);
+    bytes.SwapInto(image, n);
     return r;
 }
 
 }  // namespace
 
-LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
-    FileSource source(path);
-    return LoadHex(image, source, path, kHexReadSize);
+LoadResult LoadHexFromFile(ImageBuffer& image, std::FILE* file, const std::string& name) {
+    FileSource source(file);
+    return LoadHex(image, source, name, kHexReadSize);
 }
 
 LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> text,
@@ -364,9 +410,9 @@ LoadResult LoadHexFromMemory(ImageBuffer& image, std::span<const std::uint8_t> t
     return LoadHex(image, source, name, std::max<std::size_t>(readSize, 1));
 }
 
-LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
-    FileSource source(path);
-    return LoadBin(image, source, path);
+LoadResult LoadBinFromFile(ImageBuffer& image, std::FILE* file, const std::string& name) {
+    FileSource source(file);
+    return LoadBin(image, source, name);
 }
 
 LoadResult LoadBinFromMemory(ImageBuffer& image, std::span<const std::uint8_t> bytes,
@@ -375,10 +421,10 @@ LoadResult LoadBinFromMemory(ImageBuffer& image, std::span<const std::uint8_t> b
     return LoadBin(image, source, name);
 }
 
-LoadResult LoadImageByName(ImageBuffer& image, const std::string& path) {
+LoadResult LoadImageByName(ImageBuffer& image, const std::string& path, std::FILE* file) {
     const char letter = path.size() >= 3 ? path[path.size() - 3] : '\0';
-    if (letter == 'b' || letter == 'B') return LoadBinImage(image, path);
-    if (letter == 'h' || letter == 'H') return LoadHexImage(image, path);
+    if (letter == 'b' || letter == 'B') return LoadBinFromFile(image, file, path);
+    if (letter == 'h' || letter == 'H') return LoadHexFromFile(image, file, path);
     return Refuse(path, "not a .hex, .h00 or .bin file");
 }
 

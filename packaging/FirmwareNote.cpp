@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
 
 namespace qv::doc {
@@ -11,9 +12,10 @@ std::string WriteFirmwareNote(const std::string& demoFirmware) {
     out << "Firmware files\n\n"
         << "qvupdate and `qvtool update` look for the connected product's firmware file in the\n"
         << "current folder, by this name:\n\n";
-    for (const DeviceCatalogRow& row : DeviceCatalog) {
+    for (std::size_t i = 0; i < DeviceCatalog.size(); ++i) {
+        const DeviceCatalogRow& row = DeviceCatalog[i];
         out << "  " << row.displayName << std::string(18 - std::string(row.displayName).size(), ' ')
-            << row.deviceId << "  \"" << row.firmwareBase << ".hex\"\n";
+            << row.deviceId << "  \"" << CatalogFirmwareFileName(i) << "\"\n";
     }
     out << "\nA bare QV4820 waiting in its update (ISP) mode (" << kIspIdA7d6 << ", " << kIspId0c5e
         << ")\nhas no such file: name one with `qvtool update --file FILE`.\n\n"

@@ -16,8 +16,9 @@ std::vector<StackOption> MakeTable() {
          .valueName = "NAME",
          .valueOptional = true,
          .repeatable = true,
-         .help = "Use a virtual device instead of the USB bus: a catalogue product's name or "
-                 "firmware base, isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)"},
+         .help = "Use a virtual device instead of the USB bus: a catalogue product's name, "
+                 "firmware base or device id (QV4820-6013 or vid_a7d6&pid_6013 for the second "
+                 "product named Quorvex-inc 6012), isp-a7d6 or isp-0c5e (default: Tesmora K2 DAC)"},
         {.id = kIoLog,
          .names = {"io-log", "sim-log"},
          .valueName = "FILE",
@@ -160,8 +161,9 @@ std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption
 
 std::vector<NamedFile> NamedFilesOf(const std::vector<GivenOption>& given) {
     // Messages name the traffic log first, then the state file, then the recording.
-    constexpr std::pair<StackOptionId, bool> kFileOptions[] = {
-        {StackOptionId::kIoLog, true}, {StackOptionId::kSimState, true}, {StackOptionId::kReplay, false}};
+    constexpr std::pair<StackOptionId, bool> kFileOptions[] = {{StackOptionId::kIoLog, true},
+                                                               {StackOptionId::kSimState, true},
+                                                               {StackOptionId::kReplay, false}};
     std::vector<NamedFile> files;
     for (const auto& [id, written] : kFileOptions) {
         for (const GivenOption& option : given) {

@@ -22,6 +22,7 @@
 #include "flash/UpdateSequences.h"
 #include "image/ImageLoaders.h"
 #include "platform/ForwardingDeviceApi.h"
+#include "platform/InputFile.h"
 #include "platform/win32/TimerPeriod.h"
 #include "platform/win32/Win32DeviceApi.h"
 #include "sim/Qv4820Model.h"
@@ -92,7 +93,9 @@ UpdateFigures RunDemoUpdate(std::uint64_t tickMicros) {
     usb.SetIdText(kProductId);
     FirmwareImage image;
     UpdateFigures figures;
-    if (!usb.Find() || !LoadHexImage(image, QV_DEMO_FIRMWARE_PATH).loaded) return figures;
+    const InputFile file = InputFile::Open(QV_DEMO_FIRMWARE_PATH, kFirmwareFileMaxBytes);
+    if (!usb.Find() || !LoadHexFromFile(image, file.Stream(), QV_DEMO_FIRMWARE_PATH).loaded)
+        return figures;
     SilentReporter reporter;
     FlashContext context(usb, image, reporter);
     figures.success = RunFirmwareUpdate(context);

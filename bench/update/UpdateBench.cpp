@@ -77,6 +77,7 @@ double CpuSeconds() {
 // Pseudo-random firmware bytes, so that every block is programmed.
 void FillImage(FirmwareImage& image, std::uint32_t bytes) {
     std::uint32_t x = 12345;
+    image.data.resize(bytes);
     for (std::uint32_t i = 0; i < bytes; ++i) {
         x = x * 1103515245u + 12345u;
         image.data[i] = static_cast<std::uint8_t>(x >> 16);
@@ -167,7 +168,7 @@ constexpr const char* kMethod =
 std::string DemoSection(bool& ok) {
     FirmwareImage image;
     const std::vector<std::uint8_t> demo = demo::BuildDemoFirmwareImage();
-    std::copy(demo.begin(), demo.end(), image.data.begin());
+    image.data.assign(demo.begin(), demo.end());
     image.length = static_cast<std::uint32_t>(demo.size());
     constexpr std::uint64_t kLatency = sim::Simulation::kProductLatencyMicros;
     // The same run in virtual time takes exactly the floor: every transfer its latency, every

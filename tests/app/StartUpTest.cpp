@@ -255,7 +255,8 @@ TEST_F(StartUp, BothImagesBeginWithTheDefaultImage) {
     for (const ImageBuffer* image : {static_cast<const ImageBuffer*>(&unit.firmwareImage),
                                      static_cast<const ImageBuffer*>(&unit.modifyImage)}) {
         EXPECT_TRUE(std::equal(block.begin(), block.end(), image->data.begin()));
-        EXPECT_EQ(image->data[kDefaultImageSize], 0xFF);
+        EXPECT_TRUE(std::all_of(image->data.begin() + kDefaultImageSize, image->data.end(),
+                                [](std::uint8_t b) { return b == 0xFF; }));
     }
     EXPECT_EQ(unit.firmwareImage.length, kDefaultImageSize);
     EXPECT_EQ(unit.modifyImage.length, 0u);

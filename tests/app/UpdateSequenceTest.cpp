@@ -85,6 +85,25 @@ TEST_F(StartButton, CancelShowsTheAbortAndTouchesNothing) {
     EXPECT_FALSE(unit.autoSequenceRunning);
 }
 
+// Another product's catalogue file, loaded on the ISP page, is what Start would write: the
+// question names both products before anything is sent.
+TEST_F(StartButton, AnotherProductsFileIsNamedInTheQuestion) {
+    FindProductWithFile();
+    WriteFile(dir.File("Tesmora_Pavo_v11.hex"), FirmwareHexFile());
+    unit.firmwareImage.path = dir.File("Tesmora_Pavo_v11.hex").toStdString();
+    form->ReadProgramFile();
+    ASSERT_TRUE(unit.programFileReady);
+    dialogs.warningAnswers = {false};
+    Click("btnSimpleAuto");
+
+    ASSERT_EQ(dialogs.warnings.size(), 1u);
+    EXPECT_EQ(dialogs.warnings[0],
+              "Tesmora_Pavo_v11.hex is the catalogue firmware of Tesmora Pavo, "
+              "not of Tesmora K2 DAC.\n\n" +
+                  kUpdateWarning);
+    EXPECT_TRUE(bus.Log().empty());
+}
+
 TEST_F(StartButton, UnplugMidRunEndsWithFinishAndSaysTheDeviceWasDisconnected) {
     FindProductWithFile();
     bus.SetTransferFaults(device, {.unplugAfter = 300});

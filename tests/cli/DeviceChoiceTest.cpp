@@ -62,7 +62,7 @@ TEST(QvtoolDevice, EachVirtualDeviceKeepsItsOwnState) {
 TEST(QvtoolUpdateAll, OneDeviceFailingMidRunDoesNotStopTheOthers) {
     const std::string demo = QV_DEMO_FIRMWARE_PATH;
     // The third device is unplugged during its program stage.
-    const CliRun run = RunCli({"--json", "--simulate=Tesmora K2 DAC", "--simulate=Tesmora K2 DAC",
+    const CliRun run = RunCli({"--json", "--simulate=isp-a7d6", "--simulate=isp-a7d6",
                                "--simulate=isp-a7d6", "--sim-fault=unplug-after:400",
                                "--simulate=isp-0c5e", "update", "--all", "--yes", "--file", demo});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
@@ -96,16 +96,19 @@ TEST(QvtoolUpdateAll, CatalogueFilesPerProductAndBareChipsOnlyWithFile) {
     EXPECT_EQ(missing.status, 4) << missing.err;
     EXPECT_TRUE(Has(missing.err, "catalogue file of Tesmora K2 DAC")) << missing.err;
 
-    const CliRun text = RunCli({"--simulate", "--simulate=isp-a7d6", "update", "--all", "--yes",
-                                "--file", QV_DEMO_FIRMWARE_PATH});
+    // Beside a product, a bare chip takes --file only where --device names it.
+    const CliRun text =
+        RunCli({"--simulate", "--simulate=isp-a7d6", "--device", "vid_a7d6&pid_6000", "update",
+                "--all", "--yes", "--file", QV_DEMO_FIRMWARE_PATH});
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_TRUE(Has(text.out, "Device                          Result   Time     Path\n"));
     EXPECT_TRUE(Has(text.out, "Firmware update device A7D6")) << text.out;
-    EXPECT_TRUE(Has(text.out, "Tesmora K2 DAC: Firmware update success!")) << text.out;
+    EXPECT_FALSE(Has(text.out, "Tesmora K2 DAC")) << text.out;
 }
 
 // One file for every device must not reach a product it is not for: with products of two kinds
-// present it is refused before any traffic, unless --device chooses the devices.
+// (or bare chips beside products) present it is refused before any traffic, unless --device
+// chooses the devices.
 TEST(QvtoolUpdateAll, OneFileForProductsOfTwoKindsIsRefusedUnlessDeviceChooses) {
     const std::vector<std::string> mixed{"--simulate=Tesmora K2 DAC", "--simulate=Tesmora Pavo",
                                          "--simulate=isp-a7d6", "--json"};
@@ -114,7 +117,8 @@ TEST(QvtoolUpdateAll, OneFileForProductsOfTwoKindsIsRefusedUnlessDeviceChooses) 
     EXPECT_EQ(refused.status, 2) << refused.out;
     const auto json = refused.Json();
     const std::string message = json["error"]["message"];
-    EXPECT_TRUE(Has(message, "2 kinds (Tesmora K2 DAC, Tesmora Pavo)")) << message;
+    EXPECT_TRUE(Has(message, "3 kinds (Tesmora K2 DAC, Tesmora Pavo, bare chips in ISP mode)"))
+        << message;
     EXPECT_TRUE(Has(message, "Nothing was sent")) << message;
     EXPECT_FALSE(json.contains("devices"));
 

@@ -17,7 +17,7 @@ TEST(ImageCommand, PrintsLengthAndChecksumOfTheDemoFirmware) {
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.empty()) << run.err;
     FirmwareImage image;
-    const auto r = LoadHexImage(image, QV_DEMO_FIRMWARE_PATH);
+    const auto r = test::LoadHexImage(image, QV_DEMO_FIRMWARE_PATH);
     char checksum[32];
     std::snprintf(checksum, sizeof checksum, "Checksum : 0x%04X\n", r.checksum);
     EXPECT_TRUE(Has(run.out, checksum)) << run.out;

@@ -149,6 +149,7 @@ TEST(UnknownFlashTest, AValidImageIsNotRefusedOnTheSizeTheIdSeemsToName) {
     ASSERT_TRUE(usb.Find());
     FirmwareImage image;
     const std::uint32_t length = 100 * 1024;
+    image.data.resize(length);
     for (std::uint32_t i = 0; i < length; ++i) image.data[i] = static_cast<std::uint8_t>(i * 7);
     image.length = length;
     RecordingReporter reporter;

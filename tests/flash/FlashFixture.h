@@ -78,6 +78,7 @@ class FlashFixture : public ::testing::Test {
         usb.SetIdText("vid_a7d6&pid_f017");
         ASSERT_TRUE(usb.Find());
         bus.ClearLog();
+        image.data.assign(kImageCapacity, 0xFF);  // room for any image a test builds
     }
 
     // `length` bytes of random data with runs of 0xFF, as a program file leaves them.

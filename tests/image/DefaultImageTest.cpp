@@ -81,6 +81,7 @@ TEST(DefaultImage, MarkerOnlyAt0x100) {
 
 TEST(DefaultImage, CopyLeavesLengthAndTheRestUnchanged) {
     FirmwareImage f;
+    f.data.assign(kImageCapacity, 0xFF);
     for (std::size_t i = 0; i < 40000; ++i) f.data[i] = static_cast<std::uint8_t>(i * 13);
     f.length = 40000;
     CopyDefaultImage(f);

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "data/DemoFirmware.h"
 #include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
 
 namespace qv {
 namespace {
+
+using test::LoadImageByName;
 
 TEST(DemoFirmware, FileIsNextToTheExecutablesAndLoads) {
     const std::string path = QV_DEMO_FIRMWARE_PATH;

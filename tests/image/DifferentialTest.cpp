@@ -18,6 +18,8 @@
 namespace qv {
 namespace {
 
+using test::LoadHexImage;
+
 enum class Addressing { kNone, kLinear, kSegment, kMixed };
 
 struct FileShape {

@@ -11,6 +11,7 @@ namespace {
 class MarkerScan : public ::testing::Test {
   protected:
     ModifyImage image;
+    MarkerScan() { image.data.assign(kImageCapacity, 0xFF); }  // the largest image
     void Put(std::size_t at, const std::string& bytes) {
         std::memcpy(image.data.data() + at, bytes.data(), bytes.size());
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageLoaders.h"
+
 namespace qv::test {
 
 class TempDir {
@@ -101,6 +103,27 @@ inline std::uint16_t Sum16(const std::vector<std::uint8_t>& v, std::size_t from,
     std::uint32_t s = 0;
     for (std::size_t i = from; i < to; ++i) s += v[i];
     return static_cast<std::uint16_t>(s);
+}
+
+// The loaders over a file opened by name (regular files only here; the front ends open theirs
+// through platform/InputFile.h). A file that cannot be opened gives a null stream.
+struct OpenedFile {
+    explicit OpenedFile(const std::string& path) : f(std::fopen(path.c_str(), "rb")) {}
+    ~OpenedFile() {
+        if (f) std::fclose(f);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    std::FILE* f;
+};
+inline LoadResult LoadHexImage(ImageBuffer& image, const std::string& path) {
+    return LoadHexFromFile(image, OpenedFile(path).f, path);
+}
+inline LoadResult LoadBinImage(ImageBuffer& image, const std::string& path) {
+    return LoadBinFromFile(image, OpenedFile(path).f, path);
+}
+inline LoadResult LoadImageByName(ImageBuffer& image, const std::string& path) {
+    return qv::LoadImageByName(image, path, OpenedFile(path).f);
 }
 
 }  // namespace qv::test

@@ -1,0 +1,88 @@
+#include "platform/InputFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include "platform/OutputFile.h"
+
+namespace qv {
+namespace {
+
+// Why a file of mode `mode` is not read as a file, or null for a regular file.
+const char* KindRefused(unsigned mode) {
+    if (S_ISREG(mode)) return nullptr;
+    if (S_ISDIR(mode)) return "is a folder";
+    if (S_ISCHR(mode)) return "is a device node";
+#ifndef _WIN32
+    if (S_ISBLK(mode)) return "is a device node";
+    if (S_ISFIFO(mode)) return "is a FIFO";
+    if (S_ISSOCK(mode)) return "is a socket";
+#endif
+    return "is not a regular file";
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = 1u << 20;
+    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB"
+                             : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+InputFile InputFile::Open(const std::string& path, std::uint64_t maxBytes) {
+    InputFile file;
+    errno = 0;
+#ifdef _WIN32
+    // Windows opens a pipe or a device without waiting for a writer; fstat tells them apart.
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    const int fd = stream ? _fileno(stream) : -1;
+#else
+    // O_NONBLOCK: the open of a FIFO returns at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    std::FILE* stream = nullptr;
+#endif
+    if (fd < 0) {
+        file.problem_ =
+            FullPath(path) + ": cannot be opened: " + std::strerror(errno ? errno : ENOENT);
+        return file;
+    }
+    struct stat status {};
+    const bool known = ::fstat(fd, &status) == 0;
+    const int statError = errno;
+    const char* kind = known ? KindRefused(status.st_mode) : nullptr;
+    if (!known || kind != nullptr || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+        file.problem_ = FullPath(path) + ": " +
+                        (!known ? std::string("cannot be read: ") + std::strerror(statError)
+                         : kind ? std::string(kind) + ", not a regular file"
+                                : "is larger than " + SizeText(maxBytes));
+#ifdef _WIN32
+        std::fclose(stream);
+#else
+        ::close(fd);
+#endif
+        return file;
+    }
+#ifndef _WIN32
+    // Reads of a regular file never wait; the stream reads as from any other file.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        file.problem_ = FullPath(path) + ": cannot be read: " + std::strerror(errno);
+        ::close(fd);
+        return file;
+    }
+#endif
+    file.stream_.reset(stream);
+    return file;
+}
+
+}  // namespace qv
