@@ -43,13 +43,5 @@ TEST(FirmwareFiles, OnlyTheCatalogueNameItselfNamesAProduct) {
     for (const NameCase& c : cases) EXPECT_EQ(CatalogRowOfFirmwareFile(c.path), c.row) << c.path;
 }
 
-// Two rows share "Quorvex-inc 6012": messages tell them apart by device id; others need not.
-TEST(FirmwareFiles, MessagesNameBothProductsApart) {
-    EXPECT_EQ(CatalogProductName(1), "Tesmora K2 DAC");
-    EXPECT_EQ(OtherProductFirmwareText("/fw/QV4820-6013 .hex", 4, 3),
-              "QV4820-6013 .hex is the catalogue firmware of Quorvex-inc 6012 (vid_a7d6&pid_6013), "
-              "not of Quorvex-inc 6012 (vid_a7d6&pid_6012)");
-}
-
 }  // namespace
 }  // namespace qv
