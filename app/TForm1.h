@@ -229,6 +229,8 @@ class TForm1 : public QMainWindow {
 
     // Detection steps of one tick.
     void ScanNextCandidate();
+    void NoteAccessProblem();
+    void RetryOpen();
     void ShowDetectionOutcome();
     void ShowUpdateProblem(const QString& reason);
 
