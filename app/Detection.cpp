@@ -42,7 +42,11 @@ void TForm1::Timer1Timer() {
 
     if (usb.IsPresent()) {
         Timer1->setInterval(kTrackingInterval);
-        usb.Probe();
+        if (unit_.accessProblem.isEmpty()) {
+            usb.Probe();
+        } else {
+            RetryOpen();
+        }
     } else {
         ScanNextCandidate();
     }
@@ -69,11 +73,26 @@ void TForm1::ScanNextCandidate() {
         usb.SetIdText(DeviceCatalog[unit_.catalogIndex].deviceId);
     }
     usb.Find();
-    // A device that is listed but cannot be opened is not updatable; its own reason says what to
-    // do. One whose presence test fails once opened still counts as present.
+    NoteAccessProblem();
+}
+
+// A device that is listed but cannot be opened is not updatable; its own reason says what to
+// do. One whose presence test fails once opened still counts as present.
+void TForm1::NoteAccessProblem() {
+    const QuorvexUsb& usb = unit_.usb;
     const DeviceResult& failure = usb.OpenFailure();
     const bool unusable = usb.IsPresent() && !failure.ok();
     unit_.accessProblem = unusable ? QString::fromStdString(failure.text()) : QString();
+}
+
+// What kept the device from opening may pass (another program let go of it, its driver
+// finished starting): it is tried again on each tick, and once it opens it is updatable.
+void TForm1::RetryOpen() {
+    unit_.usb.Find();
+    NoteAccessProblem();
+    if (!unit_.accessProblem.isEmpty()) return;
+    ShowFitted(panel_->lblISPProcStatus, QString());
+    unit_.firmwareFileReady = false;  // read again, which allows Start
 }
 
 // Why the device found cannot be updated, where the panel shows how an update went.

@@ -232,6 +232,8 @@ class TForm1 : public QMainWindow {
 
     // Detection steps of one tick.
     void ScanNextCandidate();
+    void NoteAccessProblem();
+    void RetryOpen();
     void ShowDetectionOutcome();
     void ShowUpdateProblem(const QString& reason);
 

@@ -64,9 +64,9 @@ void ProgressReporter::Line(std::string_view text) {
 
 void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) {
     if (total == 0) return;
-    // The whole-chip erase has no known length: show the polls so far instead of a bar.
+    // The whole-chip erase has no known length: show the time waited instead of a bar.
     const bool polls = stage == FlashStage::kChipErase;
-    const std::uint64_t value = polls ? done : done * 100 / total;
+    const std::uint64_t value = polls ? done / 1000 : done * 100 / total;  // s, or %
     if (listener_ && !polls) {
         std::string status = std::string(StageName(stage)) + " " + std::to_string(value) + "%";
         if (status != lastStatus_) listener_(lastStatus_ = std::move(status));
@@ -78,8 +78,10 @@ void ProgressReporter::Progress(FlashStage stage, std::uint64_t done, std::uint6
     barValue_ = value;
     char text[128];
     if (polls) {
-        std::snprintf(text, sizeof text, "\r  %-12s waiting for the flash, %llu status polls",
-                      StageName(stage), static_cast<unsigned long long>(value));
+        std::snprintf(text, sizeof text,
+                      "\r  %-12s waiting for the chip erase: %llu of at most %llu s",
+                      StageName(stage), static_cast<unsigned long long>(value),
+                      static_cast<unsigned long long>((total + 999) / 1000));
     } else {
         const int filled = static_cast<int>(value * kBarWidth / 100);
         std::snprintf(text, sizeof text, "\r  %-12s [%.*s%*s] %3llu%%", StageName(stage), filled,

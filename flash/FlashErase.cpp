@@ -15,6 +15,12 @@ void ShowStatusRegister(FlashContext& context, std::uint8_t status) {
     context.reporter.StatusRegister("Status Register: 0x" + Hex2(status));
 }
 
+// How long the wait may last, in ms; for a bound in polls, what their sleeps add up to.
+std::uint64_t BoundMs(const WaitBound& bound) {
+    if (bound.micros) return *bound.micros / 1000;
+    return std::uint64_t(bound.polls.value_or(0)) * bound.sleepMs;
+}
+
 }  // namespace
 
 bool EraseChip(FlashContext& context, EraseDisplay display) {
@@ -29,13 +35,12 @@ bool EraseChip(FlashContext& context, EraseDisplay display) {
     show(kEraseAllText);
     if (!FlashWriteEnable(context.usb) || !FlashEraseAll(context.usb)) return false;
     context.usb.Api().Sleep(kEraseSettleMs);
-    const int limit = ChipErasePollLimit(KnownFlashId(context));
-    return WaitFlashIdle(context, limit, kErasePollSleepMs, [&](int poll, std::uint8_t status) {
-        show(kEraseAllText + std::string((poll / 20) % 10, '.'));
+    return WaitFlashIdle(context, FlashWaitFor::kChipErase, [&](const WaitPoll& wait) {
+        show(kEraseAllText + std::string((wait.poll / 20) % 10, '.'));
         if (display == EraseDisplay::kIspPage) {
-            ShowStatusRegister(context, status);
+            ShowStatusRegister(context, wait.status);
         }
-        reporter.Progress(FlashStage::kChipErase, poll + 1, limit);
+        reporter.Progress(FlashStage::kChipErase, wait.elapsedMicros / 1000, BoundMs(wait.bound));
         reporter.Pump();
     });
 }
@@ -53,10 +58,10 @@ bool EraseSectors(FlashContext& context) {
             continue;
         }
         context.usb.Api().Sleep(kEraseSettleMs);
-        const bool done = WaitFlashIdle(
-            context, kErasePollLimit, kErasePollSleepMs, [&](int, std::uint8_t status) {
+        const bool done =
+            WaitFlashIdle(context, FlashWaitFor::kSectorErase, [&](const WaitPoll& wait) {
                 reporter.ProcessInfo("Flash Sector Erase: 0x " + Hex6(address));
-                ShowStatusRegister(context, status);
+                ShowStatusRegister(context, wait.status);
                 reporter.Progress(FlashStage::kSectorErase, a - start, end - start);
                 reporter.Pump();
             });

@@ -14,8 +14,8 @@ inline constexpr std::uint32_t kEraseSettleMs = 10;
 // the one-button update's step text.
 enum class EraseDisplay { kIspPage, kStepText };
 
-// Write enable, chip erase, then status polls until the flash is idle or the datasheet maximum
-// for its size has passed, showing "Flash Erase All " with one more dot every 20 polls. True
+// Write enable, chip erase, then status polls until the flash is idle or the wait's bound has
+// passed (WaitFlashIdle), showing "Flash Erase All " with one more dot every 20 polls. True
 // when the flash finished erasing.
 bool EraseChip(FlashContext& context, EraseDisplay display);
 

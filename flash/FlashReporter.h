@@ -10,7 +10,7 @@
 namespace qv {
 
 // The long operations whose progress Progress() reports. A chip erase has no known length: it
-// reports status polls against the poll limit.
+// reports the ms waited so far against the most the wait may last.
 enum class FlashStage { kChipErase, kSectorErase, kBlankCheck, kProgram, kVerify, kReadBack };
 
 // The steps whose failure StepFailed() or whose warning Warning() reports.

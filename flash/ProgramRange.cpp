@@ -13,7 +13,7 @@ namespace {
 // stopped answering.
 bool ProgramBlock(FlashContext& context, std::uint32_t address, std::uint16_t count,
                   const std::uint8_t* data) {
-    const bool idle = WaitFlashIdle(context, kIdlePollLimit, kIdlePollSleepMs);
+    const bool idle = WaitFlashIdle(context, FlashWaitFor::kPageProgram);
     const bool enabled = FlashWriteEnable(context.usb);
     context.reporter.ProcessAddress("0x" + Hex6(address));
     context.reporter.Pump();

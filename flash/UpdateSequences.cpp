@@ -5,7 +5,7 @@
 #include "flash/ClosingSteps.h"
 #include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
-#include "flash/FlashWaits.h"
+#include "flash/PreEraseChecks.h"
 #include "flash/ProgramRange.h"
 #include "flash/RangeChecks.h"
 #include "flash/StepFailure.h"
@@ -100,17 +100,24 @@ bool OpenAndEnterIsp(FlashContext& context, bool enterIsp, Show show) {
     return true;
 }
 
-// Reads the flash id once for the whole sequence. An id that cannot be read bounds nothing and
-// judges nothing; that is worth a warning unless an earlier step failed.
+// Reads the flash id for the whole sequence. Before an erase, no answer (an id read that fails
+// twice, an id no flash gives) ends the sequence with nothing changed; otherwise an id that
+// cannot be read bounds nothing and judges nothing, which is worth a warning. After an earlier
+// step failed the id decides nothing: it is read once, and nothing is reported.
 template <typename Show>
-void ReadFlashIdOnce(FlashContext& context, Show show) {
+void ReadFlashIdOnce(FlashContext& context, bool beforeErase, Show show) {
     const bool earlierFailure = context.flashStepFailed;
-    RunStep(context, {FlashStep::kReadId, StepRole::kWarns}, show,
-            [&]() -> std::optional<StepReason> {
-                const bool read = ReadIdAndChooseBlockSize(context);
-                if (read || earlierFailure) return std::nullopt;
-                return ReasonSinceStepBegan(context, FlashStep::kReadId);
-            });
+    const StepRole role = beforeErase ? StepRole::kDecides : StepRole::kWarns;
+    RunStep(context, {FlashStep::kReadId, role}, show, [&]() -> std::optional<StepReason> {
+        if (earlierFailure) {
+            ReadIdAndChooseBlockSize(context);
+            return std::nullopt;
+        }
+        std::optional<PreEraseFailure> noAnswer = ReadFlashIdTwice(context);
+        if (!noAnswer) return std::nullopt;
+        if (beforeErase) show(noAnswer->shown.c_str());
+        return noAnswer->reason;
+    });
 }
 
 // Refuses, before anything is erased, an image (and with `erase`, an erase range) that reaches
@@ -139,9 +146,16 @@ void RunClosingSteps(FlashContext& context, bool protect, bool leaveIsp, Show sh
     }
 }
 
-void ClearStatusRegister(FlashContext& context) {
-    FlashReadStatus(context.usb);
-    SetFlashStatusAndWait(context, 0);
+// Clears the status register; true when the protection came off, else the step failed
+// showing why.
+template <typename Show>
+bool ClearStatusRegister(FlashContext& context, Show show) {
+    return RunStep(context, {FlashStep::kWriteStatus}, show, [&]() -> std::optional<StepReason> {
+        std::optional<PreEraseFailure> locked = ClearStatusAndCheckProtection(context);
+        if (!locked) return std::nullopt;
+        show(locked->shown.c_str());
+        return locked->reason;
+    });
 }
 
 }  // namespace
@@ -160,7 +174,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     show("Enter ISP Mode");
     reporter.Pump();
     if (!OpenAndEnterIsp(context, steps.ispMode, show)) return SequenceOutcome::kFailed;
-    ReadFlashIdOnce(context, show);
+    ReadFlashIdOnce(context, steps.erase, show);
     FitToFlash(context, *range, steps.erase, show);
 
     // A step runs when selected and nothing failed; a stop request skips it.
@@ -172,10 +186,11 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     };
     if (shouldRun(steps.erase)) {
         show("Clear Status register");
-        ClearStatusRegister(context);
-        EraseFlash(context, FlashIdUse::kAsRead);  // closes the link
-        RunStep(context, {FlashStep::kOpen}, show,
-                [&] { return Judge(context, FlashStep::kOpen, context.usb.Open()); });
+        if (ClearStatusRegister(context, show)) {
+            EraseFlash(context, FlashIdUse::kAsRead);  // closes the link
+            RunStep(context, {FlashStep::kOpen}, show,
+                    [&] { return Judge(context, FlashStep::kOpen, context.usb.Open()); });
+        }
     }
     RangeSteps rangeSteps(context, *range, show);
     if (shouldRun(steps.blank)) rangeSteps.Blank();
@@ -213,16 +228,17 @@ bool RunFirmwareUpdate(FlashContext& context) {
     showStep("Enter ISP Mode");
     reporter.Pump();
     if (!OpenAndEnterIsp(context, true, showInfo)) return false;
-    ReadFlashIdOnce(context, showInfo);
+    ReadFlashIdOnce(context, true, showBoth);
     FitToFlash(context, range, false, showBoth);
     if (goOn()) {
         showStep("Clear Status register");
-        ClearStatusRegister(context);
-        RunStep(context, {FlashStep::kErase, StepRole::kDecides, "Erase Flash Fail"}, showStep,
-                [&] {
-                    return Judge(context, FlashStep::kErase,
-                                 EraseChip(context, EraseDisplay::kStepText));
-                });
+        if (ClearStatusRegister(context, showBoth)) {
+            RunStep(context, {FlashStep::kErase, StepRole::kDecides, "Erase Flash Fail"}, showStep,
+                    [&] {
+                        return Judge(context, FlashStep::kErase,
+                                     EraseChip(context, EraseDisplay::kStepText));
+                    });
+        }
     }
     RangeSteps rangeSteps(context, range, showStep);
     if (goOn()) rangeSteps.Blank();

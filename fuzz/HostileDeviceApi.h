@@ -52,6 +52,7 @@ class HostileDeviceApi : public DeviceApi {
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override { sleptMs += milliseconds; }
+    std::uint64_t NowMicros() override { return sleptMs * 1000; }
     std::string CurrentDirectory() override { return "/nonexistent"; }
     char PathSeparator() const override { return '/'; }
 

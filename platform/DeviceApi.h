@@ -45,13 +45,17 @@ class DeviceApi {
     // Opens a device path for read and write, shared read and write.
     virtual DeviceResult OpenPath(const std::string& path, FileHandle& handle) = 0;
     // One I/O control: `in` is sent, up to `outSize` bytes come back into `out`. A request the
-    // device or its driver has not completed after kRequestTimeoutMs fails as timed out.
+    // device or its driver has not completed after kRequestTimeoutMs fails as timed out. A read
+    // is whole or it fails: one that brings fewer bytes than asked for fails as kShortTransfer.
     virtual DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out,
                                    std::uint32_t outSize) = 0;
     virtual void CloseHandle(FileHandle handle) = 0;
 
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // A steady clock in microseconds, for waits bounded in time: the system's on a real bus,
+    // the device's under the simulator (so a sleep moves it), the sleeps asked for in a replay.
+    virtual std::uint64_t NowMicros() = 0;
     virtual std::string CurrentDirectory() = 0;
     // Separator between a directory and a file name on this system.
     virtual char PathSeparator() const = 0;

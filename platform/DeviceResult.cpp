@@ -18,6 +18,8 @@ const char* FailureKindName(FailureKind kind) {
             return "stalled";
         case FailureKind::kRefused:
             return "refused";
+        case FailureKind::kShortTransfer:
+            return "short-transfer";
         case FailureKind::kBusy:
             return "busy";
         case FailureKind::kNoMoreItems:
@@ -26,6 +28,13 @@ const char* FailureKindName(FailureKind kind) {
             return "other";
     }
     return "other";
+}
+
+DeviceResult ShortTransferCheck(const char* doing, std::uint64_t moved, std::uint64_t asked) {
+    if (moved >= asked) return DeviceResult::Success();
+    return DeviceResult::Failure(FailureKind::kShortTransfer,
+                                 std::string(doing) + ": short transfer, " + std::to_string(moved) +
+                                     " of " + std::to_string(asked) + " bytes");
 }
 
 }  // namespace qv

@@ -2,22 +2,24 @@
 // The outcome of one call into the operating system's device interface: success, or a failure
 // of a known kind with the system's own words for it.
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
 namespace qv {
 
 enum class FailureKind {
-    kNone,         // the call succeeded
-    kPermission,   // the system refused access to the device
-    kNotFound,     // no device at that path, or no such interface class
-    kGone,         // the device was unplugged
-    kTimedOut,     // the device did not answer in time
-    kStalled,      // the device refused the request
-    kRefused,      // the driver refused the request or its carrier
-    kBusy,         // another program holds the device
-    kNoMoreItems,  // an enumeration has no member at that index
-    kOther,        // anything else; the text says what
+    kNone,           // the call succeeded
+    kPermission,     // the system refused access to the device
+    kNotFound,       // no device at that path, or no such interface class
+    kGone,           // the device was unplugged
+    kTimedOut,       // the device did not answer in time
+    kStalled,        // the device refused the request
+    kRefused,        // the driver refused the request or its carrier
+    kShortTransfer,  // the device answered a read with fewer bytes than asked for
+    kBusy,           // another program holds the device
+    kNoMoreItems,    // an enumeration has no member at that index
+    kOther,          // anything else; the text says what
 };
 
 // A short, stable name of the kind ("permission", "timed-out"), for scripts.
@@ -43,5 +45,9 @@ class [[nodiscard]] DeviceResult {
     FailureKind kind_ = FailureKind::kNone;
     std::string text_;
 };
+
+// Success when a read moved all `asked` bytes, else a failure of kind kShortTransfer that
+// says how many came ("doing: short transfer, 3 of 8 bytes").
+DeviceResult ShortTransferCheck(const char* doing, std::uint64_t moved, std::uint64_t asked);
 
 }  // namespace qv

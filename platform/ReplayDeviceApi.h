@@ -10,7 +10,7 @@
 // more often (a window polls on a timer); where the recording made none there, with its last one
 // before. So devices come and go as they did. Asking what the recording never read is a difference
 // too. A log without a version line presents the devices it opened, each in its class, and opens
-// them whenever asked. Sleeps take no time.
+// them whenever asked. Sleeps take no time; the clock counts the time they asked for.
 
 #include <cstddef>
 #include <map>
@@ -41,11 +41,13 @@ class ReplayDeviceApi final : public DeviceApi {
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
-    void Sleep(std::uint32_t) override {}
+    void Sleep(std::uint32_t milliseconds) override { sleptMicros_ += milliseconds * 1000ull; }
+    std::uint64_t NowMicros() override { return sleptMicros_; }
     std::string CurrentDirectory() override;
     char PathSeparator() const override;
 
   private:
+    std::uint64_t sleptMicros_ = 0;
     // The listing of `interfaceClass` a scan sees now; false when the recording has none yet.
     bool ListingNow(const std::string& interfaceClass, TrafficListing& listing);
     // A log without a version line: every opened path of the class, each read without failure.

@@ -64,6 +64,7 @@ class Qv4820Model final : public DeviceModel {
         flash_.SetFlippedBits(address, mask);
     }
     void SetSpiPortStuck(bool stuck) { port_.SetStuck(stuck); }
+    void SetNoFlash(std::optional<std::uint8_t> level) { port_.SetNoFlash(level); }
     void SetSlaveSilent(std::uint8_t address, bool silent) { bus_.SetSilent(address, silent); }
     void SetMailboxSilent(bool silent) { mailbox_.SetSilent(silent); }
 

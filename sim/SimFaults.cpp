@@ -50,6 +50,12 @@ const Fault kFaults[] = {
          t.transfer.failEvery = static_cast<std::int64_t>(k);
          return true;
      }},
+    {"short-read", Argument::kPositive, "N",
+     "every read from vendor request N on comes back with half its bytes",
+     [](FaultTarget& t, std::uint64_t n) {
+         t.transfer.shortReadFrom = static_cast<std::int64_t>(n);
+         return true;
+     }},
     {"stuck-busy", Argument::kNone, "", "the flash never finishes erasing or programming",
      [](FaultTarget& t, std::uint64_t) {
          t.chip.SetFlashStuckBusy(true);
@@ -68,6 +74,21 @@ const Fault kFaults[] = {
      "the flash's status register ignores writes, as with its write-protect pin held low",
      [](FaultTarget& t, std::uint64_t) {
          t.chip.Flash().SetStatusLocked(true);
+         return true;
+     }},
+    {"write-protected", Argument::kNone, "",
+     "every block of the flash is protected and its status register locked (write-protect pin "
+     "held low), so the protection cannot be cleared",
+     [](FaultTarget& t, std::uint64_t) {
+         t.chip.Flash().HoldProtection();
+         return true;
+     }},
+    {"no-flash", Argument::kCount, "LEVEL",
+     "no flash answers on the SPI port, its data line held at LEVEL (0 or 1): every byte read "
+     "is 00 or FF",
+     [](FaultTarget& t, std::uint64_t level) {
+         if (level > 1) return false;
+         t.chip.SetNoFlash(level == 0 ? 0x00 : 0xFF);
          return true;
      }},
     {"spi-stuck", Argument::kNone, "", "the flash port never reports ready",

@@ -51,11 +51,11 @@ SpiFlash::SpiFlash(Clock& clock, const FlashConfig& config)
       pageLatch_(config.pageSize, 0xFF) {}
 
 bool SpiFlash::CycleOver() const {
-    return cycleEnd_ && !stuckBusy_ && clock_.NowMicros() >= *cycleEnd_;
+    return cycleEnd_ && !(stuckBusy_ && cycleChangesCells_) && clock_.NowMicros() >= *cycleEnd_;
 }
 
 bool SpiFlash::Busy() const {
-    return stuckBusy_ || (cycleEnd_ && !CycleOver());
+    return cycleEnd_ && !CycleOver();
 }
 
 // The write-enable latch stays set while a cycle runs and drops when it ends.
@@ -74,8 +74,9 @@ void SpiFlash::Settle() {
     writeEnabled_ = false;
 }
 
-void SpiFlash::StartCycle(std::uint64_t micros) {
+void SpiFlash::StartCycle(std::uint64_t micros, bool changesCells) {
     cycleEnd_ = clock_.NowMicros() + micros;
+    cycleChangesCells_ = changesCells;
 }
 
 void SpiFlash::SaveState(StateWriter& out) const {
@@ -220,7 +221,7 @@ void SpiFlash::WriteStatus() {
     const std::uint8_t writable =
         config_.protectBits == 2 ? kStatusRegisterWriteDisable | ProtectBits() : std::uint8_t{0xFC};
     statusBits_ = static_cast<std::uint8_t>(header_[1] & writable);
-    StartCycle(config_.timings.statusWriteMicros);
+    StartCycle(config_.timings.statusWriteMicros, false);
 }
 
 // A refused program or erase (protected area) also clears the latch, so a refused attempt
@@ -232,7 +233,7 @@ void SpiFlash::ProgramPage() {
         return;
     }
     for (std::uint32_t i = 0; i < config_.pageSize; ++i) cells_[pageStart + i] &= pageLatch_[i];
-    StartCycle(config_.timings.pageProgramMicros);
+    StartCycle(config_.timings.pageProgramMicros, true);
 }
 
 void SpiFlash::EraseSector() {
@@ -242,7 +243,14 @@ void SpiFlash::EraseSector() {
         return;
     }
     std::fill_n(cells_.begin() + sectorStart, kSectorSize, 0xFF);
-    StartCycle(config_.timings.sectorEraseMicros);
+    StartCycle(config_.timings.sectorEraseMicros, true);
+}
+
+void SpiFlash::HoldProtection() {
+    constexpr std::uint8_t kStatusRegisterWriteDisable = 0x80;
+    statusBits_ =
+        static_cast<std::uint8_t>(statusBits_ | kStatusRegisterWriteDisable | ProtectBits());
+    statusLocked_ = true;
 }
 
 // Chip erase is refused when any block is protected.
@@ -252,7 +260,7 @@ void SpiFlash::EraseChip() {
         return;
     }
     std::fill(cells_.begin(), cells_.end(), 0xFF);
-    StartCycle(config_.timings.chipEraseMicros);
+    StartCycle(config_.timings.chipEraseMicros, true);
 }
 
 }  // namespace qv::sim

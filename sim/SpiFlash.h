@@ -77,9 +77,13 @@ class SpiFlash {
     void LoadState(StateReader& in);
 
     // Faults.
+    // A program or erase that runs or starts from now on never ends.
     void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }
     // The status register ignores writes, as with its write-protect pin held low.
     void SetStatusLocked(bool locked) { statusLocked_ = locked; }
+    // Every block protected, the status register write-disabled (SRWD) and its write-protect
+    // pin held low: the protection cannot be cleared, so nothing can be erased or programmed.
+    void HoldProtection();
     // Reads of `address` return the stored byte XOR `mask`; mask 0 removes the fault.
     void SetFlippedBits(std::uint32_t address, std::uint8_t mask);
 
@@ -87,7 +91,8 @@ class SpiFlash {
     std::uint8_t ProtectBits() const;  // the status bits that hold block protection
     bool CycleOver() const;
     void Settle();
-    void StartCycle(std::uint64_t micros);
+    // `changesCells`: a program or erase, which a stuck flash never finishes.
+    void StartCycle(std::uint64_t micros, bool changesCells);
     std::uint32_t CommandAddress() const;
     std::uint8_t ReadCell(std::uint32_t address) const;
     void LatchProgramByte(std::uint8_t byte);
@@ -104,6 +109,7 @@ class SpiFlash {
     bool writeEnabled_ = false;
     std::optional<std::uint64_t> cycleEnd_;
     bool stuckBusy_ = false;
+    bool cycleChangesCells_ = false;
     bool statusLocked_ = false;
     std::optional<std::uint32_t> flippedAddress_;
     std::uint8_t flipMask_ = 0;

@@ -20,6 +20,7 @@ void SpiPort::WaitForPort() {
 }
 
 void SpiPort::Send(const std::uint8_t* data, std::uint32_t length) {
+    if (noFlashLevel_) return;
     if (!selected_) {
         flash_.Select();
         selected_ = true;
@@ -46,7 +47,8 @@ bool SpiPort::ReadStart(std::uint16_t count, std::uint16_t index, const std::uin
     if (!ValidIndex(index) || length == 0 || count > kBufferSize) return false;
     WaitForPort();
     Send(data, length);
-    for (std::uint16_t i = 0; i < count; ++i) buffer_[i] = flash_.Exchange(0xFF);
+    for (std::uint16_t i = 0; i < count; ++i)
+        buffer_[i] = noFlashLevel_ ? *noFlashLevel_ : flash_.Exchange(0xFF);
     Finish(index, length + count);
     return true;
 }

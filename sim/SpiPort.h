@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "sim/Clock.h"
 #include "sim/SpiFlash.h"
@@ -34,6 +35,9 @@ class SpiPort {
     void SetClockHz(std::uint32_t hz) { clockHz_ = hz; }
     // Fault: the port never reports a finished transfer.
     void SetStuck(bool stuck) { stuck_ = stuck; }
+    // Fault: no flash on the port (a broken route): nothing reaches the flash, and every byte
+    // read is `level`, as the data line floats low or high. Empty: the flash is there.
+    void SetNoFlash(std::optional<std::uint8_t> level) { noFlashLevel_ = level; }
 
   private:
     bool Running() const { return stuck_ || clock_.NowMicros() < transferEnd_; }
@@ -48,6 +52,7 @@ class SpiPort {
     std::array<std::uint8_t, kBufferSize> buffer_{};
     bool selected_ = false;
     bool stuck_ = false;
+    std::optional<std::uint8_t> noFlashLevel_;
 };
 
 }  // namespace qv::sim

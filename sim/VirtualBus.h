@@ -43,6 +43,9 @@ struct TransferFaults {
     // The driver fails the presence test (the support query or the device descriptor), while
     // vendor requests go through.
     bool presenceTestFails = false;
+    // Every read (IN vendor request) from this request on comes back with half the bytes asked
+    // for, as on a link that cuts transfers.
+    std::int64_t shortReadFrom = -1;
 };
 inline constexpr std::uint64_t kSilentTimeoutMicros = 1'000'000;  // a real bus's time-out
 // How long a restarting device is off the bus.
@@ -100,6 +103,7 @@ class VirtualBus final : public DeviceApi {
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint64_t NowMicros() override { return clock_.NowMicros(); }
     std::string CurrentDirectory() override;
     char PathSeparator() const override;
 
@@ -137,6 +141,8 @@ class VirtualBus final : public DeviceApi {
     DeviceResult AnswerPresenceTest(const Device& device, std::uint8_t* out) const;
     // The failure a rehearsed transfer fault makes of this request, if any.
     std::optional<DeviceResult> InjectedFault(Device& device);
+    // Whether the short-read fault cuts this answer.
+    static bool CutShort(const Device& device, const ControlSetup& setup);
     // The request as the device model answers it.
     DeviceResult Transfer(Device& device, const ControlSetup& setup,
                           std::span<const std::uint8_t> outData, std::uint8_t* out,

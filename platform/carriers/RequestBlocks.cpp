@@ -88,6 +88,14 @@ std::array<std::uint8_t, kKsPropertySize> EncodeSupportQuery() {
     return query;
 }
 
+std::uint32_t ExpectedReturnLength(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                   std::uint32_t outSize) {
+    if (code == kIoctlPlainIn) return outSize;
+    const bool propertyGet = code == kIoctlKsProperty && in != nullptr &&
+                             inSize > kKsPropertySize && Get32(&in[20]) == kKsPropertyTypeGet;
+    return propertyGet ? outSize : 0;
+}
+
 DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                                 const std::uint8_t* out, std::uint32_t outSize) {
     DecodeResult result;

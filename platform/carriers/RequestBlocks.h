@@ -72,6 +72,11 @@ struct DecodeResult {
     bool ok() const { return error.empty(); }
 };
 
+// The bytes a driver returns for an I/O control that went through: the whole output buffer for a
+// read (a plain IN block, a property get), nothing for anything else.
+std::uint32_t ExpectedReturnLength(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                   std::uint32_t outSize);
+
 // Checks a plain-mode I/O control byte for byte and decodes it. `out` is the caller's output
 // buffer (the OUT data travels there in plain mode).
 DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,

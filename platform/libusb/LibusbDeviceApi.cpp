@@ -1,5 +1,6 @@
 #include "platform/libusb/LibusbDeviceApi.h"
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -150,7 +151,7 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
         const int read = libusb_control_transfer(device, 0x80, 6, 0x0100, 0, out, kDescriptorLength,
                                                  kRequestTimeoutMs);
         if (read < 0) return LibusbFailure(read, "reading the device descriptor");
-        return DeviceResult::Success();
+        return ShortTransferCheck("reading the device descriptor", read, kDescriptorLength);
     }
     const ControlSetup& request = decoded.request->setup;
     std::vector<std::uint8_t> data(decoded.request->outData.begin(),
@@ -160,8 +161,13 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
         device, request.requestType, request.request, request.value, request.index, data.data(),
         static_cast<std::uint16_t>(request.length), kRequestTimeoutMs);
     if (result < 0) return LibusbFailure(result, "control transfer");
-    if (request.IsDeviceToHost() && out != nullptr)
-        std::copy(data.begin(), data.begin() + std::min<std::size_t>(result, outSize), out);
+    if (!request.IsDeviceToHost()) return DeviceResult::Success();
+    // A read is whole or it failed: a short answer never reaches the caller's buffer.
+    if (DeviceResult whole = ShortTransferCheck("control transfer", result, request.length);
+        !whole.ok())
+        return whole;
+    if (out != nullptr)
+        std::copy(data.begin(), data.begin() + std::min(request.length, outSize), out);
     return DeviceResult::Success();
 }
 
@@ -174,6 +180,12 @@ void LibusbDeviceApi::CloseHandle(FileHandle handle) {
 
 void LibusbDeviceApi::Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::uint64_t LibusbDeviceApi::NowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string LibusbDeviceApi::CurrentDirectory() {

@@ -31,6 +31,7 @@ class LibusbDeviceApi final : public DeviceApi {
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint64_t NowMicros() override;
     std::string CurrentDirectory() override;
     char PathSeparator() const override { return '/'; }
 

@@ -5,16 +5,36 @@
 // (kept apart so that include sorting leaves the order)
 #include <setupapi.h>
 
+#include <cctype>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "platform/carriers/RequestBlocks.h"
+#include "platform/win32/RequestThread.h"
 #include "platform/win32/Win32Failure.h"
 
 namespace qv {
 namespace {
 
-DeviceResult LastFailure(const char* doing) {
-    return Win32Failure(GetLastError(), doing);
+constexpr const char* kRequestDoing = "control transfer";
+// How long a driver gets to give back a request after it was cancelled.
+constexpr DWORD kCancelGraceMs = 500;
+
+DeviceResult ListFailure(const char* doing) {
+    return Win32Failure(GetLastError(), Win32Call::kList, doing);
+}
+
+DeviceResult DriverHeldRequest() {
+    return DeviceResult::Failure(FailureKind::kTimedOut,
+                                 std::string(kRequestDoing) +
+                                     ": the driver did not complete the request (given up after " +
+                                     std::to_string(kRequestTimeoutMs) + " ms and a cancel)");
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 GUID ToGuid(const Guid& guid) {
@@ -42,7 +62,7 @@ DeviceResult InterfaceData(HDEVINFO set, const GUID& interfaceClass, std::uint32
     data.cbSize = sizeof data;
     if (SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, index, &data))
         return DeviceResult::Success();
-    return LastFailure("listing the device interfaces");
+    return ListFailure("listing the device interfaces");
 }
 
 }  // namespace
@@ -51,7 +71,7 @@ DeviceResult Win32DeviceApi::OpenInterfaceSet(const Guid& interfaceClass, Device
     const GUID native = ToGuid(interfaceClass);
     HDEVINFO devices =
         SetupDiGetClassDevsA(&native, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (devices == INVALID_HANDLE_VALUE) return LastFailure("listing the device interfaces");
+    if (devices == INVALID_HANDLE_VALUE) return ListFailure("listing the device interfaces");
     set = reinterpret_cast<DeviceSetHandle>(devices);
     setClasses_[set] = interfaceClass;
     return DeviceResult::Success();
@@ -76,13 +96,13 @@ DeviceResult Win32DeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint3
     DWORD size = 0;
     if (!SetupDiGetDeviceInterfaceDetailA(ToSet(set), &data, nullptr, 0, &size, nullptr) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return LastFailure("reading the interface path");
+        return ListFailure("reading the interface path");
     std::vector<std::uint8_t> record(size > sizeof(DWORD) ? size : sizeof(DWORD) + 1);
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(record.data());
     detail->cbSize = sizeof *detail;
     if (!SetupDiGetDeviceInterfaceDetailA(ToSet(set), &data, detail,
                                           static_cast<DWORD>(record.size()), nullptr, nullptr))
-        return LastFailure("reading the interface path");
+        return ListFailure("reading the interface path");
     path = detail->DevicePath;
     return DeviceResult::Success();
 }
@@ -92,56 +112,78 @@ void Win32DeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
 }
 
 DeviceResult Win32DeviceApi::OpenPath(const std::string& path, FileHandle& handle) {
+    constexpr const char* kDoing = "opening the device";
     // Overlapped, so that every request can be given up after its deadline.
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LastFailure("opening the device");
-    handle = reinterpret_cast<FileHandle>(file);
-    return DeviceResult::Success();
+    if (file != INVALID_HANDLE_VALUE) {
+        handle = reinterpret_cast<FileHandle>(file);
+        return DeviceResult::Success();
+    }
+    const DWORD error = GetLastError();
+    // A device on its way out refuses opens too: that is no question of permission.
+    if (error == ERROR_ACCESS_DENIED && !StillListed(path))
+        return DeviceResult::Failure(FailureKind::kGone,
+                                     std::string(kDoing) + ": the device was removed");
+    return Win32Failure(error, Win32Call::kOpen, kDoing);
 }
 
-// The request is overlapped: a driver that has not completed it by the deadline is asked to
-// cancel it, and it fails as timed out.
+bool Win32DeviceApi::StillListed(const std::string& path) {
+    const std::string wanted = Lower(path);
+    for (const Guid& interfaceClass : {kProductInterfaceClass, kUsbDeviceInterfaceClass}) {
+        if (wanted.find(GuidText(interfaceClass)) == std::string::npos) continue;
+        DeviceSetHandle set = kNoDeviceSet;
+        if (!OpenInterfaceSet(interfaceClass, set).ok()) return true;  // cannot tell
+        bool listed = false;
+        for (std::uint32_t i = 0; !listed && EnumerateInterface(set, i).ok(); ++i) {
+            std::string member;
+            listed = InterfaceDetailPath(set, i, member).ok() && Lower(member) == wanted;
+        }
+        DestroyInterfaceSet(set);
+        return listed;
+    }
+    return true;  // not a device interface: the refusal stands
+}
+
 DeviceResult Win32DeviceApi::IoControl(FileHandle handle, std::uint32_t code,
                                        const std::uint8_t* in, std::uint32_t inSize,
                                        std::uint8_t* out, std::uint32_t outSize) {
-    constexpr const char* kDoing = "control transfer";
-    if (done_ == nullptr) return Win32Failure(doneError_, kDoing);
-    OVERLAPPED request{};
-    request.hEvent = done_;
-    ResetEvent(done_);
-    DWORD returned = 0;
-    if (DeviceIoControl(ToHandle(handle), code, const_cast<std::uint8_t*>(in), inSize, out, outSize,
-                        &returned, &request))
-        return DeviceResult::Success();
-    if (GetLastError() != ERROR_IO_PENDING) return LastFailure(kDoing);
-    if (WaitForSingleObject(done_, kRequestTimeoutMs) == WAIT_TIMEOUT) {
-        // The buffers must outlive the request: cancel it and wait until the driver lets go.
-        CancelIoEx(ToHandle(handle), &request);
-        GetOverlappedResult(ToHandle(handle), &request, &returned, TRUE);
-        return DeviceResult::Failure(
-            FailureKind::kTimedOut,
-            std::string(kDoing) + ": timed out after " + std::to_string(kRequestTimeoutMs) + " ms");
+    if (heldHandles_.count(handle) != 0) return DriverHeldRequest();
+    const std::uint32_t whole = ExpectedReturnLength(code, in, inSize, outSize);
+    const RequestOutcome outcome = RunRequest(ToHandle(handle), code, in, inSize, out, outSize,
+                                              whole, kRequestTimeoutMs, kCancelGraceMs);
+    switch (outcome.end) {
+        case RequestEnd::kHeld:
+            // The handle is left to the driver: nothing more is sent through it.
+            heldHandles_.insert(handle);
+            return DriverHeldRequest();
+        case RequestEnd::kCancelled:
+            return DeviceResult::Failure(FailureKind::kTimedOut,
+                                         std::string(kRequestDoing) + ": timed out after " +
+                                             std::to_string(kRequestTimeoutMs) + " ms");
+        case RequestEnd::kCompleted:
+            break;
     }
-    if (GetOverlappedResult(ToHandle(handle), &request, &returned, FALSE))
-        return DeviceResult::Success();
-    return LastFailure(kDoing);
-}
-
-Win32DeviceApi::Win32DeviceApi()
-    : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), doneError_(GetLastError()) {}
-
-Win32DeviceApi::~Win32DeviceApi() {
-    if (done_ != nullptr) ::CloseHandle(done_);
+    if (outcome.error != ERROR_SUCCESS)
+        return Win32Failure(outcome.error, Win32Call::kRequest, kRequestDoing);
+    // A read is whole or it failed; a short one has left `out` as it was.
+    return ShortTransferCheck(kRequestDoing, outcome.returned, whole);
 }
 
 void Win32DeviceApi::CloseHandle(FileHandle handle) {
+    heldHandles_.erase(handle);
     ::CloseHandle(ToHandle(handle));
 }
 
 void Win32DeviceApi::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
+}
+
+std::uint64_t Win32DeviceApi::NowMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string Win32DeviceApi::CurrentDirectory() {

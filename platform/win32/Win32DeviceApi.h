@@ -1,10 +1,11 @@
 #pragma once
 // The real Windows calls: device-interface sets through SetupAPI, the drivers through
 // CreateFile and DeviceIoControl. A failed call carries its kind and the system's own text for
-// its error. Every request has a deadline: a driver that never completes one is given up on,
-// so it cannot freeze the tool.
+// its error. Every request has a deadline (RunRequest): a driver that never completes one is
+// given up on, so it cannot freeze the tool.
 
 #include <map>
+#include <set>
 
 #include "platform/DeviceApi.h"
 
@@ -12,8 +13,7 @@ namespace qv {
 
 class Win32DeviceApi final : public DeviceApi {
   public:
-    Win32DeviceApi();
-    ~Win32DeviceApi() override;
+    Win32DeviceApi() = default;
     Win32DeviceApi(const Win32DeviceApi&) = delete;
     Win32DeviceApi& operator=(const Win32DeviceApi&) = delete;
 
@@ -27,15 +27,19 @@ class Win32DeviceApi final : public DeviceApi {
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint64_t NowMicros() override;
     std::string CurrentDirectory() override;
     char PathSeparator() const override { return '\\'; }
 
   private:
     // SetupDiEnumDeviceInterfaces asks for the class again on every member.
     std::map<DeviceSetHandle, Guid> setClasses_;
-    // Signalled when the pending request completes; one request at a time per interface.
-    void* done_;
-    unsigned long doneError_;  // why the event could not be made, if it could not
+    // Whether `path` is among the present interfaces of its class (also when that cannot be
+    // told, or the path names no interface class).
+    bool StillListed(const std::string& path);
+
+    // Handles whose driver kept a request past its cancel: every request on them fails at once.
+    std::set<FileHandle> heldHandles_;
 };
 
 }  // namespace qv

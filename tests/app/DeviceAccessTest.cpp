@@ -75,5 +75,36 @@ INSTANTIATE_TEST_SUITE_P(
                       AccessCase{"FirstOfTwoInterfacesCannotBeOpened", false, true, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A device that could not be opened (another program held it, its driver was still starting)
+// is tried again on each tick: blocked while the refusal lasts, updatable once it opens.
+TEST(DeviceAccessRetry, ADeviceThatCouldNotBeOpenedIsTriedAgainOnEachTick) {
+    sim::VirtualClock clock;
+    sim::VirtualBus bus{clock};
+    RefusingApi api{bus};
+    UnitState unit{api};
+    ScriptedDialogs dialogs;
+    TForm1 form{unit, dialogs, FormOptions{96}};
+    form.Timer1->stop();
+    ScopedWorkDir dir;
+    WriteFile(dir.File("Tesmora_K2DAC_v11.hex"), SmallHexFile());
+    api.refusedPath =
+        bus.PathOf(bus.AttachProduct(kProductId, std::make_shared<sim::Qv4820Model>(clock)));
+    const auto start = [&] {
+        return form.findChild<QAbstractButton*>("btnSimpleAuto")->isEnabled();
+    };
+    const auto status = [&] { return form.findChild<QLabel*>("lblISPProcStatus")->text(); };
+
+    for (int tick = 0; tick < 3; ++tick) {
+        form.Timer1Timer();
+        EXPECT_FALSE(start()) << tick;
+        EXPECT_TRUE(status().contains("Access denied")) << status().toStdString();
+    }
+    api.refusedPath.clear();
+    form.Timer1Timer();
+    EXPECT_TRUE(start());
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(form.findChild<QLabel*>("lblDetectDevice")->text(), "Find Device Tesmora K2 DAC");
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -194,7 +194,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailedUpdate{"EraseNeverEnds", [](sim::Qv4820Model& c) { c.SetFlashStuckBusy(true); },
                      "Erase Flash Fail"},
         FailedUpdate{"BitStuckLow", [](sim::Qv4820Model& c) { c.SetFlashFlippedBits(0x234, 0x01); },
-                     "Blanking Fail at 0x000234"}),
+                     "Blanking Fail at 0x000234"},
+        FailedUpdate{"NoFlashAnswers", [](sim::Qv4820Model& c) { c.SetNoFlash(0x00); },
+                     "no flash answered; nothing was changed"},
+        FailedUpdate{"WriteProtected", [](sim::Qv4820Model& c) { c.Flash().HoldProtection(); },
+                     "the flash is write-protected (status 0x9C; write-protect pin held?)"}),
     [](const ::testing::TestParamInfo<FailedUpdate>& info) {
         return std::string(info.param.name);
     });

@@ -35,6 +35,43 @@ TEST(QvtoolUpdate, FailuresExitNonZeroWithTheReason) {
         << refused.out;
 }
 
+// What the device and its flash may do wrong: each ends the update with status 1 and the step,
+// the kind and the message in JSON.
+TEST(QvtoolUpdate, EachDeviceFaultEndsInItsOwnFailure) {
+    const struct {
+        const char* fault;
+        const char* step;
+        const char* kind;
+        const char* message;
+    } cases[] = {
+        {"no-flash:0", "read the flash id", "finding",
+         "the update failed: no flash answered; nothing was changed (read the flash id: the id "
+         "reads 00 00 00)"},
+        {"no-flash:1", "read the flash id", "finding",
+         "the update failed: no flash answered; nothing was changed (read the flash id: the id "
+         "reads FF FF FF)"},
+        {"write-protected", "write the status register", "finding",
+         "the update failed: the flash is write-protected (status 0x9C; write-protect pin held?) "
+         "(write the status register: its protect bits stayed set when the status register was "
+         "cleared)"},
+        {"stuck-busy", "erase", "finding",
+         "the update failed: Erase Flash Fail (erase: the flash did not finish erasing)"},
+        {"short-read:1", "read the flash id", "short-transfer",
+         "the update failed: no flash answered; nothing was changed (read the flash id: control "
+         "transfer: short transfer, 0 of 1 bytes)"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli({"--simulate", "--sim-fault", c.fault, "--json", "update",
+                                   "--yes", "--file", QV_DEMO_FIRMWARE_PATH});
+        EXPECT_EQ(run.status, 1) << c.fault << ": " << run.out;
+        const auto json = run.Json();
+        EXPECT_EQ(json["error"]["kind"], "device") << c.fault;
+        EXPECT_EQ(json["error"]["message"], c.message) << c.fault;
+        EXPECT_EQ(json["reason"]["step"], c.step) << c.fault;
+        EXPECT_EQ(json["reason"]["kind"], c.kind) << c.fault;
+    }
+}
+
 TEST(QvtoolFlash, ReadsIdAndDumpsTheFlash) {
     const CliRun id = RunCli({"--simulate", "flash", "id"});
     EXPECT_EQ(id.status, 0) << id.err;

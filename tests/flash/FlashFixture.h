@@ -71,6 +71,8 @@ class FlashFixture : public ::testing::Test {
   protected:
     explicit FlashFixture(sim::FlashPreset preset = sim::FlashPreset::kCommon2MiB)
         : chip(std::make_shared<sim::Qv4820Model>(clock, preset)) {}
+    explicit FlashFixture(const sim::FlashConfig& flash)
+        : chip(std::make_shared<sim::Qv4820Model>(clock, flash)) {}
 
     void SetUp() override {
         device = bus.AttachProduct("vid_a7d6&pid_f017", chip);

@@ -99,5 +99,25 @@ TEST(RequestDecoding, RoundTripsAndRefusesDeviations) {
     EXPECT_FALSE(DecodePlainRequest(kIoctlPlainOut, plainDamaged.data(), 24, data.data(), 4).ok());
 }
 
+// What a driver must return for the request to count as whole: the buffer of every read,
+// nothing for a write or the support query.
+TEST(RequestDecoding, AReadExpectsItsWholeBufferBack) {
+    std::uint8_t data[8] = {};
+    const ControlSetup in{.requestType = 0xC3, .request = 0x82, .length = 8};
+    const ControlSetup out{.requestType = 0x43, .request = 0x80, .index = 1, .length = 8};
+    std::vector<std::uint8_t> get, set;
+    EncodePropertyRequestBlock({in, data}, get);
+    EncodePropertyRequestBlock({out, data}, set);
+    const auto plainIn = EncodePlainRequestBlock(in);
+    const auto plainOut = EncodePlainRequestBlock(out);
+    const auto query = EncodeSupportQuery();
+    const auto size = static_cast<std::uint32_t>(PropertyRequestBlockSize(8));
+    EXPECT_EQ(ExpectedReturnLength(kIoctlKsProperty, get.data(), size, 8), 8u);
+    EXPECT_EQ(ExpectedReturnLength(kIoctlKsProperty, set.data(), size, 8), 0u);
+    EXPECT_EQ(ExpectedReturnLength(kIoctlKsProperty, query.data(), kKsPropertySize, 0), 0u);
+    EXPECT_EQ(ExpectedReturnLength(kIoctlPlainIn, plainIn.data(), 24, 8), 8u);
+    EXPECT_EQ(ExpectedReturnLength(kIoctlPlainOut, plainOut.data(), 24, 8), 0u);
+}
+
 }  // namespace
 }  // namespace qv

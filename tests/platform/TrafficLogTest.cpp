@@ -68,6 +68,26 @@ TEST(TrafficLog, PathsAndTextsReadBackByteForByte) {
     EXPECT_EQ(log.entries[1].output, std::vector<std::uint8_t>(answer, answer + 2));
 }
 
+// Every kind of failure a device call can have reads back as itself, the short transfer
+// included, so a replay fails a request as the recorded one failed.
+TEST(TrafficLog, EveryFailureKindReadsBack) {
+    std::string text = std::string(kTrafficLogVersionLine) + "\n";
+    std::vector<DeviceResult> results;
+    for (int k = static_cast<int>(FailureKind::kPermission);
+         k <= static_cast<int>(FailureKind::kOther); ++k) {
+        const auto kind = static_cast<FailureKind>(k);
+        results.push_back(DeviceResult::Failure(kind, std::string(FailureKindName(kind)) + " text"));
+        const std::uint8_t block[1] = {0x01};
+        text += FormatTrafficLine(0x22242e, block, 1, 0, results.back(), nullptr) + "\n";
+    }
+    TrafficLog log;
+    std::string error;
+    ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    ASSERT_EQ(log.entries.size(), results.size());
+    for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(log.entries[i].result, results[i]);
+    EXPECT_NE(text.find(" short-transfer - short-transfer text"), std::string::npos) << text;
+}
+
 TEST(TrafficLog, CommentsBlankLinesAndRepeatedOpensAreNotEntries) {
     TrafficLog log;
     std::string error;

@@ -50,34 +50,45 @@ TEST(Win32DeviceApi, FailedOpenSaysWhy) {
     }
 }
 
-TEST(Win32Failure, EachErrorADriverGivesForAGoneOrSilentDeviceHasItsKind) {
+// One code means different things when a device is opened and when a request on an open
+// handle fails: each call has its own table.
+TEST(Win32Failure, EachErrorHasItsKindInTheCallItFailed) {
+    constexpr auto kList = Win32Call::kList;
+    constexpr auto kOpen = Win32Call::kOpen;
+    constexpr auto kRequest = Win32Call::kRequest;
     const struct {
         DWORD error;
+        Win32Call call;
         FailureKind kind;
     } cases[] = {
-        {ERROR_GEN_FAILURE, FailureKind::kGone},
-        {433, FailureKind::kGone},  // ERROR_NO_SUCH_DEVICE, which MinGW-w64 does not name
-        {ERROR_DEVICE_REMOVED, FailureKind::kGone},
-        {ERROR_BAD_COMMAND, FailureKind::kGone},
-        {ERROR_IO_DEVICE, FailureKind::kGone},
-        {ERROR_OPERATION_ABORTED, FailureKind::kGone},
-        {ERROR_INVALID_HANDLE, FailureKind::kGone},
-        {ERROR_DEVICE_NOT_CONNECTED, FailureKind::kGone},
-        {ERROR_DEV_NOT_EXIST, FailureKind::kGone},
-        {ERROR_NOT_READY, FailureKind::kGone},
-        {ERROR_SEM_TIMEOUT, FailureKind::kTimedOut},
-        {ERROR_TIMEOUT, FailureKind::kTimedOut},
-        {ERROR_ACCESS_DENIED, FailureKind::kPermission},
-        {ERROR_FILE_NOT_FOUND, FailureKind::kNotFound},
-        {ERROR_SHARING_VIOLATION, FailureKind::kBusy},
-        {ERROR_INVALID_FUNCTION, FailureKind::kRefused},
-        {ERROR_SET_NOT_FOUND, FailureKind::kRefused},
-        {ERROR_NO_MORE_ITEMS, FailureKind::kNoMoreItems},
-        {ERROR_CRC, FailureKind::kOther},
+        {ERROR_NO_MORE_ITEMS, kList, FailureKind::kNoMoreItems},
+        {ERROR_ACCESS_DENIED, kList, FailureKind::kPermission},
+        {ERROR_ACCESS_DENIED, kOpen, FailureKind::kPermission},
+        {ERROR_FILE_NOT_FOUND, kOpen, FailureKind::kNotFound},
+        {ERROR_NOT_FOUND, kOpen, FailureKind::kNotFound},
+        {ERROR_DEVICE_NOT_CONNECTED, kOpen, FailureKind::kGone},
+        {ERROR_SHARING_VIOLATION, kOpen, FailureKind::kBusy},
+        {ERROR_GEN_FAILURE, kOpen, FailureKind::kOther},  // a device that does not function
+        // A stalled request is "stalled", as on Linux, not a device that went away.
+        {ERROR_GEN_FAILURE, kRequest, FailureKind::kStalled},
+        {ERROR_IO_DEVICE, kRequest, FailureKind::kOther},
+        {ERROR_CRC, kRequest, FailureKind::kOther},
+        {ERROR_OPERATION_ABORTED, kRequest, FailureKind::kOther},
+        // A driver without the property refuses it.
+        {ERROR_NOT_FOUND, kRequest, FailureKind::kRefused},
+        {ERROR_SET_NOT_FOUND, kRequest, FailureKind::kRefused},
+        {ERROR_INVALID_FUNCTION, kRequest, FailureKind::kRefused},
+        {433, kRequest, FailureKind::kGone},  // ERROR_NO_SUCH_DEVICE, which MinGW-w64 does not name
+        {ERROR_DEVICE_REMOVED, kRequest, FailureKind::kGone},
+        {ERROR_DEVICE_NOT_CONNECTED, kRequest, FailureKind::kGone},
+        {ERROR_INVALID_HANDLE, kRequest, FailureKind::kGone},
+        {ERROR_SEM_TIMEOUT, kRequest, FailureKind::kTimedOut},
+        {ERROR_NO_MORE_ITEMS, kRequest, FailureKind::kOther},
     };
     for (const auto& c : cases) {
-        const DeviceResult result = Win32Failure(c.error, "control transfer");
-        EXPECT_EQ(result.kind(), c.kind) << c.error << ": " << result.text();
+        const DeviceResult result = Win32Failure(c.error, c.call, "control transfer");
+        EXPECT_EQ(result.kind(), c.kind)
+            << c.error << " in call " << static_cast<int>(c.call) << ": " << result.text();
         // "control transfer: " and the system's words, without its line end.
         EXPECT_EQ(result.text().rfind("control transfer: ", 0), 0u) << result.text();
         EXPECT_GT(result.text().size(), std::string("control transfer: ").size()) << c.error;
@@ -106,6 +117,36 @@ TEST(Win32DeviceApi, ARequestTheDriverNeverCompletesTimesOutAtItsDeadline) {
         EXPECT_LE(ms, kRequestTimeoutMs * 3.0);
     }
     CloseHandle(pipe);
+}
+
+// A driver that completes a request inside DeviceIoControl (played by a pipe opened without
+// overlapped I/O, whose listen blocks the call itself) cannot hold the caller past the deadline
+// and the cancel's grace. If the driver keeps the request through the cancel, the handle is
+// given up: every later request fails at once, saying so.
+TEST(Win32DeviceApi, ARequestBlockedInsideTheDriverEndsAtItsDeadline) {
+    const std::string name =
+        R"(\\.\pipe\qv-blocks-inside-)" + std::to_string(GetCurrentProcessId());
+    HANDLE pipe =
+        CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+    auto api = CreateSystemDeviceApi();
+    constexpr DWORD kPipeListen = 0x00110008;
+    const auto handle = reinterpret_cast<FileHandle>(pipe);
+    const auto start = std::chrono::steady_clock::now();
+    const DeviceResult first = api->IoControl(handle, kPipeListen, nullptr, 0, nullptr, 0);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(first.kind(), FailureKind::kTimedOut) << first.text();
+    EXPECT_GE(ms, kRequestTimeoutMs * 0.9);
+    EXPECT_LE(ms, kRequestTimeoutMs * 3.0);
+    if (first.text().find("the driver did not complete the request") != std::string::npos) {
+        const auto again = std::chrono::steady_clock::now();
+        EXPECT_EQ(api->IoControl(handle, kPipeListen, nullptr, 0, nullptr, 0), first);
+        EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(100));
+    } else {
+        EXPECT_EQ(first.text(), "control transfer: timed out after 1000 ms");
+    }
+    api->CloseHandle(handle);
 }
 
 TEST(Win32DeviceApi, ARequestOnAHandleThatIsGoneFailsAtOnceAsGone) {

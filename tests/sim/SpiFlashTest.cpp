@@ -151,7 +151,11 @@ TEST_F(SpiFlashTest, FaultsStuckBusyAndFlippedBit) {
     flash.SetFlippedBits(0x40, 0);
     EXPECT_EQ(Transact({0x03, 0x00, 0x00, 0x40}, 1)[0], 0xA5);
 
+    // Stuck: idle until an erase starts, which then never ends.
     flash.SetStuckBusy(true);
+    EXPECT_EQ(Transact({0x05}, 1)[0] & 0x01, 0x00);
+    Transact({0x06}, 0);
+    Transact({0x20, 0x00, 0x10, 0x00}, 0);
     WaitMs(100'000);
     EXPECT_EQ(Transact({0x05}, 1)[0] & 0x01, 0x01);
     flash.SetStuckBusy(false);

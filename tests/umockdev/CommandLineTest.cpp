@@ -120,6 +120,29 @@ TEST_F(QvtoolOverLibusb, FaultsOnTheBusFailTheCommand) {
     EXPECT_EQ(list.out, "No device is available\n");
 }
 
+// A read the device answers with fewer bytes than asked fails as such, with nothing of it used:
+// a register read and an update alike.
+TEST_F(QvtoolOverLibusb, AShortReadFailsAsAShortTransfer) {
+    WriteBinary(WorkDir() / "image.bin", TestImage(1500));
+    const std::vector<std::vector<std::string>> commands = {
+        {"--json", "reg", "read", "0"},
+        {"--json", "update", "--file", "image.bin", "--yes"},
+    };
+    for (const auto& arguments : commands) {
+        EmulatedUsbDevice& device = Bus().AddProduct(0xf017, NewChip());
+        device.SetFaults({.shortReadFrom = 1});
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.status, 1) << arguments[1] << ": " << run.out;
+        const auto json = nlohmann::json::parse(run.out);
+        EXPECT_EQ(json["ok"], false);
+        EXPECT_EQ(json["reason"]["kind"], "short-transfer") << run.out;
+        EXPECT_NE(json["reason"]["message"].get<std::string>().find("short transfer, 0 of 1 bytes"),
+                  std::string::npos)
+            << run.out;
+        Bus().Unplug(device);
+    }
+}
+
 TEST_F(QvtoolOverLibusb, ADeviceWithoutPermissionIsMarkedAndCommandsSayWhatToDo) {
     if (::geteuid() == 0) GTEST_SKIP() << "root opens every device file; .ci/run runs it as nobody";
     EmulatedUsbDevice& product = Bus().AddProduct(0xf017, NewChip());

@@ -256,6 +256,8 @@ int EmulatedUsbDevice::RunControl(std::uint8_t* buffer, int bufferLength, bool& 
         unplugged_ = true;
         return -ENODEV;
     }
+    const bool cut = faults_.shortReadFrom > 0 && number >= faults_.shortReadFrom;
+    if (cut && setup.IsDeviceToHost()) return static_cast<int>(setup.length / 2);
     return static_cast<int>(setup.length);
 }
 

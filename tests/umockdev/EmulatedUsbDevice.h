@@ -26,6 +26,7 @@ struct UsbFaults {
     int stallRequest = 0;    // this request stalls
     int timeOutRequest = 0;  // this request is never answered
     int unplugAfter = -1;    // after this many requests the device is gone
+    int shortReadFrom = 0;   // from this request on, every read brings half its bytes
 };
 
 class EmulatedUsbDevice {
