@@ -32,7 +32,7 @@ if(TARGET qvupdate)
     list(APPEND program_targets qvupdate)
     list(APPEND expected qvupdate.exe qvupdate-service.cmd licences/qt/SOURCE.txt relink/relink.sh)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/qvupdate-service.cmd
-                   ${CMAKE_BINARY_DIR}/qvupdate-service.cmd COPYONLY NEWLINE_STYLE CRLF)
+                   ${CMAKE_BINARY_DIR}/qvupdate-service.cmd @ONLY NEWLINE_STYLE CRLF)
     set(window_steps
         COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/qvupdate-service.cmd ${zip_stage}
         COMMAND ${CMAKE_STRIP} --strip-all ${zip_stage}/$<TARGET_FILE_NAME:qvupdate>
