@@ -135,7 +135,8 @@ windows: deps
 	qt=$$(if [ "$(WINDOWS_WINDOW)" != 0 ]; then tools/build-qt-windows; fi) && \
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DQV_QT_WINDOWS_PREFIX=$$qt \
-	      -DQV_REFERENCE_QVTOOL=$(abspath $(BUILD))/bin/qvtool $(CMAKE_ARGS)
+	      -DQV_REFERENCE_QVTOOL=$(abspath $(BUILD))/bin/qvtool \
+	      -DQV_FIRMWARE_NOTE=$(abspath $(BUILD))/packaging/firmware-files.txt $(CMAKE_ARGS)
 	cmake/wine-session.sh $(WIN_BUILD) cmake --build $(WIN_BUILD) -j$(JOBS)
 
 # The tests under Wine, qvtool.exe's files compared byte for byte with the Linux build's and,
@@ -147,8 +148,11 @@ test-windows: deps windows
 	cmake/wine-session.sh $(WIN_BUILD) ctest --test-dir $(WIN_BUILD) --output-on-failure -j$(JOBS)
 
 # The folder and zip a Windows technician downloads: qvupdate.exe, qvtool.exe, the demo
-# firmware, a read-me, and what a user needs to relink the window against another Qt.
+# firmware, the firmware note (from the host build), a read-me, the licences, and what a user
+# needs to relink the window against another Qt; packing checks the zip holds all of it.
 windows-zip: windows
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(FULL_BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target firmware_note
 	cmake --build $(WIN_BUILD) --target windows_zip
 
 clean:

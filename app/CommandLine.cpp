@@ -82,6 +82,9 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     parser.setApplicationDescription(
         QStringLiteral("Firmware update tool for USB audio products with the QV4820 bridge."));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the program's version."));
+    parser.addOption(version);
     const QCommandLineOption service(QStringLiteral("service"),
                                      QStringLiteral("Show the maintenance pages."));
     parser.addOption(service);
@@ -100,6 +103,7 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     if (!device) return std::nullopt;
     return AppOptions{.help = parser.isSet(help),
                       .helpText = parser.helpText(),
+                      .version = parser.isSet(version),
                       .service = parser.isSet(service),
                       .device = std::move(*device)};
 }

@@ -12,6 +12,7 @@ namespace qv {
 struct AppOptions {
     bool help = false;
     QString helpText;
+    bool version = false;       // --version
     bool service = false;       // --service
     DeviceStackOptions device;  // at most one virtual device: the window shows one
 };

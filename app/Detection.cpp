@@ -1,6 +1,8 @@
 // Device detection: Timer1 scans for a catalogue product or a bare chip, one candidate per
 // tick, and then tracks the device it found.
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTimer>
 
 #include "app/Colors.h"
@@ -10,6 +12,7 @@
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
 #include "catalog/Products.h"
+#include "platform/DesktopSession.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {
@@ -17,6 +20,10 @@ namespace qv {
 namespace {
 constexpr int kTrackingInterval = 1000;
 constexpr int kScanningInterval = 100;
+// Five catalogue rows and five bare-chip tries: every candidate once.
+constexpr int kScansPerCycle = 10;
+const QString kFileChosenLater =
+    QStringLiteral("The firmware file is chosen when a product is found");
 }  // namespace
 
 void TForm1::ConnectUpdatePanel() {
@@ -58,8 +65,9 @@ void TForm1::Timer1Timer() {
 void TForm1::ScanNextCandidate() {
     QuorvexUsb& usb = unit_.usb;
     unit_.firmwareFileReady = false;
-    ShowFitted(panel_->lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
-    ShowFitted(panel_->lblISPProcStatus, QString());
+    // Which file is needed is known only once a product is found: nothing is missing yet.
+    ShowFitted(panel_->lblUpdaeFileStatus, kFileChosenLater);
+    ShowFitted(panel_->lblISPProcStatus, unit_.updateOutcome);  // an update's outcome stays
 
     if (usb.InPropertyMode()) {
         Timer1->setInterval(kScanningInterval);
@@ -73,6 +81,7 @@ void TForm1::ScanNextCandidate() {
         usb.SetIdText(DeviceCatalog[unit_.catalogIndex].deviceId);
     }
     usb.Find();
+    unit_.fruitlessScans = usb.IsPresent() ? 0 : unit_.fruitlessScans + 1;
     NoteAccessProblem();
 }
 
@@ -110,6 +119,13 @@ void TForm1::ShowDetectionOutcome() {
         SetPanelColor(panel.pnlUSBExist, ButtonFaceColor());
         panel.lblDetectDevice->setText(QStringLiteral("No device is available"));
         panel.btnSimpleAuto->setEnabled(false);
+        // Once every candidate was tried in vain; an update's outcome says more.
+        if (unit_.fruitlessScans >= kScansPerCycle && unit_.updateOutcome.isEmpty()) {
+            StyleLabel(panel.lblISPProcStatus, kStepPointSize,
+                       QGuiApplication::palette().color(QPalette::WindowText));
+            ShowFitted(panel.lblISPProcStatus, QStringLiteral("No product found. ") +
+                                                   QString::fromStdString(NoDeviceAdvice()));
+        }
         return;
     }
     if (usb.InPropertyMode()) {

@@ -17,6 +17,8 @@ struct FileDialogRequest {
 inline constexpr FileDialogRequest OpenBinFileDialog{"Hex File|*.hex;*.h00|Binary File|*.bin",
                                                      "*.hex"};
 inline constexpr FileDialogRequest SaveBinFIleDialog{"Binary File|*.bin", "*.bin"};
+// "Read Flash" writes a text dump of the flash, not its bytes.
+inline constexpr FileDialogRequest SaveFlashDumpDialog{"Flash Dump (text)|*.txt", "*.txt"};
 
 class Dialogs {
   public:
@@ -26,6 +28,9 @@ class Dialogs {
     virtual void ShowMessage(const QString& text) = 0;
     // Caption "Warning", warning icon, OK (default) and Cancel; true on OK.
     virtual bool ConfirmWarning(const QString& text) = 0;
+    // Caption "Warning", warning icon, the buttons "Stop the update" and "Continue the update"
+    // (the default, and what Escape or the close box answers); true to stop.
+    virtual bool ConfirmStop(const QString& text) = 0;
     // The application's error box (caption: the application's name), as for a number that does
     // not convert; every refusal of bad input uses it too, so they all look alike.
     virtual void ShowError(const QString& text) = 0;

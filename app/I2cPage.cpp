@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "app/Dialogs.h"
 #include "app/HexText.h"
 #include "app/KeyRoute.h"
 #include "app/RegisterGrid.h"
@@ -21,7 +22,8 @@ namespace {
 constexpr std::uint32_t kKeyWritePauseMs = 1;
 constexpr std::uint32_t kBitWritePauseMs = 30;
 
-RegisterGrid SlaveGrid(Ui::I2cPage& page, UnitState& unit) {
+RegisterGrid SlaveGrid(Ui::I2cPage& page, UnitState& unit,
+                       const std::function<void(const QString&)>& unanswered) {
     const RegisterGridControls controls{
         page.StringGridMIIC,
         page.btnReadMI2C,
@@ -34,7 +36,8 @@ RegisterGrid SlaveGrid(Ui::I2cPage& page, UnitState& unit) {
                           },
                           [&unit](std::uint8_t reg, std::uint8_t value) {
                               return I2cWrite(unit.usb, unit.i2cSlaveAddress, reg, 1, &value);
-                          }};
+                          },
+                          unanswered};
     return RegisterGrid(controls, unit.usb, unit.api, unit.slaveShadow, std::move(access));
 }
 }  // namespace
@@ -53,6 +56,12 @@ void TForm1::ConnectI2cPage() {
                  [this] { chkMI2CBitMouseUp(this); });
 }
 
+// What qvtool says of a slave that does not answer, in the error box.
+void TForm1::ShowNoAcknowledge(const QString& what) {
+    dialogs_.ShowError(QStringLiteral("The I2C slave at 0x") + HexByte(unit_.i2cSlaveAddress) +
+                       QStringLiteral(" did not acknowledge: ") + what);
+}
+
 void TForm1::MainPageControlChange(QObject*) {
     if (form_->MainPageControl->currentWidget() != form_->PageMI2CCtrl) return;
     unit_.usb.Open();
@@ -61,31 +70,37 @@ void TForm1::MainPageControlChange(QObject*) {
 }
 
 void TForm1::btnReadMI2CClick(QObject*) {
-    SlaveGrid(*i2cPage_, unit_).ReadAll([this] { PumpMessages(); });
+    SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
+        ShowNoAcknowledge(what);
+    }).ReadAll([this] { PumpMessages(); });
 }
 
 void TForm1::edtMI2CAddrKeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
     QLineEdit* edit = i2cPage_->edtMI2CAddr;
-    const auto typed = ConvertTypedHex(edit->text());
+    const auto typed = ConvertTypedByte(edit->text());
     if (!typed) return;
     unit_.i2cSlaveAddress = static_cast<std::uint8_t>(*typed);
     edit->setText(HexByte(unit_.i2cSlaveAddress));
 }
 
 void TForm1::StringGridMIICSelectCell(int column, int row) {
-    SlaveGrid(*i2cPage_, unit_).Select(column, row);
+    SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
+        ShowNoAcknowledge(what);
+    }).Select(column, row);
 }
 
 // Every key that acts takes the cell's text first, so a step starts from an edited value.
 void TForm1::StringGridMIICKeyDown(QObject*, int key) {
-    SlaveGrid(*i2cPage_, unit_)
+    SlaveGrid(*i2cPage_, unit_, [this](const QString& what) { ShowNoAcknowledge(what); })
         .KeyDown(
-            key, [this](const QString& text) { return ConvertTypedHex(text); }, kKeyWritePauseMs);
+            key, [this](const QString& text) { return ConvertTypedByte(text); }, kKeyWritePauseMs);
 }
 
 void TForm1::chkMI2CBitMouseUp(QObject*) {
-    SlaveGrid(*i2cPage_, unit_).WriteBits(kBitWritePauseMs);
+    SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
+        ShowNoAcknowledge(what);
+    }).WriteBits(kBitWritePauseMs);
 }
 
 }  // namespace qv

@@ -138,9 +138,8 @@ void TForm1::btnUSBReadStatusClick(QObject*) {
 
 void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
-    const auto value = ConvertTypedHex(ispPage_->lbledtUSBWriteStatus->text());
+    const auto value = ConvertTypedByte(ispPage_->lbledtUSBWriteStatus->text());
     if (!value) return;
-    // The status register takes the low 8 bits of what was typed.
     InIspMode([&] {
         ShowIfFailed(ispPage_->lblUSBProcessInfo,
                      WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
@@ -192,7 +191,7 @@ void TForm1::btnReadBackClick(QObject*) {
         const DeviceWorkScope work = BeginDeviceWork();
         InIspMode([this] { ReadFlash(unit_.flash); });
     }
-    const std::optional<QString> path = dialogs_.SaveFile(SaveBinFIleDialog);
+    const std::optional<QString> path = dialogs_.SaveFile(SaveFlashDumpDialog);
     if (!path) return;
     const DumpResult result =
         WriteReadBackDump(unit_.flash.readBackBuffer, kReadFlashEnd, path->toStdString());

@@ -2,7 +2,9 @@
 // that cannot be opened or is refused leaves the image, its length and its path as they were,
 // and says why.
 
+#include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/Colors.h"
 #include "app/Dialogs.h"
@@ -73,17 +75,42 @@ void TForm1::RememberProgramFile() {
     files->setEditText(path);
 }
 
-// The catalogue firmware file of the product detection found, in the current directory. While
-// it is missing or refused, "Start" stays disabled and the next tick tries again.
+// Beside the program first, where README-Windows tells a technician to put the file (a
+// shortcut or the Start menu starts the window in another folder), then the current folder; a
+// folder is looked in once. Paths are in the system's narrow encoding, as the loaders open them.
+std::vector<std::string> TForm1::FirmwareFolders() {
+    std::vector<std::string> folders;
+    if (!unit_.programFolder.empty()) folders.push_back(unit_.programFolder);
+    const std::string current = unit_.api.CurrentDirectory();
+    const auto same = [&](const std::string& folder) {
+        return QDir(QString::fromLocal8Bit(folder)) == QDir(QString::fromLocal8Bit(current));
+    };
+    if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(current);
+    return folders;
+}
+
+// The catalogue firmware file of the product detection found, from the first of
+// FirmwareFolders() that holds it. While it is missing or refused, "Start" stays disabled, the
+// panel says why (naming the folders looked in), and the next tick tries again.
 void TForm1::ReadProgramFile1() {
     Ui::UpdatePanel& panel = *panel_;
     const QString fileName = QString::fromStdString(
         CatalogFirmwareFileName(static_cast<std::size_t>(unit_.catalogIndex)));
-    const std::string path =
-        unit_.api.CurrentDirectory() + unit_.api.PathSeparator() + fileName.toStdString();
-
-    if (!QFileInfo::exists(QString::fromStdString(path))) {
+    const std::vector<std::string> folders = FirmwareFolders();
+    std::string path;
+    QStringList lookedIn;
+    for (const std::string& folder : folders) {
+        const std::string candidate = folder + unit_.api.PathSeparator() + fileName.toStdString();
+        if (QFileInfo::exists(QString::fromLocal8Bit(candidate))) {
+            path = candidate;
+            break;
+        }
+        lookedIn << QString::fromLocal8Bit(folder);
+    }
+    if (path.empty()) {
         ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
+        ShowUpdateProblem(fileName + QStringLiteral(" is not in ") +
+                          lookedIn.join(QStringLiteral(" nor in ")));
         return;
     }
     FirmwareImage& image = unit_.firmwareImage;
@@ -93,7 +120,8 @@ void TForm1::ReadProgramFile1() {
         ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
         return;
     }
-    ShowFitted(panel.lblISPProcStatus, QString());  // a refusal of an earlier try
+    // A refusal of an earlier try goes; the outcome of an update stays.
+    ShowFitted(panel.lblISPProcStatus, unit_.updateOutcome);
     image.path = path;
     SetPanelColor(panel.pnlUSBExist, kColorLime);
     unit_.firmwareFileReady = true;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qv {
 
@@ -36,6 +37,18 @@ bool QtDialogs::ConfirmWarning(const QString& text) {
                     QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
+}
+
+bool QtDialogs::ConfirmStop(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text);
+    QPushButton* stop =
+        box.addButton(QStringLiteral("Stop the update"), QMessageBox::DestructiveRole);
+    QPushButton* carryOn =
+        box.addButton(QStringLiteral("Continue the update"), QMessageBox::RejectRole);
+    box.setDefaultButton(carryOn);
+    box.setEscapeButton(carryOn);
+    box.exec();
+    return box.clickedButton() == stop;
 }
 
 void QtDialogs::ShowError(const QString& text) {

@@ -11,6 +11,7 @@ class QtDialogs final : public Dialogs {
   public:
     void ShowMessage(const QString& text) override;
     bool ConfirmWarning(const QString& text) override;
+    bool ConfirmStop(const QString& text) override;
     void ShowError(const QString& text) override;
     std::optional<QString> OpenFile(const FileDialogRequest& request) override;
     std::optional<QString> SaveFile(const FileDialogRequest& request) override;

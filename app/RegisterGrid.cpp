@@ -143,33 +143,46 @@ void RegisterGrid::ReadAll(const std::function<void()>& pumpMessages) {
     // A handler run by the message pump may close the link, and may leave another bank selected:
     // the remaining reads then fail and their cells keep their texts. Reopening would read that
     // other bank into this grid.
+    int unread = 0;
     for (int reg = 0; reg < kSide * kSide && Reading(); ++reg) {
         const auto r = static_cast<std::uint8_t>(reg);
-        access_.read(r, shadow_[r]);
+        if (!access_.read(r, shadow_[r])) ++unread;
         ShowCell(r);
         pumpMessages();
     }
     usb_.Close();
     SetReading(false);
+    if (unread > 0) {
+        TellUnanswered(QStringLiteral("%1 of the registers were not read").arg(unread));
+    }
 }
 
 void RegisterGrid::Select(int column, int row) {
     const std::uint8_t reg = RegisterAt(column, row);
     HighlightHeaders(column, row);
     usb_.Open();
-    access_.read(reg, shadow_[reg]);
+    const bool read = access_.read(reg, shadow_[reg]);
     usb_.Close();
     ShowCellAndBits(reg);
     ShowLabels(reg);
+    if (!read) TellUnanswered(QStringLiteral("register 0x") + HexByte(reg) + " was not read");
 }
 
 void RegisterGrid::WriteShadow(std::uint8_t reg, std::uint32_t pauseMs) {
     usb_.Open();
-    access_.write(reg, shadow_[reg]);
+    const bool written = access_.write(reg, shadow_[reg]);
     api_.Sleep(pauseMs);
-    access_.read(reg, shadow_[reg]);
+    const bool read = access_.read(reg, shadow_[reg]);
     usb_.Close();
     ShowCellAndBits(reg);
+    if (!written || !read) {
+        TellUnanswered(QStringLiteral("register 0x") + HexByte(reg) +
+                       (written ? " was written but not read back" : " was not written"));
+    }
+}
+
+void RegisterGrid::TellUnanswered(const QString& what) const {
+    if (access_.unanswered && usb_.IsPresent()) access_.unanswered(what);
 }
 
 void RegisterGrid::KeyDown(int key, const TypedHexConverter& convert, std::uint32_t pauseMs) {
@@ -187,6 +200,7 @@ void RegisterGrid::KeyDown(int key, const TypedHexConverter& convert, std::uint3
         --value;
     }
     WriteShadow(reg, pauseMs);
+    ShowLabels(reg);
 }
 
 void RegisterGrid::WriteBits(std::uint32_t pauseMs) {

@@ -37,6 +37,9 @@ struct RegisterGridControls {
 struct RegisterAccess {
     std::function<bool(std::uint8_t reg, std::uint8_t& value)> read;
     std::function<bool(std::uint8_t reg, std::uint8_t value)> write;
+    // Told, once per action, what did not get through while a device is present ("register
+    // 0x05 was not read"); empty when the page says nothing of failed accesses.
+    std::function<void(const QString& what)> unanswered;
 };
 
 // The bit boxes of a page, found by name: prefix followed by the bit number.
@@ -71,8 +74,8 @@ class RegisterGrid {
     // Writes the shadow value of `reg`, pauses, reads it back; shows it in the cell and bits.
     void WriteShadow(std::uint8_t reg, std::uint32_t pauseMs);
     // Enter writes the value typed into the current cell; Insert and Delete step it by one
-    // first, except at FF and 00, where the typed value only goes into the shadow. Other keys
-    // do nothing.
+    // first, except at FF and 00, where the typed value only goes into the shadow. A write
+    // shows the value read back everywhere, labels included. Other keys do nothing.
     void KeyDown(int key, const TypedHexConverter& convert, std::uint32_t pauseMs);
     // Writes the bit boxes' value to the current register, pauses, reads it back and shows it
     // everywhere, labels included.
@@ -83,6 +86,7 @@ class RegisterGrid {
     void ShowCell(std::uint8_t reg);
     void ShowCellAndBits(std::uint8_t reg);
     void ShowLabels(std::uint8_t reg);
+    void TellUnanswered(const QString& what) const;
     bool Reading() const;
     void SetReading(bool reading);
 

@@ -27,7 +27,8 @@ RegisterGrid BankGrid(Ui::RegisterPage& page, UnitState& unit) {
     QuorvexUsb& usb = unit.usb;
     RegisterAccess access{
         [&usb](std::uint8_t reg, std::uint8_t& value) { return RegRead(usb, reg, value); },
-        [&usb](std::uint8_t reg, std::uint8_t value) { return RegWrite(usb, reg, value); }};
+        [&usb](std::uint8_t reg, std::uint8_t value) { return RegWrite(usb, reg, value); },
+        {}};  // a failed register access shows in the shadow's value, as the page always did
     return RegisterGrid(controls, usb, unit.api, unit.registerShadow, std::move(access));
 }
 }  // namespace
@@ -55,7 +56,7 @@ void TForm1::RegStringGridSelectCell(int column, int row) {
 void TForm1::RegStringGridKeyDown(QObject*, int key) {
     BankGrid(*registerPage_, unit_)
         .KeyDown(
-            key, [this](const QString& text) { return ConvertTypedHex(text); }, kKeyWritePauseMs);
+            key, [this](const QString& text) { return ConvertTypedByte(text); }, kKeyWritePauseMs);
 }
 
 void TForm1::chkBit0MouseUp(QObject*) {

@@ -6,12 +6,15 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "app/Dialogs.h"
 #include "app/HexText.h"
 #include "app/KeyRoute.h"
 #include "app/TForm1.h"
+#include "app/TypedNumberField.h"
 #include "app/UnitState.h"
 #include "chip/Registers.h"
 #include "text/HexDigits.h"
+#include "text/TypedNumber.h"
 #include "ui_I2cPage.h"
 #include "ui_InformationPage.h"
 
@@ -28,17 +31,32 @@ QLineEdit* ByteBox(const QWidget* group, const QString& prefix, int i) {
     return group->findChild<QLineEdit*>(prefix + QString::number(i));
 }
 
-// The first two characters as hexadecimal digits; anything else, a missing character
-// included, counts as 0.
-std::uint8_t ByteOfText(const QString& text) {
-    char digits[2] = {};
-    for (int i = 0; i < 2 && i < text.size(); ++i) digits[i] = text[i].toLatin1();
+// Two hexadecimal digits, high digit first; a missing one counts as 0 (so 5 is 0x50 and an
+// empty box 0x00). Anything else is refused with the error box's text in `refusal`, rather than
+// sending a byte nobody typed.
+std::optional<std::uint8_t> ByteOfText(const QString& text, QString& refusal) {
+    const std::string typed = text.toStdString();
+    if (!typed.empty() && !HexDigitsValue(typed)) {
+        refusal = InvalidIntegerMessage(QStringLiteral("0x") + text);
+        return std::nullopt;
+    }
+    if (typed.size() > 2) {
+        refusal = ByteRangeMessage(text);
+        return std::nullopt;
+    }
+    char digits[2] = {'0', '0'};
+    for (std::size_t i = 0; i < typed.size(); ++i) digits[i] = typed[i];
     return static_cast<std::uint8_t>(ParseHexDigits(digits, 2));
 }
 
-TransferBytes BytesOfBoxes(const QWidget* group, const QString& prefix, int count) {
+std::optional<TransferBytes> BytesOfBoxes(const QWidget* group, const QString& prefix, int count,
+                                          QString& refusal) {
     TransferBytes bytes{};
-    for (int i = 0; i < count; ++i) bytes[i] = ByteOfText(ByteBox(group, prefix, i)->text());
+    for (int i = 0; i < count; ++i) {
+        const auto byte = ByteOfText(ByteBox(group, prefix, i)->text(), refusal);
+        if (!byte) return std::nullopt;
+        bytes[i] = *byte;
+    }
     return bytes;
 }
 
@@ -73,7 +91,7 @@ void TForm1::srblen1Change(QObject*) {
 
 void TForm1::edtMI2CAddr1KeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
-    const auto typed = ConvertTypedHex(informationPage_->edtMI2CAddr1->text());
+    const auto typed = ConvertTypedByte(informationPage_->edtMI2CAddr1->text());
     if (!typed) return;
     unit_.i2cSlaveAddress = static_cast<std::uint8_t>(*typed);
     i2cPage_->edtMI2CAddr->setText(HexByte(unit_.i2cSlaveAddress));
@@ -88,13 +106,18 @@ void TForm1::btnWriteSpecI2CClick(QObject*) {
     Ui::InformationPage& page = *informationPage_;
     const int commandCount = page.srblen0->value();
     const int dataCount = page.srblen1->value();
-    const TransferBytes command = BytesOfBoxes(page.GroupBox7, kCommandBoxes, commandCount);
-    const TransferBytes data = BytesOfBoxes(page.GroupBox7, kDataBoxes, dataCount);
+    QString refusal;
+    const auto command = BytesOfBoxes(page.GroupBox7, kCommandBoxes, commandCount, refusal);
+    const auto data =
+        command ? BytesOfBoxes(page.GroupBox7, kDataBoxes, dataCount, refusal) : std::nullopt;
+    if (!data) return dialogs_.ShowError(refusal);
     usb.Open();
     I2cMasterEnable(usb);
-    I2cWriteCommand(usb, unit_.i2cSlaveAddress, static_cast<std::uint8_t>(commandCount),
-                    command.data(), static_cast<std::uint8_t>(dataCount), data.data());
+    const bool written =
+        I2cWriteCommand(usb, unit_.i2cSlaveAddress, static_cast<std::uint8_t>(commandCount),
+                        command->data(), static_cast<std::uint8_t>(dataCount), data->data());
     usb.Close();
+    if (!written) ShowNoAcknowledge(QStringLiteral("nothing was written"));
 }
 
 void TForm1::btnReadSpecI2CClick(QObject*) {
@@ -103,16 +126,18 @@ void TForm1::btnReadSpecI2CClick(QObject*) {
     Ui::InformationPage& page = *informationPage_;
     const int commandCount = page.srblen0->value();
     const int dataCount = page.srblen1->value();
-    const TransferBytes command = BytesOfBoxes(page.GroupBox7, kCommandBoxes, commandCount);
+    QString refusal;
+    const auto command = BytesOfBoxes(page.GroupBox7, kCommandBoxes, commandCount, refusal);
+    if (!command) return dialogs_.ShowError(refusal);
     TransferBytes data{};
     usb.Open();
     I2cMasterEnable(usb);
     const bool read =
         I2cReadCommand(usb, unit_.i2cSlaveAddress, static_cast<std::uint8_t>(commandCount),
-                       command.data(), static_cast<std::uint8_t>(dataCount), data.data());
+                       command->data(), static_cast<std::uint8_t>(dataCount), data.data());
     usb.Close();
     // A failed read leaves the boxes as they were rather than showing bytes never received.
-    if (!read) return;
+    if (!read) return ShowNoAcknowledge(QStringLiteral("nothing was read"));
     for (int i = 0; i < dataCount; ++i)
         ByteBox(page.GroupBox7, kDataBoxes, i)->setText(HexByte(data[i]));
 }

@@ -139,6 +139,15 @@ std::optional<std::uint32_t> TForm1::ConvertTypedHex(const QString& text) {
     return value;
 }
 
+std::optional<std::uint32_t> TForm1::ConvertTypedByte(const QString& text) {
+    const auto value = ConvertTypedHex(text);
+    if (value && *value > 0xFF) {
+        dialogs_.ShowError(ByteRangeMessage(text));
+        return std::nullopt;
+    }
+    return value;
+}
+
 std::optional<std::uint32_t> TForm1::ConvertDecimal(const QString& text) {
     const auto value = TypedDecimalValue(text);
     if (!value) dialogs_.ShowError(InvalidIntegerMessage(text));

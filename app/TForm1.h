@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QAbstractButton;
@@ -77,6 +78,8 @@ class TForm1 : public QMainWindow {
     // ---- Firmware files (ProgramFile.cpp)
     void ReadProgramFile();
     void ReadProgramFile1();
+    // The folders the catalogue firmware file is looked for in, in order.
+    std::vector<std::string> FirmwareFolders();
     void RememberProgramFile();
     // Name the image "Start" writes in the update panel, whenever that image changes: `kind`
     // and `name`, or a firmware file by its path.
@@ -101,6 +104,8 @@ class TForm1 : public QMainWindow {
     void StringGridMIICSelectCell(int column, int row);
     void StringGridMIICKeyDown(QObject* sender, int key);
     void chkMI2CBitMouseUp(QObject* sender);
+    // The error box for a transaction the current slave did not acknowledge.
+    void ShowNoAcknowledge(const QString& what);
 
     // ---- ISP page: flash operations and sequences (IspPage.cpp, UpdateSequence.cpp)
     void rbnRangeClick(QObject* sender);
@@ -171,6 +176,9 @@ class TForm1 : public QMainWindow {
     // Typed numbers: the value, or nothing after the error box has named the converted text.
     std::optional<std::uint32_t> ConvertTypedHex(const QString& text);
     std::optional<std::uint32_t> ConvertDecimal(const QString& text);
+    // A typed hexadecimal byte (register value, I2C address): refused, after the error box,
+    // when it does not convert or needs more than two digits' worth, rather than cut to 8 bits.
+    std::optional<std::uint32_t> ConvertTypedByte(const QString& text);
 
     // Enables a labelled edit together with its caption label.
     static void SetLabelledEnabled(QLineEdit* edit, bool enabled);

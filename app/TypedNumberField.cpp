@@ -17,4 +17,8 @@ QString InvalidIntegerMessage(const QString& converted) {
     return QStringLiteral("'%1' is not a valid integer value").arg(converted);
 }
 
+QString ByteRangeMessage(const QString& typed) {
+    return QStringLiteral("'%1' does not fit in one byte: type 00 to FF").arg(typed);
+}
+
 }  // namespace qv

@@ -15,5 +15,8 @@ std::optional<std::uint32_t> TypedDecimalValue(const QString& text);
 // The error box text for a text that did not convert: "'<converted>' is not a valid integer
 // value", where `converted` is the text as it was handed to the conversion.
 QString InvalidIntegerMessage(const QString& converted);
+// The error box text for a hexadecimal number typed where one byte goes (a register, an I2C
+// address): "'<typed>' does not fit in one byte: type 00 to FF".
+QString ByteRangeMessage(const QString& typed);
 
 }  // namespace qv

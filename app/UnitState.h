@@ -5,9 +5,12 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "app/WindowReporter.h"
 #include "flash/FlashContext.h"
+#include "flash/UpdateSequences.h"
 #include "image/FirmwareImage.h"
 #include "platform/DeviceApi.h"
 #include "usb/QuorvexUsb.h"
@@ -34,16 +37,24 @@ struct UnitState {
 
     // Device detection.
     bool detectEnabled = false;
-    bool updateFinished = false;
+    bool updateFinished = false;  // the one-button update succeeded: it does not run again
+    // What the last one-button update that did not succeed left the product in, and what to do
+    // next; the panel keeps saying it until the next update starts. Empty otherwise.
+    QString updateOutcome;
+    // How the last one-button update ended; the window's exit status says it.
+    std::optional<SequenceOutcome> lastUpdate;
     bool autoSequenceRunning = false;
     bool firmwareFileReady = false;
     // Why the device found cannot be opened (no permission, held by another program); empty
     // when it can.
     QString accessProblem;
     std::uint8_t catalogIndex = 0;  // DeviceCatalog row tried last or found
+    int fruitlessScans = 0;         // candidates tried in a row without finding one
     bool ispIdToggle = false;       // true: "vid_a7d6&pid_6000" was tried last
 
-    // Firmware files.
+    // Firmware files. The catalogue file is looked for beside the program first (its folder,
+    // empty when there is none to look in), then in the current folder.
+    std::string programFolder;
     bool programFileReady = false;
     FirmwareImage firmwareImage;
     QString programImageName;  // what the update panel calls the firmware image

@@ -102,8 +102,9 @@ bool TForm1::ReloadProgramFile() {
     return unit_.programFileReady;
 }
 
-// Runs once per tool start: once it has ended, the product restarts with what it was given and
-// the button reads "Finish". While it runs, the button reads "Stop".
+// Runs until it succeeds: then the product restarts with what it was given and the button reads
+// "Finish". While it runs, the button reads "Stop"; after a stop or a failure it reads "Start"
+// again, and the panel says what the product holds and what to do.
 void TForm1::btnSimpleAutoClick(QObject*) {
     Ui::UpdatePanel& panel = *panel_;
     if (panel.btnSimpleAuto->text() == kStopCaption) {
@@ -116,28 +117,30 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     {
         const DeviceWorkScope work = BeginDeviceWork(panel.btnSimpleAuto);
         if (!dialogs_.ConfirmWarning(UpdateQuestion())) {
+            unit_.updateOutcome.clear();
             StyleLabel(status, kOutcomePointSize, Qt::red);
             ShowFitted(status, QStringLiteral("Abort Firmware update process"));
             return;
         }
+        unit_.updateOutcome.clear();
         panel.btnSimpleAuto->setText(kStopCaption);
         StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
         unit_.flashReporter.ClearTrail();
         updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
         unit_.flash.ispModeActive = false;         // the update always leaves ISP mode
     }
-    panel.btnSimpleAuto->setText(QStringLiteral("Finish"));
-    panel.btnSimpleAuto->setEnabled(false);
     ShowIspModeCaption();
     ShowUpdateOutcome(updated);
-    unit_.updateFinished = true;
 }
 
-// The same question as before the update. On OK the update ends after its current step and
-// still protects the flash and leaves ISP mode; on Cancel it goes on as if nothing was pressed.
+// Its own question, since "proceed" would read as carrying on. Stopping ends the update after
+// its current step and still protects the flash and leaves ISP mode; continuing changes nothing.
 bool TForm1::StopUpdate() {
     if (unit_.flash.stopRequested) return true;
-    if (!dialogs_.ConfirmWarning(QString::fromUtf8(kUpdateWarningText))) return false;
+    if (!dialogs_.ConfirmStop(QStringLiteral("Stop the update? The product will be left without "
+                                             "firmware until it is updated again."))) {
+        return false;
+    }
     unit_.flash.stopRequested = true;
     panel_->btnSimpleAuto->setEnabled(false);  // one stop is enough
     return true;
@@ -149,26 +152,47 @@ bool TForm1::StopDeviceWork() {
     return true;
 }
 
-// "Finish" alone would read as done: a run that did not succeed says so in red, and why.
+// Success ends the tool's work ("Finish"). Anything else says in red why, what the product now
+// holds and what to do, and "Start" is offered again once the product and its file are ready.
 void TForm1::ShowUpdateOutcome(bool updated) {
     QLabel* status = panel_->lblISPProcStatus;
+    QPushButton* button = panel_->btnSimpleAuto;
     if (updated) {
+        unit_.lastUpdate = SequenceOutcome::kSuccess;
+        unit_.updateFinished = true;
+        button->setText(QStringLiteral("Finish"));
+        button->setEnabled(false);
         StyleLabel(status, kOutcomePointSize, Qt::blue);
         // The image is in the flash; what the closing steps found is there for a technician.
         status->setToolTip(unit_.flashReporter.Warnings().join(QLatin1Char('\n')));
         return;
     }
     const WindowReporter& trail = unit_.flashReporter;
-    const QString& failure =
-        trail.LastProcessInfo().isEmpty() ? trail.LastStepText() : trail.LastProcessInfo();
-    QString reason = failure;
-    if (!unit_.flash.flashStepFailed) {
-        reason = QStringLiteral("stopped by user");  // a stop, not a failure, skipped the rest
-    } else if (trail.DeviceGone()) {
-        reason = QStringLiteral("the device was disconnected (") + failure + QLatin1Char(')');
+    const bool stopped = !unit_.flash.flashStepFailed;  // a stop, not a failure, skipped the rest
+    unit_.lastUpdate = stopped ? SequenceOutcome::kStopped : SequenceOutcome::kFailed;
+    // Short enough for the panel's two lines at every screen size.
+    const QString held = trail.FlashTouched() ? QStringLiteral("No working firmware is left")
+                                              : QStringLiteral("The firmware is unchanged");
+    QString what;
+    if (stopped) {
+        what = QStringLiteral("Update stopped. ") + held +
+               QStringLiteral(": press Start to update again.");
+    } else {
+        const QString& failure =
+            trail.LastProcessInfo().isEmpty() ? trail.LastStepText() : trail.LastProcessInfo();
+        const QString next = trail.DeviceGone() ? QStringLiteral(": plug it in and press Start.")
+                                                : QStringLiteral(": press Start to retry.");
+        // Unplugged, the step that then failed tells a technician nothing more.
+        what = QStringLiteral("Update failed: ") +
+               (trail.DeviceGone() ? QStringLiteral("the device was disconnected") : failure) +
+               QStringLiteral(". ") + held + next;
     }
+    unit_.updateOutcome = what;
     StyleLabel(status, kStepPointSize, Qt::red);
-    ShowFitted(status, QStringLiteral("Firmware update did not complete: ") + reason);
+    ShowFitted(status, what);
+    button->setText(QStringLiteral("Start"));
+    button->setEnabled(unit_.usb.IsPresent() && unit_.firmwareFileReady &&
+                       unit_.accessProblem.isEmpty());
 }
 
 }  // namespace qv

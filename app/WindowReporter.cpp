@@ -46,6 +46,8 @@ void WindowReporter::StatusRegister(std::string_view text) {
 
 void WindowReporter::StepText(std::string_view text) {
     lastStepText_ = Text(text);
+    // Said before the erase instruction is sent: whether it then arrives cannot be known.
+    flashTouched_ = flashTouched_ || lastStepText_.startsWith(QStringLiteral("Flash Erase All"));
     ShowLong(stepText_, lastStepText_);
 }
 
@@ -68,6 +70,7 @@ void WindowReporter::ClearTrail() {
     lastStepText_.clear();
     warnings_.clear();
     deviceGone_ = false;
+    flashTouched_ = false;
 }
 
 }  // namespace qv

@@ -47,6 +47,9 @@ class WindowReporter final : public FlashReporter {
     const QStringList& Warnings() const { return warnings_; }
     // Whether a step failed since ClearTrail() because the device was unplugged.
     bool DeviceGone() const { return deviceGone_; }
+    // Whether the one-button update began its erase since ClearTrail(): from then on, until it
+    // succeeds, the product holds no working firmware.
+    bool FlashTouched() const { return flashTouched_; }
 
   private:
     QPointer<QLabel> processInfo_;
@@ -57,6 +60,7 @@ class WindowReporter final : public FlashReporter {
     QString lastStepText_;
     QStringList warnings_;
     bool deviceGone_ = false;
+    bool flashTouched_ = false;
 };
 
 }  // namespace qv

@@ -1,5 +1,7 @@
 // qvupdate: the update window, on the USB bus or on a virtual device.
 
+#include <QDir>
+#include <QMessageBox>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -10,21 +12,41 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "platform/DesktopSession.h"
 #include "platform/StopSignals.h"
 #include "stack/DeviceStack.h"
 
 namespace {
 
+// The command line's exit statuses, for the same outcomes.
+constexpr int kDeviceFailureStatus = 1;
 constexpr int kUsageStatus = 2;
+constexpr int kInterruptedStatus = 5;
+
+// What the window says before (or instead of) showing itself: on its standard stream, and in a
+// message box where those streams reach no one (Windows, started without a console).
+void Tell(const QString& text, bool refusal) {
+    std::FILE* stream = refusal ? stderr : stdout;
+    std::fputs(qPrintable((refusal ? QStringLiteral("qvupdate: ") : QString()) + text), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+    if (!qv::MessagesNeedAWindow()) return;
+    QMessageBox box(refusal ? QMessageBox::Critical : QMessageBox::Information,
+                    QStringLiteral("qvupdate"), text, QMessageBox::Ok);
+    box.exec();
+}
 
 int Refuse(const std::string& reason) {
-    std::fprintf(stderr, "qvupdate: %s\n", reason.c_str());
+    Tell(QString::fromStdString(reason), true);
     return kUsageStatus;
 }
 
 // The window over `device` until it is closed; the application's exit status.
 int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::DeviceApi& device) {
     qv::UnitState unit(device);
+    unit.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
+                             .toLocal8Bit()
+                             .toStdString();
     qv::QtDialogs dialogs;
     qv::TForm1 form(unit, dialogs);
     if (options.service) form.ShowServicePages();
@@ -39,7 +61,18 @@ int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::Dev
         QCoreApplication::quit();
     });
     stopWatch.start(100);
-    return application.exec();
+    const int status = application.exec();
+    if (status != 0 || !unit.lastUpdate) return status;
+    // Closed after an update that did not succeed: scripts learn what the product was left in.
+    switch (*unit.lastUpdate) {
+        case qv::SequenceOutcome::kSuccess:
+            return 0;
+        case qv::SequenceOutcome::kFailed:
+            return kDeviceFailureStatus;
+        case qv::SequenceOutcome::kStopped:
+            return kInterruptedStatus;
+    }
+    return status;
 }
 
 // A replay that went off its recording, a virtual device that could not be kept in its state
@@ -59,7 +92,11 @@ int Run(QApplication& application) {
         qv::ParseCommandLine(application.arguments(), error);
     if (!options) return Refuse(error.toStdString());
     if (options->help) {
-        std::fputs(qPrintable(options->helpText), stdout);
+        Tell(options->helpText.trimmed(), false);
+        return 0;
+    }
+    if (options->version) {
+        Tell(QStringLiteral("qvupdate %1").arg(QStringLiteral(QV_VERSION)), false);
         return 0;
     }
     qv::DeviceStackOptions deviceOptions = options->device;
@@ -76,6 +113,7 @@ int Run(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qv::AttachParentConsole();
     const qv::StopSignals stop(
         "qvupdate: closing at the next safe point; a second stop ends at once\n");
     qv::GuardedApplication application(argc, argv);

@@ -1,6 +1,7 @@
 // qvtool list: the updatable devices present, real or virtual.
 
 #include "cli/Commands.h"
+#include "platform/DesktopSession.h"
 
 namespace qv {
 namespace {
@@ -9,7 +10,12 @@ void List(CliContext& context, Report& report) {
     const std::vector<Candidate> candidates = context.Candidates(report);
     if (report.Failed()) return;
     Report::Json devices = Report::Json::array();
-    if (candidates.empty()) report.Line("No device is available");
+    if (candidates.empty()) {
+        // Scripts wait for a device by this status, as for every other command.
+        report["devices"] = devices;
+        report.Fail(Outcome::kNoDevice, "No device is available. " + NoDeviceAdvice());
+        return;
+    }
     for (const Candidate& c : candidates) {
         const FoundDevice& d = c.device;
         report.Line(

@@ -1,6 +1,7 @@
 #include "cli/QvtoolCommandLine.h"
 
 #include "cli/Commands.h"
+#include "platform/SystemHelp.h"
 
 namespace qv {
 namespace {
@@ -17,20 +18,22 @@ constexpr const char* kHelpFooter =
     "product's, an output file that cannot be written (standard output included), files that "
     "collide\n"
     "  5  interrupted: a stop signal ended the command before its work was done; the message "
-    "says what state the device was left in\n"
-    "\n"
-    "Environment:\n"
-    "  LIBUSB_DEBUG  libusb's own messages on stderr: 1 errors, 2 warnings, 3 information, "
-    "4 debugging\n"
-    "  QV4820_LOCK_DIR  the folder of the device and state file locks (default /run/lock, else "
-    "XDG_RUNTIME_DIR)";
+    "says what state the device was left in";
+
+// The exit statuses, then the environment variables this system's build reads, if any.
+std::string HelpFooter() {
+    const std::string environment = EnvironmentHelp();
+    return environment.empty() ? kHelpFooter
+                               : std::string(kHelpFooter) + "\n\nEnvironment:\n" + environment;
+}
 
 }  // namespace
 
 void BuildQvtoolCommandLine(CLI::App& app, CliContext& context) {
     app.name("qvtool");
     app.description("qvtool: firmware update and service access for QV4820 products");
-    app.footer(kHelpFooter);
+    app.footer(HelpFooter());
+    app.set_version_flag("--version", "qvtool " QV_VERSION, "Show the program's version");
     app.require_subcommand(1);
     app.fallthrough();  // global options may follow the command
     // A path such as /home/x/fw.hex is a file, not a Windows-style option, on every system.

@@ -1,16 +1,5 @@
-# Writes the README's "## Windows" section, up to the next section, as a text file with
-# Windows line ends:  cmake -DREADME=README.md -DOUTPUT=README-Windows.txt -P WindowsReadme.cmake
-file(READ ${README} text)
-string(FIND "${text}" "\n## Windows" start)
-if(start EQUAL -1)
-    message(FATAL_ERROR "${README} has no \"## Windows\" section")
-endif()
-math(EXPR start "${start} + 1")
-string(SUBSTRING "${text}" ${start} -1 section)
-string(FIND "${section}" "\n## " end)
-if(NOT end EQUAL -1)
-    math(EXPR end "${end} + 1")
-    string(SUBSTRING "${section}" 0 ${end} section)
-endif()
-string(REPLACE "\n" "\r\n" section "${section}")
-file(WRITE ${OUTPUT} "${section}")
+# Writes README-Windows.txt, the technician's plain-text guide, from its template with the
+# programs' version and the demo firmware's name, with Windows line ends:
+#   cmake -DTEMPLATE=README-Windows.txt.in -DPROJECT_VERSION=1.0 -DDEMO_FIRMWARE=NAME.hex
+#         -DOUTPUT=README-Windows.txt -P WindowsReadme.cmake
+configure_file(${TEMPLATE} ${OUTPUT} @ONLY NEWLINE_STYLE CRLF)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Regenerates the update panel screenshots in docs/: the window, frame included, under a window
 # manager on a virtual screen, after the scan found the virtual product; while and after "Start"
-# runs; after an update that failed; after one that was stopped. Needs Xvfb, xauth, openbox,
+# runs; after an update that failed; the question "Stop" asks, and the panel after a stop. Needs Xvfb, xauth, openbox,
 # xdotool and ImageMagick.
 # Usage: docs/screenshots.sh [BUILD_DIR]    (default: build; targets qvupdate and demo_firmware)
 # The service pages come from qv_page_shots (see the README).
@@ -54,5 +54,9 @@ session good 'start; confirm; sleep 2; grab "'"$root"'/docs/update-running.png";
          sleep 15; grab "'"$root"'/docs/update-success.png"' "$exe" --simulate
 session good 'start; confirm; sleep 12; grab "'"$root"'/docs/update-failed.png"' \
     "$exe" --simulate --sim-fault=flip:1234
-session good 'start; confirm; sleep 1; start; confirm; sleep 6;
+# The stop question: its default answer is "Continue the update", so "Stop the update" is chosen
+# with Shift+Tab before Return.
+session good 'start; confirm; sleep 1; start; sleep 1;
+         import -window root -crop 640x260+320+380 "'"$root"'/docs/update-stop-question.png";
+         xdotool key --clearmodifiers shift+Tab Return; sleep 6;
          grab "'"$root"'/docs/update-stopped.png"' "$exe" --simulate

@@ -10,8 +10,9 @@ namespace qv::doc {
 std::string WriteFirmwareNote(const std::string& demoFirmware) {
     std::ostringstream out;
     out << "Firmware files\n\n"
-        << "qvupdate and `qvtool update` look for the connected product's firmware file in the\n"
-        << "current folder, by this name:\n\n";
+        << "qvupdate looks for the connected product's firmware file beside its own program\n"
+        << "first, then in the current folder; `qvtool update` looks in the current folder.\n"
+        << "Each product's file has this name:\n\n";
     for (std::size_t i = 0; i < DeviceCatalog.size(); ++i) {
         const DeviceCatalogRow& row = DeviceCatalog[i];
         out << "  " << row.displayName << std::string(18 - std::string(row.displayName).size(), ' ')

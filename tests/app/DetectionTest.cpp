@@ -36,8 +36,14 @@ TEST_F(Detection, ScansCandidatesInOrderAndSpeedsUpAfterTheFirstBareChipId) {
         EXPECT_EQ(unit.usb.IdText(), expected) << "tick " << tick;
         EXPECT_EQ(form->Timer1->interval(), tick == 1 ? 1000 : 100) << "tick " << tick;
         EXPECT_EQ(Detected(), "No device is available");
-        EXPECT_EQ(FileStatus(), "No Updated File !");
+        EXPECT_EQ(FileStatus(), "The firmware file is chosen when a product is found");
         EXPECT_FALSE(StartEnabled());
+        // Once every candidate was tried, the panel says what to check.
+        EXPECT_EQ(Control<QLabel>("lblISPProcStatus")
+                      ->text()
+                      .startsWith("No product found. Plug the product in and check its USB cable."),
+                  tick >= 10)
+            << "tick " << tick;
     }
     EXPECT_EQ(PresenceColor(), ButtonFaceColor());
 }
@@ -87,7 +93,7 @@ TEST_F(Detection, TrackedProductIsReCheckedAndLossIsShownOnTheNextTick) {
     form->Timer1Timer();  // scanning resumes after the product: the next bare-chip id
     EXPECT_FALSE(unit.usb.InPropertyMode());
     EXPECT_STREQ(unit.usb.IdText(), kIspId0c5e);
-    EXPECT_EQ(FileStatus(), "No Updated File !");
+    EXPECT_EQ(FileStatus(), "The firmware file is chosen when a product is found");
     EXPECT_FALSE(unit.firmwareFileReady);
 }
 

@@ -91,7 +91,7 @@ TEST_F(SpecialI2c, WriteAndReadReachTheSlaveEvenAfterTheStatusSelectedBankZero) 
     Box("edtI2Ccmd", 0)->setText("10");
     Box("edtI2Cdat", 0)->setText("7");   // 0x70
     Box("edtI2Cdat", 1)->setText("ab");  // 0xAB
-    Box("edtI2Cdat", 2)->setText("3G");  // 0x30
+    Box("edtI2Cdat", 2)->setText("3");   // 0x30
     Control<QPushButton>("btnWriteSpecI2C")->click();
     EXPECT_EQ(slave().Register(0x10), 0x70);
     EXPECT_EQ(slave().Register(0x11), 0xAB);
@@ -109,6 +109,8 @@ TEST_F(SpecialI2c, WriteAndReadReachTheSlaveEvenAfterTheStatusSelectedBankZero) 
     Box("edtI2Cdat", 0)->setText("--");
     Control<QPushButton>("btnReadSpecI2C")->click();
     EXPECT_EQ(Box("edtI2Cdat", 0)->text(), "--");
+    EXPECT_EQ(dialogs.errors, (std::vector<QString>{"The I2C slave at 0x30 did not acknowledge: "
+                                                    "nothing was read"}));
 }
 
 TEST_F(SpecialI2c, LengthsEnableTheBoxesAndTheAddressIsShared) {

@@ -62,6 +62,17 @@ std::optional<AppOptions> Parse(QStringList arguments, QString& error) {
     return ParseCommandLine(arguments, error);
 }
 
+TEST(CommandLine, VersionAndHelpAreAskedFor) {
+    QString error;
+    const auto version = Parse({"--version"}, error);
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->version);
+    EXPECT_FALSE(version->help);
+    const auto help = Parse({"--help"}, error);
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->helpText.contains("--version"));
+}
+
 TEST(CommandLine, NoOptionRunsTheDeliveredPanelOnTheRealBus) {
     QString error;
     const auto options = Parse({}, error);

@@ -38,16 +38,18 @@ TEST_F(IspPage, EnterIspTwiceEntersThenLeavesAndTheCaptionNamesTheNextAction) {
     EXPECT_EQ(bus.OpenHandleCount(), 0);
 }
 
-TEST_F(IspPage, WriteStatusSendsTheLowByteOfTheTypedNumberAndRefusesNonNumbers) {
+TEST_F(IspPage, WriteStatusSendsTheTypedByteAndRefusesOtherTexts) {
     Click("btnEnterISP");
     Click("btnUSBWriteEnable");
     bus.ClearLog();
-    for (const char* bad : {"zz", "0x1C"}) TypeWriteStatus(QString::fromLatin1(bad));
-    EXPECT_EQ(dialogs.errors, (std::vector<QString>{"'0xzz' is not a valid integer value",
-                                                    "'0x0x1C' is not a valid integer value"}));
+    for (const char* bad : {"zz", "0x1C", "31c"}) TypeWriteStatus(QString::fromLatin1(bad));
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<QString>{"'0xzz' is not a valid integer value",
+                                    "'0x0x1C' is not a valid integer value",
+                                    "'31c' does not fit in one byte: type 00 to FF"}));
     EXPECT_TRUE(bus.Log().empty());
 
-    TypeWriteStatus("31c");
+    TypeWriteStatus("1c");
     ASSERT_EQ(InstructionCount(kFlashOpWriteStatus), 1u);
     clock.SleepMicros(50'000);
     Click("btnUSBReadStatus");
@@ -65,7 +67,7 @@ TEST_F(IspPage, ReadFlashWritesTheDumpOrSaysWhyNot) {
 
     Click("btnReadBack");
     EXPECT_EQ(Text("lblUSBProcessInfo"), "Read Flash content Success");
-    EXPECT_EQ(dialogs.fileFilters.at(0), "Binary File|*.bin / *.bin");
+    EXPECT_EQ(dialogs.fileFilters.at(0), "Flash Dump (text)|*.txt / *.txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray dump = file.readAll();

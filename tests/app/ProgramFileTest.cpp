@@ -1,7 +1,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "app/Colors.h"
@@ -36,6 +38,36 @@ TEST_F(ProgramFile, CatalogueFileIsLoadedFromTheCurrentDirectory) {
     // The default image is gone: the load replaces all.
     EXPECT_TRUE(std::all_of(unit.firmwareImage.data.begin() + 4, unit.firmwareImage.data.end(),
                             [](std::uint8_t b) { return b == 0xFF; }));
+}
+
+// Beside the program first, then the current folder; a file in neither is named with both.
+TEST_F(ProgramFile, CatalogueFileIsLookedForBesideTheProgramThenInTheCurrentFolder) {
+    QTemporaryDir programDir;
+    unit.programFolder = QDir::toNativeSeparators(programDir.path()).toLocal8Bit().toStdString();
+    unit.catalogIndex = 1;
+    const QString name = QStringLiteral("Tesmora_K2DAC_v11.hex");
+    struct Case {
+        bool besideProgram, inCurrentFolder;
+        std::uint8_t firstByte;  // of the file loaded; 0 when none is
+    };
+    for (const Case c : {Case{true, true, 0xA1}, Case{false, true, 0xC1}, Case{false, false, 0}}) {
+        QFile::remove(programDir.filePath(name));
+        QFile::remove(dir.File(name));
+        if (c.besideProgram)
+            WriteFile(programDir.filePath(name), HexRecord(0, {0xA1}) + ":00000001FF\n");
+        if (c.inCurrentFolder) WriteFile(dir.File(name), HexRecord(0, {0xC1}) + ":00000001FF\n");
+        unit.firmwareFileReady = false;
+        form->ReadProgramFile1();
+        EXPECT_EQ(unit.firmwareFileReady, c.firstByte != 0);
+        if (c.firstByte != 0) {
+            EXPECT_EQ(unit.firmwareImage.data[0], c.firstByte);
+            continue;
+        }
+        const QLabel* status = Control<QLabel>("lblISPProcStatus");
+        EXPECT_EQ(status->toolTip().isEmpty() ? status->text() : status->toolTip(),
+                  name + " is not in " + QDir::toNativeSeparators(programDir.path()) + " nor in " +
+                      QDir::toNativeSeparators(QDir::currentPath()));
+    }
 }
 
 TEST_F(ProgramFile, FirmwareBaseKeepsItsTrailingBlank) {

@@ -73,10 +73,11 @@ TEST_F(RegisterPage, SelectingACellReadsItAndHighlightsItsHeaders) {
 TEST_F(RegisterPage, KeysWriteReadBackAndStopAtTheByteLimits) {
     Select(grid, 0x40);
     bus.ClearLog();
-    EnterInCell(grid, "1FF");  // only the low 8 bits count
+    EnterInCell(grid, "0FF");
     EXPECT_EQ(RegisterTrace(), (Trace{"W40=FF", "R40"}));
     EXPECT_EQ(chip->RegisterValue(0, 0x40), 0xFF);
     EXPECT_EQ(Text(0x40), "FF");
+    EXPECT_EQ(Control<QLabel>("lblRegData")->text(), "= 0xFF");  // what was written
 
     bus.ClearLog();
     Press(grid, Qt::Key_Insert);

@@ -16,10 +16,12 @@ class ScriptedDialogs final : public Dialogs {
   public:
     std::vector<QString> messages;
     std::vector<QString> warnings;
+    std::vector<QString> stopQuestions;
     std::vector<QString> errors;
     std::vector<std::string> fileFilters;  // filter of each file dialog, in order
 
     std::deque<bool> warningAnswers;                 // true: OK
+    std::deque<bool> stopAnswers;                    // true: "Stop the update"
     std::deque<std::optional<QString>> fileAnswers;  // nullopt: cancel
 
     void ShowMessage(const QString& text) override { messages.push_back(text); }
@@ -31,6 +33,16 @@ class ScriptedDialogs final : public Dialogs {
         }
         const bool answer = warningAnswers.front();
         warningAnswers.pop_front();
+        return answer;
+    }
+    bool ConfirmStop(const QString& text) override {
+        stopQuestions.push_back(text);
+        if (stopAnswers.empty()) {
+            ADD_FAILURE() << "unexpected stop question: " << text.toStdString();
+            return false;
+        }
+        const bool answer = stopAnswers.front();
+        stopAnswers.pop_front();
         return answer;
     }
     void ShowError(const QString& text) override { errors.push_back(text); }

@@ -17,6 +17,10 @@ namespace {
 const QString kUpdateWarning = QStringLiteral(
     "Firmware Update is a critical operation. Please make sure the power stays on and do not "
     "disconnect the device before the update is complete. Would you like to proceed?");
+const QString kStopQuestion = QStringLiteral(
+    "Stop the update? The product will be left without firmware until it is updated again.");
+const QString kKeeps = QStringLiteral("The firmware is unchanged");
+const QString kNoFirmware = QStringLiteral("No working firmware is left");
 
 QColor TextColor(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
@@ -104,19 +108,17 @@ TEST_F(StartButton, AnotherProductsFileIsNamedInTheQuestion) {
     EXPECT_TRUE(bus.Log().empty());
 }
 
-TEST_F(StartButton, UnplugMidRunEndsWithFinishAndSaysTheDeviceWasDisconnected) {
+TEST_F(StartButton, UnplugMidRunSaysTheDeviceWasDisconnectedAndHowToGoOn) {
     FindProductWithFile();
     bus.SetTransferFaults(device, {.unplugAfter = 300});
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
 
-    EXPECT_TRUE(Status()->text().startsWith(
-        "Firmware update did not complete: the device was disconnected ("))
-        << Status()->text().toStdString();
-    auto* start = Control<QAbstractButton>("btnSimpleAuto");
-    EXPECT_EQ(start->text(), "Finish");
-    EXPECT_FALSE(start->isEnabled());
-    EXPECT_TRUE(unit.updateFinished);
+    EXPECT_EQ(Status()->text(), "Update failed: the device was disconnected. " + kNoFirmware +
+                                    ": plug it in and press Start.");
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
+    EXPECT_FALSE(unit.updateFinished);
+    EXPECT_EQ(unit.lastUpdate, SequenceOutcome::kFailed);
     EXPECT_FALSE(unit.autoSequenceRunning);
 }
 
@@ -157,48 +159,65 @@ struct FailedUpdate {
     const char* name;
     std::function<void(sim::Qv4820Model&)> fault;
     const char* failure;  // the failing step's own text
+    bool flashTouched;    // the erase had begun
 };
 
 class StartButtonFailure : public StartButton,
                            public ::testing::WithParamInterface<FailedUpdate> {};
 
-// "Finish" alone would read as done: the status says in red that the update did not complete
-// and where it stopped. Once the device is gone, the panel stops showing it as ready.
-TEST_P(StartButtonFailure, SaysInRedWhichStepFailedAndForgetsADeviceThatIsGone) {
+// The status says in red which step failed, what the product now holds and what to do, and
+// keeps saying it while the device comes and goes; "Start" offers the update again whenever the
+// product is there, and a new run can succeed.
+TEST_P(StartButtonFailure, SaysWhatTheProductHoldsAndOffersTheUpdateAgain) {
     FindProductWithFile();
     GetParam().fault(*chip);
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
 
-    const QString expected =
-        QStringLiteral("Firmware update did not complete: ") + GetParam().failure;
+    const QString expected = QStringLiteral("Update failed: ") + GetParam().failure +
+                             QStringLiteral(". ") +
+                             (GetParam().flashTouched ? kNoFirmware : kKeeps) +
+                             QStringLiteral(": press Start to retry.");
     EXPECT_EQ(Status()->text(), expected);
     EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
-    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
-    EXPECT_FALSE(Control<QWidget>("btnSimpleAuto")->isEnabled());
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
+    EXPECT_TRUE(Control<QWidget>("btnSimpleAuto")->isEnabled());
     EXPECT_EQ(PresenceColor(), kColorLime);
 
     bus.Detach(device);
     form->Timer1Timer();
+    form->Timer1Timer();
     EXPECT_NE(PresenceColor(), kColorLime);
     EXPECT_FALSE(Text("lblUpdaeFileStatus").contains("is Ready!"));
+    EXPECT_FALSE(Control<QWidget>("btnSimpleAuto")->isEnabled());
     EXPECT_EQ(Status()->text(), expected);
+
+    chip = std::make_shared<sim::Qv4820Model>(clock, sim::FlashPreset::kCommon2MiB);  // mended
+    device = bus.AttachProduct(kProductId, chip);
+    for (int tick = 0; tick < 10 && !Control<QWidget>("btnSimpleAuto")->isEnabled(); ++tick) {
+        form->Timer1Timer();
+    }
+    EXPECT_EQ(Status()->text(), expected);
+    dialogs.warningAnswers = {true};
+    Click("btnSimpleAuto");
+    EXPECT_EQ(Status()->text(), "Firmware update success!");
     EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+    EXPECT_EQ(unit.lastUpdate, SequenceOutcome::kSuccess);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, StartButtonFailure,
     ::testing::Values(
         FailedUpdate{"IspRefused", [](sim::Qv4820Model& c) { c.SetIspEntryRefused(true); },
-                     "Enter ISP Mode Fail"},
+                     "Enter ISP Mode Fail", false},
         FailedUpdate{"EraseNeverEnds", [](sim::Qv4820Model& c) { c.SetFlashStuckBusy(true); },
-                     "Erase Flash Fail"},
+                     "Erase Flash Fail", true},
         FailedUpdate{"BitStuckLow", [](sim::Qv4820Model& c) { c.SetFlashFlippedBits(0x234, 0x01); },
-                     "Blanking Fail at 0x000234"},
+                     "Blanking Fail at 0x000234", true},
         FailedUpdate{"NoFlashAnswers", [](sim::Qv4820Model& c) { c.SetNoFlash(0x00); },
-                     "no flash answered; nothing was changed"},
+                     "no flash answered; nothing was changed", false},
         FailedUpdate{"WriteProtected", [](sim::Qv4820Model& c) { c.Flash().HoldProtection(); },
-                     "the flash is write-protected (status 0x9C; write-protect pin held?)"}),
+                     "the flash is write-protected (status 0x9C; write-protect pin held?)", false}),
     [](const ::testing::TestParamInfo<FailedUpdate>& info) {
         return std::string(info.param.name);
     });
@@ -255,9 +274,11 @@ struct StopRequest {
 
 class StartButtonStop : public StartButton, public ::testing::WithParamInterface<StopRequest> {};
 
-// Confirmed, the update ends after the running step (the erase): nothing is programmed, the
-// flash is still protected and ISP mode left, and the panel says it did not complete; closing
-// then happens once that is done. Declined, the update goes on and the window stays.
+// The question names what stopping does, and "Continue the update" is its default answer.
+// Stopping ends the update after the running step (the erase): nothing is programmed, the flash
+// is still protected and ISP mode left, and the panel says the product now has no working
+// firmware and offers "Start" again; closing then happens once that is done. Continuing lets the
+// update go on and the window stay.
 TEST_P(StartButtonStop, EndsAfterTheRunningStepWithTheClosingStepsOrGoesOn) {
     const StopRequest& request = GetParam();
     FindProductWithFile();
@@ -272,22 +293,28 @@ TEST_P(StartButtonStop, EndsAfterTheRunningStepWithTheClosingStepsOrGoesOn) {
                }
                EXPECT_EQ(start->isEnabled(), !request.confirmed);  // one stop is enough
            });
-    dialogs.warningAnswers = {true, request.confirmed};
+    dialogs.warningAnswers = {true};
+    dialogs.stopAnswers = {request.confirmed};
     start->click();
     QCoreApplication::processEvents();
 
-    ASSERT_EQ(dialogs.warnings, (std::vector<QString>{kUpdateWarning, kUpdateWarning}));
-    EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
+    ASSERT_EQ(dialogs.warnings, std::vector<QString>{kUpdateWarning});
+    ASSERT_EQ(dialogs.stopQuestions, std::vector<QString>{kStopQuestion});
     EXPECT_FALSE(chip->IspModeOn());
     EXPECT_EQ(chip->Flash().Status(), 0xFC);  // protected
     EXPECT_EQ(bus.OpenHandleCount(), 0);
     EXPECT_EQ(form->isVisible(), !(request.byClosing && request.confirmed));
     if (!request.confirmed) {
         EXPECT_EQ(Status()->text(), "Firmware update success!");
+        EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
         return;
     }
-    EXPECT_EQ(Status()->text(), "Firmware update did not complete: stopped by user");
+    EXPECT_EQ(Status()->text(),
+              "Update stopped. " + kNoFirmware + ": press Start to update again.");
     EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
+    EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_EQ(unit.lastUpdate, SequenceOutcome::kStopped);
     EXPECT_EQ(InstructionCount(kFlashOpPageProgram), 0u);
     // After the erase only its last status polls, the protecting status write and the leave.
     const std::vector<Sent> sent = Requests();
@@ -305,6 +332,18 @@ TEST_P(StartButtonStop, EndsAfterTheRunningStepWithTheClosingStepsOrGoesOn) {
     }
     EXPECT_EQ(after, (std::vector<std::uint8_t>{kFlashOpWriteEnable, kFlashOpWriteStatus,
                                                 kRequestIspLeave}));
+}
+
+// A stop before the erase leaves the flash as it was, and the panel says the product keeps it.
+TEST_F(StartButton, StopBeforeTheEraseSaysTheProductKeepsItsFirmware) {
+    FindProductWithFile();
+    AtPump([&] { return Status()->text() == "Enter ISP Mode"; }, [&] { Click("btnSimpleAuto"); });
+    dialogs.warningAnswers = {true};
+    dialogs.stopAnswers = {true};
+    Click("btnSimpleAuto");
+
+    EXPECT_EQ(Status()->text(), "Update stopped. " + kKeeps + ": press Start to update again.");
+    EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0x00));
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, StartButtonStop,

@@ -194,7 +194,13 @@ TEST_F(WindowAtScreenDpi, TheFrameHasTheDesignSizeAndNoPanelTextIsCut) {
     EXPECT_TRUE(ShowsWhole("lblISPProcStatus", "Firmware update success!", 16));
     EXPECT_TRUE(ShowsWhole("lblISPProcStatus", "Abort Firmware update process", 16));
     EXPECT_TRUE(ShowsWhole("lblISPProcStatus",
-                           "Firmware update did not complete: Verifying Fail at 0x1FFFF0", 12));
+                           "Update failed: Verifying Fail at 0x1FFFF0. No working firmware is "
+                           "left: press Start to retry.",
+                           12));
+    EXPECT_TRUE(ShowsWhole("lblISPProcStatus",
+                           "Update failed: the device was disconnected. No working firmware "
+                           "is left: plug it in and press Start.",
+                           12));
     auto* start = Control<QPushButton>("btnSimpleAuto");
     start->setText(QStringLiteral("Finish"));
     EXPECT_LE(start->sizeHint().width(), start->width());

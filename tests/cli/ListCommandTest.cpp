@@ -28,6 +28,12 @@ TEST(QvtoolList, ShowsTheVirtualProductOrBareChip) {
     EXPECT_TRUE(Has(chip.out, "  (virtual)\n")) << chip.out;
 }
 
+TEST(QvtoolVersion, NamesTheProgramAndItsVersion) {
+    const CliRun run = RunCli({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "qvtool " QV_VERSION "\n");
+}
+
 TEST(QvtoolList, RefusesUnknownProductsAndFaults) {
     CliRun product = RunCli({"--simulate=Nonesuch", "list"});
     EXPECT_NE(product.status, 0);

@@ -48,7 +48,7 @@ TEST(BashCompletion, OffersCommandsOptionsAndChoices) {
         {{"qvtool", "update", "--d"}, "--device"},
         {{"qvtool", "update", "--y"}, "--yes"},
         {{"qvtool", "-"},
-         "-h --help --simulate --io-log --sim-log --replay --sim-fault --sim-audio "
+         "-h --help --version --simulate --io-log --sim-log --replay --sim-fault --sim-audio "
          "--sim-flash --sim-state --sim-latency --sim-virtual-time --device --json"},
         // Values: choices, nothing for numbers and texts.
         {{"qvtool", "param", "settings", "--mclk", ""}, "128 256 512 1024"},
@@ -137,7 +137,7 @@ TEST(ZshCompletion, OffersCommandsChoicesFilesAndDevices) {
          "list update flash image reg i2c param status hid"},
         {{"qvtool", "--simulate", "flash", ""}, "id status erase blank program verify read"},
         {{"qvtool", "reg", "read", "--b"},
-         "--count --bank -h --help --simulate --io-log --sim-log "
+         "--count --bank -h --help --version --simulate --io-log --sim-log "
          "--replay --sim-fault --sim-audio --sim-flash "
          "--sim-state --sim-latency --sim-virtual-time --device "
          "--json"},

@@ -116,8 +116,13 @@ TEST_F(QvtoolOverLibusb, FaultsOnTheBusFailTheCommand) {
         EXPECT_EQ(run.out.find("success"), std::string::npos) << c.name << ": " << run.out;
         Bus().Unplug(device);
     }
+    // With every device gone, list fails as every command does without one, saying what to do.
     const CliRun list = RunCli({"list"});
-    EXPECT_EQ(list.out, "No device is available\n");
+    EXPECT_EQ(list.status, 3);
+    EXPECT_EQ(list.out, "");
+    EXPECT_NE(list.err.find("No device is available. Plug the product in and check its USB cable."),
+              std::string::npos)
+        << list.err;
 }
 
 // A read the device answers with fewer bytes than asked fails as such, with nothing of it used:

@@ -1,9 +1,10 @@
 #!/bin/sh
 # Runs qvupdate.exe under Wine on a virtual screen of DPI pixels per inch with a window manager,
 # presses "Start" and confirms, waits for the update's outcome, and closes the window. Passes when
-# the window had its size for that screen and the virtual product's saved state then holds the
-# firmware, protected and out of ISP mode. Leaves window.png (the panel after the update) and the
-# traffic log in OUT.
+# a bad option was said in a message box (exit status 2), the window had its size for that
+# screen and the virtual product's saved state then holds the firmware, protected and out of
+# ISP mode. Leaves bad-option.png, window.png (the panel after the update) and the traffic log
+# in OUT.
 #   WindowUnderWine.sh QVUPDATE_EXE QVTOOL_EXE FIRMWARE DPI OUT
 set -eu
 exe=$1 qvtool=$2 firmware=$3 dpi=$4 out=$5
@@ -36,6 +37,17 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
             /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f >/dev/null 2>&1
     done
     wineserver -w
+    # A mistyped option (a shortcut s target, say) is said in a message box, not to a console
+    # the program does not have, and ends with the usage status once it is read.
+    status=0
+    wine qvupdate.exe --bogus >/dev/null 2>&1 & refusal=$!
+    box=$(timeout 60 xdotool search --sync --name "^qvupdate\$" | head -n 1)
+    [ -n "$box" ] || { echo "no message box for a bad option"; exit 1; }
+    sleep 1
+    import -window root "$out/bad-option.png"
+    xdotool windowactivate --sync "$box" key Return
+    wait $refusal || status=$?
+    [ "$status" = 2 ] || { echo "a bad option ended with status $status, not 2"; exit 1; }
     wine qvupdate.exe --simulate --sim-state state.qvs --io-log io.log >"$out/qvupdate.out" 2>&1 &
     app=$!
     win=$(timeout 60 xdotool search --sync --name "Tesmora firmware update Tool" | head -n 1)
