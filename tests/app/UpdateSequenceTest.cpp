@@ -38,6 +38,11 @@ class StartButton : public FlashFormTest {
         bus.ClearLog();
     }
     QLabel* Status() { return Control<QLabel>("lblISPProcStatus"); }
+    // The status words whole: shortened to fit, they are whole in the tooltip (under Wine the
+    // offscreen screens have no fonts, so whether they fit is checked on Linux only).
+    QString Words() {
+        return Status()->toolTip().isEmpty() ? Status()->text() : Status()->toolTip();
+    }
 
     ScopedWorkDir dir;
 };
@@ -114,8 +119,8 @@ TEST_F(StartButton, UnplugMidRunSaysTheDeviceWasDisconnectedAndHowToGoOn) {
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
 
-    EXPECT_EQ(Status()->text(), "Update failed: the device was disconnected. " + kNoFirmware +
-                                    ": plug it in and press Start.");
+    EXPECT_EQ(Words(), "Update failed: the device was disconnected. " + kNoFirmware +
+                           ": plug it in and press Start.");
     EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
     EXPECT_FALSE(unit.updateFinished);
     EXPECT_EQ(unit.lastUpdate, SequenceOutcome::kFailed);
@@ -178,7 +183,7 @@ TEST_P(StartButtonFailure, SaysWhatTheProductHoldsAndOffersTheUpdateAgain) {
                              QStringLiteral(". ") +
                              (GetParam().flashTouched ? kNoFirmware : kKeeps) +
                              QStringLiteral(": press Start to retry.");
-    EXPECT_EQ(Status()->text(), expected);
+    EXPECT_EQ(Words(), expected);
     EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
     EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
     EXPECT_TRUE(Control<QWidget>("btnSimpleAuto")->isEnabled());
@@ -190,14 +195,14 @@ TEST_P(StartButtonFailure, SaysWhatTheProductHoldsAndOffersTheUpdateAgain) {
     EXPECT_NE(PresenceColor(), kColorLime);
     EXPECT_FALSE(Text("lblUpdaeFileStatus").contains("is Ready!"));
     EXPECT_FALSE(Control<QWidget>("btnSimpleAuto")->isEnabled());
-    EXPECT_EQ(Status()->text(), expected);
+    EXPECT_EQ(Words(), expected);
 
     chip = std::make_shared<sim::Qv4820Model>(clock, sim::FlashPreset::kCommon2MiB);  // mended
     device = bus.AttachProduct(kProductId, chip);
     for (int tick = 0; tick < 10 && !Control<QWidget>("btnSimpleAuto")->isEnabled(); ++tick) {
         form->Timer1Timer();
     }
-    EXPECT_EQ(Status()->text(), expected);
+    EXPECT_EQ(Words(), expected);
     dialogs.warningAnswers = {true};
     Click("btnSimpleAuto");
     EXPECT_EQ(Status()->text(), "Firmware update success!");
@@ -309,8 +314,7 @@ TEST_P(StartButtonStop, EndsAfterTheRunningStepWithTheClosingStepsOrGoesOn) {
         EXPECT_EQ(Caption("btnSimpleAuto"), "Finish");
         return;
     }
-    EXPECT_EQ(Status()->text(),
-              "Update stopped. " + kNoFirmware + ": press Start to update again.");
+    EXPECT_EQ(Words(), "Update stopped. " + kNoFirmware + ": press Start to update again.");
     EXPECT_EQ(TextColor(Status()), QColor(Qt::red));
     EXPECT_EQ(Caption("btnSimpleAuto"), "Start");
     EXPECT_TRUE(start->isEnabled());
@@ -342,7 +346,7 @@ TEST_F(StartButton, StopBeforeTheEraseSaysTheProductKeepsItsFirmware) {
     dialogs.stopAnswers = {true};
     Click("btnSimpleAuto");
 
-    EXPECT_EQ(Status()->text(), "Update stopped. " + kKeeps + ": press Start to update again.");
+    EXPECT_EQ(Words(), "Update stopped. " + kKeeps + ": press Start to update again.");
     EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0x00));
 }
 
