@@ -30,6 +30,24 @@ TEST_F(AutoSequenceTest, AssignedRangePlacesTheImageAtItsStart) {
     EXPECT_FALSE(chip->IspModeOn());
 }
 
+// The ISP page's sequence checks the flash before its erase as the update does.
+TEST_F(AutoSequenceTest, ANoFlashOrAWriteProtectedFlashIsNotErased) {
+    for (const auto& [fault, shown] : std::vector<std::pair<std::function<void()>, std::string>>{
+             {[&] { chip->SetNoFlash(0xFF); }, "no flash answered; nothing was changed"},
+             {[&] {
+                  chip->SetNoFlash(std::nullopt);
+                  chip->Flash().HoldProtection();
+              },
+              "the flash is write-protected (status 0x9C; write-protect pin held?)"}}) {
+        fault();
+        bus.ClearLog();
+        EXPECT_EQ(RunAutoSequence(context, AutoSteps{}), SequenceOutcome::kFailed);
+        EXPECT_TRUE(reporter.SawInfo(shown)) << shown;
+        EXPECT_TRUE(FlashInstructions(0xC7).empty()) << shown;
+        EXPECT_TRUE(FlashInstructions(0x20).empty()) << shown;
+    }
+}
+
 TEST_F(AutoSequenceTest, StopEndsTheRunAfterTheCurrentStepAndStillCleansUp) {
     LoadRandomImage(0x800);
     AutoSteps steps;

@@ -20,13 +20,30 @@ sim::FlashConfig UnknownPart() {
     return config;
 }
 
+// Starts what a wait is for.
+bool EraseChip(QuorvexUsb& usb) {
+    return FlashEraseAll(usb);
+}
+bool EraseSector(QuorvexUsb& usb) {
+    return FlashEraseSector(usb, 0x1000);
+}
+bool ProgramPage(QuorvexUsb& usb) {
+    const std::uint8_t data[4] = {0x12, 0x34, 0x56, 0x78};
+    return FlashProgramBlock(usb, 0x100, sizeof data, data);
+}
+bool WriteStatus(QuorvexUsb& usb) {
+    return FlashWriteStatus(usb, 0x00);
+}
+
 struct WaitCase {
     const char* name;
     FlashWaitFor what;
+    bool (*start)(QuorvexUsb&);
+    std::uint64_t sim::FlashTimings::*time;  // the flash's time for it
     bool knownPart;
     std::uint64_t busyMicros;  // how long the flash stays busy
     bool finishes;
-    std::uint64_t bound;  // the wait's bound: µs for a known part, polls for another
+    std::uint64_t bound = 0;  // the wait's bound: µs for a known part, polls for another
 };
 
 class FlashWaitBound : public FlashFixture, public ::testing::WithParamInterface<WaitCase> {
@@ -34,42 +51,6 @@ class FlashWaitBound : public FlashFixture, public ::testing::WithParamInterface
     FlashWaitBound()
         : FlashFixture(GetParam().knownPart ? sim::PresetConfig(sim::FlashPreset::kCommon2MiB)
                                             : UnknownPart()) {}
-
-    // Starts the operation the case waits for, with the flash busy for busyMicros.
-    void StartOperation() {
-        sim::FlashTimings timings{kHour, kHour, kHour, kHour};
-        switch (GetParam().what) {
-            case FlashWaitFor::kChipErase:
-                timings.chipEraseMicros = GetParam().busyMicros;
-                break;
-            case FlashWaitFor::kSectorErase:
-                timings.sectorEraseMicros = GetParam().busyMicros;
-                break;
-            case FlashWaitFor::kPageProgram:
-                timings.pageProgramMicros = GetParam().busyMicros;
-                break;
-            case FlashWaitFor::kStatusWrite:
-                timings.statusWriteMicros = GetParam().busyMicros;
-                break;
-        }
-        chip->Flash().SetTimings(timings);
-        ASSERT_TRUE(FlashWriteEnable(usb));
-        const std::uint8_t data[4] = {0x12, 0x34, 0x56, 0x78};
-        switch (GetParam().what) {
-            case FlashWaitFor::kChipErase:
-                ASSERT_TRUE(FlashEraseAll(usb));
-                break;
-            case FlashWaitFor::kSectorErase:
-                ASSERT_TRUE(FlashEraseSector(usb, 0x1000));
-                break;
-            case FlashWaitFor::kPageProgram:
-                ASSERT_TRUE(FlashProgramBlock(usb, 0x100, sizeof data, data));
-                break;
-            case FlashWaitFor::kStatusWrite:
-                ASSERT_TRUE(FlashWriteStatus(usb, 0x00));
-                break;
-        }
-    }
 };
 
 TEST_P(FlashWaitBound, EndsAtTwiceThePartsMaximumOrAtItsPollCount) {
@@ -79,7 +60,11 @@ TEST_P(FlashWaitBound, EndsAtTwiceThePartsMaximumOrAtItsPollCount) {
     ReadFlashId(context);
     ASSERT_EQ(KnownFlashId(context) != nullptr && FindFlashPart(*KnownFlashId(context)),
               c.knownPart);
-    StartOperation();
+    sim::FlashTimings timings{kHour, kHour, kHour, kHour};
+    timings.*c.time = c.busyMicros;
+    chip->Flash().SetTimings(timings);
+    ASSERT_TRUE(FlashWriteEnable(usb));
+    ASSERT_TRUE(c.start(usb));
     const std::uint64_t start = clock.NowMicros();
     int polls = 0;
     const bool idle = WaitFlashIdle(context, c.what, [&](const WaitPoll&) { ++polls; });
@@ -97,23 +82,29 @@ TEST_P(FlashWaitBound, EndsAtTwiceThePartsMaximumOrAtItsPollCount) {
     }
 }
 
+constexpr auto kChip = &sim::FlashTimings::chipEraseMicros;
+constexpr auto kSector = &sim::FlashTimings::sectorEraseMicros;
+constexpr auto kPage = &sim::FlashTimings::pageProgramMicros;
+constexpr auto kStatus = &sim::FlashTimings::statusWriteMicros;
 using W = FlashWaitFor;
 INSTANTIATE_TEST_SUITE_P(
     Waits, FlashWaitBound,
     ::testing::Values(
         // EF 40 15: chip erase 25 s, sector erase 400 ms, page program 3 ms, status write 15 ms.
-        WaitCase{"ChipEraseAtItsMaximum", W::kChipErase, true, 25'000'000, true, 0},
-        WaitCase{"ChipEraseTwiceItsMaximum", W::kChipErase, true, 49'990'000, true, 0},
-        WaitCase{"ChipEraseStuck", W::kChipErase, true, kHour, false, 50'000'000},
-        WaitCase{"SectorEraseStuck", W::kSectorErase, true, kHour, false, 800'000},
-        WaitCase{"PageProgramStuck", W::kPageProgram, true, kHour, false, 6'000},
-        WaitCase{"StatusWriteStuck", W::kStatusWrite, true, kHour, false, 30'000},
+        WaitCase{"ChipEraseAtItsMaximum", W::kChipErase, EraseChip, kChip, true, 25'000'000, true},
+        WaitCase{"ChipEraseNearTwice", W::kChipErase, EraseChip, kChip, true, 49'990'000, true},
+        WaitCase{"ChipEraseStuck", W::kChipErase, EraseChip, kChip, true, kHour, false, 50'000'000},
+        WaitCase{"SectorStuck", W::kSectorErase, EraseSector, kSector, true, kHour, false, 800'000},
+        WaitCase{"PageStuck", W::kPageProgram, ProgramPage, kPage, true, kHour, false, 6'000},
+        WaitCase{"StatusStuck", W::kStatusWrite, WriteStatus, kStatus, true, kHour, false, 30'000},
         // Unknown: the poll counts of old, a chip erase as long as the largest flash may take.
-        WaitCase{"UnknownChipEraseStuck", W::kChipErase, false, kHour, false, 20'000},
-        WaitCase{"UnknownSectorEraseStuck", W::kSectorErase, false, kHour, false, 1'000},
-        WaitCase{"UnknownPageProgramStuck", W::kPageProgram, false, kHour, false, 101},
-        WaitCase{"UnknownStatusWriteStuck", W::kStatusWrite, false, kHour, false, 1'000},
-        WaitCase{"UnknownChipEraseFinishes", W::kChipErase, false, 100'000'000, true, 0}),
+        WaitCase{"UnknownChipStuck", W::kChipErase, EraseChip, kChip, false, kHour, false, 20'000},
+        WaitCase{"UnknownSectorStuck", W::kSectorErase, EraseSector, kSector, false, kHour, false,
+                 1'000},
+        WaitCase{"UnknownPageStuck", W::kPageProgram, ProgramPage, kPage, false, kHour, false, 101},
+        WaitCase{"UnknownStatusStuck", W::kStatusWrite, WriteStatus, kStatus, false, kHour, false,
+                 1'000},
+        WaitCase{"UnknownChipErase", W::kChipErase, EraseChip, kChip, false, 100'000'000, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class StuckFlash : public FlashFixture {};

@@ -119,10 +119,10 @@ TEST(Win32DeviceApi, ARequestTheDriverNeverCompletesTimesOutAtItsDeadline) {
     CloseHandle(pipe);
 }
 
-// A driver that completes a request inside DeviceIoControl (played by a pipe opened without
-// overlapped I/O, whose listen blocks the call itself) cannot hold the caller past the deadline
-// and the cancel's grace. If the driver keeps the request through the cancel, the handle is
-// given up: every later request fails at once, saying so.
+// A driver that completes a request inside DeviceIoControl blocks the call itself (played by a
+// pipe opened without overlapped I/O, whose listen waits for a client that never comes): the
+// request runs on a thread of its own, so the caller still gets its answer at the deadline, and
+// the cancelled request leaves the handle usable.
 TEST(Win32DeviceApi, ARequestBlockedInsideTheDriverEndsAtItsDeadline) {
     const std::string name =
         R"(\\.\pipe\qv-blocks-inside-)" + std::to_string(GetCurrentProcessId());
@@ -131,22 +131,19 @@ TEST(Win32DeviceApi, ARequestBlockedInsideTheDriverEndsAtItsDeadline) {
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
     auto api = CreateSystemDeviceApi();
     constexpr DWORD kPipeListen = 0x00110008;
-    const auto handle = reinterpret_cast<FileHandle>(pipe);
-    const auto start = std::chrono::steady_clock::now();
-    const DeviceResult first = api->IoControl(handle, kPipeListen, nullptr, 0, nullptr, 0);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(first.kind(), FailureKind::kTimedOut) << first.text();
-    EXPECT_GE(ms, kRequestTimeoutMs * 0.9);
-    EXPECT_LE(ms, kRequestTimeoutMs * 3.0);
-    if (first.text().find("the driver did not complete the request") != std::string::npos) {
-        const auto again = std::chrono::steady_clock::now();
-        EXPECT_EQ(api->IoControl(handle, kPipeListen, nullptr, 0, nullptr, 0), first);
-        EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(100));
-    } else {
-        EXPECT_EQ(first.text(), "control transfer: timed out after 1000 ms");
+    for (int repeat = 0; repeat < 2; ++repeat) {
+        const auto start = std::chrono::steady_clock::now();
+        const DeviceResult result =
+            api->IoControl(reinterpret_cast<FileHandle>(pipe), kPipeListen, nullptr, 0, nullptr, 0);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        EXPECT_EQ(result, DeviceResult::Failure(FailureKind::kTimedOut,
+                                                "control transfer: timed out after 1000 ms"));
+        EXPECT_GE(ms, kRequestTimeoutMs * 0.9);
+        EXPECT_LE(ms, kRequestTimeoutMs * 2.0);
     }
-    api->CloseHandle(handle);
+    CloseHandle(pipe);
 }
 
 TEST(Win32DeviceApi, ARequestOnAHandleThatIsGoneFailsAtOnceAsGone) {
