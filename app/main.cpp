@@ -10,6 +10,7 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
 #include "stack/DeviceStack.h"
 
@@ -76,6 +77,7 @@ int Run(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qv::KeepStandardStreamsApart();  // before Qt or a traffic log opens a file
     const qv::StopSignals stop(
         "qvupdate: closing at the next safe point; a second stop ends at once\n");
     qv::GuardedApplication application(argc, argv);
