@@ -101,7 +101,7 @@ whole() {
         (cd run && "$qvtool" --simulate --sim-virtual-time --sim-state state.qv status >/dev/null 2>&1)
 }
 
-runs=0 injected=0 false_successes=0 damaged=0 silent=0
+runs=0 injected=0 succeeded=0 false_successes=0 damaged=0 silent=0
 report() { echo "  $1: $kind, $call=$error when=$when (status $status)"; }
 
 prepare
@@ -116,6 +116,7 @@ for kind in "${!run_args[@]}"; do
             for error in ${errors[$call]}; do
                 run "$kind" "$call:error=$error:when=$when"
                 runs=$((runs + 1))
+                [ "$status" -ne 0 ] || succeeded=$((succeeded + 1))
                 if grep -q INJECTED trace; then injected=$((injected + 1)); fi
                 bad=""
                 for file in ${run_files[$kind]}; do
@@ -149,6 +150,7 @@ for kind in "${!run_args[@]}"; do
     done
 done
 
-echo "syscall faults: $runs runs, $injected failures injected, false successes = $false_successes," \
+echo "syscall faults: $runs runs, $injected failures injected, $succeeded succeeded all the same," \
+     "false successes = $false_successes," \
      "damaged files = $damaged, failures without a message = $silent"
 [ "$false_successes" -eq 0 ] && [ "$damaged" -eq 0 ] && [ "$silent" -eq 0 ]
