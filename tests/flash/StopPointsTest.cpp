@@ -1,6 +1,6 @@
 // A stop request honoured inside each long step, at the block after the one it came during, in
 // virtual time: the step ends at once without reporting a failure, says where it stopped, and
-// leaves the flash as far as it got.
+// leaves the flash as far as it got. (The sequences' stops: FirmwareUpdateTest, AutoSequenceTest.)
 
 #include <algorithm>
 #include <functional>
@@ -8,7 +8,6 @@
 #include "flash/FlashErase.h"
 #include "flash/IspOperations.h"
 #include "flash/RangeChecks.h"
-#include "flash/UpdateSequences.h"
 #include "tests/flash/FlashFixture.h"
 
 namespace qv {
@@ -119,24 +118,6 @@ TEST_F(StopPointsTest, EachLongStepStopsAtTheBlockAfterTheRequest) {
             }
         }
     }
-}
-
-// In the update, a stop during programming ends the programming at its next block and still
-// runs the closing steps; it is a stop, not a failure.
-TEST_F(StopPointsTest, AnUpdateStoppedDuringProgrammingRunsItsClosingSteps) {
-    ASSERT_TRUE(EnterOrLeaveIsp(context));  // out again: the update enters ISP mode itself
-    StopWhenShown("0x" + Hex6(2 * kPageBlockSize));
-
-    EXPECT_FALSE(RunFirmwareUpdate(context));
-    EXPECT_FALSE(context.flashStepFailed);
-    EXPECT_EQ(context.stoppedAt, 3 * kPageBlockSize);
-    EXPECT_EQ(reporter.LastStep(), "Stopped by user");
-    EXPECT_TRUE(reporter.failures.empty());
-    EXPECT_TRUE(reporter.warnings.empty());
-    EXPECT_FALSE(chip->IspModeOn());
-    EXPECT_EQ(chip->Flash().Status() & 0x1C, 0x1C) << "protected";
-    EXPECT_EQ(FlashBytes(3 * kPageBlockSize, kPageBlockSize),
-              std::vector<std::uint8_t>(kPageBlockSize, 0xFF));
 }
 
 }  // namespace
