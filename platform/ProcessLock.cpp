@@ -115,8 +115,12 @@ int OpenLockFile(const std::string& path, bool& writable) {
     int descriptor = open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
     writable = descriptor >= 0;
     // Another user's lock file in a sticky folder (the kernel may refuse O_CREAT on it).
-    if (descriptor < 0 && (errno == EACCES || errno == EPERM))
+    if (descriptor < 0 && (errno == EACCES || errno == EPERM)) {
+        const int refused = errno;
         descriptor = open(path.c_str(), O_RDONLY | kFlags);
+        // No such file either: the folder itself refused to take it.
+        if (descriptor < 0 && errno == ENOENT) errno = refused;
+    }
     return descriptor;
 }
 

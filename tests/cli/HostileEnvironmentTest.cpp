@@ -236,6 +236,15 @@ TEST(LocksAcrossUsers, EachUserSeesTheOthersLock) {
     ChildProcess made(user({"--sim-virtual-time", "flash", "id"}));
     made.Wait();
     ASSERT_EQ(made.ExitStatus(), 0) << made.Err();
+    // A lock folder this user may not write in is named as such.
+    std::vector<std::string> readOnly{
+        "/usr/sbin/runuser", "-u",         "nobody",      "--",  "env",   "QV4820_LOCK_DIR=/",
+        QV_QVTOOL_PATH,      "--simulate", "--sim-state", state, "flash", "id"};
+    ChildProcess refused(readOnly);
+    refused.Wait();
+    EXPECT_EQ(refused.ExitStatus(), 4);
+    EXPECT_TRUE(Has(refused.Err(), "the lock folder / takes no new files: Permission denied"))
+        << refused.Err();
 
     // The user holds it (at the update's question); root waits in vain.
     {

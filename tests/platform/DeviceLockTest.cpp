@@ -124,6 +124,7 @@ TEST(ProcessLock, AStopRequestEndsTheWait) {
     std::string error;
     const auto held = ProcessLock::Acquire("stop", "test", milliseconds(0), error);
     ASSERT_NE(held, nullptr) << error;
+    std::signal(SIGINT, SIG_DFL);  // not as a background job's runner may have left it
     const StopSignals stop("");
     const auto start = std::chrono::steady_clock::now();
     std::thread signal([] {

@@ -244,6 +244,10 @@ TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
                       ("qv_replay_long_" + std::to_string(::getpid()) + ".log");
     std::ofstream(file, std::ios::binary) << "# open A\n"
                                           << std::string(kMaxTrafficLineLength + 1, 'a') << "\n";
+    // Larger than a log may be: refused by its size, not read (a sparse file costs no disk).
+    const auto large = std::filesystem::path(file).replace_extension(".large");
+    std::ofstream(large).close();
+    std::filesystem::resize_file(large, kMaxTrafficLogBytes + 1);
     const struct {
         std::string file;
         std::string error;
@@ -251,6 +255,8 @@ TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
         {file.string(), file.string() + ", line 2: longer than 5 MiB; not a traffic log"},
         {"/dev/zero",
          "cannot replay the traffic log: /dev/zero is a device node, not a regular file"},
+        {large.string(), "cannot replay the traffic log: " + large.string() +
+                             " is larger than 256 MiB, the most it may hold"},
     };
     for (const auto& c : cases) {
         if (!std::filesystem::exists(c.file)) continue;  // no /dev/zero on Windows
@@ -259,6 +265,7 @@ TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
         EXPECT_EQ(error, c.error);
     }
     std::filesystem::remove(file);
+    std::filesystem::remove(large);
 }
 
 }  // namespace
