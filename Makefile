@@ -27,6 +27,8 @@ UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 SHOT_PACKAGES = xvfb xauth openbox xdotool imagemagick
 # clang-format over the sources.
 FORMAT_PACKAGES = clang-format
+# qvtool's own system calls failed one at a time (tests/syscall-faults.sh).
+SYSCALL_FAULT_PACKAGES = strace
 
 # The fuzz targets' compiler and its libFuzzer and sanitizer runtimes.
 FUZZ_PACKAGES = clang libclang-rt-14-dev
@@ -46,7 +48,7 @@ NEED = tools/need-packages
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps build build-asan demo test test-asan deb test-deb screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
+.PHONY: deps test-deps build build-asan demo test test-asan test-syscall-faults deb test-deb screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
 
 deps:
 	@$(NEED) $(BUILD_PACKAGES)
@@ -75,6 +77,17 @@ test: test-deps build
 
 test-asan: test-deps build-asan
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# Fails qvtool's openat, read, write, rename, fsync, ftruncate and flock calls at a spread of
+# positions with ENOSPC, EIO, EACCES, EMFILE, EINTR and others, during an update with a state file
+# and a traffic log, a flash read and an image export; prints its summary and fails on any false
+# success or damaged file. SYSCALL_FAULT_POSITIONS: positions per call and run kind.
+SYSCALL_FAULT_POSITIONS ?= 16
+test-syscall-faults: deps
+	@$(NEED) $(SYSCALL_FAULT_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target qvtool
+	tests/syscall-faults.sh $(BUILD)/bin/qvtool $(SYSCALL_FAULT_POSITIONS)
 
 # $(BUILD)/qvupdate_<version>_<arch>.deb: the programs and what cmake/Install.cmake installs.
 deb: deps

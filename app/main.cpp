@@ -13,6 +13,7 @@
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "platform/DesktopSession.h"
+#include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
 #include "stack/DeviceStack.h"
 
@@ -113,6 +114,7 @@ int Run(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qv::KeepStandardStreamsApart();  // before Qt or a traffic log opens a file
     qv::AttachParentConsole();
     const qv::StopSignals stop(
         "qvupdate: closing at the next safe point; a second stop ends at once\n");

@@ -136,6 +136,8 @@ bool CliContext::BuildStack(Report& report) {
     if (stack_) return true;
     StackProblem problem;
     stack_ = DeviceStack::Build(deviceOptions_, problem);
+    // A stop while waiting for a state file's lock ends the wait.
+    if (!stack_ && StopRequested()) FailInterrupted(report, problem.text + "; nothing was sent");
     if (!stack_) report.Fail(OutcomeOf(problem.kind), problem.text);
     return stack_ != nullptr;
 }
@@ -222,6 +224,7 @@ QuorvexUsb* CliContext::Connect(Report& report) {
     LockingDeviceApi* systemBus = stack_->SystemBus();
     if (systemBus != nullptr && !chosen_.simulated && heldPath_.empty()) {
         if (const DeviceResult held = systemBus->Hold(device.path); !held.ok()) {
+            if (StopRequested()) FailInterrupted(report, held.text() + "; nothing was sent to it");
             report.Fail(Outcome::kNoDevice,
                         device.displayName + ": " + held.text() + "; nothing was sent to it");
             return nullptr;

@@ -1,10 +1,16 @@
 #include "cli/DeviceView.h"
 
+#include "platform/StopSignals.h"
+
 namespace qv {
 namespace {
 
 DeviceResult NoMoreItems() {
     return DeviceResult::Failure(FailureKind::kNoMoreItems, "no more devices");
+}
+
+DeviceResult NotSent() {
+    return DeviceResult::Failure(FailureKind::kOther, "not sent: a second stop request came");
 }
 
 }  // namespace
@@ -29,16 +35,21 @@ DeviceResult DeviceView::InterfaceDetailPath(DeviceSetHandle set, std::uint32_t 
 }
 
 DeviceResult DeviceView::OpenPath(const std::string& path, FileHandle& handle) {
-    DeviceResult result = Inner().OpenPath(path, handle);
+    DeviceResult result = EndRequested() ? NotSent() : Inner().OpenPath(path, handle);
     if (!result.ok()) ++failedTransfers_;
     return result;
 }
 
 DeviceResult DeviceView::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
-    DeviceResult result = Inner().IoControl(handle, code, in, inSize, out, outSize);
+    DeviceResult result =
+        EndRequested() ? NotSent() : Inner().IoControl(handle, code, in, inSize, out, outSize);
     if (!result.ok()) ++failedTransfers_;
     return result;
+}
+
+void DeviceView::Sleep(std::uint32_t milliseconds) {
+    if (!EndRequested()) Inner().Sleep(milliseconds);
 }
 
 }  // namespace qv

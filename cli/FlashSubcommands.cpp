@@ -10,10 +10,12 @@
 #include "cli/Interruption.h"
 #include "cli/ProgressReporter.h"
 #include "cli/ServiceText.h"
+#include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
 #include "flash/FlashProtection.h"
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
+#include "flash/StepFailure.h"
 #include "platform/OutputFile.h"
 #include "platform/StopSignals.h"
 
@@ -42,6 +44,8 @@ struct FlashCommand {
     bool needsImage;
     const char* work;  // what a stop before it leaves undone, e.g. "the erase"
     Operation operation;
+    // What a stop part-way leaves in the flash, after "<work> stopped at 0x...; ".
+    const char* afterStop = "the flash was not changed";
 };
 
 bool Is(const FlashCommand& command, const char* name) {
@@ -97,11 +101,29 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
     return true;
 }
 
+// Why the erase range or the image does not fit in the flash the id names; empty when it fits
+// or no id can be read (the work then fails with its own texts).
+std::string OutsideTheFlash(const FlashCommand& command, FlashContext& flash) {
+    if (!OpenLink(flash)) return {};
+    EnsureFlashId(flash);
+    flash.usb.Close();
+    if (Is(command, "erase")) return EraseOutsideFlash(flash);
+    std::optional<FlashRange> range = ImageRange(flash);
+    if (!range) return "Image does not fit in the flash above 0x" + Hex6(flash.flashRangeStart);
+    return FitImageToFlash(flash, *range);
+}
+
 // Erase and program change nothing on a protected flash, which says nothing about it: check
-// the protection first, and clear it only when asked.
+// the protection first, and clear it only when asked, once the range is known to fit.
 bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashContext& flash,
                   ProgressReporter& reporter, Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
+    if (const std::string outside = OutsideTheFlash(command, flash); !outside.empty()) {
+        report.Fail(Outcome::kDeviceFailure,
+                    "failed: " + outside + "; " + command.work + " was not started" +
+                        (o.unprotect ? " and the protection not cleared" : ""));
+        return false;
+    }
     if (MakeFlashWritable(flash, o.unprotect)) return true;
     const std::string& problem = reporter.LastLine();
     std::string advice;
@@ -147,9 +169,16 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
         ran = true;
         ok = command.operation(flash, o, report);
     }
+    const std::optional<std::uint32_t> stoppedAt = flash.stoppedAt;
     EnterOrLeaveIsp(flash);  // a closing step: a warning when it fails
     report["steps"] = reporter.Lines();
     reporter.AddWarningsTo(report);
+    if (ran && !ok && stoppedAt) {
+        FailInterrupted(report, std::string(command.work) + " stopped at 0x" + Hex6(*stoppedAt) +
+                                    "; " + command.afterStop);
+    } else if (ran && !ok && EndRequested()) {
+        FailInterrupted(report, std::string(command.work) + " was cut short by a second stop");
+    }
     if (ran && !ok) report.Fail(Outcome::kDeviceFailure, "failed: " + reporter.LastLine());
     if (reporter.HasFailure())
         report.AddReason(reporter.FailedStepName(), reporter.FailureReason());
@@ -229,7 +258,8 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
     CLI::App* erase =
         add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
             {"erase", Access::kChanges, false, "the erase",
-             [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); }});
+             [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); },
+             "the sectors from there on were not erased"});
     erase->add_option("--start", options->startKiB,
                       "Erase from this flash address, in KiB (a multiple of 4; needs --size)");
     erase->add_option("--size", options->sizeKiB,
@@ -238,10 +268,12 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
                     "Widen a range that is not on 4 KiB sector boundaries to its whole sectors");
     AddUnprotectOption(*erase, *options);
     const auto withImage = [&](const char* name, const char* work, const char* help, Access access,
-                               bool (*run)(FlashContext&)) {
+                               bool (*run)(FlashContext&),
+                               const char* afterStop = "the flash was not changed") {
         CLI::App* command =
             add(help, {name, access, true, work,
-                       [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); }});
+                       [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); },
+                       afterStop});
         command
             ->add_option("--file", options->file,
                          "Firmware file; default: the product's catalogue file")
@@ -252,12 +284,14 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
     withImage("blank", "the blank check", "Check that the image's range is erased",
               Access::kReadOnly, BlankCheckFlash);
     AddUnprotectOption(
-        *withImage("program", "programming", "Program the image", Access::kChanges, ProgramFlash),
+        *withImage("program", "programming", "Program the image", Access::kChanges, ProgramFlash,
+                   "the flash holds the image only up to there; erase and program it again"),
         *options);
     withImage("verify", "the verify", "Compare the flash with the image", Access::kReadOnly,
               VerifyFlash);
     CLI::App* read = add("Read the flash back into a text dump FILE",
-                         {"read", Access::kReadOnly, false, "the flash read", ReadToFile});
+                         {"read", Access::kReadOnly, false, "the flash read", ReadToFile,
+                          "the flash was not changed and no dump was written"});
     read->add_option("FILE", options->dumpFile, "Dump file (replaced only once complete)")
         ->required();
     read->add_option(

@@ -74,8 +74,12 @@ int RunQvtool(const std::vector<std::string>& arguments, std::ostream& out, std:
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
+        // As any report: help that cannot be written (a full disk) is no success.
+        Report help("");
+        std::string text = app.help();
+        if (text.ends_with('\n')) text.pop_back();
+        help.Line(std::move(text));
+        return help.Emit(out, err, false);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e, out, err);
         // The flag may not have been reached when parsing stopped.

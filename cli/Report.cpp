@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "platform/StandardStreams.h"
 #include "text/HexFormat.h"
 
 namespace qv {
@@ -149,7 +150,7 @@ int Report::Emit(std::ostream& out, std::ostream& err, bool json) const {
     if (Failed() && (!json || writeError != 0)) err << prefix << ": " << message_ << '\n';
     if (writeError == 0) return static_cast<int>(outcome_);
     err << prefix << ": " << (json ? "the JSON document" : "the output")
-        << " could not be written to standard output: " << std::strerror(writeError)
+        << " could not be written to standard output: " << StandardStreamWriteError(writeError)
         << (Failed() ? "" : " (the command itself succeeded)") << '\n'
         << std::flush;
     return static_cast<int>(Failed() ? outcome_ : Outcome::kFileRefused);

@@ -99,7 +99,8 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         FlashContext flash(usb, *job.image, reporter);
         StopOnRequest(reporter, flash);
         const bool success = RunFirmwareUpdate(flash);
-        const bool stopped = !success && !flash.flashStepFailed && flash.stopRequested;
+        const bool stopped =
+            !success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested());
         job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();

@@ -11,6 +11,7 @@
 #include "cli/UpdateAll.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
+#include "platform/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -45,6 +46,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
                       << context.Device().idText << ")\nFirmware : " << image->path << " ("
                       << image->length << " bytes)\n"
                       << (note.empty() ? "" : "Note     : " + note + "\n") << std::flush;
+        KeepWriteFailure(context.Out());
     }
     if (!o.yes && !ConfirmUpdate(context)) {
         return report.Fail(Outcome::kUsage, "Abort Firmware update process (nothing was sent)");
@@ -59,7 +61,8 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
-    if (!success && !flash.flashStepFailed && flash.stopRequested)
+    // After a second stop every request fails: that ends the update as a stop too.
+    if (!success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested()))
         return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())

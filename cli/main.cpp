@@ -3,13 +3,18 @@
 #include <iostream>
 
 #include "cli/Qvtool.h"
+#include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
 
 int main(int argc, char** argv) {
+    // Before any file is opened: a closed stdout must not become the first file's descriptor.
+    qv::KeepStandardStreamsApart();
     // A reader that went away must not end an update half-way; the report says what was lost.
     qv::IgnoreBrokenPipe();
     const qv::StopSignals stop(
         "qvtool: stopping at the next safe point, then closing the device properly; a second "
-        "stop ends at once\n");
+        "stop skips the closing steps\n",
+        "qvtool: second stop: nothing more is sent to the device; the steps left undone "
+        "follow; a third stop ends at once\n");
     return qv::RunQvtool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

@@ -39,6 +39,9 @@ struct FlashContext {
     std::uint32_t flashRangeStart = 0;
     std::uint32_t flashRangeSize = kWholeRangeSize;
     bool stopRequested = false;
+    // Where the latest long step ended on a stop request: the first address left undone. The
+    // sequences and the single operations clear it as they start.
+    std::optional<std::uint32_t> stoppedAt;
     std::vector<std::uint8_t> readBackBuffer;  // kImageCapacity bytes, allocated once
 };
 

@@ -53,6 +53,10 @@ bool EraseSectors(FlashContext& context) {
     bool allDone = true;
     for (std::uint64_t a = start; a < end && !context.usb.StoppedAnswering(); a += kSectorSize) {
         const auto address = static_cast<std::uint32_t>(a);
+        if (context.stopRequested) {
+            context.stoppedAt = address;
+            return false;
+        }
         if (!FlashWriteEnable(context.usb) || !FlashEraseSector(context.usb, address)) {
             allDone = false;
             continue;
@@ -79,6 +83,9 @@ std::string EraseOutsideFlash(const FlashContext& context) {
 bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
     // Without a handle every command fails, and so does the erase, showing its usual texts.
     const bool opened = OpenLink(context);
+    // The Erase button: a stop meant for an earlier run does not carry over.
+    if (idUse == FlashIdUse::kReadIfUnknown) context.stopRequested = false;
+    context.stoppedAt.reset();
     if (idUse == FlashIdUse::kReadIfUnknown) EnsureFlashId(context);
     if (opened) BeginStep(context);  // a failed id read is not the erase's reason
     const std::string outside = EraseOutsideFlash(context);
@@ -88,10 +95,10 @@ bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
     } else {
         done = context.rangeAssigned ? EraseSectors(context)
                                      : EraseChip(context, EraseDisplay::kIspPage);
-        if (opened && !done) ReportStepFailure(context, FlashStep::kErase);
+        if (opened && !done && !context.stoppedAt) ReportStepFailure(context, FlashStep::kErase);
     }
     context.usb.Close();
-    if (!done) {
+    if (!done && !context.stoppedAt) {
         context.reporter.ProcessInfo(outside.empty() ? "Erase Flash Fail" : outside);
         context.flashStepFailed = true;
     }

@@ -32,6 +32,9 @@ bool StepWithLink(FlashContext& context, FlashStep step, Work work) {
 template <typename Bound, typename Work>
 bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) {
     const bool opened = OpenLink(context);
+    // A single operation: a stop meant for an earlier run does not carry over.
+    context.stopRequested = false;
+    context.stoppedAt.reset();
     EnsureFlashId(context);
     bool ok = false;
     if (const std::string outside = bound(); !outside.empty()) {
@@ -40,7 +43,8 @@ bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) 
     } else {
         if (opened) BeginStep(context);  // a failed id read is not the work's reason
         ok = work();
-        if (opened && !ok) ReportStepFailure(context, step);
+        // A stop part-way is no failure of the step.
+        if (opened && !ok && !context.stoppedAt) ReportStepFailure(context, step);
     }
     context.usb.Close();
     return ok;

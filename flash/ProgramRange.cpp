@@ -38,6 +38,11 @@ bool ProgramRange(FlashContext& context, std::uint32_t start, std::uint32_t end)
     }
     for (std::uint64_t a = start; a < end; a += n) {
         const auto address = static_cast<std::uint32_t>(a);
+        // Between blocks: a page is never left half-sent.
+        if (context.stopRequested) {
+            context.stoppedAt = address;
+            return false;
+        }
         CopyImageBytes(context, a - start, n, block.data());
         if (std::all_of(block.begin(), block.begin() + n, [](std::uint8_t b) { return b == 0xFF; }))
             continue;

@@ -46,6 +46,11 @@ bool WalkBlocks(FlashContext& context, std::uint32_t start, std::uint32_t end, F
             reporter.ProcessAddress(texts.address + Hex6(address));
             reporter.Progress(stage, std::min(a - start + kReadBlockSize, total), total);
             reporter.Pump();
+            // A stop after the last block stops nothing.
+            if (context.stopRequested && strikes == 0 && a + kReadBlockSize <= end) {
+                context.stoppedAt = static_cast<std::uint32_t>(a + kReadBlockSize);
+                return false;
+            }
         } else {
             ++strikes;
         }

@@ -39,6 +39,8 @@ bool RunStep(FlashContext& context, const Step& step, Show show, Work work) {
     BeginStep(context);
     const std::optional<StepReason> reason = work();
     if (!reason) return true;
+    // Stopped part-way: the sequence ends as stopped, not failed.
+    if (step.role == StepRole::kDecides && context.stoppedAt) return false;
     if (step.role == StepRole::kWarns) {
         context.reporter.Warning(step.id, *reason);
         return false;
@@ -165,6 +167,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     const auto show = [&](const char* text) { reporter.ProcessInfo(text); };
     context.flashStepFailed = false;
     context.stopRequested = false;
+    context.stoppedAt.reset();
     std::optional<FlashRange> range = ImageRange(context);
     if (!range) {
         reporter.ProcessInfo("Image does not fit in the flash above 0x" +
@@ -196,6 +199,7 @@ SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps) {
     if (shouldRun(steps.blank)) rangeSteps.Blank();
     if (shouldRun(steps.program)) rangeSteps.Program();
     if (shouldRun(steps.verify)) rangeSteps.Verify();
+    stopped = stopped || context.stoppedAt.has_value();  // the last step stopped part-way
 
     RunClosingSteps(context, steps.protect, steps.ispMode, show);
     context.usb.Close();
@@ -215,6 +219,7 @@ bool RunFirmwareUpdate(FlashContext& context) {
     };
     context.flashStepFailed = false;
     context.stopRequested = false;
+    context.stoppedAt.reset();
     FlashRange range{0, context.image.length, context.image.length};
     // A stop (raised while messages run) ends the update before its next step; the closing
     // steps still run.
@@ -244,6 +249,7 @@ bool RunFirmwareUpdate(FlashContext& context) {
     if (goOn()) rangeSteps.Blank();
     if (goOn()) rangeSteps.Program();
     if (goOn()) rangeSteps.Verify();
+    stopped = stopped || context.stoppedAt.has_value();  // the verify stopped part-way
     RunClosingSteps(context, true, true, showInfo);
     context.usb.Close();
     if (context.flashStepFailed) return false;

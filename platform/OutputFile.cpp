@@ -1,16 +1,20 @@
 #include "platform/OutputFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#include "platform/RegularFile.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -26,15 +30,47 @@ constexpr std::size_t kNameMax = 255;
 constexpr std::size_t kRandomLetters = 6;
 constexpr std::string_view kTemporaryEnd = ".part";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// errno after a failed call; some C libraries leave it unset for stream errors.
+// errno after a failed call; some C libraries leave it unset.
 int LastError() {
     return errno != 0 ? errno : EIO;
 }
+
+#ifdef _WIN32
+constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
+constexpr int kCreateMode = _S_IREAD | _S_IWRITE;
+int SyncFile(int descriptor) {
+    return _commit(descriptor);
+}
+#else
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+constexpr int kCreateMode = 0666;
+int SyncFile(int descriptor) {
+    return fsync(descriptor);
+}
+#endif
+
+// A descriptor that closes itself; Release() hands over the closing, with its result.
+class File {
+  public:
+    File() = default;
+    explicit File(int descriptor) : descriptor_(descriptor) {}
+    ~File() {
+        if (descriptor_ >= 0) close(descriptor_);
+    }
+    File(File&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
+    File& operator=(File&&) = delete;
+    explicit operator bool() const { return descriptor_ >= 0; }
+    int get() const { return descriptor_; }
+    // Closes now; 0, or the error of a close that failed (NFS reports a failed write there).
+    int Close() {
+        const int result = close(descriptor_);
+        descriptor_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+  private:
+    int descriptor_ = -1;
+};
 
 // "<name>.<6 random letters>.part" in the folder of `path`, with the name shortened (never
 // inside a UTF-8 sequence) so the whole stays within kNameMax bytes.
@@ -56,47 +92,57 @@ std::string TemporaryName(const fs::path& path, std::mt19937& random) {
     return (path.parent_path() / name).string();
 }
 
-// Creates a file next to `path` that did not exist before (O_EXCL), and gives its name. A
-// leftover of a killed run never blocks: each try takes a new random name.
+// Creates a file next to `path` that did not exist before (O_EXCL: never a FIFO, a device or a
+// link someone placed there), and gives its name. A leftover of a killed run never blocks: each
+// try takes a new random name.
 File CreateTemporaryBeside(const std::string& path, std::string& name, int& error) {
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         name = TemporaryName(path, random);
-        errno = 0;
-        // "x": fail rather than take over a file that already exists.
-        if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return File(file);
+        File file(open(name.c_str(), kCreateFlags, kCreateMode));
+        if (file) return file;
         error = LastError();
         if (error != EEXIST) break;
     }
-    return nullptr;
+    return File();
 }
 
-const char* KindRefused(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::directory:
-            return "is a folder";
-        case fs::file_type::character:
-        case fs::file_type::block:
-            return "is a device node";
-        case fs::file_type::fifo:
-            return "is a FIFO";
-        case fs::file_type::socket:
-            return "is a socket";
-        default:
-            return "is not a regular file";
+// Writes all of `bytes`, resuming after interruptions and short writes; 0 or the error.
+int WriteAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto written =
+            write(descriptor, bytes.data(),
+                  static_cast<unsigned>(std::min<std::size_t>(bytes.size(), 1u << 30)));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return LastError();
+        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
+    return 0;
+}
+
+// After a rename the folder's entry goes to the disk too, so the new name survives a power cut.
+// Best effort: the file was synced before the rename, so whichever name a crash keeps, it names
+// a whole file. Windows makes the rename durable itself.
+void SyncFolder(const fs::path& file) {
+#ifdef _WIN32
+    (void)file;
+#else
+    const fs::path parent = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    File folder(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) SyncFile(folder.get());
+#endif
 }
 
 // Gives the new file the permissions of the one it replaces.
-int KeepMode(std::FILE* file, const std::string& target) {
+int KeepMode(int descriptor, const std::string& target) {
     struct stat old {};
     if (::stat(target.c_str(), &old) != 0) return 0;  // a new file: the usual permissions
 #ifdef _WIN32
-    (void)file;
+    (void)descriptor;
     return 0;  // Windows files carry no POSIX mode beyond read-only, which a rename keeps
 #else
-    return ::fchmod(fileno(file), old.st_mode & 07777) == 0 ? 0 : LastError();
+    return ::fchmod(descriptor, old.st_mode & 07777) == 0 ? 0 : LastError();
 #endif
 }
 
@@ -109,10 +155,13 @@ std::string FullPath(const std::string& path) {
 }
 
 std::string NotARegularFile(const std::string& path) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status) || fs::is_regular_file(status)) return {};
-    return FullPath(path) + " " + KindRefused(status.type()) + ", not a regular file";
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        // Absent is fine; a name too long or a folder that cannot be searched is not.
+        return errno == ENOENT ? std::string() : FullPath(path) + ": " + std::strerror(errno);
+    }
+    if (S_ISREG(status.st_mode)) return {};
+    return FullPath(path) + " " + FileKindText(status.st_mode) + ", not a regular file";
 }
 
 OutputTarget CheckOutputFile(const std::string& path) {
@@ -148,16 +197,18 @@ std::string ReplaceFileContents(const OutputTarget& target, std::string_view byt
     int error = 0;
     File file = CreateTemporaryBeside(target.path, temporary, error);
     if (!file) return FullPath(target.path) + ": cannot be created: " + std::strerror(error);
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-        std::fflush(file.get()) != 0) {
-        error = LastError();
-    }
+    error = WriteAll(file.get(), bytes);
     if (error == 0) error = KeepMode(file.get(), target.path);
-    if (std::fclose(file.release()) != 0 && error == 0) error = LastError();
+    // On the disk before it takes the target's name: else a power cut can leave an empty file
+    // behind a run that said it wrote it.
+    if (error == 0 && SyncFile(file.get()) != 0) error = LastError();
+    if (const int closed = file.Close(); error == 0) error = closed;
     std::error_code renameError;
     if (error == 0) fs::rename(temporary, target.path, renameError);
-    if (error == 0 && !renameError) return {};
+    if (error == 0 && !renameError) {
+        SyncFolder(target.path);
+        return {};
+    }
     std::error_code ignored;
     fs::remove(temporary, ignored);
     return FullPath(target.path) +

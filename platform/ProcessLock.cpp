@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h.
+#include <sddl.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,7 +17,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #endif
+
+#include "platform/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -43,9 +48,13 @@ std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());  // LockName gives ASCII only
 }
 
-// The holder's process id sits in a small shared block named after the mutex.
+// The holder's process id sits in a small shared block named after the mutex: in the global
+// namespace where the holder may make one there (services, administrators), else in its session.
 long ReadHolder(const std::string& name) {
-    HANDLE block = OpenFileMappingW(FILE_MAP_READ, FALSE, Wide(name + "-holder").c_str());
+    HANDLE block =
+        OpenFileMappingW(FILE_MAP_READ, FALSE, Wide("Global\\" + name + "-holder").c_str());
+    if (block == nullptr)
+        block = OpenFileMappingW(FILE_MAP_READ, FALSE, Wide("Local\\" + name + "-holder").c_str());
     if (block == nullptr) return 0;
     long process = 0;
     if (const void* view = MapViewOfFile(block, FILE_MAP_READ, 0, 0, sizeof(DWORD))) {
@@ -58,20 +67,83 @@ long ReadHolder(const std::string& name) {
 
 #else
 
-// Where the lock files live: shared by every user where possible.
-std::string LockFolder() {
-    if (const char* chosen = std::getenv("QV4820_LOCK_DIR"); chosen != nullptr && *chosen != 0)
+constexpr const char* kSharedFolder = "/tmp/qv4820-locks";
+
+bool SharedByEveryone(const struct stat& folder) {
+    return S_ISDIR(folder.st_mode) && (folder.st_mode & 01777) == 01777;
+}
+
+// The folder of the lock files, the same for every user and root: QV4820_LOCK_DIR when set;
+// else /run/lock where every user may make files in it (sticky, world-writable); else
+// kSharedFolder, made so. Empty, with the reason in `error`, when it cannot be used.
+std::string LockFolder(std::string& error) {
+    if (const char* chosen = std::getenv("QV4820_LOCK_DIR"); chosen != nullptr && *chosen != 0) {
+        struct stat folder {};
+        if (stat(chosen, &folder) != 0) {
+            error = std::string("the lock folder ") + chosen +
+                    " (QV4820_LOCK_DIR) cannot be used: " + std::strerror(errno);
+            return {};
+        }
+        if (!S_ISDIR(folder.st_mode)) {
+            error = std::string("the lock folder ") + chosen + " (QV4820_LOCK_DIR) is not a folder";
+            return {};
+        }
         return chosen;
-    if (access("/run/lock", W_OK | X_OK) == 0) return "/run/lock";
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != 0)
-        return runtime;
-    return "/tmp";
+    }
+    struct stat folder {};
+    if (stat("/run/lock", &folder) == 0 && SharedByEveryone(folder)) return "/run/lock";
+    // Made by whichever program comes first; umask would narrow mkdir's mode.
+    if (mkdir(kSharedFolder, 01777) == 0) chmod(kSharedFolder, 01777);
+    // lstat: a link placed there by someone else is not the folder.
+    if (lstat(kSharedFolder, &folder) != 0) {
+        error = std::string("the lock folder ") + kSharedFolder +
+                " cannot be made: " + std::strerror(errno);
+        return {};
+    }
+    if (!SharedByEveryone(folder)) {
+        error = std::string("the lock folder ") + kSharedFolder +
+                " is not a folder every user may use (sticky and writable by all); remove it";
+        return {};
+    }
+    return kSharedFolder;
+}
+
+// The lock file, opened without following a link or blocking: for writing where this user may,
+// else for reading, which is enough to lock it.
+int OpenLockFile(const std::string& path, bool& writable) {
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+    writable = descriptor >= 0;
+    // Another user's lock file in a sticky folder (the kernel may refuse O_CREAT on it).
+    if (descriptor < 0 && (errno == EACCES || errno == EPERM)) {
+        const int refused = errno;
+        descriptor = open(path.c_str(), O_RDONLY | kFlags);
+        // No such file either: the folder itself refused to take it.
+        if (descriptor < 0 && errno == ENOENT) errno = refused;
+    }
+    return descriptor;
+}
+
+// Empty when the opened lock file is one this tool made: a regular file with one name. A link
+// to another file, or a FIFO, placed under the lock's name is never changed or waited on.
+std::string NotALockFile(int descriptor, const std::string& path, bool& own) {
+    struct stat file {};
+    if (fstat(descriptor, &file) != 0) return path + ": " + std::strerror(errno);
+    own = file.st_uid == geteuid();
+    if (!S_ISREG(file.st_mode) || file.st_nlink != 1)
+        return path +
+               " is not a lock file of this tool (not a regular file with one name); "
+               "remove it";
+    return {};
 }
 
 long ReadHolder(int descriptor) {
     char text[32] = {};
     const ssize_t got = pread(descriptor, text, sizeof text - 1, 0);
-    return got > 0 ? std::strtol(text, nullptr, 10) : 0;
+    const long process = got > 0 ? std::strtol(text, nullptr, 10) : 0;
+    // The number a holder that could not write left there may name a process long gone.
+    return process > 0 && (kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM) ? process
+                                                                                        : 0;
 }
 
 #endif
@@ -96,21 +168,46 @@ std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
                                                   const std::string& readable,
                                                   std::chrono::milliseconds wait,
                                                   std::string& error) {
-    const std::string name = "Local\\" + LockName(key, readable);
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+    const std::string name = LockName(key, readable);
+    // Global: one lock for every session (a service, another user's login, a remote desktop).
+    // Everyone may wait on it and release it, whoever made it first.
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                         &everyone, nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, everyone, FALSE};
+    HANDLE mutex =
+        CreateMutexExW(everyone != nullptr ? &attributes : nullptr, Wide("Global\\" + name).c_str(),
+                       0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    const DWORD created = GetLastError();
+    if (everyone != nullptr) LocalFree(everyone);
     if (mutex == nullptr) {
-        error = "no lock could be made (error " + std::to_string(GetLastError()) + ")";
+        error = "no lock could be made (error " + std::to_string(created) + ")";
         return nullptr;
     }
-    const DWORD waited = WaitForSingleObject(mutex, static_cast<DWORD>(wait.count()));
+    // In short waits, so that a stop request ends the wait.
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    DWORD waited = WAIT_TIMEOUT;
+    for (;;) {
+        waited = WaitForSingleObject(mutex, static_cast<DWORD>(kRetryEvery.count()));
+        if (waited != WAIT_TIMEOUT || StopRequested() ||
+            std::chrono::steady_clock::now() >= deadline)
+            break;
+    }
     // An abandoned mutex belonged to a program that ended without letting go: it is ours now.
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        error = InUse(ReadHolder(name));
+        error = StopRequested() ? std::string("stopped by ") + StopRequestName() +
+                                      " while waiting: " + InUse(ReadHolder(name))
+                                : InUse(ReadHolder(name));
         CloseHandle(mutex);
         return nullptr;
     }
     HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(DWORD), Wide(name + "-holder").c_str());
+                                      sizeof(DWORD), Wide("Global\\" + name + "-holder").c_str());
+    // Without the right to make global objects (an ordinary user's session), in the session.
+    if (block == nullptr) {
+        block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                   Wide("Local\\" + name + "-holder").c_str());
+    }
     if (block != nullptr) {
         if (void* view = MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, sizeof(DWORD))) {
             *static_cast<DWORD*>(view) = GetCurrentProcessId();
@@ -135,17 +232,25 @@ std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
                                                   const std::string& readable,
                                                   std::chrono::milliseconds wait,
                                                   std::string& error) {
-    const std::string path = LockFolder() + "/" + LockName(key, readable) + ".lock";
-    int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    const bool writable = descriptor >= 0;
-    // Another user's lock file: reading is enough to lock it.
-    if (descriptor < 0) descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const std::string folder = LockFolder(error);
+    if (folder.empty()) return nullptr;
+    const std::string path = folder + "/" + LockName(key, readable) + ".lock";
+    bool writable = false;
+    const int descriptor = OpenLockFile(path, writable);
     if (descriptor < 0) {
-        error = "no lock could be made at " + path + ": " + std::strerror(errno);
+        error = errno == ENOENT || errno == EACCES || errno == EROFS
+                    ? "the lock folder " + folder + " takes no new files: " + std::strerror(errno)
+                    : "no lock could be made at " + path + ": " + std::strerror(errno);
         return nullptr;
     }
-    // So that the programs of other users can take it later; fails harmlessly when not ours.
-    if (writable) fchmod(descriptor, 0666);
+    bool own = false;
+    if (const std::string problem = NotALockFile(descriptor, path, own); !problem.empty()) {
+        error = "no lock could be made: " + problem;
+        close(descriptor);
+        return nullptr;
+    }
+    // So that the programs of other users can take it later (umask narrowed the mode).
+    if (writable && own) fchmod(descriptor, 0666);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
@@ -153,8 +258,11 @@ std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
             close(descriptor);
             return nullptr;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            error = InUse(ReadHolder(descriptor));
+        if (StopRequested() || std::chrono::steady_clock::now() >= deadline) {
+            const long holder = ReadHolder(descriptor);
+            error = StopRequested() ? std::string("stopped by ") + StopRequestName() +
+                                          " while waiting: " + InUse(holder)
+                                    : InUse(holder);
             close(descriptor);
             return nullptr;
         }

@@ -1,8 +1,11 @@
 #pragma once
-// An advisory lock that every program of this tool on the machine honours, named by a key (a
-// device's path, a state file). It is held until the object goes; a program that ends, however
-// it ends, lets go of it. On POSIX systems it is a lock file in $QV4820_LOCK_DIR, /run/lock or
-// $XDG_RUNTIME_DIR that holds the holder's process id; on Windows a named mutex.
+// An advisory lock that every program of this tool on the machine honours, whichever user or
+// session runs it, named by a key (a device's path, a state file). It is held until the object
+// goes; a program that ends, however it ends, lets go of it. On POSIX systems it is a lock file
+// that holds the holder's process id, in $QV4820_LOCK_DIR, else in /run/lock where every user may
+// make files there, else in /tmp/qv4820-locks (made sticky and writable by all); a lock file that
+// is a link or has a second name is refused, and another user's is locked without a change. On
+// Windows it is a mutex in the Global\ namespace that everyone may take.
 
 #include <chrono>
 #include <cstdint>
@@ -16,8 +19,10 @@ inline constexpr std::chrono::milliseconds kLockWait{5000};
 
 class ProcessLock {
   public:
-    // Takes the lock named by `key`, waiting up to `wait` for its holder. Null when it could not,
-    // with the reason in `error`: "in use by process 1234", or why no lock could be made.
+    // Takes the lock named by `key`, waiting up to `wait` for its holder; a stop request
+    // (StopSignals) ends the wait. Null when it could not, with the reason in `error`: "in use
+    // by process 1234", "stopped by SIGINT while waiting: in use by ...", or why no lock could
+    // be made ("the lock folder /x takes no new files: Read-only file system").
     // `readable` is the start of the lock's name, e.g. "usb-1-2" (made safe for a file name).
     static std::unique_ptr<ProcessLock> Acquire(const std::string& key, const std::string& readable,
                                                 std::chrono::milliseconds wait, std::string& error);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/RegularFile.h"
 #include "platform/TrafficLog.h"
 
 namespace qv {
@@ -23,9 +24,10 @@ std::unique_ptr<RecordingDeviceApi> RecordingDeviceApi::Create(DeviceApi& inner,
                                                                const std::string& fileName,
                                                                std::string& error) {
     // Binary: the same bytes on every system (no CR LF on Windows). Writes go to the end.
-    std::FILE* file = std::fopen(fileName.c_str(), "a+b");
+    std::string why;
+    std::FILE* file = OpenRegularFileToAppend(fileName, why);
     if (file == nullptr) {
-        error = "cannot open the traffic log '" + fileName + "': " + std::strerror(errno);
+        error = "cannot record the traffic log: " + why;
         return nullptr;
     }
     // Not every file can tell its size (a pipe); such a one is a new log.

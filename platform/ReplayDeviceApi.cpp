@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+
+#include "platform/OutputFile.h"
+#include "platform/RegularFile.h"
 
 namespace qv {
 namespace {
@@ -27,33 +29,15 @@ std::string Hex2(std::uint8_t byte) {
     return text;
 }
 
-// The file's text, read no further than the first line that is too long for a traffic log, so
-// that the reader refuses it there instead of reading on without end (a device file, a stream).
-bool ReadBounded(std::istream& file, std::string& text) {
-    char chunk[65536];
-    std::size_t lineStart = 0;
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        const std::string_view got(chunk, static_cast<std::size_t>(file.gcount()));
-        if (const std::size_t end = got.rfind('\n'); end != std::string_view::npos)
-            lineStart = text.size() + end + 1;
-        text += got;
-        if (text.size() - lineStart > kMaxTrafficLineLength) return true;
-    }
-    return !file.bad();
-}
-
 }  // namespace
 
 std::unique_ptr<ReplayDeviceApi> ReplayDeviceApi::Load(const std::string& fileName,
                                                        std::string& error) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        error = "cannot open the traffic log '" + fileName + "'";
-        return nullptr;
-    }
     std::string text;
-    if (!ReadBounded(file, text)) {
-        error = "cannot read the traffic log '" + fileName + "'";
+    const FileRead read = ReadRegularFile(fileName, kMaxTrafficLogBytes, text, error);
+    if (read != FileRead::kRead) {
+        if (read == FileRead::kAbsent) error = FullPath(fileName) + ": no such file";
+        error = "cannot replay the traffic log: " + error;
         return nullptr;
     }
     TrafficLog log;

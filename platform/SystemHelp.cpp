@@ -9,8 +9,8 @@ std::string EnvironmentHelp() {
 #else
     return "  LIBUSB_DEBUG  libusb's own messages on stderr: 1 errors, 2 warnings, 3 information, "
            "4 debugging\n"
-           "  QV4820_LOCK_DIR  the folder of the device and state file locks (default /run/lock, "
-           "else XDG_RUNTIME_DIR)";
+           "  QV4820_LOCK_DIR  the folder of the device and state file locks, shared by every user "
+           "(default /run/lock where every user may make files, else /tmp/qv4820-locks)";
 #endif
 }
 

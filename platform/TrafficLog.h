@@ -77,6 +77,9 @@ inline constexpr std::uint32_t kMaxTrafficBytes = 1u << 20;
 // Longest line of a log: two blocks in hexadecimal (4 MiB) and room for a path and a text. A
 // longer line is refused before it is read whole, so a file that is no log cannot exhaust memory.
 inline constexpr std::size_t kMaxTrafficLineLength = std::size_t{5} << 20;
+// Largest log a replay takes, refused before it is read: a whole update of the largest image
+// with both verifying reads fills some 50 MiB.
+inline constexpr std::uint64_t kMaxTrafficLogBytes = std::uint64_t{256} << 20;
 
 // One call as a log line, without the line end. `in` or `out` may be null.
 std::string FormatListLine(const std::string& interfaceClass, const DeviceResult& result);

@@ -196,9 +196,9 @@ bool ApplyFaults(const std::vector<std::string>& faults, Simulation& simulation,
 }
 
 // The lock of a state file, named after the file its path leads to, so a link and its
-// target share one.
+// target share one. Without it, `inUse` says whether another program holds it.
 std::unique_ptr<ProcessLock> LockStateFile(const std::string& path, std::chrono::milliseconds wait,
-                                           std::string& error) {
+                                           std::string& error, bool& inUse) {
     std::error_code ec;
     // Absolute first: of a relative path to a file still to be made, weakly_canonical keeps
     // the relative path.
@@ -208,7 +208,11 @@ std::unique_ptr<ProcessLock> LockStateFile(const std::string& path, std::chrono:
     std::string why;
     auto lock = ProcessLock::Acquire("state:" + file.string(), "state-" + file.filename().string(),
                                      wait, why);
-    if (!lock) error = "the state file '" + path + "' is " + why + "; it was left as it is";
+    if (!lock) {
+        inUse = why.starts_with("in use");
+        error = "the state file '" + path + (inUse ? "' is " : "' cannot be locked: ") + why +
+                "; it was left as it is";
+    }
     return lock;
 }
 
@@ -235,30 +239,33 @@ std::string SimFlashHelp() {
         return IdText(part.id) + " (" +
                std::to_string(mebibytes ? part.size / flash_parts::kMiB
                                         : part.size / flash_parts::kKiB) +
-               (mebibytes ? " MiB, " : " KiB, ") + std::to_string(part.pageSize) +
-               "-byte pages, " + std::to_string(part.protectBits) + " protect bits)";
+               (mebibytes ? " MiB, " : " KiB, ") + std::to_string(part.pageSize) + "-byte pages, " +
+               std::to_string(part.protectBits) + " protect bits)";
     });
     return "The virtual flash by its JEDEC id: " + known + "; default " +
            IdText(PresetConfig(kDefaultFlash).id);
 }
 
 std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options, std::string& error,
-                                               bool* inUse) {
+                                               Refusal* refusal) {
+    const auto refuse = [&](Refusal why) {
+        if (refusal != nullptr) *refusal = why;
+        return nullptr;
+    };
     std::optional<Request> request = ReadRequest(options, error);
-    if (!request) return nullptr;
+    if (!request) return refuse(Refusal::kOptions);
     // Held from the state file's read to its last write: another program's run never falls in
     // between.
     std::unique_ptr<ProcessLock> stateLock;
     if (!options.stateFile.empty()) {
-        stateLock = LockStateFile(options.stateFile, options.stateLockWait, error);
-        if (!stateLock) {
-            if (inUse != nullptr) *inUse = true;
-            return nullptr;
-        }
+        bool inUse = false;
+        stateLock = LockStateFile(options.stateFile, options.stateLockWait, error, inUse);
+        if (!stateLock)
+            return refuse(inUse ? Refusal::kStateFileInUse : Refusal::kStateFileRefused);
     }
     std::vector<std::uint8_t> state;
     const StateFileRead stateRead = ReadKeptState(options.stateFile, state, error);
-    if (stateRead == StateFileRead::kRefused) return nullptr;
+    if (stateRead == StateFileRead::kRefused) return refuse(Refusal::kStateFileRefused);
     StateReader reader(state);
     const bool kept = stateRead == StateFileRead::kRead;
     if (kept && !AdoptKeptDevice(options, reader, *request, error)) return nullptr;

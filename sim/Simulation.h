@@ -65,11 +65,16 @@ class Simulation {
     static constexpr std::uint64_t kProductLatencyMicros = 1000;
     static constexpr std::uint64_t kBareChipLatencyMicros = 125;
 
-    // Builds the setup, or returns null and says why (unknown product, bad option text, a
-    // state file that cannot be used, or that another program keeps: then `inUse` is raised).
-    // The state file stays locked while the setup lives.
+    // Why Create built no setup.
+    enum class Refusal {
+        kOptions,           // an unknown product, a bad option text, options the state contradicts
+        kStateFileInUse,    // another program keeps the state file
+        kStateFileRefused,  // a state file that cannot be read, is damaged or cannot be written
+    };
+    // Builds the setup, or returns null and says why, with the kind in `refusal`. The state file
+    // stays locked while the setup lives.
     static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error,
-                                              bool* inUse = nullptr);
+                                              Refusal* refusal = nullptr);
     ~Simulation();
 
     VirtualBus& Bus() { return *bus_; }

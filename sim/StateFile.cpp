@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/OutputFile.h"
+#include "platform/RegularFile.h"
 
 namespace qv::sim {
 namespace {
@@ -114,28 +115,18 @@ bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_
 
 StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
                             std::string& error) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) return StateFileRead::kAbsent;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = Quoted(path) + " is not a regular file";
-        return StateFileRead::kRefused;
+    std::string bytes;
+    std::string why;
+    switch (ReadRegularFile(path, kMaxStateFileBytes, bytes, why)) {
+        case FileRead::kAbsent:
+            return StateFileRead::kAbsent;
+        case FileRead::kRefused:
+            error = "the " + Quoted(path) + " cannot be used (" + why + "); it was left as it is";
+            return StateFileRead::kRefused;
+        case FileRead::kRead:
+            break;
     }
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > kMaxStateFileBytes) {
-        error = "the " + Quoted(path) + " is larger than a virtual device state can be (" +
-                std::to_string(kMaxStateFileBytes >> 20) + " MiB); it was left as it is";
-        return StateFileRead::kRefused;
-    }
-    std::ifstream in(path, std::ios::binary);
-    // One byte more than allowed shows a file that grew since its size was read.
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad() || !in.eof()) {
-        error = "cannot read the " + Quoted(path) + " (it changed while it was read)";
-        return StateFileRead::kRefused;
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (!UnwrapState(bytes, state)) {
+    if (!UnwrapState(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), state)) {
         error =
             "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is";
         return StateFileRead::kRefused;

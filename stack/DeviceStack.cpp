@@ -26,11 +26,16 @@ bool DeviceStack::BuildVirtualDevices(const DeviceStackOptions& options, StackPr
     for (const sim::SimulationOptions& device : options.virtualDevices) {
         if (device.realTime) KeepShortSleepsShort();
         std::string error;
-        bool inUse = false;
+        auto refusal = sim::Simulation::Refusal::kOptions;
         std::unique_ptr<sim::Simulation> simulation =
-            sim::Simulation::Create(device, error, &inUse);
+            sim::Simulation::Create(device, error, &refusal);
         if (!simulation) {
-            problem = {inUse ? StackProblem::Kind::kInUse : StackProblem::Kind::kUsage, error};
+            problem = {refusal == sim::Simulation::Refusal::kStateFileInUse
+                           ? StackProblem::Kind::kInUse
+                       : refusal == sim::Simulation::Refusal::kStateFileRefused
+                           ? StackProblem::Kind::kFileRefused
+                           : StackProblem::Kind::kUsage,
+                       error};
             return false;
         }
         buses_.push_back({.api = &simulation->Bus(), .simulated = true});

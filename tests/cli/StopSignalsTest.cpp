@@ -1,7 +1,7 @@
 // qvtool as a process of its own, stopped from outside at several points of an update of a
-// virtual device kept in a state file: the first signal ends the update at its next safe point
-// with the closing steps (protect, leave ISP mode), the second ends the process at once, and a
-// reader that goes away or a full stdout ends nothing half-way and is not reported as success.
+// virtual device kept in a state file: the first signal ends the update at its next block with
+// the closing steps (protect, leave ISP mode), the third ends the process at once, and a reader
+// that goes away or a full stdout ends nothing half-way and is not reported as success.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -40,7 +40,8 @@ class StoppedUpdate : public ::testing::Test {
     }
 
     std::vector<std::string> Update(std::vector<std::string> extra = {"--yes"}) const {
-        std::vector<std::string> arguments{QV_QVTOOL_PATH, "--simulate", "--sim-latency", "100",
+        // Slow enough that each step lasts a second or more, so a signal falls inside it.
+        std::vector<std::string> arguments{QV_QVTOOL_PATH, "--simulate", "--sim-latency", "1000",
                                            "--sim-state",  state_,       "--io-log",      log_,
                                            "update",       "--file",     image_};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
@@ -77,17 +78,21 @@ TEST_F(StoppedUpdate, AStopEndsAtTheNextSafePointWithTheClosingSteps) {
         const char* after;  // the step line the signal follows
         int status;
         const char* says;
-        bool erased;      // the flash holds nothing of the image
-        bool programmed;  // the flash holds the image
+        bool firstProgrammed;  // the image's first block is in the flash
+        bool lastProgrammed;   // and its last
     };
     const std::vector<Case> cases{
         {SIGINT, "Flash Erase All", 5,
-         "the update was interrupted after the erase; the product needs a new update", true, false},
+         "the update was interrupted after the erase; the product needs a new update", false,
+         false},
         {SIGTERM, "Start Programming", 5,
-         "the update was interrupted after programming, before the verify; the product needs a "
+         "the update was interrupted during programming; the flash holds part of the image and "
+         "the product needs a new update",
+         true, false},
+        {SIGHUP, "Start Verifying Check", 5,
+         "the update was interrupted during the verify, after programming; the product needs a "
          "new update",
-         false, true},
-        {SIGHUP, "Start Verifying Check", 0, "Firmware update success!", false, true},
+         true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.after);
@@ -110,9 +115,9 @@ TEST_F(StoppedUpdate, AStopEndsAtTheNextSafePointWithTheClosingSteps) {
         EXPECT_FALSE(device->Chip().IspModeOn());
         EXPECT_EQ(device->Chip().Flash().Status() & 0x1C, 0x1C) << "not protected";
         const std::vector<std::uint8_t>& flash = device->Chip().Flash().Contents();
-        EXPECT_EQ(flash[0], c.programmed ? 1 : 0xFF);
+        EXPECT_EQ(flash[0], c.firstProgrammed ? 1 : 0xFF);
         EXPECT_EQ(flash[kImageSize - 1],
-                  c.erased ? 0xFF : static_cast<std::uint8_t>((kImageSize - 1) * 7 + 1));
+                  c.lastProgrammed ? static_cast<std::uint8_t>((kImageSize - 1) * 7 + 1) : 0xFF);
     }
 }
 
@@ -130,11 +135,13 @@ TEST_F(StoppedUpdate, TheJsonDocumentSaysWhereTheUpdateWasInterrupted) {
               "the update was interrupted after the erase; the product needs a new update");
 }
 
-TEST_F(StoppedUpdate, ASecondSignalEndsAtOnce) {
+TEST_F(StoppedUpdate, AThirdSignalEndsAtOnce) {
     ChildProcess qvtool(Update());
     ASSERT_TRUE(qvtool.WaitFor(Stream::kOut, "Flash Erase All"));
     qvtool.Signal(SIGINT);
-    ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "a second stop ends at once"));
+    ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "a second stop skips the closing steps"));
+    qvtool.Signal(SIGINT);
+    ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "a third stop ends at once"));
     qvtool.Signal(SIGINT);
     qvtool.Wait();
     EXPECT_FALSE(qvtool.Exited());
@@ -146,7 +153,7 @@ TEST_F(StoppedUpdate, AStopAtTheQuestionSendsNothing) {
     ChildProcess qvtool(Update({}));
     ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "[y/N]"));
     qvtool.Signal(SIGINT);
-    ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "a second stop ends at once"));
+    ASSERT_TRUE(qvtool.WaitFor(Stream::kErr, "a second stop skips the closing steps"));
     qvtool.WriteInput("y\n");
     qvtool.Wait();
     EXPECT_EQ(qvtool.ExitStatus(), 5);

@@ -5,11 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <future>
 #include <thread>
 
 #include "platform/LockingDeviceApi.h"
 #include "platform/ProcessLock.h"
+#include "platform/StopSignals.h"
 #include "sim/VirtualBus.h"
 #include "usb/DeviceScan.h"
 
@@ -17,6 +23,7 @@
 #include <process.h>
 #define getpid _getpid
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -67,6 +74,70 @@ class AnsweringModel : public sim::DeviceModel {
   public:
     bool HandleRequest(const ControlSetup&, std::uint8_t*) override { return true; }
 };
+
+#ifndef _WIN32
+// What lies under a lock's name in the lock folder, and the folder itself: only a plain lock
+// file is taken, and nothing else is changed, waited on or blocked on.
+TEST(ProcessLock, OnlyAPlainLockFileInAUsableFolderIsTaken) {
+    const std::string before = std::getenv("QV4820_LOCK_DIR");  // the tests' own folder
+    const std::string folder = std::filesystem::temp_directory_path() / "locks";
+    std::filesystem::create_directories(folder);
+    const std::string key = "kinds", path = folder + "/" + LockName(key, "test") + ".lock";
+    const std::string other = folder + "/other";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::string says;  // empty: taken
+    } cases[] = {
+        {"absent", [] {}, ""},
+        {"a link", [&] { std::filesystem::create_symlink(other, path); },
+         "no lock could be made at " + path + ": Too many levels of symbolic links"},
+        {"a second name", [&] { std::filesystem::create_hard_link(other, path); },
+         "is not a lock file of this tool"},
+        {"a FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0666), 0); },
+         "is not a lock file of this tool"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(path);
+        std::ofstream(other) << "someone's data";
+        c.make();
+        setenv("QV4820_LOCK_DIR", folder.c_str(), 1);
+        std::string error;
+        const auto lock = ProcessLock::Acquire(key, "test", milliseconds(0), error);
+        EXPECT_EQ(lock != nullptr, c.says.empty()) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        std::ifstream kept(other);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "someone's data");
+    }
+    std::filesystem::remove(path);
+    const std::string missing = folder + "/missing";
+    setenv("QV4820_LOCK_DIR", missing.c_str(), 1);
+    std::string error;
+    EXPECT_EQ(ProcessLock::Acquire(key, "test", milliseconds(0), error), nullptr);
+    EXPECT_EQ(error, "the lock folder " + missing +
+                         " (QV4820_LOCK_DIR) cannot be used: No such file or directory");
+    setenv("QV4820_LOCK_DIR", before.c_str(), 1);
+}
+
+TEST(ProcessLock, AStopRequestEndsTheWait) {
+    std::string error;
+    const auto held = ProcessLock::Acquire("stop", "test", milliseconds(0), error);
+    ASSERT_NE(held, nullptr) << error;
+    std::signal(SIGINT, SIG_DFL);  // not as a background job's runner may have left it
+    const StopSignals stop("");
+    const auto start = std::chrono::steady_clock::now();
+    std::thread signal([] {
+        std::this_thread::sleep_for(milliseconds(100));
+        kill(getpid(), SIGINT);
+    });
+    const std::string refused = TryFromElsewhere("stop", milliseconds(10000));
+    signal.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(refused,
+              "stopped by SIGINT while waiting: in use by process " + std::to_string(getpid()));
+}
+#endif
 
 TEST(LockingDeviceApi, ASecondProgramIsRefusedAsBusyUntilTheFirstIsDone) {
     sim::VirtualClock clock;

@@ -129,7 +129,8 @@ TEST_F(Recording, AFileThatCannotBeOpenedIsRefusedWithTheSystemsReason) {
     std::string error;
     EXPECT_FALSE(RecordingDeviceApi::Create(bus, "/nonexistent/dir/log.txt", error));
     EXPECT_EQ(error,
-              "cannot open the traffic log '/nonexistent/dir/log.txt': No such file or directory");
+              "cannot record the traffic log: /nonexistent/dir/log.txt: cannot be opened: No "
+              "such file or directory");
 }
 
 }  // namespace

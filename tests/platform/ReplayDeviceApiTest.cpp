@@ -237,24 +237,35 @@ TEST(ReplayOfAVersionedLog, AQuestionTheRecordingNeverAskedIsADifference) {
     }
 }
 
-// A file that is no log is refused at its first line too long for one, without reading on: a
-// device file such as /dev/zero never ends.
+// A file that is no log is refused at its first line too long for one; a device file such as
+// /dev/zero, which never ends, is no regular file and is refused before it is read.
 TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
     const auto file = std::filesystem::temp_directory_path() /
                       ("qv_replay_long_" + std::to_string(::getpid()) + ".log");
     std::ofstream(file, std::ios::binary) << "# open A\n"
                                           << std::string(kMaxTrafficLineLength + 1, 'a') << "\n";
+    // Larger than a log may be: refused by its size, not read (a sparse file costs no disk).
+    const auto large = std::filesystem::path(file).replace_extension(".large");
+    std::ofstream(large).close();
+    std::filesystem::resize_file(large, kMaxTrafficLogBytes + 1);
     const struct {
         std::string file;
-        std::string line;
-    } cases[] = {{file.string(), "2"}, {"/dev/zero", "1"}};
+        std::string error;
+    } cases[] = {
+        {file.string(), file.string() + ", line 2: longer than 5 MiB; not a traffic log"},
+        {"/dev/zero",
+         "cannot replay the traffic log: /dev/zero is a device node, not a regular file"},
+        {large.string(), "cannot replay the traffic log: " + large.string() +
+                             " is larger than 256 MiB, the most it may hold"},
+    };
     for (const auto& c : cases) {
         if (!std::filesystem::exists(c.file)) continue;  // no /dev/zero on Windows
         std::string error;
         EXPECT_FALSE(ReplayDeviceApi::Load(c.file, error));
-        EXPECT_EQ(error, c.file + ", line " + c.line + ": longer than 5 MiB; not a traffic log");
+        EXPECT_EQ(error, c.error);
     }
     std::filesystem::remove(file);
+    std::filesystem::remove(large);
 }
 
 }  // namespace

@@ -30,6 +30,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const Chil
         }
         dup2(err[1], 2);
         for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        for (const int fd : options.closed) close(fd);
+        // The stop signals as a terminal's program gets them, whatever the test runner ignores.
+        for (const int number : {SIGINT, SIGTERM, SIGHUP}) signal(number, SIG_DFL);
+        for (const int number : options.ignored) signal(number, SIG_IGN);
         if (options.fileSize) {
             const rlimit limit{*options.fileSize, *options.fileSize};
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -103,6 +107,22 @@ void ChildProcess::Wait() {
     while (outPipe_ >= 0 || errPipe_ >= 0) Pump(std::chrono::milliseconds(100));
     int status = 0;
     waitpid(pid_, &status, 0);
+    Ended(status);
+}
+
+bool ChildProcess::WaitWithin(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Pump(std::chrono::milliseconds(20));
+    }
+    while (outPipe_ >= 0 || errPipe_ >= 0) Pump(std::chrono::milliseconds(100));
+    Ended(status);
+    return true;
+}
+
+void ChildProcess::Ended(int status) {
     waited_ = true;
     exited_ = WIFEXITED(status);
     exitStatus_ = exited_ ? WEXITSTATUS(status) : -1;

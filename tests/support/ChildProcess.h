@@ -14,6 +14,8 @@ namespace qv::test {
 struct ChildOptions {
     std::string stdoutFile{};                 // write stdout there instead of to a pipe
     std::optional<unsigned long> fileSize{};  // RLIMIT_FSIZE: writes past it fail (EFBIG)
+    std::vector<int> closed{};                // standard streams the child starts without
+    std::vector<int> ignored{};               // signals it starts with ignored (nohup)
 };
 
 class ChildProcess {
@@ -33,6 +35,8 @@ class ChildProcess {
 
     // Waits for the end, reading both streams meanwhile.
     void Wait();
+    // As Wait, for at most `limit`; false when the child still runs (a hang).
+    bool WaitWithin(std::chrono::milliseconds limit);
     bool Exited() const { return exited_; }
     int ExitStatus() const { return exitStatus_; }  // when Exited()
     int TermSignal() const { return termSignal_; }  // when not Exited()
@@ -43,6 +47,8 @@ class ChildProcess {
   private:
     // Reads what is there on the open pipes, waiting up to `wait` for something.
     void Pump(std::chrono::milliseconds wait);
+    // Keeps how the child ended, from waitpid's `status`.
+    void Ended(int status);
 
     pid_t pid_ = -1;
     int in_ = -1, outPipe_ = -1, errPipe_ = -1;
