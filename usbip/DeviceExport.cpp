@@ -12,6 +12,8 @@ using std::chrono::microseconds;
 // A high-speed microframe: the unit of a high-speed URB's interval.
 constexpr microseconds kMicroframe{125};
 constexpr std::int32_t kMaxIntervalMicroframes = 1024;
+// URBs a client may keep waiting at once; an audio stream keeps about a dozen in flight.
+constexpr std::size_t kMaxPending = 256;
 
 Bytes Reply(std::uint32_t seqnum, std::int32_t status, Bytes inData = {},
             std::uint32_t actualLength = 0) {
@@ -89,6 +91,11 @@ void DeviceExport::Release() {
 
 DeviceExport::Outcome DeviceExport::Handle(const SubmitCommand& submit, TimePoint now) {
     if (submit.devid != DeviceId()) return Refused(submit.devid);
+    if (pending_.size() >= kMaxPending) {
+        Outcome refused;
+        refused.refused = "more than " + std::to_string(kMaxPending) + " URBs waiting at once";
+        return refused;
+    }
     if (submit.endpoint == 0) return Control(submit);
     const std::uint8_t address =
         static_cast<std::uint8_t>(submit.endpoint | (submit.direction == kDirIn ? 0x80 : 0));

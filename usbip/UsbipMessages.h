@@ -25,10 +25,9 @@ inline constexpr std::uint32_t kDirIn = 1;
 inline constexpr std::uint32_t kSpeedHigh = 3;
 
 // Statuses of a returned URB and of an unlink, as the Linux USB core numbers them (negative).
-inline constexpr std::int32_t kStatusStall = -32;       // -EPIPE
-inline constexpr std::int32_t kStatusProtocol = -71;    // -EPROTO
-inline constexpr std::int32_t kStatusUnlinked = -104;   // -ECONNRESET
-inline constexpr std::int32_t kStatusNoEndpoint = -22;  // -EINVAL
+inline constexpr std::int32_t kStatusStall = -32;      // -EPIPE
+inline constexpr std::int32_t kStatusProtocol = -71;   // -EPROTO
+inline constexpr std::int32_t kStatusUnlinked = -104;  // -ECONNRESET
 
 // Bounds that keep a client from making the server hold more than a transfer can be: the
 // largest buffer of one URB and the most isochronous packets in one, as the kernel's own.

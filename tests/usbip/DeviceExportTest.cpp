@@ -216,6 +216,14 @@ TEST_F(DeviceExportTest, IsochronousUrbsCompleteAtTheirPaceAndCanBeUnlinked) {
     EXPECT_EQ(Unlink(first).status, 0);
 }
 
+TEST_F(DeviceExportTest, AClientCannotPileUpUrbs) {
+    Export("", {"silent-after:0"});
+    for (int i = 0; i < 256; ++i)
+        ASSERT_TRUE(Submit({0xC3, 0x91, 0, 0, 0xA4, 0, 1, 0}).refused.empty());
+    const DeviceExport::Outcome outcome = Submit({0xC3, 0x91, 0, 0, 0xA4, 0, 1, 0});
+    EXPECT_NE(outcome.refused.find("more than 256 URBs"), std::string::npos) << outcome.refused;
+}
+
 TEST_F(DeviceExportTest, StreamsOnlyInTheChosenSetting) {
     Export("");
     Control({0x00, 9, 1, 0, 0, 0, 0, 0});
