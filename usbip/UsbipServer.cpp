@@ -38,7 +38,6 @@ struct UsbipServer::Connection {
     Phase phase = Phase::kOperation;
     DeviceExport* device = nullptr;  // the device it imported
     Bytes received;
-    bool closing = false;
 };
 
 std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error) {
@@ -112,9 +111,9 @@ bool UsbipServer::Run(const std::function<bool()>& stop, std::string& error) {
         SendDue();
         for (std::size_t i = 1; ready > 0 && i < fds.size(); ++i) {
             Connection& connection = *connections_[i - 1];
-            if (fds[i].revents != 0 && !connection.closing && !Receive(connection))
-                connection.closing = true;
+            if (fds[i].revents != 0 && connection.fd >= 0) Receive(connection);
         }
+        // Closed while served (by the client, a refusal, a device gone): dropped here.
         std::erase_if(connections_, [](const auto& c) { return c->fd < 0; });
         if (ready > 0 && (fds[0].revents & POLLIN) != 0) Accept();
     }

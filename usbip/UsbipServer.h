@@ -47,7 +47,7 @@ class UsbipServer {
     UsbipServer(int listener, std::uint16_t port, std::vector<DeviceExport*> exports,
                 std::ostream& log);
     void Accept();
-    // False when the connection is to end.
+    // Reads what arrived and serves every whole message; false once the connection is closed.
     bool Receive(Connection& connection);
     bool Serve(Connection& connection, const ClientMessage& message);
     bool Send(Connection& connection, const Bytes& bytes);
