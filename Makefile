@@ -25,6 +25,9 @@ TEST_DEB_PACKAGES = lintian debootstrap
 UMOCKDEV_PACKAGES = umockdev libumockdev-dev
 # The window screenshots in docs/.
 SHOT_PACKAGES = xvfb xauth openbox xdotool imagemagick
+# The kernel stage: Debian's kernel booted in QEMU attaches qvdevice over USB/IP (tests/kernel/);
+# the kernel, busybox and usbip packages themselves are fetched into a cache by the stage.
+KERNEL_PACKAGES = qemu-system-x86 busybox-static cpio
 # clang-format over the sources.
 FORMAT_PACKAGES = clang-format
 # qvtool's own system calls failed one at a time (tests/syscall-faults.sh).
@@ -48,7 +51,7 @@ NEED = tools/need-packages
 UDEV_DIR   ?= /etc/udev/rules.d
 UDEV_GROUP ?=
 
-.PHONY: deps test-deps build build-asan demo test test-asan test-syscall-faults deb test-deb screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
+.PHONY: deps test-deps build build-asan demo test test-asan test-syscall-faults test-kernel deb test-deb screenshots format install-udev fuzz fuzz-long windows test-windows windows-zip clean
 
 deps:
 	@$(NEED) $(BUILD_PACKAGES)
@@ -88,6 +91,14 @@ test-syscall-faults: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j$(JOBS) --target qvtool
 	tests/syscall-faults.sh $(BUILD)/bin/qvtool $(SYSCALL_FAULT_POSITIONS)
+
+# qvtool through a real kernel: qvdevice exports the virtual device over USB/IP inside a QEMU
+# machine, vhci-hcd attaches it, and the steps of tests/kernel/guest-steps run there.
+test-kernel: deps
+	@$(NEED) $(KERNEL_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j$(JOBS) --target qvtool qvdevice demo_firmware
+	tests/kernel/run.sh $(BUILD)
 
 # $(BUILD)/qvupdate_<version>_<arch>.deb: the programs and what cmake/Install.cmake installs.
 deb: deps

@@ -2,24 +2,26 @@
 # CMakeLists.txt adds the layers in this order, and tests/support/LayerRule.cmake holds every
 # include and every link of the tree to it. A folder always uses itself.
 
-set(QV_LAYERS catalog text platform usb sim chip image flash stack app cli)
+set(QV_LAYERS catalog text platform usb sim usbip chip image flash stack app cli qvdevice)
 set(QV_USES_catalog)
 set(QV_USES_text)
 set(QV_USES_platform text)
 set(QV_USES_usb catalog platform)
 set(QV_USES_sim catalog platform text)
+set(QV_USES_usbip catalog platform text sim)
 set(QV_USES_chip catalog platform usb)
 set(QV_USES_image text)
 set(QV_USES_flash catalog platform text usb chip image)
 set(QV_USES_stack platform sim)
 set(QV_USES_app catalog platform text usb chip image flash stack)
 set(QV_USES_cli catalog platform text usb chip image flash stack)
+set(QV_USES_qvdevice catalog platform text sim stack usbip)
 
 # Folders beside the layers: generated data, the installed documents, the fuzz targets, the
 # benchmarks and the tests.
 set(QV_BESIDE_LAYERS data packaging fuzz bench tests)
 set(QV_USES_data image)
 set(QV_USES_packaging catalog stack cli)
-set(QV_USES_fuzz catalog text platform usb sim chip image flash)
+set(QV_USES_fuzz catalog text platform usb sim usbip chip image flash)
 set(QV_USES_bench catalog text platform usb sim chip image flash stack data)
 set(QV_USES_tests ${QV_LAYERS} data packaging)

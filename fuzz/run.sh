@@ -25,7 +25,7 @@ case "$mode" in
 esac
 [[ "$amount" =~ ^[0-9]+$ ]] && [ "$amount" -gt 0 ] || usage
 
-all=(hex_loader bin_loader parameter_table carriers hostile_device traffic_log sim_state typed_text)
+all=(hex_loader bin_loader parameter_table carriers hostile_device traffic_log sim_state typed_text usbip)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -156,6 +156,25 @@ bool AdoptKeptDevice(const SimulationOptions& options, StateReader& reader, Requ
     return true;
 }
 
+std::uint16_t IdNumber(const std::string& idText, const char* key) {
+    const auto at = idText.find(key);
+    std::uint16_t value = 0;
+    if (at != std::string::npos)
+        std::from_chars(idText.data() + at + 4, idText.data() + idText.size(), value, 16);
+    return value;
+}
+
+UsbIdentity UsbIdentityOf(const Identity& identity, int instance) {
+    UsbIdentity usb;
+    usb.vendor = IdNumber(identity.idText, "vid_");
+    usb.product = IdNumber(identity.idText, "pid_");
+    usb.manufacturer = "Quorvex";
+    usb.name = identity.bareChip ? "QV4820" : identity.name;
+    usb.serial = "QV" + std::to_string(instance);
+    usb.bareChip = identity.bareChip;
+    return usb;
+}
+
 std::unique_ptr<Clock> MakeClock(bool realTime) {
     if (realTime) return std::make_unique<RealTimeClock>();
     return std::make_unique<VirtualClock>();
@@ -289,6 +308,7 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
     simulation->stateFile_ = options.stateFile;
     simulation->stateLock_ = std::move(stateLock);
     simulation->identity_ = request->identity.key;
+    simulation->usb_ = UsbIdentityOf(request->identity, options.instance);
     simulation->device_ = Attach(*simulation->bus_, simulation->chip_, *request);
     if (!ApplyFaults(options.faults, *simulation, error)) return nullptr;
     return simulation;

@@ -14,6 +14,7 @@
 #include "sim/Clock.h"
 #include "sim/SpiFlash.h"
 #include "sim/StateFile.h"
+#include "sim/UsbDescriptors.h"
 #include "sim/VirtualBus.h"
 
 namespace qv::sim {
@@ -80,6 +81,8 @@ class Simulation {
     VirtualBus& Bus() { return *bus_; }
     Qv4820Model& Chip() { return *chip_; }
     DeviceId Device() const { return device_; }
+    // Who the device says it is on a real bus (its ids from the catalogue, or a bare chip's).
+    const UsbIdentity& Usb() const { return usb_; }
 
     // Writes the state file, when there is one, as the device is now; false with the reason.
     bool SaveState(std::string& error);
@@ -93,6 +96,7 @@ class Simulation {
     std::string stateFile_;
     std::unique_ptr<ProcessLock> stateLock_;
     std::string identity_;  // the product's id text, or the bare chip's name
+    UsbIdentity usb_;
 };
 
 }  // namespace qv::sim

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/carriers/RequestBlocks.h"
+#include "sim/UsbDescriptors.h"
 
 namespace qv::sim {
 namespace {
@@ -90,6 +91,14 @@ void VirtualBus::Detach(DeviceId id) {
     if (it == devices_.end()) return;
     Unplug(it->second);
     it->second.backAt.reset();
+}
+
+bool VirtualBus::Reattach(DeviceId id) {
+    auto it = devices_.find(id);
+    if (it == devices_.end() || !Present(it->second)) return false;
+    it->second.attached = true;
+    it->second.backAt.reset();
+    return true;
 }
 
 bool VirtualBus::IsAttached(DeviceId id) const {
@@ -213,6 +222,23 @@ DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const 
     return result;
 }
 
+DeviceResult VirtualBus::ControlTransfer(DeviceId id, const ControlSetup& setup,
+                                         std::span<const std::uint8_t> outData, std::uint8_t* in) {
+    ++transferCount_;
+    clock_.SleepMicros(latencyMicros_);
+    auto it = devices_.find(id);
+    if (it == devices_.end() || !it->second.attached) return Unplugged();
+    if (std::optional<DeviceResult> fault = InjectedFault(it->second)) return *fault;
+    TransferRecord record;
+    const DeviceResult result = Transfer(it->second, setup, outData, in, record);
+    if (log_.size() < logLimit_) {
+        record.ok = result.ok();
+        record.failure = result.text();
+        log_.push_back(std::move(record));
+    }
+    return result;
+}
+
 DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std::uint8_t* in,
                                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
                                   TransferRecord& record) {
@@ -232,27 +258,9 @@ DeviceResult VirtualBus::AnswerPresenceTest(const Device& device, std::uint8_t* 
     // The plain interface answers with the USB device descriptor: 18 bytes, USB 2.0, vendor
     // class, the path's ids.
     if (device.interfaceClass != kProductInterfaceClass) {
-        const std::uint16_t vid = IdField(device.path, "vid_");
-        const std::uint16_t pid = IdField(device.path, "pid_");
-        const std::uint8_t descriptor[18] = {18,
-                                             1,
-                                             0x00,
-                                             0x02,
-                                             0xFF,
-                                             0,
-                                             0,
-                                             64,
-                                             static_cast<std::uint8_t>(vid),
-                                             static_cast<std::uint8_t>(vid >> 8),
-                                             static_cast<std::uint8_t>(pid),
-                                             static_cast<std::uint8_t>(pid >> 8),
-                                             0x00,
-                                             0x01,
-                                             1,
-                                             2,
-                                             3,
-                                             1};
-        std::copy(std::begin(descriptor), std::end(descriptor), out);
+        const std::vector<std::uint8_t> descriptor =
+            DeviceDescriptor(IdField(device.path, "vid_"), IdField(device.path, "pid_"), true);
+        std::copy(descriptor.begin(), descriptor.end(), out);
     }
     return DeviceResult::Success();
 }

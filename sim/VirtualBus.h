@@ -64,6 +64,9 @@ class VirtualBus final : public DeviceApi {
                             std::shared_ptr<DeviceModel> model);
     // Unplugs: the device leaves the interface sets and its open handles stop working.
     void Detach(DeviceId id);
+    // A restarted device that is back on the bus is attached again, as when a host enumerates
+    // it; false while it is off the bus or unplugged.
+    bool Reattach(DeviceId id);
     bool IsAttached(DeviceId id) const;
     std::string PathOf(DeviceId id) const;
     // The next device attached gets serial + 1 in its path (several buses, distinct paths).
@@ -91,6 +94,12 @@ class VirtualBus final : public DeviceApi {
     void SetLogLimit(std::size_t limit) { logLimit_ = limit; }
     std::uint64_t TransferCount() const { return transferCount_; }
     int OpenHandleCount() const { return static_cast<int>(handles_.size()); }
+
+    // One control request as a USB host controller hands it to the device, with the same
+    // latency, rehearsed faults and restart as a request that came through a driver's carrier.
+    // For IN requests `in` receives `setup.length` bytes.
+    DeviceResult ControlTransfer(DeviceId id, const ControlSetup& setup,
+                                 std::span<const std::uint8_t> outData, std::uint8_t* in);
 
     // DeviceApi
     DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;

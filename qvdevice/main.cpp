@@ -1,0 +1,73 @@
+// qvdevice: the virtual device exported over USB/IP, for a real kernel to attach.
+
+#include <iostream>
+#include <memory>
+
+#include "platform/StandardStreams.h"
+#include "platform/StopSignals.h"
+#include "platform/SystemDeviceApi.h"
+#include "qvdevice/QvdeviceCommandLine.h"
+#include "sim/Simulation.h"
+#include "usbip/DeviceExport.h"
+#include "usbip/UsbipServer.h"
+
+namespace {
+
+constexpr int kFailureExit = 1;
+constexpr int kUsageExit = 2;
+constexpr std::uint32_t kBusNumber = 1;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qv::KeepStandardStreamsApart();  // before the state file or a socket takes descriptor 0-2
+    int exitCode = 0;
+    const std::optional<qv::QvdeviceSettings> settings = qv::ReadQvdeviceCommandLine(
+        std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, exitCode);
+    if (!settings) return exitCode;
+
+    std::vector<std::unique_ptr<qv::sim::Simulation>> simulations;
+    std::vector<std::unique_ptr<qv::usbip::DeviceExport>> exports;
+    std::vector<qv::usbip::DeviceExport*> exported;
+    for (const qv::sim::SimulationOptions& options : settings->devices) {
+        if (options.realTime) qv::KeepShortSleepsShort();
+        std::string error;
+        bool inUse = false;
+        simulations.push_back(qv::sim::Simulation::Create(options, error, &inUse));
+        if (!simulations.back()) {
+            std::cerr << "qvdevice: " << error << "\n";
+            return inUse ? kFailureExit : kUsageExit;
+        }
+        const std::string busId =
+            std::to_string(kBusNumber) + "-" + std::to_string(exports.size() + 1);
+        exports.push_back(
+            std::make_unique<qv::usbip::DeviceExport>(*simulations.back(), busId, kBusNumber));
+        exported.push_back(exports.back().get());
+    }
+
+    qv::IgnoreBrokenPipe();
+    const qv::StopSignals stop("qvdevice: stopping; the attached devices are disconnected\n");
+    std::string error;
+    auto server = qv::usbip::UsbipServer::Listen(settings->listen, exported, std::cout, error);
+    if (!server) {
+        std::cerr << "qvdevice: " << error << "\n";
+        return kFailureExit;
+    }
+    for (const auto& device : exports)
+        std::cout << "qvdevice: exporting " << device->Name() << " as bus id " << device->BusId()
+                  << " on " << settings->listen.host << ":" << server->Port() << "\n";
+    std::cout << "qvdevice: USB/IP has no authentication: whoever reaches this address can use "
+                 "the devices"
+              << std::endl;
+    const bool served = server->Run([] { return qv::StopRequested(); }, error);
+    if (!served) std::cerr << "qvdevice: " << error << "\n";
+    server.reset();
+    bool saved = true;
+    for (const auto& simulation : simulations) {
+        if (!simulation->SaveState(error)) {
+            std::cerr << "qvdevice: " << error << "\n";
+            saved = false;
+        }
+    }
+    return served && saved ? 0 : kFailureExit;
+}
