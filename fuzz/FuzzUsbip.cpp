@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(!decoded.message, "no message while more is needed");
             break;
         case Decoded::State::kMessage: {
-            Check(decoded.message.has_value() && decoded.consumed > 0 &&
-                      decoded.consumed <= size - 1,
-                  "a message within the bytes");
+            Check(
+                decoded.message.has_value() && decoded.consumed > 0 && decoded.consumed <= size - 1,
+                "a message within the bytes");
             const Decoded alone = DecodeExact(data + 1, decoded.consumed, phase);
             Check(alone.state == Decoded::State::kMessage && alone.consumed == decoded.consumed,
                   "a message decodes from its own bytes");

@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
     for (const qv::sim::SimulationOptions& options : settings->devices) {
         if (options.realTime) qv::KeepShortSleepsShort();
         std::string error;
-        bool inUse = false;
-        simulations.push_back(qv::sim::Simulation::Create(options, error, &inUse));
+        auto refusal = qv::sim::Simulation::Refusal::kOptions;
+        simulations.push_back(qv::sim::Simulation::Create(options, error, &refusal));
         if (!simulations.back()) {
             std::cerr << "qvdevice: " << error << "\n";
-            return inUse ? kFailureExit : kUsageExit;
+            return refusal == qv::sim::Simulation::Refusal::kOptions ? kUsageExit : kFailureExit;
         }
         const std::string busId =
             std::to_string(kBusNumber) + "-" + std::to_string(exports.size() + 1);

@@ -76,7 +76,8 @@ TEST(TrafficLog, EveryFailureKindReadsBack) {
     for (int k = static_cast<int>(FailureKind::kPermission);
          k <= static_cast<int>(FailureKind::kOther); ++k) {
         const auto kind = static_cast<FailureKind>(k);
-        results.push_back(DeviceResult::Failure(kind, std::string(FailureKindName(kind)) + " text"));
+        results.push_back(
+            DeviceResult::Failure(kind, std::string(FailureKindName(kind)) + " text"));
         const std::uint8_t block[1] = {0x01};
         text += FormatTrafficLine(0x22242e, block, 1, 0, results.back(), nullptr) + "\n";
     }
