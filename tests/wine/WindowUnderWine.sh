@@ -37,11 +37,21 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
             /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f >/dev/null 2>&1
     done
     wineserver -w
+    # The first window named NAME, or nothing after a minute. A search fails outright when a
+    # window vanishes while it looks (Wine makes and drops short-lived windows), so it looks again.
+    find_window() {
+        local found
+        for _ in $(seq 1 120); do
+            found=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+            [ -n "$found" ] && { echo "$found"; return 0; }
+            sleep 0.5
+        done
+    }
     # A mistyped option (a shortcut s target, say) is said in a message box, not to a console
     # the program does not have, and ends with the usage status once it is read.
     status=0
     wine qvupdate.exe --bogus >/dev/null 2>&1 & refusal=$!
-    box=$(timeout 60 xdotool search --sync --name "^qvupdate\$" | head -n 1)
+    box=$(find_window "^qvupdate\$")
     [ -n "$box" ] || { echo "no message box for a bad option"; exit 1; }
     sleep 1
     import -window root "$out/bad-option.png"
@@ -50,7 +60,7 @@ xvfb-run -a -s "-screen 0 1600x1200x24 -dpi $dpi" sh -eu -c '
     [ "$status" = 2 ] || { echo "a bad option ended with status $status, not 2"; exit 1; }
     wine qvupdate.exe --simulate --sim-state state.qvs --io-log io.log >"$out/qvupdate.out" 2>&1 &
     app=$!
-    win=$(timeout 60 xdotool search --sync --name "Tesmora firmware update Tool" | head -n 1)
+    win=$(find_window "Tesmora firmware update Tool")
     [ -n "$win" ] || { echo "the window did not open"; exit 1; }
     sleep 4  # the first scans find the virtual product and load its firmware file
     eval "$(xdotool getwindowgeometry --shell "$win")"
