@@ -13,22 +13,10 @@
 #endif
 
 #include "platform/OutputFile.h"
+#include "platform/RegularFile.h"
 
 namespace qv {
 namespace {
-
-// Why a file of mode `mode` is not read as a file, or null for a regular file.
-const char* KindRefused(unsigned mode) {
-    if (S_ISREG(mode)) return nullptr;
-    if (S_ISDIR(mode)) return "is a folder";
-    if (S_ISCHR(mode)) return "is a device node";
-#ifndef _WIN32
-    if (S_ISBLK(mode)) return "is a device node";
-    if (S_ISFIFO(mode)) return "is a FIFO";
-    if (S_ISSOCK(mode)) return "is a socket";
-#endif
-    return "is not a regular file";
-}
 
 std::string SizeText(std::uint64_t bytes) {
     constexpr std::uint64_t kMiB = 1u << 20;
@@ -58,7 +46,7 @@ InputFile InputFile::Open(const std::string& path, std::uint64_t maxBytes) {
     struct stat status {};
     const bool known = ::fstat(fd, &status) == 0;
     const int statError = errno;
-    const char* kind = known ? KindRefused(status.st_mode) : nullptr;
+    const char* kind = known && !S_ISREG(status.st_mode) ? FileKindText(status.st_mode) : nullptr;
     if (!known || kind != nullptr || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
         file.problem_ = FullPath(path) + ": " +
                         (!known ? std::string("cannot be read: ") + std::strerror(statError)
