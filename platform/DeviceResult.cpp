@@ -24,6 +24,8 @@ const char* FailureKindName(FailureKind kind) {
             return "busy";
         case FailureKind::kNoMoreItems:
             return "no-more-items";
+        case FailureKind::kNotSent:
+            return "not-sent";
         case FailureKind::kOther:
             return "other";
     }

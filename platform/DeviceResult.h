@@ -19,6 +19,7 @@ enum class FailureKind {
     kShortTransfer,  // the device answered a read with fewer bytes than asked for
     kBusy,           // another program holds the device
     kNoMoreItems,    // an enumeration has no member at that index
+    kNotSent,        // the program sent nothing: it is ending (a second stop request)
     kOther,          // anything else; the text says what
 };
 
