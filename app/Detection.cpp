@@ -13,6 +13,7 @@
 #include "app/UpdatePanelFonts.h"
 #include "catalog/Products.h"
 #include "platform/DesktopSession.h"
+#include "platform/carriers/RequestBlocks.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {
@@ -123,8 +124,10 @@ void TForm1::ShowDetectionOutcome() {
         if (unit_.fruitlessScans >= kScansPerCycle && unit_.updateOutcome.isEmpty()) {
             StyleLabel(panel.lblISPProcStatus, kStepPointSize,
                        QGuiApplication::palette().color(QPalette::WindowText));
-            ShowFitted(panel.lblISPProcStatus, QStringLiteral("No product found. ") +
-                                                   QString::fromStdString(NoDeviceAdvice()));
+            ShowFitted(panel.lblISPProcStatus,
+                       QStringLiteral("No product found. ") +
+                           QString::fromStdString(NoDeviceAdvice(
+                               unit_.usb.Api().InterfaceClassRegistered(kProductInterfaceClass))));
         }
         return;
     }
