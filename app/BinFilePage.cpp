@@ -44,8 +44,8 @@ bool TForm1::ReadModifyFile() {
 
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadFirmwareFile(image, unit_.ModifyFileName.toStdString());
-    if (!result.loaded) {
-        page.lblStatusReport->setText(QString::fromStdString(result.error));
+    if (!result.ok()) {
+        page.lblStatusReport->setText(QString::fromStdString(result.text()));
         return false;
     }
     ModifyImage& modify = unit_.modifyImage;

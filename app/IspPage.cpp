@@ -193,10 +193,10 @@ void TForm1::btnReadBackClick(QObject*) {
     }
     const std::optional<QString> path = dialogs_.SaveFile(SaveFlashDumpDialog);
     if (!path) return;
-    const DumpResult result =
+    const Expected<void> written =
         WriteReadBackDump(unit_.flash.readBackBuffer, kReadFlashEnd, path->toStdString());
-    if (result.written) return;
-    const QString reason = QString::fromStdString(result.message);
+    if (written.ok()) return;
+    const QString reason = QString::fromStdString(written.text());
     ShowFitted(ispPage_->lblUSBProcessInfo, reason);
     dialogs_.ShowError(reason);
 }

@@ -56,14 +56,14 @@ void TForm1::ReadProgramFile() {
     RememberProgramFile();
 
     const LoadResult result = LoadFirmwareFile(image, image.path);
-    if (!result.loaded) {
-        const QString reason = QString::fromStdString(result.error);
+    if (!result.ok()) {
+        const QString reason = QString::fromStdString(result.text());
         ShowFitted(ispPage_->lblUSBChecksum, reason);
         dialogs_.ShowError(QStringLiteral("Program file not loaded: ") + reason);
         return;
     }
     ShowFitted(ispPage_->lblUSBChecksum,
-               QString::fromStdString("Checksum : 0x" + HexText(result.checksum, 4)));
+               QString::fromStdString("Checksum : 0x" + HexText(result->checksum, 4)));
     unit_.programFileReady = true;
     ShowProgramFile(QString::fromStdString(image.path));
 }
@@ -115,9 +115,9 @@ void TForm1::ReadProgramFile1() {
     }
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadFirmwareFile(image, path);
-    if (!result.loaded) {
+    if (!result.ok()) {
         ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
-        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
+        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.text()));
         return;
     }
     // A refusal of an earlier try goes; the outcome of an update stays.

@@ -63,11 +63,9 @@ struct RangeChoice {
 std::optional<RangeChoice> ChooseRange(const FlashCommand& command, const FlashOptions& o,
                                        Report& report) {
     if (Is(command, "erase")) {
-        std::string refusal;
-        const std::optional<EraseRangePlan> plan =
-            PlanEraseRange({o.startKiB, o.sizeKiB, o.align}, refusal);
-        if (!plan) {
-            report.Fail(Outcome::kUsage, refusal + ". Nothing was sent.");
+        const Expected<EraseRangePlan> plan = PlanEraseRange({o.startKiB, o.sizeKiB, o.align});
+        if (!plan.ok()) {
+            report.Fail(Outcome::kUsage, plan.text() + ". Nothing was sent.");
             return std::nullopt;
         }
         if (plan->wholeChip) return RangeChoice{};
@@ -92,24 +90,26 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
                                              ". Nothing was sent.");
             return false;
         }
-        const OutputTarget target = CheckOutputFile(o.dumpFile);
-        if (!target.error.empty()) {
-            report.Fail(Outcome::kFileRefused, target.error + ". Nothing was sent.");
+        if (const Expected<OutputTarget> target = CheckOutputFile(o.dumpFile); !target.ok()) {
+            report.Fail(Outcome::kFileRefused, target.text() + ". Nothing was sent.");
             return false;
         }
     }
     return true;
 }
 
-// Why the erase range or the image does not fit in the flash the id names; empty when it fits
-// or no id can be read (the work then fails with its own texts).
-std::string OutsideTheFlash(const FlashCommand& command, FlashContext& flash) {
+// Success when the erase range or the image fits in the flash the id names, or no id can be
+// read (the work then fails with its own texts); else why not.
+Expected<void> InsideTheFlash(const FlashCommand& command, FlashContext& flash) {
     if (!OpenLink(flash)) return {};
     EnsureFlashId(flash);
     flash.usb.Close();
-    if (Is(command, "erase")) return EraseOutsideFlash(flash);
+    if (Is(command, "erase")) return EraseInsideFlash(flash);
     std::optional<FlashRange> range = ImageRange(flash);
-    if (!range) return "Image does not fit in the flash above 0x" + Hex6(flash.flashRangeStart);
+    if (!range) {
+        return Problem{FailureKind::kOther,
+                       "Image does not fit in the flash above 0x" + Hex6(flash.flashRangeStart)};
+    }
     return FitImageToFlash(flash, *range);
 }
 
@@ -118,9 +118,9 @@ std::string OutsideTheFlash(const FlashCommand& command, FlashContext& flash) {
 bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashContext& flash,
                   ProgressReporter& reporter, Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
-    if (const std::string outside = OutsideTheFlash(command, flash); !outside.empty()) {
+    if (const Expected<void> inside = InsideTheFlash(command, flash); !inside.ok()) {
         report.Fail(Outcome::kDeviceFailure,
-                    "failed: " + outside + "; " + command.work + " was not started" +
+                    "failed: " + inside.text() + "; " + command.work + " was not started" +
                         (o.unprotect ? " and the protection not cleared" : ""));
         return false;
     }
@@ -140,8 +140,7 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     const std::optional<RangeChoice> range = ChooseRange(command, o, report);
     if (!range) return;
     auto image = std::make_unique<FirmwareImage>();
-    LoadResult loaded;
-    if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report))
+    if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, report).ok())
         return;
     if (!context.ChooseDevice(report, command.access)) return;
     // Without --file the image is the device's catalogue file.
@@ -211,9 +210,9 @@ bool ShowStatus(FlashContext& flash, const FlashOptions&, Report& report) {
 bool ReadToFile(FlashContext& flash, const FlashOptions& o, Report& report) {
     const std::uint32_t end = o.readKiB * 1024;
     if (!ReadFlash(flash, end)) return false;
-    const DumpResult dump = WriteReadBackDump(flash.readBackBuffer, end, o.dumpFile);
-    if (!dump.written) {
-        report.Fail(Outcome::kFileRefused, dump.message);
+    const Expected<void> dump = WriteReadBackDump(flash.readBackBuffer, end, o.dumpFile);
+    if (!dump.ok()) {
+        report.Fail(Outcome::kFileRefused, dump.text());
         return true;  // not the device's failure
     }
     report.Line("Wrote " + o.dumpFile);

@@ -30,8 +30,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     }
     if (o.all) return UpdateAll(context, report, {o.file, o.yes, o.otherProduct});
     auto image = std::make_unique<FirmwareImage>();
-    LoadResult loaded;
-    if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report)) return;
+    if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, report).ok()) return;
     if (!context.ChooseDevice(report, Access::kChanges)) return;
     if (o.file.empty() &&
         !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))

@@ -74,10 +74,10 @@ bool EraseSectors(FlashContext& context) {
     return allDone;
 }
 
-std::string EraseOutsideFlash(const FlashContext& context) {
+Expected<void> EraseInsideFlash(const FlashContext& context) {
     if (!context.rangeAssigned) return {};
     const std::uint64_t start = context.flashRangeStart;
-    return OutsideFlash(context, start, start + context.flashRangeSize, "Erase range");
+    return InsideFlash(context, start, start + context.flashRangeSize, "Erase range");
 }
 
 bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
@@ -88,10 +88,10 @@ bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
     context.stoppedAt.reset();
     if (idUse == FlashIdUse::kReadIfUnknown) EnsureFlashId(context);
     if (opened) BeginStep(context);  // a failed id read is not the erase's reason
-    const std::string outside = EraseOutsideFlash(context);
+    const Expected<void> inside = EraseInsideFlash(context);
     bool done = false;
-    if (!outside.empty()) {
-        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
+    if (!inside.ok()) {
+        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(inside.text()));
     } else {
         done = context.rangeAssigned ? EraseSectors(context)
                                      : EraseChip(context, EraseDisplay::kIspPage);
@@ -99,7 +99,7 @@ bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
     }
     context.usb.Close();
     if (!done && !context.stoppedAt) {
-        context.reporter.ProcessInfo(outside.empty() ? "Erase Flash Fail" : outside);
+        context.reporter.ProcessInfo(inside.ok() ? "Erase Flash Fail" : inside.text());
         context.flashStepFailed = true;
     }
     return done;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "flash/FlashContext.h"
+#include "result/Expected.h"
 
 namespace qv {
 
@@ -32,8 +33,8 @@ enum class FlashIdUse { kReadIfUnknown, kAsRead };
 // erased. On failure shows "Erase Flash Fail" and raises flashStepFailed.
 bool EraseFlash(FlashContext& context, FlashIdUse idUse = FlashIdUse::kReadIfUnknown);
 
-// Empty when the erase EraseFlash would do stays inside the flash that the known id names;
+// Success when the erase EraseFlash would do stays inside the flash that the known id names;
 // otherwise why not.
-std::string EraseOutsideFlash(const FlashContext& context);
+Expected<void> EraseInsideFlash(const FlashContext& context);
 
 }  // namespace qv

@@ -27,7 +27,7 @@ bool StepWithLink(FlashContext& context, FlashStep step, Work work) {
 }
 
 // Opens the link around a flash operation that needs the flash id: makes it known, then runs
-// `bound`, which says why the operation does not fit in that flash (or nothing), and `work` as
+// `bound`, which says whether the operation fits in that flash, and `work` as
 // `step`. A range outside the flash is a finding of its own, shown instead of the work.
 template <typename Bound, typename Work>
 bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) {
@@ -37,9 +37,9 @@ bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) 
     context.stoppedAt.reset();
     EnsureFlashId(context);
     bool ok = false;
-    if (const std::string outside = bound(); !outside.empty()) {
-        context.reporter.ProcessInfo(outside);
-        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
+    if (const Expected<void> inside = bound(); !inside.ok()) {
+        context.reporter.ProcessInfo(inside.text());
+        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(inside.text()));
     } else {
         if (opened) BeginStep(context);  // a failed id read is not the work's reason
         ok = work();
@@ -155,15 +155,16 @@ bool VerifyFlash(FlashContext& context) {
 
 bool ReadFlash(FlashContext& context, std::uint32_t end) {
     context.reporter.ProcessInfo("Read Flash data back");
-    std::optional<std::uint32_t> last;
+    std::uint32_t last = 0;
     const bool ok = BoundedStep(
         context, FlashStep::kReadBack,
-        [&] {
-            std::string outside;
-            last = LastReadableByte(context, end, outside);
-            return outside;
+        [&]() -> Expected<void> {
+            const Expected<std::uint32_t> readable = LastReadableByte(context, end);
+            if (!readable.ok()) return readable.problem();
+            last = *readable;
+            return {};
         },
-        [&] { return ReadBackRange(context, 0, *last); });
+        [&] { return ReadBackRange(context, 0, last); });
     if (ok) context.reporter.ProcessInfo("Read Flash content Success");
     return ok;
 }

@@ -127,11 +127,11 @@ void ReadFlashIdOnce(FlashContext& context, bool beforeErase, Show show) {
 template <typename Show>
 void FitToFlash(FlashContext& context, FlashRange& range, bool erase, Show show) {
     RunStep(context, {FlashStep::kFitToFlash}, show, [&]() -> std::optional<StepReason> {
-        std::string outside = FitImageToFlash(context, range);
-        if (outside.empty() && erase) outside = EraseOutsideFlash(context);
-        if (outside.empty()) return std::nullopt;
-        show(outside.c_str());
-        return StepReason::Finding(outside);
+        Expected<void> inside = FitImageToFlash(context, range);
+        if (inside.ok() && erase) inside = EraseInsideFlash(context);
+        if (inside.ok()) return std::nullopt;
+        show(inside.text().c_str());
+        return StepReason::Finding(inside.text());
     });
 }
 

@@ -21,14 +21,15 @@ DeviceResult LockingDeviceApi::Hold(const std::string& path) {
     if (held.users == 0) {
         std::string key = path;
         for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::string error;
-        held.lock = ProcessLock::Acquire(key, DeviceLockReadable(path), wait_, error);
-        if (!held.lock) {
+        Expected<std::unique_ptr<ProcessLock>> lock =
+            ProcessLock::Acquire(key, DeviceLockReadable(path), wait_);
+        if (!lock.ok()) {
             held_.erase(path);
-            const bool busy = error.rfind("in use", 0) == 0;
-            return DeviceResult::Failure(busy ? FailureKind::kBusy : FailureKind::kOther,
-                                         (busy ? "the device is " : "the device's lock: ") + error);
+            const bool busy = lock.kind() == FailureKind::kBusy;
+            return DeviceResult::Failure(
+                lock.kind(), (busy ? "the device is " : "the device's lock: ") + lock.text());
         }
+        held.lock = std::move(*lock);
     }
     ++held.users;
     return DeviceResult::Success();

@@ -93,8 +93,9 @@ UpdateFigures RunDemoUpdate(std::uint64_t tickMicros) {
     usb.SetIdText(kProductId);
     FirmwareImage image;
     UpdateFigures figures;
-    const InputFile file = InputFile::Open(QV_DEMO_FIRMWARE_PATH, kFirmwareFileMaxBytes);
-    if (!usb.Find() || !LoadHexFromFile(image, file.Stream(), QV_DEMO_FIRMWARE_PATH).loaded)
+    const Expected<InputFile> file = InputFile::Open(QV_DEMO_FIRMWARE_PATH, kFirmwareFileMaxBytes);
+    if (!file.ok() || !usb.Find() ||
+        !LoadHexFromFile(image, file->Stream(), QV_DEMO_FIRMWARE_PATH).ok())
         return figures;
     SilentReporter reporter;
     FlashContext context(usb, image, reporter);

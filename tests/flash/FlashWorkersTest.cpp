@@ -104,8 +104,8 @@ TEST_F(FlashWorkersTest, ReadBackDumpHoldsTheFlashAsHexRows) {
     std::filesystem::create_directories(folder);
     const auto file = folder / "flash.bin";
     std::ofstream(file) << "an older, longer file that must be replaced entirely";
-    const DumpResult result = WriteReadBackDump(context.readBackBuffer, 0x8000, file.string());
-    ASSERT_TRUE(result.written) << result.message;
+    const Expected<void> result = WriteReadBackDump(context.readBackBuffer, 0x8000, file.string());
+    ASSERT_TRUE(result.ok()) << result.text();
 
     std::string expected;
     for (std::size_t p = 0; p < pattern.size(); p += 16) {
@@ -129,15 +129,15 @@ TEST_F(FlashWorkersTest, UnwritableDumpIsReportedAndLeavesNothingBehind) {
     std::filesystem::create_directories(folder / "taken");
 
     // The name is taken by a folder: the rename fails and the temporary file goes away.
-    DumpResult result =
+    Expected<void> result =
         WriteReadBackDump(context.readBackBuffer, 0x100, (folder / "taken").string());
-    EXPECT_FALSE(result.written);
-    EXPECT_NE(result.message.find("taken"), std::string::npos);
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.text().find("taken"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 
     result = WriteReadBackDump(context.readBackBuffer, 0x100, (folder / "no" / "dump").string());
-    EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.message.empty());
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.text().empty());
 }
 
 TEST_F(FlashWorkersTest, ReadBackRefusesARangePastItsBuffer) {
