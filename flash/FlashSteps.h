@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "flash/FlashRun.h"
 #include "flash/StepFailure.h"
