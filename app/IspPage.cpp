@@ -61,7 +61,7 @@ void TForm1::rbnRangeClick(QObject*) {
 bool TForm1::SelectRangeFromEdits() {
     Ui::IspPage& isp = *ispPage_;
     if (isp.rbnRange0->isChecked()) {
-        SelectWholeRange(unit_.flash);
+        SelectWholeRange(unit_.flashSelection);
         rangeRefused_ = false;
         return true;
     }
@@ -70,7 +70,7 @@ bool TForm1::SelectRangeFromEdits() {
     if (!startKiB) return false;
     const auto sizeKiB = ConvertDecimal(isp.lbledISPRange->text());
     if (!sizeKiB) return false;
-    rangeRefused_ = !SelectAssignedRange(unit_.flash, *startKiB, *sizeKiB);
+    rangeRefused_ = !SelectAssignedRange(unit_.flashSelection, *startKiB, *sizeKiB);
     if (!rangeRefused_) return true;
     dialogs_.ShowError(
         QStringLiteral("Start %1 KB and size %2 KB reach past the %3 KB flash address space")
@@ -89,17 +89,19 @@ void TForm1::lbledISPStartKeyDown(QObject*, int) {}
 
 void TForm1::btnEnterISPClick(QObject*) {
     if (!unit_.usb.IsPresent()) return;
-    FlashContext& flash = unit_.flash;
-    const bool wasActive = flash.ispModeActive;
-    ShowIfFailed(ispPage_->lblUSBProcessInfo, EnterOrLeaveIsp(flash),
+    bool& ispModeActive = unit_.flashSelection.ispModeActive;
+    const bool wasActive = ispModeActive;
+    ShowIfFailed(ispPage_->lblUSBProcessInfo,
+                 EnterOrLeaveIsp(unit_.usb, unit_.flashReporter, ispModeActive),
                  wasActive ? "Exit ISP Mode Fail" : "Enter ISP Mode Fail");
     ShowIspModeCaption();
 }
 
 // The caption names the next action.
 void TForm1::ShowIspModeCaption() {
-    ispPage_->btnEnterISP->setText(unit_.flash.ispModeActive ? QStringLiteral("Exit ISP")
-                                                             : QStringLiteral("Enter ISP"));
+    ispPage_->btnEnterISP->setText(unit_.flashSelection.ispModeActive
+                                       ? QStringLiteral("Exit ISP")
+                                       : QStringLiteral("Enter ISP"));
 }
 
 // The chip takes flash instructions only in ISP mode. The device cannot be asked which mode it
@@ -107,32 +109,33 @@ void TForm1::ShowIspModeCaption() {
 // enters it for itself and leaves it again afterwards, as the sequences do. Without a device
 // the operation runs as it is and fails with its own texts.
 void TForm1::InIspMode(const std::function<void()>& operation) {
-    FlashContext& flash = unit_.flash;
-    if (flash.ispModeActive || !unit_.usb.IsPresent()) {
+    bool& ispModeActive = unit_.flashSelection.ispModeActive;
+    if (ispModeActive || !unit_.usb.IsPresent()) {
         operation();
         return;
     }
-    if (!EnterOrLeaveIsp(flash)) {
+    if (!EnterOrLeaveIsp(unit_.usb, unit_.flashReporter, ispModeActive)) {
         ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Enter ISP Mode Fail"));
         return;
     }
     operation();
-    if (!EnterOrLeaveIsp(flash)) {
+    if (!EnterOrLeaveIsp(unit_.usb, unit_.flashReporter, ispModeActive)) {
         ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Exit ISP Mode Fail"));
     }
 }
 
 void TForm1::btnUSBChipIDClick(QObject*) {
     InIspMode([this] {
-        ShowIfFailed(ispPage_->lblUSBProcessInfo, ReadChipId(unit_.flash), "Chip ID Read Fail");
+        ShowIfFailed(ispPage_->lblUSBProcessInfo,
+                     ReadChipId(unit_.flashTarget, unit_.flashReporter), "Chip ID Read Fail");
     });
     ispPage_->lblUSBChipID->setText(
-        QString::fromStdString(ChipIdCaption(unit_.flash.flashIdBytes)));
+        QString::fromStdString(ChipIdCaption(unit_.flashTarget.flashIdBytes)));
 }
 
 void TForm1::btnUSBReadStatusClick(QObject*) {
     std::uint8_t status = 0xFF;
-    InIspMode([&] { status = ReadStatusRegister(unit_.flash); });
+    InIspMode([&] { status = ReadStatusRegister(unit_.usb, unit_.flashReporter); });
     ispPage_->lblUSBStatus->setText(QString::fromStdString(StatusCaption(status)));
 }
 
@@ -141,22 +144,23 @@ void TForm1::lbledtUSBWriteStatusKeyDown(QObject*, int key) {
     const auto value = ConvertTypedByte(ispPage_->lbledtUSBWriteStatus->text());
     if (!value) return;
     InIspMode([&] {
-        ShowIfFailed(ispPage_->lblUSBProcessInfo,
-                     WriteStatusRegister(unit_.flash, static_cast<std::uint8_t>(*value)),
-                     "Write Status Fail");
+        ShowIfFailed(
+            ispPage_->lblUSBProcessInfo,
+            WriteStatusRegister(unit_.usb, unit_.flashReporter, static_cast<std::uint8_t>(*value)),
+            "Write Status Fail");
     });
 }
 
 void TForm1::btnUSBWriteEnableClick(QObject*) {
     InIspMode([this] {
-        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteEnable(unit_.flash),
+        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteEnable(unit_.usb, unit_.flashReporter),
                      "Write Enable Fail");
     });
 }
 
 void TForm1::btnUSBWriteDisableClick(QObject*) {
     InIspMode([this] {
-        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteDisable(unit_.flash),
+        ShowIfFailed(ispPage_->lblUSBProcessInfo, SendWriteDisable(unit_.usb, unit_.flashReporter),
                      "Write Disable Fail");
     });
 }
@@ -164,37 +168,38 @@ void TForm1::btnUSBWriteDisableClick(QObject*) {
 void TForm1::btnUSBEraseClick(QObject*) {
     if (!RangeTaken()) return;
     const DeviceWorkScope work = BeginDeviceWork();
-    InIspMode([this] { EraseFlash(unit_.flash); });
+    InIspMode([this] { EraseFlash(unit_.flashTarget, unit_.flashSelection, unit_.flashRun); });
 }
 
 void TForm1::btnUSBBlankClick(QObject*) {
     if (!RangeTaken()) return;
     const DeviceWorkScope work = BeginDeviceWork();
-    InIspMode([this] { BlankCheckFlash(unit_.flash); });
+    InIspMode([this] { BlankCheckFlash(unit_.flashTarget, unit_.flashSelection, unit_.flashRun); });
 }
 
 void TForm1::btnUSBProgramClick(QObject*) {
     if (!RangeTaken()) return;
     const DeviceWorkScope work = BeginDeviceWork();
-    InIspMode([this] { ProgramFlash(unit_.flash); });
+    InIspMode([this] { ProgramFlash(unit_.flashTarget, unit_.flashSelection, unit_.flashRun); });
 }
 
 void TForm1::btnUSBVerifyClick(QObject*) {
     if (!RangeTaken()) return;
     const DeviceWorkScope work = BeginDeviceWork();
-    InIspMode([this] { VerifyFlash(unit_.flash); });
+    InIspMode([this] { VerifyFlash(unit_.flashTarget, unit_.flashSelection, unit_.flashRun); });
 }
 
 // The dump is written whether or not the read succeeded: bytes never read show as 0x5A.
 void TForm1::btnReadBackClick(QObject*) {
+    FlashReadBack readBack{false, UnreadFlash(kReadFlashEnd)};
     {
         const DeviceWorkScope work = BeginDeviceWork();
-        InIspMode([this] { ReadFlash(unit_.flash); });
+        InIspMode([&] { readBack = ReadFlash(unit_.flashTarget, unit_.flashRun); });
     }
     const std::optional<QString> path = dialogs_.SaveFile(SaveFlashDumpDialog);
     if (!path) return;
     const Expected<void> written =
-        WriteReadBackDump(unit_.flash.readBackBuffer, kReadFlashEnd, path->toStdString());
+        WriteReadBackDump(readBack.bytes, kReadFlashEnd, path->toStdString());
     if (written.ok()) return;
     const QString reason = QString::fromStdString(written.text());
     ShowFitted(ispPage_->lblUSBProcessInfo, reason);

@@ -41,6 +41,7 @@ namespace qv {
 
 class DeviceWorkScope;
 class Dialogs;
+enum class SequenceOutcome;
 struct UnitState;
 
 struct FormOptions {
@@ -236,7 +237,7 @@ class TForm1 : public QMainWindow {
     bool StopDeviceWork();
     bool StopUpdate();
     void StopAuto();
-    void ShowUpdateOutcome(bool updated);
+    void ShowUpdateOutcome(SequenceOutcome outcome);
 
     // Detection steps of one tick.
     void ScanNextCandidate();

@@ -74,9 +74,9 @@ void TForm1::btnUSBISPAutoClick(QObject*) {
             isp.chkReadFile->isChecked() && !isp.cbxReadISPFile->currentText().isEmpty();
         const AutoSteps steps = StepsOf(isp);
         if ((!reload || ReloadProgramFile()) && SelectRangeFromEdits()) {
-            RunAutoSequence(unit_.flash, steps);
+            RunAutoSequence(unit_.flashTarget, unit_.flashSelection, unit_.flashRun, steps);
             // The sequence left ISP mode, whoever had entered it.
-            if (steps.ispMode) unit_.flash.ispModeActive = false;
+            if (steps.ispMode) unit_.flashSelection.ispModeActive = false;
         }
     }
     ShowIspModeCaption();
@@ -86,7 +86,7 @@ void TForm1::btnUSBISPAutoClick(QObject*) {
 
 // "Stop" during the run: the sequence ends after its current step.
 void TForm1::StopAuto() {
-    unit_.flash.stopRequested = true;
+    unit_.flashRun.stopRequested = true;
     ispPage_->btnUSBISPAuto->setEnabled(false);  // one stop is enough
 }
 
@@ -113,7 +113,7 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     }
     if (unit_.autoSequenceRunning || unit_.updateFinished) return;
     QLabel* status = panel.lblISPProcStatus;
-    bool updated = false;
+    SequenceOutcome outcome = SequenceOutcome::kFailed;
     {
         const DeviceWorkScope work = BeginDeviceWork(panel.btnSimpleAuto);
         if (!dialogs_.ConfirmWarning(UpdateQuestion())) {
@@ -126,22 +126,23 @@ void TForm1::btnSimpleAutoClick(QObject*) {
         panel.btnSimpleAuto->setText(kStopCaption);
         StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
         unit_.flashReporter.ClearTrail();
-        updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
-        unit_.flash.ispModeActive = false;         // the update always leaves ISP mode
+        // Shows "Firmware update success!" itself.
+        outcome = RunFirmwareUpdate(unit_.flashTarget, unit_.flashRun);
+        unit_.flashSelection.ispModeActive = false;  // the update always leaves ISP mode
     }
     ShowIspModeCaption();
-    ShowUpdateOutcome(updated);
+    ShowUpdateOutcome(outcome);
 }
 
 // Its own question, since "proceed" would read as carrying on. Stopping ends the update after
 // its current step and still protects the flash and leaves ISP mode; continuing changes nothing.
 bool TForm1::StopUpdate() {
-    if (unit_.flash.stopRequested) return true;
+    if (unit_.flashRun.stopRequested) return true;
     if (!dialogs_.ConfirmStop(QStringLiteral("Stop the update? The product will be left without "
                                              "firmware until it is updated again."))) {
         return false;
     }
-    unit_.flash.stopRequested = true;
+    unit_.flashRun.stopRequested = true;
     panel_->btnSimpleAuto->setEnabled(false);  // one stop is enough
     return true;
 }
@@ -154,10 +155,10 @@ bool TForm1::StopDeviceWork() {
 
 // Success ends the tool's work ("Finish"). Anything else says in red why, what the product now
 // holds and what to do, and "Start" is offered again once the product and its file are ready.
-void TForm1::ShowUpdateOutcome(bool updated) {
+void TForm1::ShowUpdateOutcome(SequenceOutcome outcome) {
     QLabel* status = panel_->lblISPProcStatus;
     QPushButton* button = panel_->btnSimpleAuto;
-    if (updated) {
+    if (outcome == SequenceOutcome::kSuccess) {
         unit_.lastUpdate = SequenceOutcome::kSuccess;
         unit_.updateFinished = true;
         button->setText(QStringLiteral("Finish"));
@@ -168,8 +169,8 @@ void TForm1::ShowUpdateOutcome(bool updated) {
         return;
     }
     const WindowReporter& trail = unit_.flashReporter;
-    const bool stopped = !unit_.flash.flashStepFailed;  // a stop, not a failure, skipped the rest
-    unit_.lastUpdate = stopped ? SequenceOutcome::kStopped : SequenceOutcome::kFailed;
+    const bool stopped = outcome == SequenceOutcome::kStopped;
+    unit_.lastUpdate = outcome;
     // Short enough for the panel's two lines at every screen size.
     const QString held = trail.FlashTouched() ? QStringLiteral("No working firmware is left")
                                               : QStringLiteral("The firmware is unchanged");

@@ -58,7 +58,7 @@ int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::Dev
     QTimer stopWatch;
     stopWatch.callOnTimeout([&] {
         if (!qv::StopRequested()) return;
-        unit.flash.stopRequested = true;
+        unit.flashRun.stopRequested = true;
         QCoreApplication::quit();
     });
     stopWatch.start(100);

@@ -13,9 +13,9 @@
 #include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
 #include "flash/FlashProtection.h"
+#include "flash/FlashSteps.h"
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
-#include "flash/StepFailure.h"
 #include "platform/OutputFile.h"
 #include "platform/StopSignals.h"
 
@@ -34,9 +34,16 @@ struct FlashOptions {
     std::uint32_t readKiB = kReadFlashEnd / 1024;
 };
 
+// The flash work of one sub-command: the device's flash, the range chosen and the run.
+struct FlashJob {
+    FlashTarget target;
+    FlashSelection selection;
+    FlashRun run;
+};
+
 // What one sub-command does once the chip is in ISP mode: true on success. Failures are in the
 // reporter's last line.
-using Operation = std::function<bool(FlashContext&, const FlashOptions&, Report&)>;
+using Operation = std::function<bool(FlashJob&, const FlashOptions&, Report&)>;
 
 struct FlashCommand {
     const char* name;
@@ -100,31 +107,32 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
 
 // Success when the erase range or the image fits in the flash the id names, or no id can be
 // read (the work then fails with its own texts); else why not.
-Expected<void> InsideTheFlash(const FlashCommand& command, FlashContext& flash) {
-    if (!OpenLink(flash)) return {};
-    EnsureFlashId(flash);
-    flash.usb.Close();
-    if (Is(command, "erase")) return EraseInsideFlash(flash);
-    std::optional<FlashRange> range = ImageRange(flash);
+Expected<void> InsideTheFlash(const FlashCommand& command, FlashJob& job) {
+    FlashTarget& target = job.target;
+    if (!StepRunner(target.usb, job.run.reporter).OpenLink()) return {};
+    EnsureFlashId(target);
+    target.usb.Close();
+    if (Is(command, "erase")) return EraseInsideFlash(target, job.selection);
+    std::optional<FlashRange> range = ImageRange(job.selection, target.image);
     if (!range) {
-        return Problem{FailureKind::kOther,
-                       "Image does not fit in the flash above 0x" + Hex6(flash.flashRangeStart)};
+        return Problem{FailureKind::kOther, "Image does not fit in the flash above 0x" +
+                                                Hex6(job.selection.flashRangeStart)};
     }
-    return FitImageToFlash(flash, *range);
+    return FitImageToFlash(target, *range);
 }
 
 // Erase and program change nothing on a protected flash, which says nothing about it: check
 // the protection first, and clear it only when asked, once the range is known to fit.
-bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashContext& flash,
+bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashJob& job,
                   ProgressReporter& reporter, Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
-    if (const Expected<void> inside = InsideTheFlash(command, flash); !inside.ok()) {
+    if (const Expected<void> inside = InsideTheFlash(command, job); !inside.ok()) {
         report.Fail(Outcome::kDeviceFailure,
                     "failed: " + inside.text() + "; " + command.work + " was not started" +
                         (o.unprotect ? " and the protection not cleared" : ""));
         return false;
     }
-    if (MakeFlashWritable(flash, o.unprotect)) return true;
+    if (MakeFlashWritable(job.target, reporter, o.unprotect)) return true;
     const std::string& problem = reporter.LastLine();
     std::string advice;
     if (!o.unprotect && problem.rfind("Flash is protected", 0) == 0)
@@ -151,11 +159,12 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (usb == nullptr) return;
     ProgressReporter reporter(context.ProgressOut(),
                               ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashContext flash(*usb, *image, reporter);
-    StopOnRequest(reporter, flash);
+    FlashJob job{{*usb, *image}, {}, FlashRun(reporter)};
+    StopOnRequest(reporter, job.run);
     // Inside the address space: ChooseRange checked it.
-    if (range->assigned) (void)SelectAssignedRange(flash, range->startKiB, range->sizeKiB);
-    if (!EnterOrLeaveIsp(flash)) {
+    if (range->assigned) (void)SelectAssignedRange(job.selection, range->startKiB, range->sizeKiB);
+    bool& ispModeActive = job.selection.ispModeActive;
+    if (!EnterOrLeaveIsp(*usb, reporter, ispModeActive)) {
         report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
         return report.AddReason("", usb->LastFailure());
     }
@@ -164,12 +173,12 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (StopRequested()) {
         FailInterrupted(report,
                         std::string(command.work) + " was not started; the flash was not changed");
-    } else if (ReadyToWrite(command, o, flash, reporter, report)) {
+    } else if (ReadyToWrite(command, o, job, reporter, report)) {
         ran = true;
-        ok = command.operation(flash, o, report);
+        ok = command.operation(job, o, report);
     }
-    const std::optional<std::uint32_t> stoppedAt = flash.stoppedAt;
-    EnterOrLeaveIsp(flash);  // a closing step: a warning when it fails
+    const std::optional<std::uint32_t> stoppedAt = job.run.stoppedAt;
+    EnterOrLeaveIsp(*usb, reporter, ispModeActive);  // a closing step: a warning when it fails
     report["steps"] = reporter.Lines();
     reporter.AddWarningsTo(report);
     if (ran && !ok && stoppedAt) {
@@ -184,33 +193,34 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     report.AddReason("", usb->LastFailure());
 }
 
-bool ShowId(FlashContext& flash, const FlashOptions&, Report& report) {
-    if (!ReadChipId(flash)) {
-        flash.reporter.ProcessInfo("Reading the flash id failed");
+bool ShowId(FlashJob& job, const FlashOptions&, Report& report) {
+    if (!ReadChipId(job.target, job.run.reporter)) {
+        job.run.reporter.ProcessInfo("Reading the flash id failed");
         return false;
     }
-    const int block = BlockSizeForId(flash.flashIdBytes);
-    report.Line("Flash id: " + ChipIdCaption(flash.flashIdBytes) + "(program blocks of " +
-                std::to_string(block) + " bytes)");
-    report["id"] = {HexText(flash.flashIdBytes[0]), HexText(flash.flashIdBytes[1]),
-                    HexText(flash.flashIdBytes[2])};
+    const FlashId& id = job.target.flashIdBytes;
+    const int block = BlockSizeForId(id);
+    report.Line("Flash id: " + ChipIdCaption(id) + "(program blocks of " + std::to_string(block) +
+                " bytes)");
+    report["id"] = {HexText(id[0]), HexText(id[1]), HexText(id[2])};
     report["blockSize"] = block;
     return true;
 }
 
 // The status reads 0xFF also when it cannot be read, as on the ISP page.
-bool ShowStatus(FlashContext& flash, const FlashOptions&, Report& report) {
-    const std::uint8_t status = ReadStatusRegister(flash);
+bool ShowStatus(FlashJob& job, const FlashOptions&, Report& report) {
+    const std::uint8_t status = ReadStatusRegister(job.target.usb, job.run.reporter);
     report.Line("Status register: " + StatusCaption(status));
     report["status"] = HexText(status);
     return true;
 }
 
 // A dump replaces the named file only after the whole range was read.
-bool ReadToFile(FlashContext& flash, const FlashOptions& o, Report& report) {
+bool ReadToFile(FlashJob& job, const FlashOptions& o, Report& report) {
     const std::uint32_t end = o.readKiB * 1024;
-    if (!ReadFlash(flash, end)) return false;
-    const Expected<void> dump = WriteReadBackDump(flash.readBackBuffer, end, o.dumpFile);
+    const FlashReadBack readBack = ReadFlash(job.target, job.run, end);
+    if (!readBack.complete) return false;
+    const Expected<void> dump = WriteReadBackDump(readBack.bytes, end, o.dumpFile);
     if (!dump.ok()) {
         report.Fail(Outcome::kFileRefused, dump.text());
         return true;  // not the device's failure
@@ -254,11 +264,12 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
     add("Read the flash id", {"id", Access::kReadOnly, false, "the id read", ShowId});
     add("Read the flash status register",
         {"status", Access::kReadOnly, false, "the status read", ShowStatus});
-    CLI::App* erase =
-        add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
-            {"erase", Access::kChanges, false, "the erase",
-             [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); },
-             "the sectors from there on were not erased"});
+    CLI::App* erase = add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
+                          {"erase", Access::kChanges, false, "the erase",
+                           [](FlashJob& j, const FlashOptions&, Report&) {
+                               return EraseFlash(j.target, j.selection, j.run);
+                           },
+                           "the sectors from there on were not erased"});
     erase->add_option("--start", options->startKiB,
                       "Erase from this flash address, in KiB (a multiple of 4; needs --size)");
     erase->add_option("--size", options->sizeKiB,
@@ -267,12 +278,13 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
                     "Widen a range that is not on 4 KiB sector boundaries to its whole sectors");
     AddUnprotectOption(*erase, *options);
     const auto withImage = [&](const char* name, const char* work, const char* help, Access access,
-                               bool (*run)(FlashContext&),
+                               bool (*run)(FlashTarget&, const FlashSelection&, FlashRun&),
                                const char* afterStop = "the flash was not changed") {
-        CLI::App* command =
-            add(help, {name, access, true, work,
-                       [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); },
-                       afterStop});
+        CLI::App* command = add(help, {name, access, true, work,
+                                       [run](FlashJob& j, const FlashOptions&, Report&) {
+                                           return run(j.target, j.selection, j.run);
+                                       },
+                                       afterStop});
         command
             ->add_option("--file", options->file,
                          "Firmware file; default: the product's catalogue file")

@@ -6,9 +6,9 @@
 
 namespace qv {
 
-void StopOnRequest(ProgressReporter& reporter, FlashContext& flash) {
-    reporter.SetPumpAction([&flash] {
-        if (StopRequested()) flash.stopRequested = true;
+void StopOnRequest(ProgressReporter& reporter, FlashRun& run) {
+    reporter.SetPumpAction([&run] {
+        if (StopRequested()) run.stopRequested = true;
     });
 }
 

@@ -8,12 +8,12 @@
 
 #include "cli/ProgressReporter.h"
 #include "cli/Report.h"
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
 
 namespace qv {
 
-// Makes `reporter` raise flash.stopRequested at each pump once a stop was requested.
-void StopOnRequest(ProgressReporter& reporter, FlashContext& flash);
+// Makes `reporter` raise run.stopRequested at each pump once a stop was requested.
+void StopOnRequest(ProgressReporter& reporter, FlashRun& run);
 
 // Fails `report` as interrupted by the stop request, with the state the device was left in:
 // "interrupted" {signal, state} in JSON.

@@ -96,11 +96,12 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         reporter.SetListener([&](const std::string& status) {
             board.Set(row, status, status.find('%') == std::string::npos);
         });
-        FlashContext flash(usb, *job.image, reporter);
-        StopOnRequest(reporter, flash);
-        const bool success = RunFirmwareUpdate(flash);
-        const bool stopped =
-            !success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested());
+        FlashTarget target(usb, *job.image);
+        FlashRun run(reporter);
+        StopOnRequest(reporter, run);
+        const SequenceOutcome outcome = RunFirmwareUpdate(target, run);
+        const bool success = outcome == SequenceOutcome::kSuccess;
+        const bool stopped = outcome == SequenceOutcome::kStopped || (!success && EndRequested());
         job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();

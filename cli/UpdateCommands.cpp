@@ -54,14 +54,16 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     if (usb == nullptr) return;
     ProgressReporter reporter(context.ProgressOut(),
                               ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashContext flash(*usb, *image, reporter);
-    StopOnRequest(reporter, flash);
-    const bool success = RunFirmwareUpdate(flash);
+    FlashTarget target(*usb, *image);
+    FlashRun run(reporter);
+    StopOnRequest(reporter, run);
+    const SequenceOutcome outcome = RunFirmwareUpdate(target, run);
+    const bool success = outcome == SequenceOutcome::kSuccess;
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
     // After a second stop every request fails: that ends the update as a stop too.
-    if (!success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested()))
+    if (outcome == SequenceOutcome::kStopped || (!success && EndRequested()))
         return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())

@@ -439,7 +439,7 @@ TEST_F(AutoButton, StopEndsTheRunAfterTheCurrentStep) {
            });
     button->click();
 
-    EXPECT_TRUE(unit.flash.stopRequested);
+    EXPECT_TRUE(unit.flashRun.stopRequested);
     EXPECT_EQ(Text("lblUSBProcessInfo"), "Stopped by user");
     EXPECT_EQ(InstructionCount(kFlashOpPageProgram), 0u);  // nothing after the erase
     EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0xFF));
