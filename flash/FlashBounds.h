@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "result/Expected.h"
 #include "flash/FlashSelection.h"
 #include "flash/FlashTarget.h"
+#include "result/Expected.h"
 
 namespace qv {
 

@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "result/Expected.h"
 #include "flash/FlashRun.h"
 #include "flash/FlashSelection.h"
 #include "flash/FlashSteps.h"
 #include "flash/FlashTarget.h"
+#include "result/Expected.h"
 
 namespace qv {
 
