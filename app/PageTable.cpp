@@ -1,6 +1,3 @@
-// To add a page: its form, class and handlers in files of its own (listed in app/CMakeLists.txt)
-// and a row here.
-
 #include "app/PageTable.h"
 
 #include <array>

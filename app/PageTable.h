@@ -1,5 +1,6 @@
 #pragma once
-// The maintenance pages of the window, one row each, in tab order.
+// The maintenance pages of the window, one row each, in tab order. To add a page: its form,
+// class and handlers in files of its own (listed in app/CMakeLists.txt) and a row here.
 
 #include <span>
 
@@ -13,6 +14,7 @@ enum class StartUpTab { kHidden, kKept };
 struct PageRow {
     const char* title;  // the tab's text
     StartUpTab tab;
+    // A new page; the page control that shows it becomes its owner.
     ServicePage* (*build)(const PageContext& context);
 };
 

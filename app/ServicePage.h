@@ -1,6 +1,6 @@
 #pragma once
 // A maintenance page of the window: a widget that owns its Designer form, its handlers and
-// their wiring. The window builds the pages from the page table (PageTable.cpp), puts each on
+// their wiring. The window builds the pages from the page table (PageTable.h), puts each on
 // its tab and asks them, through the calls below, what start-up hides and what device work
 // disables; a page asks the window, through PageHost, for what belongs to the window.
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the update panel and the page control that holds the maintenance pages. The
 // layout comes from the Designer forms; the pages are widgets of their own (ServicePage), built
-// from the page table (PageTable.cpp), each with its form, handlers and wiring.
+// from the page table (PageTable.h), each with its form, handlers and wiring.
 
 #include <QMainWindow>
 #include <QMargins>
@@ -72,7 +72,7 @@ class TForm1 : public QMainWindow, public PageHost {
 
     // Long device work (ServicePages.cpp): the scope that disables the controls of
     // DeviceWorkControls().
-    DeviceWorkScope BeginDeviceWork(const QWidget* keep = nullptr) override;
+    DeviceWorkScope BeginDeviceWork(const QWidget* keep) override;
 
     QTimer* Timer1 = nullptr;
 
