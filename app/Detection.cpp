@@ -8,9 +8,11 @@
 #include "app/Colors.h"
 #include "app/FittedText.h"
 #include "app/KeyRoute.h"
+#include "app/LabelledEdit.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
+#include "app/Wiring.h"
 #include "catalog/Products.h"
 #include "platform/DesktopSession.h"
 #include "platform/carriers/RequestBlocks.h"
@@ -29,9 +31,9 @@ const QString kFileChosenLater =
 
 void TForm1::ConnectUpdatePanel() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    ConnectClick(panel_->chkDetectUSB, &TForm1::chkDetectUSBClick);
-    RouteKeyDown(panel_->lbledtVID, &TForm1::lbledtVIDPIDKeyDown);
-    RouteKeyDown(panel_->lbledtPID, &TForm1::lbledtVIDPIDKeyDown);
+    ConnectClick(this, panel_->chkDetectUSB, &TForm1::chkDetectUSBClick);
+    RouteKeyDown(this, panel_->lbledtVID, &TForm1::lbledtVIDPIDKeyDown);
+    RouteKeyDown(this, panel_->lbledtPID, &TForm1::lbledtVIDPIDKeyDown);
 }
 
 void TForm1::Timer1Timer() {

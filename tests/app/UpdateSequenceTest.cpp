@@ -100,7 +100,7 @@ TEST_F(StartButton, AnotherProductsFileIsNamedInTheQuestion) {
     FindProductWithFile();
     WriteFile(dir.File("Tesmora_Pavo_v11.hex"), FirmwareHexFile());
     unit.firmwareImage.path = dir.File("Tesmora_Pavo_v11.hex").toStdString();
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     ASSERT_TRUE(unit.programFileReady);
     dialogs.warningAnswers = {false};
     Click("btnSimpleAuto");
@@ -143,7 +143,7 @@ TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
                                         "chkDetectUSB", "btnSaveBin", "Button1"}) {
                    EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
                }
-               form->btnUSBISPAutoClick(nullptr);
+               Page<IspPage>().btnUSBISPAutoClick(nullptr);
                unit.usb.ClearPresence();  // a tick now would scan for another device
                form->Timer1Timer();
            });
