@@ -39,7 +39,7 @@ std::string NoDeviceAdvice(bool driverRegistered) {
     if (!driverRegistered)
         return "The product's driver is not installed on this computer: install it (see "
                "README-Windows), then plug the product in.";
-    return "The product's driver is installed: plug the product in and check its USB cable.";
+    return "Plug the product in and check its USB cable (its driver is installed).";
 }
 
 #else
