@@ -12,7 +12,7 @@
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
 #include "catalog/Products.h"
-#include "platform/DesktopSession.h"
+#include "system/DesktopSession.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {

@@ -6,8 +6,8 @@
 #include <ostream>
 
 #include "cli/Interruption.h"
-#include "platform/StopSignals.h"
 #include "platform/SystemDeviceApi.h"
+#include "system/StopSignals.h"
 #include "text/Joined.h"
 #include "text/Lower.h"
 

@@ -4,7 +4,7 @@
 
 #include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
-#include "platform/InputFile.h"
+#include "system/InputFile.h"
 
 namespace qv {
 

@@ -8,7 +8,7 @@
 #include "cli/Report.h"
 #include "image/ImageLoaders.h"
 #include "platform/DeviceApi.h"
-#include "platform/NamedFiles.h"
+#include "system/NamedFiles.h"
 #include "usb/DeviceScan.h"
 
 namespace qv {

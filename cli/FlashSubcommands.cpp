@@ -16,8 +16,8 @@
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
 #include "flash/StepFailure.h"
-#include "platform/OutputFile.h"
-#include "platform/StopSignals.h"
+#include "system/OutputFile.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 

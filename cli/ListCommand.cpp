@@ -1,7 +1,7 @@
 // qvtool list: the updatable devices present, real or virtual.
 
 #include "cli/Commands.h"
-#include "platform/DesktopSession.h"
+#include "system/DesktopSession.h"
 
 namespace qv {
 namespace {

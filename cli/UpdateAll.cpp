@@ -16,7 +16,7 @@
 #include "cli/UpdateQuestion.h"
 #include "flash/StepFailure.h"
 #include "flash/UpdateSequences.h"
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {

@@ -11,7 +11,7 @@
 #include "cli/UpdateAll.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {

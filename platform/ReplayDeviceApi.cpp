@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/OutputFile.h"
-#include "platform/RegularFile.h"
+#include "system/OutputFile.h"
+#include "system/RegularFile.h"
 
 namespace qv {
 namespace {

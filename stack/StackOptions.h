@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/NamedFiles.h"
-#include "platform/ProcessLock.h"
 #include "sim/Simulation.h"
+#include "system/NamedFiles.h"
+#include "system/ProcessLock.h"
 
 namespace qv {
 

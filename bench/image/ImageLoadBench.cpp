@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "image/ImageLoaders.h"
-#include "platform/InputFile.h"
+#include "system/InputFile.h"
 
 namespace {
 

@@ -106,7 +106,7 @@ inline std::uint16_t Sum16(const std::vector<std::uint8_t>& v, std::size_t from,
 }
 
 // The loaders over a file opened by name (regular files only here; the front ends open theirs
-// through platform/InputFile.h). A file that cannot be opened gives a null stream.
+// through system/InputFile.h). A file that cannot be opened gives a null stream.
 struct OpenedFile {
     explicit OpenedFile(const std::string& path) : f(std::fopen(path.c_str(), "rb")) {}
     ~OpenedFile() {
