@@ -14,6 +14,7 @@
 #include "app/UnitState.h"
 #include "catalog/FirmwareFiles.h"
 #include "flash/UpdateSequences.h"
+#include "system/CurrentDirectory.h"
 #include "text/HexFormat.h"
 #include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
@@ -81,7 +82,7 @@ void TForm1::RememberProgramFile() {
 std::vector<std::string> TForm1::FirmwareFolders() {
     std::vector<std::string> folders;
     if (!unit_.programFolder.empty()) folders.push_back(unit_.programFolder);
-    const std::string current = unit_.api.CurrentDirectory();
+    const std::string current = CurrentDirectory();
     const auto same = [&](const std::string& folder) {
         return QDir(QString::fromLocal8Bit(folder)) == QDir(QString::fromLocal8Bit(current));
     };
@@ -100,7 +101,7 @@ void TForm1::ReadProgramFile1() {
     std::string path;
     QStringList lookedIn;
     for (const std::string& folder : folders) {
-        const std::string candidate = folder + unit_.api.PathSeparator() + fileName.toStdString();
+        const std::string candidate = folder + PathSeparator() + fileName.toStdString();
         if (QFileInfo::exists(QString::fromLocal8Bit(candidate))) {
             path = candidate;
             break;

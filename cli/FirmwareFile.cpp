@@ -4,6 +4,7 @@
 
 #include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
+#include "system/CurrentDirectory.h"
 #include "system/InputFile.h"
 
 namespace qv {
@@ -21,8 +22,8 @@ bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult&
     return result.loaded;
 }
 
-bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
-                     FirmwareImage& image, Report& report) {
+bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, FirmwareImage& image,
+                     Report& report) {
     LoadResult result;
     if (!file.empty()) return LoadFirmwareFile(file, image, result, report);
     if (device.catalogIndex < 0) {
@@ -31,7 +32,7 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceA
                                          "--file");
         return false;
     }
-    image.path = api.CurrentDirectory() + api.PathSeparator() +
+    image.path = CurrentDirectory() + PathSeparator() +
                  CatalogFirmwareFileName(static_cast<std::size_t>(device.catalogIndex));
     const InputFile input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
     if (input.Stream() == nullptr) {

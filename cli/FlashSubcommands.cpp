@@ -146,7 +146,7 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (!context.ChooseDevice(report, command.access)) return;
     // Without --file the image is the device's catalogue file.
     if (command.needsImage && o.file.empty() &&
-        !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
+        !LoadFirmwareFor(context.Device(), o.file, *image, report))
         return;
     QuorvexUsb* usb = context.Connect(report);
     if (usb == nullptr) return;

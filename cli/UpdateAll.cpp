@@ -49,8 +49,7 @@ const char* ResultText(Result result) {
 }
 
 // Loads each firmware file once; false after a file refusal in `report`.
-bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
-                std::vector<Job>& jobs,
+bool LoadImages(Report& report, const UpdateAllOptions& o, std::vector<Job>& jobs,
                 std::map<std::string, std::unique_ptr<FirmwareImage>>& images) {
     for (Job& job : jobs) {
         const FoundDevice& device = job.candidate.device;
@@ -62,8 +61,7 @@ bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
         auto& image = images[key];
         if (!image) {
             image = std::make_unique<FirmwareImage>();
-            DeviceApi& bus = job.candidate.bus ? *job.candidate.bus : context.ChosenBus();
-            if (!LoadFirmwareFor(device, o.file, bus, *image, report)) return false;
+            if (!LoadFirmwareFor(device, o.file, *image, report)) return false;
         }
         job.image = image.get();
     }
@@ -232,7 +230,7 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
                            "--io-log and --replay follow one device at a time: update it without "
                            "--all. Nothing was sent.");
     }
-    if (!LoadImages(context, report, o, jobs, images)) return;
+    if (!LoadImages(report, o, jobs, images)) return;
 
     if (!notes.empty()) report["notes"] = notes;
     for (const std::string& note : notes) context.Err() << "Note: " << note << '\n';

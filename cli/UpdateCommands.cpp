@@ -33,9 +33,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     LoadResult loaded;
     if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report)) return;
     if (!context.ChooseDevice(report, Access::kChanges)) return;
-    if (o.file.empty() &&
-        !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
-        return;
+    if (o.file.empty() && !LoadFirmwareFor(context.Device(), o.file, *image, report)) return;
     std::string note;
     if (!FileIsForDevice(context.Device(), o.file, o.otherProduct, report, note)) return;
     report["file"] = image->path;

@@ -238,12 +238,4 @@ DeviceResult ReplayDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     return Recorded(entry);
 }
 
-std::string ReplayDeviceApi::CurrentDirectory() {
-    return std::filesystem::current_path().string();
-}
-
-char ReplayDeviceApi::PathSeparator() const {
-    return static_cast<char>(std::filesystem::path::preferred_separator);
-}
-
 }  // namespace qv

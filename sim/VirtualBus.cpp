@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/carriers/RequestBlocks.h"
 #include "sim/UsbDescriptors.h"
@@ -185,14 +184,6 @@ void VirtualBus::CloseHandle(FileHandle handle) {
 
 void VirtualBus::Sleep(std::uint32_t milliseconds) {
     clock_.SleepMicros(std::uint64_t{milliseconds} * 1000);
-}
-
-std::string VirtualBus::CurrentDirectory() {
-    return std::filesystem::current_path().string();
-}
-
-char VirtualBus::PathSeparator() const {
-    return static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,

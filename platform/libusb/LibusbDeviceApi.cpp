@@ -1,7 +1,6 @@
 #include "platform/libusb/LibusbDeviceApi.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "platform/carriers/RequestBlocks.h"
@@ -186,10 +185,6 @@ std::uint64_t LibusbDeviceApi::NowMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::string LibusbDeviceApi::CurrentDirectory() {
-    return std::filesystem::current_path().string();
 }
 
 }  // namespace qv

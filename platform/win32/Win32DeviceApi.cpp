@@ -186,12 +186,4 @@ std::uint64_t Win32DeviceApi::NowMicros() {
         .count();
 }
 
-std::string Win32DeviceApi::CurrentDirectory() {
-    std::string directory(GetCurrentDirectoryA(0, nullptr), '\0');
-    const DWORD length =
-        GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    directory.resize(length < directory.size() ? length : 0);
-    return directory;
-}
-
 }  // namespace qv
