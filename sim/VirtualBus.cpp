@@ -5,6 +5,7 @@
 
 #include "platform/carriers/RequestBlocks.h"
 #include "sim/UsbDescriptors.h"
+#include "text/TypedNumber.h"
 
 namespace qv::sim {
 namespace {
@@ -15,7 +16,7 @@ constexpr std::size_t kSerialSeed = 0x2d5c8a1;
 std::uint16_t IdField(const std::string& idText, const char* key) {
     const auto at = idText.find(key);
     if (at == std::string::npos || at + 8 > idText.size()) return 0;
-    return static_cast<std::uint16_t>(std::stoul(idText.substr(at + 4, 4), nullptr, 16));
+    return static_cast<std::uint16_t>(HexDigitsValue(idText.substr(at + 4, 4)).value_or(0));
 }
 
 std::string SerialText(int serial) {

@@ -5,6 +5,7 @@
 
 #include "platform/carriers/RequestBlocks.h"
 #include "platform/libusb/LibusbFailure.h"
+#include "text/HexFormat.h"
 
 namespace qv {
 namespace {
@@ -33,9 +34,8 @@ bool HasAudioInterface(libusb_device* device) {
 
 std::string PathFor(libusb_device* device, const libusb_device_descriptor& descriptor,
                     const Guid& interfaceClass) {
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", descriptor.idVendor, descriptor.idProduct);
-    return std::string("\\\\?\\usb#") + ids + "#" + Location(device) + "#" +
+    return "\\\\?\\usb#vid_" + HexText(descriptor.idVendor, 4, HexCase::kLower) + "&pid_" +
+           HexText(descriptor.idProduct, 4, HexCase::kLower) + "#" + Location(device) + "#" +
            GuidText(interfaceClass);
 }
 

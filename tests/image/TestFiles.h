@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/ImageLoaders.h"
+#include "text/HexFormat.h"
 
 namespace qv::test {
 
@@ -55,7 +56,6 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 // One Intel HEX record, ':' to checksum, without a line end.
 inline std::string Record(std::uint8_t type, std::uint16_t offset,
                           const std::vector<std::uint8_t>& data) {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::vector<std::uint8_t> r{static_cast<std::uint8_t>(data.size()),
                                 static_cast<std::uint8_t>(offset >> 8),
                                 static_cast<std::uint8_t>(offset & 0xFF), type};
@@ -64,10 +64,7 @@ inline std::string Record(std::uint8_t type, std::uint16_t offset,
     for (auto v : r) sum = static_cast<std::uint8_t>(sum + v);
     r.push_back(static_cast<std::uint8_t>(0x100 - sum));
     std::string s = ":";
-    for (auto v : r) {
-        s += digits[v >> 4];
-        s += digits[v & 0xF];
-    }
+    AppendHexBytes(s, r.data(), r.size());
     return s;
 }
 
