@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/EraseRange.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
 #include "cli/ProgressReporter.h"
 #include "cli/ServiceText.h"
@@ -150,10 +151,9 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
         return;
     QuorvexUsb* usb = context.Connect(report);
     if (usb == nullptr) return;
-    ProgressReporter reporter(context.ProgressOut(),
-                              ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashContext flash(*usb, *image, reporter);
-    StopOnRequest(reporter, flash);
+    FlashSession session(context, *usb, *image);
+    ProgressReporter& reporter = session.reporter;
+    FlashContext& flash = session.flash;
     // Inside the address space: ChooseRange checked it.
     if (range->assigned) (void)SelectAssignedRange(flash, range->startKiB, range->sizeKiB);
     if (!EnterOrLeaveIsp(flash)) {

@@ -6,12 +6,6 @@
 
 namespace qv {
 
-void StopOnRequest(ProgressReporter& reporter, FlashContext& flash) {
-    reporter.SetPumpAction([&flash] {
-        if (StopRequested()) flash.stopRequested = true;
-    });
-}
-
 void FailInterrupted(Report& report, const std::string& state) {
     const std::string signal = StopRequestName();
     report.Fail(Outcome::kInterrupted, "stopped by " + signal + ": " + state);

@@ -10,6 +10,7 @@
 
 #include "catalog/FirmwareFiles.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressReporter.h"
@@ -90,15 +91,13 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         job.message = selected ? usb.OpenFailure().text() : "vanished while it was being opened";
         board.Set(row, job.message, true);
     } else {
-        ProgressReporter reporter(context.Err(), ProgressReporter::Style::kQuiet);
+        FlashSession session(usb, *job.image, context.Err(), ProgressReporter::Style::kQuiet);
+        ProgressReporter& reporter = session.reporter;
         reporter.SetListener([&](const std::string& status) {
             board.Set(row, status, status.find('%') == std::string::npos);
         });
-        FlashContext flash(usb, *job.image, reporter);
-        StopOnRequest(reporter, flash);
-        const bool success = RunFirmwareUpdate(flash);
-        const bool stopped =
-            !success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested());
+        const bool success = RunFirmwareUpdate(session.flash);
+        const bool stopped = session.UpdateStopped(success);
         job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();

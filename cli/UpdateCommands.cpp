@@ -6,12 +6,11 @@
 
 #include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
-#include "cli/ProgressReporter.h"
 #include "cli/UpdateAll.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
-#include "system/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -51,16 +50,13 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     }
     QuorvexUsb* usb = context.Connect(report);
     if (usb == nullptr) return;
-    ProgressReporter reporter(context.ProgressOut(),
-                              ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashContext flash(*usb, *image, reporter);
-    StopOnRequest(reporter, flash);
-    const bool success = RunFirmwareUpdate(flash);
+    FlashSession session(context, *usb, *image);
+    const ProgressReporter& reporter = session.reporter;
+    const bool success = RunFirmwareUpdate(session.flash);
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
-    // After a second stop every request fails: that ends the update as a stop too.
-    if (!success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested()))
+    if (session.UpdateStopped(success))
         return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())
