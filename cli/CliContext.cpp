@@ -9,7 +9,7 @@
 #include "platform/SystemDeviceApi.h"
 #include "system/StopSignals.h"
 #include "text/Joined.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {

@@ -27,7 +27,7 @@ set(QV_USES_qvdevice catalog platform system text sim stack usbip)
 # benchmarks and the tests.
 set(QV_BESIDE_LAYERS data packaging fuzz bench tests)
 set(QV_USES_data image text)
-set(QV_USES_packaging catalog stack cli)
+set(QV_USES_packaging catalog text stack cli)
 set(QV_USES_fuzz catalog text platform usb sim usbip chip image flash)
 set(QV_USES_bench catalog text system platform usb sim chip image flash stack data)
 set(QV_USES_tests ${QV_LAYERS} data packaging)

@@ -1,6 +1,6 @@
 #include "platform/LockingDeviceApi.h"
 
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include "system/OutputFile.h"
 #include "system/RegularFile.h"
 #include "text/HexFormat.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {

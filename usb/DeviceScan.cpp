@@ -4,7 +4,7 @@
 
 #include "catalog/Products.h"
 #include "platform/carriers/RequestBlocks.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 #include "usb/QuorvexUsb.h"
 
 namespace qv {

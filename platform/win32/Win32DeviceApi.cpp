@@ -12,7 +12,7 @@
 #include "platform/carriers/RequestBlocks.h"
 #include "platform/win32/RequestThread.h"
 #include "platform/win32/Win32Failure.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {
