@@ -2,27 +2,41 @@
 // user-parameter table; " Save" puts the built-in default image back at the start of both
 // images. Both change the image "Start" writes too, and the update panel says so.
 
+#include "app/BinFilePage.h"
+
 #include <algorithm>
 
 #include "app/Dialogs.h"
 #include "app/FirmwareFileLoad.h"
-#include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "image/DefaultImage.h"
 #include "image/ParameterTableScan.h"
 #include "ui_BinFilePage.h"
 
 namespace qv {
 
-void TForm1::ConnectBinFilePage() {
-    Ui::BinFilePage& page = *binFilePage_;
-    ConnectClick(page.CurrentFileBitBtn, &TForm1::CurrentFileBitBtnClick);
-    ConnectClick(page.btnCheck, &TForm1::btnCheckClick);
-    ConnectClick(page.btnSaveBitBin, &TForm1::btnSaveBitBinClick);
-    ConnectClick(page.btnSaveBin, &TForm1::btnSaveBinClick);
+BinFilePage::BinFilePage(const PageContext& context)
+    : ServicePage(context), binFilePage_(std::make_unique<Ui::BinFilePage>()) {
+    binFilePage_->setupUi(this);
+    ConnectBinFilePage();
 }
 
-void TForm1::CurrentFileBitBtnClick(QObject*) {
+BinFilePage::~BinFilePage() = default;
+
+void BinFilePage::FormCreate() {
+    btnSaveBinClick(this);
+}
+
+void BinFilePage::ConnectBinFilePage() {
+    Ui::BinFilePage& page = *binFilePage_;
+    ConnectClick(this, page.CurrentFileBitBtn, &BinFilePage::CurrentFileBitBtnClick);
+    ConnectClick(this, page.btnCheck, &BinFilePage::btnCheckClick);
+    ConnectClick(this, page.btnSaveBitBin, &BinFilePage::btnSaveBitBinClick);
+    ConnectClick(this, page.btnSaveBin, &BinFilePage::btnSaveBinClick);
+}
+
+void BinFilePage::CurrentFileBitBtnClick(QObject*) {
     const std::optional<QString> chosen = dialogs_.OpenFile(OpenBinFileDialog);
     if (!chosen) return;
     unit_.ModifyFileName = *chosen;
@@ -38,14 +52,14 @@ void TForm1::CurrentFileBitBtnClick(QObject*) {
     }
 }
 
-bool TForm1::ReadModifyFile() {
+bool BinFilePage::ReadModifyFile() {
     Ui::BinFilePage& page = *binFilePage_;
     page.lblCurrentFilePath->setText(unit_.ModifyFileName);
 
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadFirmwareFile(image, unit_.ModifyFileName.toStdString());
-    if (!result.loaded) {
-        page.lblStatusReport->setText(QString::fromStdString(result.error));
+    if (!result.ok()) {
+        page.lblStatusReport->setText(QString::fromStdString(result.text()));
         return false;
     }
     ModifyImage& modify = unit_.modifyImage;
@@ -53,17 +67,17 @@ bool TForm1::ReadModifyFile() {
     modify.length = image.length;
     modify.erasedFrom = image.length;
     page.btnCheck->setEnabled(true);
-    ShowProgramFile(unit_.ModifyFileName);
+    host_.ShowProgramFile(unit_.ModifyFileName);
     return true;
 }
 
-void TForm1::btnCheckClick(QObject*) {
+void BinFilePage::btnCheckClick(QObject*) {
     Ui::BinFilePage& page = *binFilePage_;
     page.lblSaveDone->setText(QString());
     if (FindUserParameterTable(unit_.modifyImage)) page.GroupBox9->setEnabled(true);
 }
 
-void TForm1::btnSaveBitBinClick(QObject*) {
+void BinFilePage::btnSaveBitBinClick(QObject*) {
     const std::optional<QString> chosen = dialogs_.SaveFile(SaveBinFIleDialog);
     if (!chosen) return;
     unit_.NewBinFileName = *chosen;
@@ -73,7 +87,7 @@ void TForm1::btnSaveBitBinClick(QObject*) {
 
 // The image to program then holds the whole default image (a shorter file would cut it off),
 // followed by what a longer file had past it.
-void TForm1::btnSaveBinClick(QObject*) {
+void BinFilePage::btnSaveBinClick(QObject*) {
     const QString defaultName = QStringLiteral("built-in default image");
     FirmwareImage& image = unit_.firmwareImage;
     QString name = defaultName;
@@ -86,7 +100,7 @@ void TForm1::btnSaveBinClick(QObject*) {
     CopyDefaultImage(image);
     image.length = std::max<std::uint32_t>(image.length, kDefaultImageSize);
     CopyDefaultImage(unit_.modifyImage);
-    ShowProgramImage(name, QStringLiteral("image"));
+    host_.ShowProgramImage(name, QStringLiteral("image"));
 }
 
 }  // namespace qv

@@ -63,16 +63,14 @@ std::vector<GivenOption> GivenInOrder(const QCommandLineParser& parser,
 std::optional<DeviceStackOptions> DeviceOptions(const QCommandLineParser& parser,
                                                 const std::vector<WindowOption>& options,
                                                 QString& error) {
-    std::string refusal;
-    std::optional<DeviceStackOptions> device =
-        ReadStackOptions(GivenInOrder(parser, options), refusal);
-    if (device && device->virtualDevices.size() > 1)
-        refusal = "The window shows one device: give --simulate once";
-    if (!refusal.empty()) {
-        error = QString::fromStdString(refusal) + QLatin1Char('.');
+    Expected<DeviceStackOptions> device = ReadStackOptions(GivenInOrder(parser, options));
+    if (device.ok() && device->virtualDevices.size() > 1)
+        device = Problem{FailureKind::kOther, "The window shows one device: give --simulate once"};
+    if (!device.ok()) {
+        error = QString::fromStdString(device.text()) + QLatin1Char('.');
         return std::nullopt;
     }
-    return device;
+    return std::move(*device);
 }
 
 }  // namespace

@@ -8,10 +8,13 @@
 #include "app/Colors.h"
 #include "app/FittedText.h"
 #include "app/KeyRoute.h"
+#include "app/LabelledEdit.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
+#include "app/Wiring.h"
 #include "catalog/Products.h"
+#include "platform/carriers/RequestBlocks.h"
 #include "system/DesktopSession.h"
 #include "ui_UpdatePanel.h"
 
@@ -28,9 +31,9 @@ const QString kFileChosenLater =
 
 void TForm1::ConnectUpdatePanel() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    ConnectClick(panel_->chkDetectUSB, &TForm1::chkDetectUSBClick);
-    RouteKeyDown(panel_->lbledtVID, &TForm1::lbledtVIDPIDKeyDown);
-    RouteKeyDown(panel_->lbledtPID, &TForm1::lbledtVIDPIDKeyDown);
+    ConnectClick(this, panel_->chkDetectUSB, &TForm1::chkDetectUSBClick);
+    RouteKeyDown(this, panel_->lbledtVID, &TForm1::lbledtVIDPIDKeyDown);
+    RouteKeyDown(this, panel_->lbledtPID, &TForm1::lbledtVIDPIDKeyDown);
 }
 
 void TForm1::Timer1Timer() {
@@ -123,8 +126,10 @@ void TForm1::ShowDetectionOutcome() {
         if (unit_.fruitlessScans >= kScansPerCycle && unit_.updateOutcome.isEmpty()) {
             StyleLabel(panel.lblISPProcStatus, kStepPointSize,
                        QGuiApplication::palette().color(QPalette::WindowText));
-            ShowFitted(panel.lblISPProcStatus, QStringLiteral("No product found. ") +
-                                                   QString::fromStdString(NoDeviceAdvice()));
+            ShowFitted(panel.lblISPProcStatus,
+                       QStringLiteral("No product found. ") +
+                           QString::fromStdString(NoDeviceAdvice(
+                               unit_.usb.Api().InterfaceClassRegistered(kProductInterfaceClass))));
         }
         return;
     }

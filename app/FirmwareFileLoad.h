@@ -10,9 +10,9 @@
 namespace qv {
 
 inline LoadResult LoadFirmwareFile(ImageBuffer& image, const std::string& path) {
-    const InputFile input = InputFile::Open(path, kFirmwareFileMaxBytes);
-    if (input.Stream() == nullptr) return {.error = input.Problem()};
-    return LoadImageByName(image, path, input.Stream());
+    const Expected<InputFile> input = InputFile::Open(path, kFirmwareFileMaxBytes);
+    if (!input.ok()) return input.problem();
+    return LoadImageByName(image, path, input->Stream());
 }
 
 }  // namespace qv

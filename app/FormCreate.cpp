@@ -3,12 +3,8 @@
 #include <QGuiApplication>
 
 #include "app/FittedText.h"
-#include "app/StringGrid.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "ui_I2cPage.h"
-#include "ui_IspPage.h"
-#include "ui_RegisterPage.h"
 #include "ui_TForm1.h"
 #include "ui_UpdatePanel.h"
 
@@ -40,25 +36,11 @@ void TForm1::FormCreate() {
 
     setWindowTitle(unit_.windowTitle);
 
-    Ui::IspPage& isp = *ispPage_;
-    isp.chkISPMode->setChecked(true);
-    isp.chkProtect->setChecked(false);
-    for (QCheckBox* step :
-         {isp.chkReadFile, isp.chkErase, isp.chkBlank, isp.chkProgram, isp.chkVerify}) {
-        step->setChecked(true);
-    }
-    isp.rbnRange0->setChecked(true);
-    rbnRangeClick(this);
-    isp.lbledISPRange->setText(QStringLiteral("64"));
-    isp.lbledISPStart->setText(QStringLiteral("64"));
     unit_.selectedVid = QStringLiteral("a7d6");
     unit_.selectedPid = QStringLiteral("f800");
 
-    FillGridHeaders(registerPage_->RegStringGrid1);
-    FillGridHeaders(i2cPage_->StringGridMIIC);
-
     QTabWidget* pages = form_->MainPageControl;
-    pages->setCurrentWidget(form_->TabSheet1);
+    pages->setCurrentIndex(0);
 
     unit_.detectEnabled = false;
     unit_.autoSequenceRunning = false;
@@ -68,13 +50,10 @@ void TForm1::FormCreate() {
     panel.lbledtPID->setText(unit_.selectedPid);
     panel.chkDetectUSB->setChecked(true);  // runs chkDetectUSBClick: detection on
 
-    unit_.SystemSettings = {0xA1, 0x00, 0x00, 0x00};
-    UpdateParameterPage();
-
     panel.lbledtVID->setText(QStringLiteral("a7d6"));
     panel.lbledtPID->setText(QStringLiteral("f800"));
 
-    for (const PageRow& page : Pages()) {
+    for (const Page& page : pages_) {
         if (page.tab == StartUpTab::kHidden)
             pages->setTabVisible(pages->indexOf(page.sheet), false);
     }
@@ -91,7 +70,7 @@ void TForm1::FormCreate() {
 
     ShowFitted(panel.lblISPProcStatus, QString());
 
-    btnSaveBinClick(this);
+    for (const Page& page : pages_) page.sheet->FormCreate();
 }
 
 void TForm1::FormClose() {

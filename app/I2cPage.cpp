@@ -2,19 +2,21 @@
 // chip's I2C master. Entering the page enables the master (bank 14), which the page's
 // transactions rely on.
 
+#include "app/I2cPage.h"
+
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 
-#include "app/Dialogs.h"
 #include "app/HexText.h"
 #include "app/KeyRoute.h"
 #include "app/RegisterGrid.h"
-#include "app/TForm1.h"
+#include "app/StringGrid.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "chip/Registers.h"
 #include "ui_I2cPage.h"
-#include "ui_TForm1.h"
 
 namespace qv {
 
@@ -42,40 +44,50 @@ RegisterGrid SlaveGrid(Ui::I2cPage& page, UnitState& unit,
 }
 }  // namespace
 
-void TForm1::ConnectI2cPage() {
+I2cPage::I2cPage(const PageContext& context)
+    : ServicePage(context), i2cPage_(std::make_unique<Ui::I2cPage>()), pages_(context.pages) {
+    i2cPage_->setupUi(this);
+    PrepareStringGrid(i2cPage_->StringGridMIIC);
+    ConnectI2cPage();
+}
+
+I2cPage::~I2cPage() = default;
+
+void I2cPage::FormCreate() {
+    FillGridHeaders(i2cPage_->StringGridMIIC);
+}
+
+void I2cPage::ShowSlaveAddress() {
+    i2cPage_->edtMI2CAddr->setText(HexByte(unit_.i2cSlaveAddress));
+}
+
+void I2cPage::ConnectI2cPage() {
     Ui::I2cPage& page = *i2cPage_;
     QTableWidget* grid = page.StringGridMIIC;
-    connect(form_->MainPageControl, &QTabWidget::currentChanged, this,
-            [this] { MainPageControlChange(form_->MainPageControl); });
-    ConnectClick(page.btnReadMI2C, &TForm1::btnReadMI2CClick);
-    RouteKeyDown(page.edtMI2CAddr, &TForm1::edtMI2CAddrKeyDown);
-    RouteKeyDown(grid, &TForm1::StringGridMIICKeyDown);
+    connect(&pages_, &QTabWidget::currentChanged, this, [this] { MainPageControlChange(&pages_); });
+    ConnectClick(this, page.btnReadMI2C, &I2cPage::btnReadMI2CClick);
+    RouteKeyDown(this, page.edtMI2CAddr, &I2cPage::edtMI2CAddrKeyDown);
+    RouteKeyDown(this, grid, &I2cPage::StringGridMIICKeyDown);
     WireRegisterGrid(grid, [this](int column, int row) { StringGridMIICSelectCell(column, row); });
     // Mouse releases only: showing a value sets the boxes too, and that must not write.
     WireBitBoxes(FindBitBoxes(grid->parentWidget(), QStringLiteral("chkMI2CBit")),
                  [this] { chkMI2CBitMouseUp(this); });
 }
 
-// What qvtool says of a slave that does not answer, in the error box.
-void TForm1::ShowNoAcknowledge(const QString& what) {
-    dialogs_.ShowError(QStringLiteral("The I2C slave at 0x") + HexByte(unit_.i2cSlaveAddress) +
-                       QStringLiteral(" did not acknowledge: ") + what);
-}
-
-void TForm1::MainPageControlChange(QObject*) {
-    if (form_->MainPageControl->currentWidget() != form_->PageMI2CCtrl) return;
+void I2cPage::MainPageControlChange(QObject*) {
+    if (pages_.currentWidget() != this) return;
     unit_.usb.Open();
     I2cMasterEnable(unit_.usb);
     unit_.usb.Close();
 }
 
-void TForm1::btnReadMI2CClick(QObject*) {
+void I2cPage::btnReadMI2CClick(QObject*) {
     SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
         ShowNoAcknowledge(what);
-    }).ReadAll([this] { PumpMessages(); });
+    }).ReadAll([this] { host_.PumpMessages(); });
 }
 
-void TForm1::edtMI2CAddrKeyDown(QObject*, int key) {
+void I2cPage::edtMI2CAddrKeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
     QLineEdit* edit = i2cPage_->edtMI2CAddr;
     const auto typed = ConvertTypedByte(edit->text());
@@ -84,20 +96,20 @@ void TForm1::edtMI2CAddrKeyDown(QObject*, int key) {
     edit->setText(HexByte(unit_.i2cSlaveAddress));
 }
 
-void TForm1::StringGridMIICSelectCell(int column, int row) {
+void I2cPage::StringGridMIICSelectCell(int column, int row) {
     SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
         ShowNoAcknowledge(what);
     }).Select(column, row);
 }
 
 // Every key that acts takes the cell's text first, so a step starts from an edited value.
-void TForm1::StringGridMIICKeyDown(QObject*, int key) {
+void I2cPage::StringGridMIICKeyDown(QObject*, int key) {
     SlaveGrid(*i2cPage_, unit_, [this](const QString& what) { ShowNoAcknowledge(what); })
         .KeyDown(
             key, [this](const QString& text) { return ConvertTypedByte(text); }, kKeyWritePauseMs);
 }
 
-void TForm1::chkMI2CBitMouseUp(QObject*) {
+void I2cPage::chkMI2CBitMouseUp(QObject*) {
     SlaveGrid(*i2cPage_, unit_, [this](const QString& what) {
         ShowNoAcknowledge(what);
     }).WriteBits(kBitWritePauseMs);

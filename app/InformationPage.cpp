@@ -1,26 +1,37 @@
 // Information page: the live audio state the chip reports in bank 0 (read on "Update") and the
 // five HID media keys sent through the chip's command register.
 
+#include "app/InformationPage.h"
+
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "chip/AudioStatus.h"
 #include "ui_InformationPage.h"
 
 namespace qv {
 
-void TForm1::ConnectInformationPage() {
+InformationPage::InformationPage(const PageContext& context)
+    : ServicePage(context), informationPage_(std::make_unique<Ui::InformationPage>()) {
+    informationPage_->setupUi(this);
+    ConnectInformationPage();
+    ConnectSpecialI2cAccess();
+}
+
+InformationPage::~InformationPage() = default;
+
+void InformationPage::ConnectInformationPage() {
     Ui::InformationPage& page = *informationPage_;
-    ConnectClick(page.btnUpdateStatus, &TForm1::btnUpdateStatusClick);
+    ConnectClick(this, page.btnUpdateStatus, &InformationPage::btnUpdateStatusClick);
     for (QPushButton* key :
          {page.btnHID0, page.btnHID1, page.btnHID2, page.btnHID3, page.btnHID4}) {
-        ConnectClick(key, &TForm1::btnHIDClick);
+        ConnectClick(this, key, &InformationPage::btnHIDClick);
     }
 }
 
-void TForm1::btnUpdateStatusClick(QObject*) {
+void InformationPage::btnUpdateStatusClick(QObject*) {
     QuorvexUsb& usb = unit_.usb;
     const bool read = usb.Open() && ReadStatusRegisters(usb, unit_.statusRegisters);
     usb.Close();
@@ -52,7 +63,7 @@ void TForm1::btnUpdateStatusClick(QObject*) {
     page.lblCurrentFreq1->setText(unit_.freqTexts[status.format][status.rateCode]);
 }
 
-void TForm1::btnHIDClick(QObject* sender) {
+void InformationPage::btnHIDClick(QObject* sender) {
     int n = 0;
     while (n < static_cast<int>(kHidKeyCodes.size()) &&
            findChild<QPushButton*>(QStringLiteral("btnHID%1").arg(n)) != sender) {

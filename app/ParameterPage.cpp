@@ -1,13 +1,15 @@
 // Parameter page: the audio output settings record and the product ids and strings.
 
+#include "app/ParameterPage.h"
+
 #include <optional>
 #include <vector>
 
 #include "app/Dialogs.h"
 #include "app/KeyRoute.h"
 #include "app/QStringWindows1252.h"
-#include "app/TForm1.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "chip/Parameters.h"
 #include "ui_ParameterPage.h"
 
@@ -48,9 +50,22 @@ std::optional<std::vector<std::uint8_t>> DeviceText(Dialogs& dialogs, const QStr
 }
 }  // namespace
 
+ParameterPage::ParameterPage(const PageContext& context)
+    : ServicePage(context), parameterPage_(std::make_unique<Ui::ParameterPage>()) {
+    parameterPage_->setupUi(this);
+    ConnectParameterPage();
+}
+
+ParameterPage::~ParameterPage() = default;
+
+void ParameterPage::FormCreate() {
+    unit_.SystemSettings = {0xA1, 0x00, 0x00, 0x00};
+    UpdateParameterPage();
+}
+
 // Shows SystemSettings in the page's controls. Every setting handler derives its bits from the
 // controls' state, so a handler run by this refresh leaves the record unchanged.
-void TForm1::UpdateParameterPage() {
+void ParameterPage::UpdateParameterPage() {
     Ui::ParameterPage& page = *parameterPage_;
     const SettingsFields fields = DecodeSettings(unit_.SystemSettings);
 
@@ -70,45 +85,46 @@ void TForm1::UpdateParameterPage() {
     page.chkSPDIFOutOff->setChecked(fields.spdifOff);
 }
 
-void TForm1::ConnectParameterPage() {
+void ParameterPage::ConnectParameterPage() {
     Ui::ParameterPage& page = *parameterPage_;
-    ConnectClick(page.btnSetPara, &TForm1::btnSetParaClick);
-    ConnectClick(page.btnReadPara, &TForm1::btnReadParaClick);
-    RouteKeyDown(page.lbledSysVID, &TForm1::lbledSysVIDPIDKeyDown);
-    RouteKeyDown(page.lbledSysPID, &TForm1::lbledSysVIDPIDKeyDown);
+    ConnectClick(this, page.btnSetPara, &ParameterPage::btnSetParaClick);
+    ConnectClick(this, page.btnReadPara, &ParameterPage::btnReadParaClick);
+    RouteKeyDown(this, page.lbledSysVID, &ParameterPage::lbledSysVIDPIDKeyDown);
+    RouteKeyDown(this, page.lbledSysPID, &ParameterPage::lbledSysVIDPIDKeyDown);
     for (QLineEdit* edit : {page.lbledSysStr1, page.lbledSysStr2, page.lbledSysStr3}) {
-        RouteKeyDown(edit, &TForm1::lbledSysStrKeyDown);
+        RouteKeyDown(this, edit, &ParameterPage::lbledSysStrKeyDown);
     }
-    ConnectClick(page.rbnI2Slen0, &TForm1::rbnI2SlenClick);
-    ConnectClick(page.rbnI2Slen1, &TForm1::rbnI2SlenClick);
-    ConnectClick(page.rbnSPDIFlen0, &TForm1::rbnSPDIFlenClick);
-    ConnectClick(page.rbnSPDIFlen1, &TForm1::rbnSPDIFlenClick);
-    ConnectClick(page.chkI2SLRSwap, &TForm1::chkI2SLRSwapClick);
-    ConnectClick(page.chkDSDLRSwap, &TForm1::chkDSDLRSwapClick);
+    ConnectClick(this, page.rbnI2Slen0, &ParameterPage::rbnI2SlenClick);
+    ConnectClick(this, page.rbnI2Slen1, &ParameterPage::rbnI2SlenClick);
+    ConnectClick(this, page.rbnSPDIFlen0, &ParameterPage::rbnSPDIFlenClick);
+    ConnectClick(this, page.rbnSPDIFlen1, &ParameterPage::rbnSPDIFlenClick);
+    ConnectClick(this, page.chkI2SLRSwap, &ParameterPage::chkI2SLRSwapClick);
+    ConnectClick(this, page.chkDSDLRSwap, &ParameterPage::chkDSDLRSwapClick);
     for (int n = 0; n < kMclkChoices; ++n) {
-        ConnectClick(findChild<QRadioButton*>(MclkButtonName(n)), &TForm1::rbnMCLKOutFreqClick);
+        ConnectClick(this, findChild<QRadioButton*>(MclkButtonName(n)),
+                     &ParameterPage::rbnMCLKOutFreqClick);
     }
-    ConnectClick(page.rbnI2SFormat0, &TForm1::rbnI2SFormatClick);
-    ConnectClick(page.rbnI2SFormat1, &TForm1::rbnI2SFormatClick);
-    ConnectClick(page.rbnDSDOut0, &TForm1::rbnDSDOutClick);
-    ConnectClick(page.rbnDSDOut1, &TForm1::rbnDSDOutClick);
-    ConnectClick(page.chkMCLKOutOff, &TForm1::chkMCLKOutOffClick);
-    ConnectClick(page.chkI2SOutOff, &TForm1::chkI2SOutOffClick);
-    ConnectClick(page.chkSPDIFOutOff, &TForm1::chkSPDIFOutOffClick);
+    ConnectClick(this, page.rbnI2SFormat0, &ParameterPage::rbnI2SFormatClick);
+    ConnectClick(this, page.rbnI2SFormat1, &ParameterPage::rbnI2SFormatClick);
+    ConnectClick(this, page.rbnDSDOut0, &ParameterPage::rbnDSDOutClick);
+    ConnectClick(this, page.rbnDSDOut1, &ParameterPage::rbnDSDOutClick);
+    ConnectClick(this, page.chkMCLKOutOff, &ParameterPage::chkMCLKOutOffClick);
+    ConnectClick(this, page.chkI2SOutOff, &ParameterPage::chkI2SOutOffClick);
+    ConnectClick(this, page.chkSPDIFOutOff, &ParameterPage::chkSPDIFOutOffClick);
 }
 
-void TForm1::btnSetParaClick(QObject*) {
+void ParameterPage::btnSetParaClick(QObject*) {
     WriteSystemSettings(unit_.usb, unit_.SystemSettings);
 }
 
-void TForm1::btnReadParaClick(QObject*) {
+void ParameterPage::btnReadParaClick(QObject*) {
     // Taken over only when the whole access worked, so a device lost half-way cannot leave a
     // record mixed from old and new bytes.
     if (const auto record = ReadSystemSettings(unit_.usb)) unit_.SystemSettings = *record;
     UpdateParameterPage();
 }
 
-void TForm1::lbledSysVIDPIDKeyDown(QObject* sender, int key) {
+void ParameterPage::lbledSysVIDPIDKeyDown(QObject* sender, int key) {
     if (key != kVkReturn) return;
     Ui::ParameterPage& page = *parameterPage_;
     const bool vendor = sender == page.lbledSysVID;
@@ -118,7 +134,7 @@ void TForm1::lbledSysVIDPIDKeyDown(QObject* sender, int key) {
     if (bytes) WriteProductId(unit_.usb, vendor, *bytes);
 }
 
-void TForm1::lbledSysStrKeyDown(QObject* sender, int key) {
+void ParameterPage::lbledSysStrKeyDown(QObject* sender, int key) {
     if (key != kVkReturn) return;
     Ui::ParameterPage& page = *parameterPage_;
     const std::array<QLineEdit*, 3> edits{page.lbledSysStr1, page.lbledSysStr2, page.lbledSysStr3};
@@ -129,23 +145,23 @@ void TForm1::lbledSysStrKeyDown(QObject* sender, int key) {
     if (bytes) WriteProductString(unit_.usb, which, *bytes);
 }
 
-void TForm1::rbnI2SlenClick(QObject*) {
+void ParameterPage::rbnI2SlenClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x01, parameterPage_->rbnI2Slen0->isChecked());
 }
 
-void TForm1::rbnSPDIFlenClick(QObject*) {
+void ParameterPage::rbnSPDIFlenClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x02, parameterPage_->rbnSPDIFlen0->isChecked());
 }
 
-void TForm1::chkI2SLRSwapClick(QObject*) {
+void ParameterPage::chkI2SLRSwapClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x04, parameterPage_->chkI2SLRSwap->isChecked());
 }
 
-void TForm1::chkDSDLRSwapClick(QObject*) {
+void ParameterPage::chkDSDLRSwapClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x08, parameterPage_->chkDSDLRSwap->isChecked());
 }
 
-void TForm1::rbnMCLKOutFreqClick(QObject* sender) {
+void ParameterPage::rbnMCLKOutFreqClick(QObject* sender) {
     for (int n = 0; n < kMclkChoices; ++n) {
         if (findChild<QRadioButton*>(MclkButtonName(n)) != sender) continue;
         std::uint8_t& output = unit_.SystemSettings[0];
@@ -154,23 +170,23 @@ void TForm1::rbnMCLKOutFreqClick(QObject* sender) {
     }
 }
 
-void TForm1::rbnI2SFormatClick(QObject*) {
+void ParameterPage::rbnI2SFormatClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x40, !parameterPage_->rbnI2SFormat0->isChecked());
 }
 
-void TForm1::rbnDSDOutClick(QObject*) {
+void ParameterPage::rbnDSDOutClick(QObject*) {
     SetBits(unit_.SystemSettings[0], 0x80, parameterPage_->rbnDSDOut0->isChecked());
 }
 
-void TForm1::chkMCLKOutOffClick(QObject*) {
+void ParameterPage::chkMCLKOutOffClick(QObject*) {
     SetBits(unit_.SystemSettings[1], 0x80, parameterPage_->chkMCLKOutOff->isChecked());
 }
 
-void TForm1::chkI2SOutOffClick(QObject*) {
+void ParameterPage::chkI2SOutOffClick(QObject*) {
     SetBits(unit_.SystemSettings[1], 0x40, parameterPage_->chkI2SOutOff->isChecked());
 }
 
-void TForm1::chkSPDIFOutOffClick(QObject*) {
+void ParameterPage::chkSPDIFOutOffClick(QObject*) {
     SetBits(unit_.SystemSettings[1], 0x20, parameterPage_->chkSPDIFOutOff->isChecked());
 }
 

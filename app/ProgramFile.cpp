@@ -1,13 +1,12 @@
-// Loading the firmware file the flash is programmed from. Loads are all or nothing: a file
-// that cannot be opened or is refused leaves the image, its length and its path as they were,
-// and says why.
+// The update panel's firmware file: the catalogue file of the product found, and the name of the
+// image "Start" writes. Loads are all or nothing: a file that cannot be opened or is refused
+// leaves the image, its length and its path as they were, and says why.
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
 #include "app/Colors.h"
-#include "app/Dialogs.h"
 #include "app/FirmwareFileLoad.h"
 #include "app/FittedText.h"
 #include "app/TForm1.h"
@@ -15,8 +14,6 @@
 #include "catalog/FirmwareFiles.h"
 #include "flash/UpdateSequences.h"
 #include "system/CurrentDirectory.h"
-#include "text/HexFormat.h"
-#include "ui_IspPage.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {
@@ -45,35 +42,6 @@ void TForm1::ShowProgramImage(const QString& name, const QString& kind) {
 void TForm1::ShowProgramFile(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     ShowProgramImage(name, FileKind(name));
-}
-
-void TForm1::ReadProgramFile() {
-    FirmwareImage& image = unit_.firmwareImage;
-    if (image.path.empty()) {
-        dialogs_.ShowMessage(QStringLiteral("Program File Not Ready !!    "));
-        unit_.programFileReady = false;
-        return;
-    }
-    RememberProgramFile();
-
-    const LoadResult result = LoadFirmwareFile(image, image.path);
-    if (!result.loaded) {
-        const QString reason = QString::fromStdString(result.error);
-        ShowFitted(ispPage_->lblUSBChecksum, reason);
-        dialogs_.ShowError(QStringLiteral("Program file not loaded: ") + reason);
-        return;
-    }
-    ShowFitted(ispPage_->lblUSBChecksum,
-               QString::fromStdString("Checksum : 0x" + HexText(result.checksum, 4)));
-    unit_.programFileReady = true;
-    ShowProgramFile(QString::fromStdString(image.path));
-}
-
-void TForm1::RememberProgramFile() {
-    QComboBox* files = ispPage_->cbxReadISPFile;
-    const QString path = QString::fromStdString(unit_.firmwareImage.path);
-    if (files->findText(path, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) files->addItem(path);
-    files->setEditText(path);
 }
 
 // Beside the program first, where README-Windows tells a technician to put the file (a
@@ -116,9 +84,9 @@ void TForm1::ReadProgramFile1() {
     }
     FirmwareImage& image = unit_.firmwareImage;
     const LoadResult result = LoadFirmwareFile(image, path);
-    if (!result.loaded) {
+    if (!result.ok()) {
         ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
-        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.error));
+        ShowUpdateProblem(QStringLiteral("Cannot use ") + QString::fromStdString(result.text()));
         return;
     }
     // A refusal of an earlier try goes; the outcome of an update stays.
@@ -142,10 +110,6 @@ QString TForm1::UpdateQuestion() const {
                OtherProductFirmwareText(unit_.firmwareImage.path, *fileRow, unit_.catalogIndex) +
                ".\n\n") +
            question;
-}
-
-void TForm1::USBLoadFileBitBtnClick(QObject*) {
-    ReadProgramFile1();
 }
 
 }  // namespace qv

@@ -1,12 +1,15 @@
 // Register page: the chip's currently selected register bank. Register 0x00 selects the bank:
 // a value typed into its cell switches every other cell to another bank.
 
+#include "app/RegisterPage.h"
+
 #include <QPushButton>
 #include <QTableWidget>
 
 #include "app/RegisterGrid.h"
-#include "app/TForm1.h"
+#include "app/StringGrid.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "chip/Registers.h"
 #include "ui_RegisterPage.h"
 
@@ -33,33 +36,46 @@ RegisterGrid BankGrid(Ui::RegisterPage& page, UnitState& unit) {
 }
 }  // namespace
 
-void TForm1::ConnectRegisterPage() {
+RegisterPage::RegisterPage(const PageContext& context)
+    : ServicePage(context), registerPage_(std::make_unique<Ui::RegisterPage>()) {
+    registerPage_->setupUi(this);
+    PrepareStringGrid(registerPage_->RegStringGrid1);
+    ConnectRegisterPage();
+}
+
+RegisterPage::~RegisterPage() = default;
+
+void RegisterPage::FormCreate() {
+    FillGridHeaders(registerPage_->RegStringGrid1);
+}
+
+void RegisterPage::ConnectRegisterPage() {
     Ui::RegisterPage& page = *registerPage_;
     QTableWidget* grid = page.RegStringGrid1;
-    ConnectClick(page.btnReadAll, &TForm1::btnReadAllClick);
-    RouteKeyDown(grid, &TForm1::RegStringGridKeyDown);
+    ConnectClick(this, page.btnReadAll, &RegisterPage::btnReadAllClick);
+    RouteKeyDown(this, grid, &RegisterPage::RegStringGridKeyDown);
     WireRegisterGrid(grid, [this](int column, int row) { RegStringGridSelectCell(column, row); });
     // Mouse releases only: showing a value sets the boxes too, and that must not write.
     WireBitBoxes(FindBitBoxes(grid->parentWidget(), QStringLiteral("chkBit")),
                  [this] { chkBit0MouseUp(this); });
 }
 
-void TForm1::btnReadAllClick(QObject*) {
-    BankGrid(*registerPage_, unit_).ReadAll([this] { PumpMessages(); });
+void RegisterPage::btnReadAllClick(QObject*) {
+    BankGrid(*registerPage_, unit_).ReadAll([this] { host_.PumpMessages(); });
 }
 
-void TForm1::RegStringGridSelectCell(int column, int row) {
+void RegisterPage::RegStringGridSelectCell(int column, int row) {
     BankGrid(*registerPage_, unit_).Select(column, row);
 }
 
 // Every key that acts takes the cell's text first, so a step starts from a typed value.
-void TForm1::RegStringGridKeyDown(QObject*, int key) {
+void RegisterPage::RegStringGridKeyDown(QObject*, int key) {
     BankGrid(*registerPage_, unit_)
         .KeyDown(
             key, [this](const QString& text) { return ConvertTypedByte(text); }, kKeyWritePauseMs);
 }
 
-void TForm1::chkBit0MouseUp(QObject*) {
+void RegisterPage::chkBit0MouseUp(QObject*) {
     BankGrid(*registerPage_, unit_).WriteBits(kBitWritePauseMs);
 }
 

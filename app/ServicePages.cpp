@@ -1,5 +1,5 @@
-// The maintenance pages: the page table, showing the pages (--service) at the screen's scale,
-// and what long device work disables on them.
+// The maintenance pages: showing them (--service) at the screen's scale, and what long device
+// work disables on them.
 
 #include <QTabWidget>
 #include <QTimer>
@@ -8,7 +8,6 @@
 #include "app/DeviceWorkScope.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "ui_IspPage.h"
 #include "ui_TForm1.h"
 #include "ui_UpdatePanel.h"
 
@@ -19,45 +18,23 @@ constexpr QSize kServiceWindowSize{780, 660};
 constexpr int kPanelBottomMargin = 8;
 }  // namespace
 
-std::vector<TForm1::PageRow> TForm1::Pages() const {
-    const Ui::IspPage& isp = *ispPage_;
-    return {
-        {form_->TabSheet1, StartUpTab::kHidden, {}},
-        {form_->PageMI2CCtrl, StartUpTab::kHidden, {}},
-        // The ISP page stays readable while it works: its labels show how far the work has
-        // come, and "Auto" turns into "Stop".
-        {form_->PageISPCtrl,
-         StartUpTab::kKept,
-         {isp.GroupBox1, isp.gbxISPRange, isp.chkReadFile, isp.chkISPMode, isp.chkErase,
-          isp.chkBlank, isp.chkProgram, isp.chkVerify, isp.chkProtect, isp.btnUSBISPAuto,
-          isp.USBLoadFileBitBtn, isp.cbxReadISPFile}},
-        {form_->Parameter, StartUpTab::kHidden, {}},
-        {form_->Information, StartUpTab::kHidden, {}},
-        {form_->BinFile, StartUpTab::kHidden, {}},
-    };
-}
-
 void TForm1::ShowServicePages() {
     const double scale = DesignScale(logicalDpiX());
     QTabWidget* pages = form_->MainPageControl;
-    for (const PageRow& page : Pages()) {
+    for (const Page& page : pages_) {
         pages->setTabVisible(pages->indexOf(page.sheet), true);
         ScaleControlsInside(page.sheet, scale);
     }
     pages->setMinimumHeight(0);
     pages->setMaximumHeight(QWIDGETSIZE_MAX);
-    pages->setCurrentWidget(form_->TabSheet1);
+    pages->setCurrentIndex(0);
     pages->show();
     for (QWidget* control : HiddenAtStartUp()) control->show();
 
     // Detection's own controls are back at the left of the panel: the presence panel returns
     // beside them and the status text goes under it.
     Ui::UpdatePanel& panel = *panel_;
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{panel.chkDetectUSB, panel.lbledtVIDLabel, panel.lbledtVID,
-                                         panel.lbledtPIDLabel, panel.lbledtPID}) {
-        ScaleControl(control, scale);
-    }
+    for (QWidget* control : DetectionControls()) ScaleControl(control, scale);
     panel.pnlUSBExist->move(Scaled(pnlUSBExistDesignPos_, scale));
     panel.lblISPProcStatus->move(panel.pnlUSBExist->x(), panel.lblISPProcStatus->y());
     int bottom = 0;
@@ -73,11 +50,12 @@ void TForm1::ShowServicePages() {
 // while long device work lets messages run.
 std::vector<QWidget*> TForm1::DeviceWorkControls(const QWidget* keep) const {
     std::vector<QWidget*> controls{panel_->btnSimpleAuto, panel_->chkDetectUSB};
-    for (const PageRow& page : Pages()) {
-        if (page.busyControls.empty()) {
+    for (const Page& page : pages_) {
+        const std::vector<QWidget*> busy = page.sheet->BusyControls();
+        if (busy.empty()) {
             controls.push_back(page.sheet);
         } else {
-            controls.insert(controls.end(), page.busyControls.begin(), page.busyControls.end());
+            controls.insert(controls.end(), busy.begin(), busy.end());
         }
     }
     std::erase(controls, keep);

@@ -8,14 +8,15 @@
 
 #include "app/Dialogs.h"
 #include "app/HexText.h"
+#include "app/I2cPage.h"
+#include "app/InformationPage.h"
 #include "app/KeyRoute.h"
-#include "app/TForm1.h"
 #include "app/TypedNumberField.h"
 #include "app/UnitState.h"
+#include "app/Wiring.h"
 #include "chip/Registers.h"
 #include "text/HexDigits.h"
 #include "text/TypedNumber.h"
-#include "ui_I2cPage.h"
 #include "ui_InformationPage.h"
 
 namespace qv {
@@ -68,7 +69,7 @@ void ShowLength(const QScrollBar* length, QLabel* label, const QString& prefix) 
 }
 }  // namespace
 
-void TForm1::ConnectSpecialI2cAccess() {
+void InformationPage::ConnectSpecialI2cAccess() {
     Ui::InformationPage& page = *informationPage_;
     QScrollBar* commandLength = page.srblen0;
     QScrollBar* dataLength = page.srblen1;
@@ -76,31 +77,31 @@ void TForm1::ConnectSpecialI2cAccess() {
             [this, commandLength] { srblen0Change(commandLength); });
     connect(dataLength, &QScrollBar::valueChanged, this,
             [this, dataLength] { srblen1Change(dataLength); });
-    RouteKeyDown(page.edtMI2CAddr1, &TForm1::edtMI2CAddr1KeyDown);
-    ConnectClick(page.btnWriteSpecI2C, &TForm1::btnWriteSpecI2CClick);
-    ConnectClick(page.btnReadSpecI2C, &TForm1::btnReadSpecI2CClick);
+    RouteKeyDown(this, page.edtMI2CAddr1, &InformationPage::edtMI2CAddr1KeyDown);
+    ConnectClick(this, page.btnWriteSpecI2C, &InformationPage::btnWriteSpecI2CClick);
+    ConnectClick(this, page.btnReadSpecI2C, &InformationPage::btnReadSpecI2CClick);
 }
 
-void TForm1::srblen0Change(QObject*) {
+void InformationPage::srblen0Change(QObject*) {
     ShowLength(informationPage_->srblen0, informationPage_->lbllencmd, kCommandBoxes);
 }
 
-void TForm1::srblen1Change(QObject*) {
+void InformationPage::srblen1Change(QObject*) {
     ShowLength(informationPage_->srblen1, informationPage_->lbllendat, kDataBoxes);
 }
 
-void TForm1::edtMI2CAddr1KeyDown(QObject*, int key) {
+void InformationPage::edtMI2CAddr1KeyDown(QObject*, int key) {
     if (key != kVkReturn) return;
     const auto typed = ConvertTypedByte(informationPage_->edtMI2CAddr1->text());
     if (!typed) return;
     unit_.i2cSlaveAddress = static_cast<std::uint8_t>(*typed);
-    i2cPage_->edtMI2CAddr->setText(HexByte(unit_.i2cSlaveAddress));
+    if (auto* i2c = OtherPage<I2cPage>()) i2c->ShowSlaveAddress();
 }
 
 // The Information page's own commands select bank 0, so each transaction enables the I2C
 // master (bank 14) first; otherwise its register writes would land in whatever bank is
 // selected and nothing would reach the bus.
-void TForm1::btnWriteSpecI2CClick(QObject*) {
+void InformationPage::btnWriteSpecI2CClick(QObject*) {
     QuorvexUsb& usb = unit_.usb;
     if (!usb.IsPresent()) return;
     Ui::InformationPage& page = *informationPage_;
@@ -120,7 +121,7 @@ void TForm1::btnWriteSpecI2CClick(QObject*) {
     if (!written) ShowNoAcknowledge(QStringLiteral("nothing was written"));
 }
 
-void TForm1::btnReadSpecI2CClick(QObject*) {
+void InformationPage::btnReadSpecI2CClick(QObject*) {
     QuorvexUsb& usb = unit_.usb;
     if (!usb.IsPresent()) return;
     Ui::InformationPage& page = *informationPage_;

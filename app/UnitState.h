@@ -9,7 +9,9 @@
 #include <string>
 
 #include "app/WindowReporter.h"
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
+#include "flash/FlashSelection.h"
+#include "flash/FlashTarget.h"
 #include "flash/UpdateSequences.h"
 #include "image/FirmwareImage.h"
 #include "platform/DeviceApi.h"
@@ -62,10 +64,13 @@ struct UnitState {
     QString ModifyFileName;
     QString NewBinFileName;
 
-    // Flash operations (ISP page and the update sequences): range, flash id, block size and
-    // step flags. They report to the window's labels while a window is attached.
+    // Flash operations (ISP page and the update sequences): the flash id and block size, the
+    // page's range and ISP toggle, and the running operation's stop request. They report to the
+    // window's labels while a window is attached.
     WindowReporter flashReporter;
-    FlashContext flash{usb, firmwareImage, flashReporter};
+    FlashTarget flashTarget{usb, firmwareImage};
+    FlashSelection flashSelection;
+    FlashRun flashRun{flashReporter};
 
     // Parameter page: audio output settings, byte 0 first.
     std::array<std::uint8_t, 4> SystemSettings{};

@@ -1,5 +1,5 @@
-// The two update sequences: the ISP page's "Auto" with its selectable steps and the update
-// panel's one-button "Start". Both run in the flash layer; the window asks, guards and shows.
+// The update panel's one-button "Start". The update runs in the flash layer; the window asks,
+// guards and shows.
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -7,29 +7,19 @@
 #include "app/DeviceWorkScope.h"
 #include "app/Dialogs.h"
 #include "app/FittedText.h"
+#include "app/IspPage.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "app/UpdatePanelFonts.h"
+#include "app/Wiring.h"
 #include "flash/UpdateSequences.h"
-#include "ui_IspPage.h"
-#include "ui_TForm1.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {
 
 namespace {
 
-const QString kAutoCaption = QStringLiteral("Auto");
 const QString kStopCaption = QStringLiteral("Stop");
-
-AutoSteps StepsOf(const Ui::IspPage& isp) {
-    return {.ispMode = isp.chkISPMode->isChecked(),
-            .erase = isp.chkErase->isChecked(),
-            .blank = isp.chkBlank->isChecked(),
-            .program = isp.chkProgram->isChecked(),
-            .verify = isp.chkVerify->isChecked(),
-            .protect = isp.chkProtect->isChecked()};
-}
 
 }  // namespace
 
@@ -43,63 +33,8 @@ void StyleLabel(QLabel* label, int pointSize, const QColor& color) {
 }
 
 void TForm1::ConnectUpdateSequences() {
-    unit_.flashReporter.Attach({ispPage_->lblUSBProcessInfo, ispPage_->lblUSBISPProcess,
-                                ispPage_->lblUSBISPStatusReg, panel_->lblISPProcStatus});
-    ConnectClick(ispPage_->btnUSBISPAuto, &TForm1::btnUSBISPAutoClick);
-    ConnectClick(panel_->btnSimpleAuto, &TForm1::btnSimpleAutoClick);
-}
-
-void TForm1::btnUSBISPAutoClick(QObject*) {
-    Ui::IspPage& isp = *ispPage_;
-    QPushButton* button = isp.btnUSBISPAuto;
-    if (button->text() != kAutoCaption) {
-        StopAuto();
-        return;
-    }
-    if (unit_.autoSequenceRunning) return;  // other device work is under way
-    if (!unit_.usb.IsPresent()) {
-        dialogs_.ShowMessage(QStringLiteral("USB device is NOT available !!    "));
-        return;
-    }
-    if (!unit_.programFileReady && isp.cbxReadISPFile->currentText().isEmpty()) {
-        dialogs_.ShowMessage(QStringLiteral("Program File Not Ready !!    "));
-        return;
-    }
-
-    {
-        const DeviceWorkScope work = BeginDeviceWork(button);
-        button->setText(kStopCaption);
-        // With no file named there is nothing to reload: the run goes on with the image held.
-        const bool reload =
-            isp.chkReadFile->isChecked() && !isp.cbxReadISPFile->currentText().isEmpty();
-        const AutoSteps steps = StepsOf(isp);
-        if ((!reload || ReloadProgramFile()) && SelectRangeFromEdits()) {
-            RunAutoSequence(unit_.flash, steps);
-            // The sequence left ISP mode, whoever had entered it.
-            if (steps.ispMode) unit_.flash.ispModeActive = false;
-        }
-    }
-    ShowIspModeCaption();
-    button->setText(kAutoCaption);
-    button->setEnabled(true);
-}
-
-// "Stop" during the run: the sequence ends after its current step.
-void TForm1::StopAuto() {
-    unit_.flash.stopRequested = true;
-    ispPage_->btnUSBISPAuto->setEnabled(false);  // one stop is enough
-}
-
-// Loads the file named in the combo box; false, with nothing sent, when it did not load.
-bool TForm1::ReloadProgramFile() {
-    unit_.firmwareImage.path = ispPage_->cbxReadISPFile->currentText().toStdString();
-    // ReadProgramFile raises programFileReady only for a file it loaded.
-    unit_.programFileReady = false;
-    ReadProgramFile();
-    if (!unit_.programFileReady) {
-        ShowFitted(ispPage_->lblUSBProcessInfo, QStringLiteral("Program file not loaded"));
-    }
-    return unit_.programFileReady;
+    unit_.flashReporter.Attach(isp_->ReporterLabels(panel_->lblISPProcStatus));
+    ConnectClick(this, panel_->btnSimpleAuto, &TForm1::btnSimpleAutoClick);
 }
 
 // Runs until it succeeds: then the product restarts with what it was given and the button reads
@@ -113,7 +48,7 @@ void TForm1::btnSimpleAutoClick(QObject*) {
     }
     if (unit_.autoSequenceRunning || unit_.updateFinished) return;
     QLabel* status = panel.lblISPProcStatus;
-    bool updated = false;
+    SequenceOutcome outcome = SequenceOutcome::kFailed;
     {
         const DeviceWorkScope work = BeginDeviceWork(panel.btnSimpleAuto);
         if (!dialogs_.ConfirmWarning(UpdateQuestion())) {
@@ -126,38 +61,39 @@ void TForm1::btnSimpleAutoClick(QObject*) {
         panel.btnSimpleAuto->setText(kStopCaption);
         StyleLabel(status, kStepPointSize, QGuiApplication::palette().color(QPalette::WindowText));
         unit_.flashReporter.ClearTrail();
-        updated = RunFirmwareUpdate(unit_.flash);  // shows "Firmware update success!" itself
-        unit_.flash.ispModeActive = false;         // the update always leaves ISP mode
+        // Shows "Firmware update success!" itself.
+        outcome = RunFirmwareUpdate(unit_.flashTarget, unit_.flashRun);
+        unit_.flashSelection.ispModeActive = false;  // the update always leaves ISP mode
     }
-    ShowIspModeCaption();
-    ShowUpdateOutcome(updated);
+    isp_->ShowIspModeCaption();
+    ShowUpdateOutcome(outcome);
 }
 
 // Its own question, since "proceed" would read as carrying on. Stopping ends the update after
 // its current step and still protects the flash and leaves ISP mode; continuing changes nothing.
 bool TForm1::StopUpdate() {
-    if (unit_.flash.stopRequested) return true;
+    if (unit_.flashRun.stopRequested) return true;
     if (!dialogs_.ConfirmStop(QStringLiteral("Stop the update? The product will be left without "
                                              "firmware until it is updated again."))) {
         return false;
     }
-    unit_.flash.stopRequested = true;
+    unit_.flashRun.stopRequested = true;
     panel_->btnSimpleAuto->setEnabled(false);  // one stop is enough
     return true;
 }
 
 bool TForm1::StopDeviceWork() {
     if (panel_->btnSimpleAuto->text() == kStopCaption) return StopUpdate();
-    if (ispPage_->btnUSBISPAuto->text() == kStopCaption) StopAuto();
+    for (const Page& page : pages_) page.sheet->StopWork();
     return true;
 }
 
 // Success ends the tool's work ("Finish"). Anything else says in red why, what the product now
 // holds and what to do, and "Start" is offered again once the product and its file are ready.
-void TForm1::ShowUpdateOutcome(bool updated) {
+void TForm1::ShowUpdateOutcome(SequenceOutcome outcome) {
     QLabel* status = panel_->lblISPProcStatus;
     QPushButton* button = panel_->btnSimpleAuto;
-    if (updated) {
+    if (outcome == SequenceOutcome::kSuccess) {
         unit_.lastUpdate = SequenceOutcome::kSuccess;
         unit_.updateFinished = true;
         button->setText(QStringLiteral("Finish"));
@@ -168,8 +104,8 @@ void TForm1::ShowUpdateOutcome(bool updated) {
         return;
     }
     const WindowReporter& trail = unit_.flashReporter;
-    const bool stopped = !unit_.flash.flashStepFailed;  // a stop, not a failure, skipped the rest
-    unit_.lastUpdate = stopped ? SequenceOutcome::kStopped : SequenceOutcome::kFailed;
+    const bool stopped = outcome == SequenceOutcome::kStopped;
+    unit_.lastUpdate = outcome;
     // Short enough for the panel's two lines at every screen size.
     const QString held = trail.FlashTouched() ? QStringLiteral("No working firmware is left")
                                               : QStringLiteral("The firmware is unchanged");

@@ -58,7 +58,7 @@ int ShowWindow(QApplication& application, const qv::AppOptions& options, qv::Dev
     QTimer stopWatch;
     stopWatch.callOnTimeout([&] {
         if (!qv::StopRequested()) return;
-        unit.flash.stopRequested = true;
+        unit.flashRun.stopRequested = true;
         QCoreApplication::quit();
     });
     stopWatch.start(100);
@@ -104,11 +104,10 @@ int Run(QApplication& application) {
     // The window's timer probes the bus every second: it never waits for a device that another
     // program holds, it shows that the device is in use.
     deviceOptions.systemLockWait = std::chrono::milliseconds{0};
-    qv::StackProblem problem;
-    const std::unique_ptr<qv::DeviceStack> stack = qv::DeviceStack::Build(deviceOptions, problem);
-    if (!stack) return Refuse(problem.text);
-    const int status = ShowWindow(application, *options, *stack->Buses().front().api);
-    return FinishRun(*stack, status);
+    const auto stack = qv::DeviceStack::Build(deviceOptions);
+    if (!stack.ok()) return Refuse(stack.problem().text);
+    const int status = ShowWindow(application, *options, *(*stack)->Buses().front().api);
+    return FinishRun(**stack, status);
 }
 
 }  // namespace

@@ -86,8 +86,8 @@ void CliContext::Bind(CLI::App* command, const std::string& name, std::function<
             if (files) {
                 for (NamedFile& file : files()) named.push_back(std::move(file));
             }
-            if (const std::string problem = NamedFilesProblem(named); !problem.empty()) {
-                report.Fail(Outcome::kFileRefused, problem + ". Nothing was sent.");
+            if (const Expected<void> usable = CheckNamedFiles(named); !usable.ok()) {
+                report.Fail(Outcome::kFileRefused, usable.text() + ". Nothing was sent.");
             } else {
                 work(report);
             }
@@ -118,10 +118,9 @@ bool CliContext::ReadDeviceOptions(Report& report) {
         given.push_back({shared->first, !flag && index < values.size() ? values[index] : ""});
     }
     givenOptions_ = given;
-    std::string refusal;
-    std::optional<DeviceStackOptions> options = ReadStackOptions(given, refusal);
-    if (!options) {
-        report.Fail(Outcome::kUsage, refusal);
+    Expected<DeviceStackOptions> options = ReadStackOptions(given);
+    if (!options.ok()) {
+        report.Fail(Outcome::kUsage, options.text());
         return false;
     }
     deviceOptions_ = std::move(*options);
@@ -134,12 +133,16 @@ bool CliContext::ReadDeviceOptions(Report& report) {
 
 bool CliContext::BuildStack(Report& report) {
     if (stack_) return true;
-    StackProblem problem;
-    stack_ = DeviceStack::Build(deviceOptions_, problem);
+    Expected<std::unique_ptr<DeviceStack>, StackProblem> built = DeviceStack::Build(deviceOptions_);
+    if (built.ok()) {
+        stack_ = std::move(*built);
+        return true;
+    }
+    const StackProblem& problem = built.problem();
     // A stop while waiting for a state file's lock ends the wait.
-    if (!stack_ && StopRequested()) FailInterrupted(report, problem.text + "; nothing was sent");
-    if (!stack_) report.Fail(OutcomeOf(problem.kind), problem.text);
-    return stack_ != nullptr;
+    if (StopRequested()) FailInterrupted(report, problem.text + "; nothing was sent");
+    report.Fail(OutcomeOf(problem.kind), problem.text);
+    return false;
 }
 
 void CliContext::FinishRun(Report& report) {

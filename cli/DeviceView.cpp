@@ -10,7 +10,7 @@ DeviceResult NoMoreItems() {
 }
 
 DeviceResult NotSent() {
-    return DeviceResult::Failure(FailureKind::kOther, "not sent: a second stop request came");
+    return DeviceResult::Failure(FailureKind::kNotSent, "not sent: a second stop request came");
 }
 
 }  // namespace

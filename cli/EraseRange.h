@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 struct EraseRangeArguments {
@@ -21,9 +23,8 @@ struct EraseRangePlan {
     std::uint32_t sizeKiB = 0;
 };
 
-// The plan, or nothing with the reason in `refusal` (no device needed to decide).
-std::optional<EraseRangePlan> PlanEraseRange(const EraseRangeArguments& arguments,
-                                             std::string& refusal);
+// The plan, or why the arguments make none (no device needed to decide).
+Expected<EraseRangePlan> PlanEraseRange(const EraseRangeArguments& arguments);
 
 // Flash bytes [start, end) as "0x000C00 to 0x000FFF".
 std::string FlashRangeText(std::uint64_t start, std::uint64_t end);

@@ -9,23 +9,21 @@
 
 namespace qv {
 
-bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
-                      Report& report) {
-    const InputFile input = InputFile::Open(file, kFirmwareFileMaxBytes);
-    if (input.Stream() == nullptr) {
-        report.Fail(Outcome::kFileRefused, input.Problem());
-        return false;
+LoadResult LoadFirmwareFile(const std::string& file, FirmwareImage& image, Report& report) {
+    const Expected<InputFile> input = InputFile::Open(file, kFirmwareFileMaxBytes);
+    if (!input.ok()) {
+        report.Fail(Outcome::kFileRefused, input.text());
+        return input.problem();
     }
     image.path = file;
-    result = LoadImageByName(image, file, input.Stream());
-    if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
-    return result.loaded;
+    LoadResult result = LoadImageByName(image, file, input->Stream());
+    if (!result.ok()) report.Fail(Outcome::kFileRefused, result.text());
+    return result;
 }
 
 bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, FirmwareImage& image,
                      Report& report) {
-    LoadResult result;
-    if (!file.empty()) return LoadFirmwareFile(file, image, result, report);
+    if (!file.empty()) return LoadFirmwareFile(file, image, report).ok();
     if (device.catalogIndex < 0) {
         report.Fail(Outcome::kUsage, device.displayName +
                                          " is a bare chip in ISP mode: name its firmware with "
@@ -34,15 +32,15 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, Firmwar
     }
     image.path = CurrentDirectory() + PathSeparator() +
                  CatalogFirmwareFileName(static_cast<std::size_t>(device.catalogIndex));
-    const InputFile input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
-    if (input.Stream() == nullptr) {
-        report.Fail(Outcome::kFileRefused, input.Problem() + " (the catalogue file of " +
+    const Expected<InputFile> input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
+    if (!input.ok()) {
+        report.Fail(Outcome::kFileRefused, input.text() + " (the catalogue file of " +
                                                device.displayName + "; or name one with --file)");
         return false;
     }
-    result = LoadHexFromFile(image, input.Stream(), image.path);
-    if (!result.loaded) report.Fail(Outcome::kFileRefused, result.error);
-    return result.loaded;
+    const LoadResult result = LoadHexFromFile(image, input->Stream(), image.path);
+    if (!result.ok()) report.Fail(Outcome::kFileRefused, result.text());
+    return result.ok();
 }
 
 bool FileIsForDevice(const FoundDevice& device, const std::string& file, bool otherProduct,

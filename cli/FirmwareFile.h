@@ -16,9 +16,8 @@ namespace qv {
 inline constexpr const char* kOtherProductOption = "--other-product-firmware";
 
 // Loads `file` (HEX or binary by its name) into `image`, opened as a regular file of at most
-// kFirmwareFileMaxBytes; false after a file refusal in `report`.
-bool LoadFirmwareFile(const std::string& file, FirmwareImage& image, LoadResult& result,
-                      Report& report);
+// kFirmwareFileMaxBytes; a refusal also fails `report`.
+LoadResult LoadFirmwareFile(const std::string& file, FirmwareImage& image, Report& report);
 
 // Loads `file` when given; otherwise the device's catalogue file (current directory, separator,
 // catalogue file name) as Intel HEX. A bare chip has no catalogue file and needs `file`.

@@ -10,14 +10,15 @@ FlashSession::FlashSession(CliContext& context, QuorvexUsb& usb, FirmwareImage& 
 
 FlashSession::FlashSession(QuorvexUsb& usb, FirmwareImage& image, std::ostream& out,
                            ProgressReporter::Style style)
-    : reporter(out, style), flash(usb, image, reporter) {
+    : reporter(out, style), target(usb, image), run(reporter) {
     reporter.SetPumpAction([this] {
-        if (StopRequested()) flash.stopRequested = true;
+        if (StopRequested()) run.stopRequested = true;
     });
 }
 
-bool FlashSession::UpdateStopped(bool success) const {
-    return !success && ((!flash.flashStepFailed && flash.stopRequested) || EndRequested());
+bool FlashSession::Stopped(SequenceOutcome outcome) {
+    return outcome == SequenceOutcome::kStopped ||
+           (outcome != SequenceOutcome::kSuccess && EndRequested());
 }
 
 }  // namespace qv

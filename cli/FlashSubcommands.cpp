@@ -14,9 +14,9 @@
 #include "flash/FlashBounds.h"
 #include "flash/FlashErase.h"
 #include "flash/FlashProtection.h"
+#include "flash/FlashSteps.h"
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
-#include "flash/StepFailure.h"
 #include "system/OutputFile.h"
 #include "system/StopSignals.h"
 
@@ -37,7 +37,7 @@ struct FlashOptions {
 
 // What one sub-command does once the chip is in ISP mode: true on success. Failures are in the
 // reporter's last line.
-using Operation = std::function<bool(FlashContext&, const FlashOptions&, Report&)>;
+using Operation = std::function<bool(FlashSession&, const FlashOptions&, Report&)>;
 
 struct FlashCommand {
     const char* name;
@@ -64,11 +64,9 @@ struct RangeChoice {
 std::optional<RangeChoice> ChooseRange(const FlashCommand& command, const FlashOptions& o,
                                        Report& report) {
     if (Is(command, "erase")) {
-        std::string refusal;
-        const std::optional<EraseRangePlan> plan =
-            PlanEraseRange({o.startKiB, o.sizeKiB, o.align}, refusal);
-        if (!plan) {
-            report.Fail(Outcome::kUsage, refusal + ". Nothing was sent.");
+        const Expected<EraseRangePlan> plan = PlanEraseRange({o.startKiB, o.sizeKiB, o.align});
+        if (!plan.ok()) {
+            report.Fail(Outcome::kUsage, plan.text() + ". Nothing was sent.");
             return std::nullopt;
         }
         if (plan->wholeChip) return RangeChoice{};
@@ -93,39 +91,42 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
                                              ". Nothing was sent.");
             return false;
         }
-        const OutputTarget target = CheckOutputFile(o.dumpFile);
-        if (!target.error.empty()) {
-            report.Fail(Outcome::kFileRefused, target.error + ". Nothing was sent.");
+        if (const Expected<OutputTarget> target = CheckOutputFile(o.dumpFile); !target.ok()) {
+            report.Fail(Outcome::kFileRefused, target.text() + ". Nothing was sent.");
             return false;
         }
     }
     return true;
 }
 
-// Why the erase range or the image does not fit in the flash the id names; empty when it fits
-// or no id can be read (the work then fails with its own texts).
-std::string OutsideTheFlash(const FlashCommand& command, FlashContext& flash) {
-    if (!OpenLink(flash)) return {};
-    EnsureFlashId(flash);
-    flash.usb.Close();
-    if (Is(command, "erase")) return EraseOutsideFlash(flash);
-    std::optional<FlashRange> range = ImageRange(flash);
-    if (!range) return "Image does not fit in the flash above 0x" + Hex6(flash.flashRangeStart);
-    return FitImageToFlash(flash, *range);
+// Success when the erase range or the image fits in the flash the id names, or no id can be
+// read (the work then fails with its own texts); else why not.
+Expected<void> InsideTheFlash(const FlashCommand& command, FlashSession& session) {
+    FlashTarget& target = session.target;
+    if (!StepRunner(target.usb, session.run.reporter).OpenLink()) return {};
+    EnsureFlashId(target);
+    target.usb.Close();
+    if (Is(command, "erase")) return EraseInsideFlash(target, session.selection);
+    std::optional<FlashRange> range = ImageRange(session.selection, target.image);
+    if (!range) {
+        return Problem{FailureKind::kOther, "Image does not fit in the flash above 0x" +
+                                                Hex6(session.selection.flashRangeStart)};
+    }
+    return FitImageToFlash(target, *range);
 }
 
 // Erase and program change nothing on a protected flash, which says nothing about it: check
 // the protection first, and clear it only when asked, once the range is known to fit.
-bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashContext& flash,
+bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashSession& session,
                   ProgressReporter& reporter, Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
-    if (const std::string outside = OutsideTheFlash(command, flash); !outside.empty()) {
+    if (const Expected<void> inside = InsideTheFlash(command, session); !inside.ok()) {
         report.Fail(Outcome::kDeviceFailure,
-                    "failed: " + outside + "; " + command.work + " was not started" +
+                    "failed: " + inside.text() + "; " + command.work + " was not started" +
                         (o.unprotect ? " and the protection not cleared" : ""));
         return false;
     }
-    if (MakeFlashWritable(flash, o.unprotect)) return true;
+    if (MakeFlashWritable(session.target, reporter, o.unprotect)) return true;
     const std::string& problem = reporter.LastLine();
     std::string advice;
     if (!o.unprotect && problem.rfind("Flash is protected", 0) == 0)
@@ -141,8 +142,7 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     const std::optional<RangeChoice> range = ChooseRange(command, o, report);
     if (!range) return;
     auto image = std::make_unique<FirmwareImage>();
-    LoadResult loaded;
-    if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report))
+    if (command.needsImage && !o.file.empty() && !LoadFirmwareFile(o.file, *image, report).ok())
         return;
     if (!context.ChooseDevice(report, command.access)) return;
     // Without --file the image is the device's catalogue file.
@@ -153,10 +153,11 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (usb == nullptr) return;
     FlashSession session(context, *usb, *image);
     ProgressReporter& reporter = session.reporter;
-    FlashContext& flash = session.flash;
     // Inside the address space: ChooseRange checked it.
-    if (range->assigned) (void)SelectAssignedRange(flash, range->startKiB, range->sizeKiB);
-    if (!EnterOrLeaveIsp(flash)) {
+    if (range->assigned)
+        (void)SelectAssignedRange(session.selection, range->startKiB, range->sizeKiB);
+    bool& ispModeActive = session.selection.ispModeActive;
+    if (!EnterOrLeaveIsp(*usb, reporter, ispModeActive)) {
         report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
         return report.AddReason("", usb->LastFailure());
     }
@@ -165,12 +166,12 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (StopRequested()) {
         FailInterrupted(report,
                         std::string(command.work) + " was not started; the flash was not changed");
-    } else if (ReadyToWrite(command, o, flash, reporter, report)) {
+    } else if (ReadyToWrite(command, o, session, reporter, report)) {
         ran = true;
-        ok = command.operation(flash, o, report);
+        ok = command.operation(session, o, report);
     }
-    const std::optional<std::uint32_t> stoppedAt = flash.stoppedAt;
-    EnterOrLeaveIsp(flash);  // a closing step: a warning when it fails
+    const std::optional<std::uint32_t> stoppedAt = session.run.stoppedAt;
+    EnterOrLeaveIsp(*usb, reporter, ispModeActive);  // a closing step: a warning when it fails
     report["steps"] = reporter.Lines();
     reporter.AddWarningsTo(report);
     if (ran && !ok && stoppedAt) {
@@ -185,35 +186,36 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     report.AddReason("", usb->LastFailure());
 }
 
-bool ShowId(FlashContext& flash, const FlashOptions&, Report& report) {
-    if (!ReadChipId(flash)) {
-        flash.reporter.ProcessInfo("Reading the flash id failed");
+bool ShowId(FlashSession& session, const FlashOptions&, Report& report) {
+    if (!ReadChipId(session.target, session.run.reporter)) {
+        session.run.reporter.ProcessInfo("Reading the flash id failed");
         return false;
     }
-    const int block = BlockSizeForId(flash.flashIdBytes);
-    report.Line("Flash id: " + ChipIdCaption(flash.flashIdBytes) + "(program blocks of " +
-                std::to_string(block) + " bytes)");
-    report["id"] = {HexText(flash.flashIdBytes[0]), HexText(flash.flashIdBytes[1]),
-                    HexText(flash.flashIdBytes[2])};
+    const FlashId& id = session.target.flashIdBytes;
+    const int block = BlockSizeForId(id);
+    report.Line("Flash id: " + ChipIdCaption(id) + "(program blocks of " + std::to_string(block) +
+                " bytes)");
+    report["id"] = {HexText(id[0]), HexText(id[1]), HexText(id[2])};
     report["blockSize"] = block;
     return true;
 }
 
 // The status reads 0xFF also when it cannot be read, as on the ISP page.
-bool ShowStatus(FlashContext& flash, const FlashOptions&, Report& report) {
-    const std::uint8_t status = ReadStatusRegister(flash);
+bool ShowStatus(FlashSession& session, const FlashOptions&, Report& report) {
+    const std::uint8_t status = ReadStatusRegister(session.target.usb, session.run.reporter);
     report.Line("Status register: " + StatusCaption(status));
     report["status"] = HexText(status);
     return true;
 }
 
 // A dump replaces the named file only after the whole range was read.
-bool ReadToFile(FlashContext& flash, const FlashOptions& o, Report& report) {
+bool ReadToFile(FlashSession& session, const FlashOptions& o, Report& report) {
     const std::uint32_t end = o.readKiB * 1024;
-    if (!ReadFlash(flash, end)) return false;
-    const DumpResult dump = WriteReadBackDump(flash.readBackBuffer, end, o.dumpFile);
-    if (!dump.written) {
-        report.Fail(Outcome::kFileRefused, dump.message);
+    const FlashReadBack readBack = ReadFlash(session.target, session.run, end);
+    if (!readBack.complete) return false;
+    const Expected<void> dump = WriteReadBackDump(readBack.bytes, end, o.dumpFile);
+    if (!dump.ok()) {
+        report.Fail(Outcome::kFileRefused, dump.text());
         return true;  // not the device's failure
     }
     report.Line("Wrote " + o.dumpFile);
@@ -255,11 +257,12 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
     add("Read the flash id", {"id", Access::kReadOnly, false, "the id read", ShowId});
     add("Read the flash status register",
         {"status", Access::kReadOnly, false, "the status read", ShowStatus});
-    CLI::App* erase =
-        add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
-            {"erase", Access::kChanges, false, "the erase",
-             [](FlashContext& f, const FlashOptions&, Report&) { return EraseFlash(f); },
-             "the sectors from there on were not erased"});
+    CLI::App* erase = add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
+                          {"erase", Access::kChanges, false, "the erase",
+                           [](FlashSession& s, const FlashOptions&, Report&) {
+                               return EraseFlash(s.target, s.selection, s.run);
+                           },
+                           "the sectors from there on were not erased"});
     erase->add_option("--start", options->startKiB,
                       "Erase from this flash address, in KiB (a multiple of 4; needs --size)");
     erase->add_option("--size", options->sizeKiB,
@@ -268,12 +271,13 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
                     "Widen a range that is not on 4 KiB sector boundaries to its whole sectors");
     AddUnprotectOption(*erase, *options);
     const auto withImage = [&](const char* name, const char* work, const char* help, Access access,
-                               bool (*run)(FlashContext&),
+                               bool (*run)(FlashTarget&, const FlashSelection&, FlashRun&),
                                const char* afterStop = "the flash was not changed") {
-        CLI::App* command =
-            add(help, {name, access, true, work,
-                       [run](FlashContext& f, const FlashOptions&, Report&) { return run(f); },
-                       afterStop});
+        CLI::App* command = add(help, {name, access, true, work,
+                                       [run](FlashSession& s, const FlashOptions&, Report&) {
+                                           return run(s.target, s.selection, s.run);
+                                       },
+                                       afterStop});
         command
             ->add_option("--file", options->file,
                          "Firmware file; default: the product's catalogue file")

@@ -27,31 +27,32 @@ const char* FormatName(const std::string& file) {
 void Image(Report& report, const ImageOptions& o) {
     OutputTarget target;
     if (!o.out.empty()) {
-        target = CheckOutputFile(o.out);
-        if (!target.error.empty()) return report.Fail(Outcome::kFileRefused, target.error);
+        const Expected<OutputTarget> checked = CheckOutputFile(o.out);
+        if (!checked.ok()) return report.Fail(Outcome::kFileRefused, checked.text());
+        target = *checked;
     }
     // One image per run; the buffers are allocated once here.
     auto image = std::make_unique<FirmwareImage>();
-    LoadResult result;
-    if (!LoadFirmwareFile(o.file, *image, result, report)) return;
+    const LoadResult loaded = LoadFirmwareFile(o.file, *image, report);
+    if (!loaded.ok()) return;
 
     const auto table = FindUserParameterTable(*image);
     report.Line("File     : " + o.file + " (" + FormatName(o.file) + ")");
     report.Line("Length   : " + std::to_string(image->length) + " bytes (0x" +
                 HexText(image->length, 6) + ")");
-    report.Line("Checksum : 0x" + HexText(result.checksum, 4));
+    report.Line("Checksum : 0x" + HexText(loaded->checksum, 4));
     report.Line(table ? "User parameter table at 0x" + HexText(*table, 6)
                       : "User parameter table not found");
     report["file"] = o.file;
     report["format"] = FormatName(o.file);
     report["length"] = image->length;
-    report["checksum"] = HexText(result.checksum, 4);
+    report["checksum"] = HexText(loaded->checksum, 4);
     report["parameterTable"] = table ? Report::Json(HexText(*table, 6)) : Report::Json(nullptr);
     if (o.out.empty()) return;
 
-    const std::string error = ReplaceFileContents(
+    const Expected<void> written = ReplaceFileContents(
         target, std::string_view(reinterpret_cast<const char*>(image->data.data()), image->length));
-    if (!error.empty()) return report.Fail(Outcome::kFileRefused, error);
+    if (!written.ok()) return report.Fail(Outcome::kFileRefused, written.text());
     report.Line("Wrote    : " + o.out + " (" + std::to_string(image->length) + " bytes)");
     report["out"] = o.out;
 }

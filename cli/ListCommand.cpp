@@ -1,6 +1,7 @@
 // qvtool list: the updatable devices present, real or virtual.
 
 #include "cli/Commands.h"
+#include "platform/carriers/RequestBlocks.h"
 #include "system/DesktopSession.h"
 
 namespace qv {
@@ -13,7 +14,10 @@ void List(CliContext& context, Report& report) {
     if (candidates.empty()) {
         // Scripts wait for a device by this status, as for every other command.
         report["devices"] = devices;
-        report.Fail(Outcome::kNoDevice, "No device is available. " + NoDeviceAdvice());
+        const bool driverRegistered =
+            context.BusOf({}).InterfaceClassRegistered(kProductInterfaceClass);
+        report.Fail(Outcome::kNoDevice,
+                    "No device is available. " + NoDeviceAdvice(driverRegistered));
         return;
     }
     for (const Candidate& c : candidates) {

@@ -96,8 +96,9 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         reporter.SetListener([&](const std::string& status) {
             board.Set(row, status, status.find('%') == std::string::npos);
         });
-        const bool success = RunFirmwareUpdate(session.flash);
-        const bool stopped = session.UpdateStopped(success);
+        const SequenceOutcome outcome = RunFirmwareUpdate(session.target, session.run);
+        const bool success = outcome == SequenceOutcome::kSuccess;
+        const bool stopped = FlashSession::Stopped(outcome);
         job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();
@@ -161,8 +162,8 @@ void Summarize(Report& report, const std::vector<Job>& jobs) {
 
 // With one --file for all, the devices must be one catalogue product (rows, not display names:
 // two rows may share one) and no bare chips beside it: a file for one product must not reach
-// another. Empty when they are; else why not.
-std::string MixedProducts(const std::vector<Job>& jobs) {
+// another. Else why not.
+Expected<void> OneProduct(const std::vector<Job>& jobs) {
     std::vector<int> rows;
     bool bareChips = false;
     for (const Job& job : jobs) {
@@ -177,10 +178,11 @@ std::string MixedProducts(const std::vector<Job>& jobs) {
     for (const int row : rows)
         names += (names.empty() ? "" : ", ") + CatalogProductName(static_cast<std::size_t>(row));
     if (bareChips) names += (names.empty() ? "" : ", ") + std::string("bare chips in ISP mode");
-    return "--file would reach devices of " + std::to_string(rows.size() + (bareChips ? 1 : 0)) +
-           " kinds (" + names +
-           "): choose the devices for it with --device, or leave out --file so that each "
-           "product gets its own catalogue file. Nothing was sent.";
+    return Problem{FailureKind::kOther,
+                   "--file would reach devices of " +
+                       std::to_string(rows.size() + (bareChips ? 1 : 0)) + " kinds (" + names +
+                       "): choose the devices for it with --device, or leave out --file so that "
+                       "each product gets its own catalogue file. Nothing was sent."};
 }
 
 // Each product must take the file (not another product's catalogue file, unless the technician
@@ -202,9 +204,8 @@ bool FileFitsEveryProduct(const std::vector<Job>& jobs, const UpdateAllOptions& 
 void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
     std::map<std::string, std::unique_ptr<FirmwareImage>> images;
     if (!o.file.empty()) {  // a file that cannot be used is refused before any device is looked at
-        LoadResult loaded;
         auto& image = images[o.file] = std::make_unique<FirmwareImage>();
-        if (!LoadFirmwareFile(o.file, *image, loaded, report)) return;
+        if (!LoadFirmwareFile(o.file, *image, report).ok()) return;
     }
     std::vector<Job> jobs;
     for (Candidate& candidate : context.Candidates(report)) {
@@ -219,8 +220,8 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
                                                    : "no device is available");
     }
     if (!o.file.empty() && !context.DeviceChosen()) {
-        if (const std::string mixed = MixedProducts(jobs); !mixed.empty())
-            return report.Fail(Outcome::kUsage, mixed);
+        if (const Expected<void> one = OneProduct(jobs); !one.ok())
+            return report.Fail(Outcome::kUsage, one.text());
     }
     std::vector<std::string> notes;
     if (!FileFitsEveryProduct(jobs, o, report, notes)) return;

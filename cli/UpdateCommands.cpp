@@ -29,8 +29,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     }
     if (o.all) return UpdateAll(context, report, {o.file, o.yes, o.otherProduct});
     auto image = std::make_unique<FirmwareImage>();
-    LoadResult loaded;
-    if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, loaded, report)) return;
+    if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, report).ok()) return;
     if (!context.ChooseDevice(report, Access::kChanges)) return;
     if (o.file.empty() && !LoadFirmwareFor(context.Device(), o.file, *image, report)) return;
     std::string note;
@@ -52,11 +51,12 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     if (usb == nullptr) return;
     FlashSession session(context, *usb, *image);
     const ProgressReporter& reporter = session.reporter;
-    const bool success = RunFirmwareUpdate(session.flash);
+    const SequenceOutcome outcome = RunFirmwareUpdate(session.target, session.run);
+    const bool success = outcome == SequenceOutcome::kSuccess;
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
-    if (session.UpdateStopped(success))
+    if (FlashSession::Stopped(outcome))
         return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())

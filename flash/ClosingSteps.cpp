@@ -3,7 +3,6 @@
 #include <string>
 
 #include "flash/FlashWaits.h"
-#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
@@ -27,50 +26,50 @@ std::string IdText(const FlashId& id) {
 
 // A request that failed because the device left the bus or stopped answering, or one after
 // which the device is no longer listed.
-bool WentAway(FlashContext& context) {
-    const FailureKind kind = context.usb.LastFailure().kind();
+bool WentAway(QuorvexUsb& usb) {
+    const FailureKind kind = usb.LastFailure().kind();
     if (kind == FailureKind::kGone || kind == FailureKind::kTimedOut ||
         kind == FailureKind::kNotFound)
         return true;
     for (int check = 0; check < kGoneChecks; ++check) {
-        if (!context.usb.StillListed()) return true;
-        context.usb.Api().Sleep(kGoneCheckSleepMs);
+        if (!usb.StillListed()) return true;
+        usb.Api().Sleep(kGoneCheckSleepMs);
     }
     return false;
 }
 
 }  // namespace
 
-std::optional<StepReason> ProtectFlash(FlashContext& context) {
-    context.usb.TryOnceMore();
+StepOutcome ProtectFlash(FlashTarget& target) {
+    QuorvexUsb& usb = target.usb;
+    usb.TryOnceMore();
     std::uint8_t status = 0xFF;
-    if (!SetFlashStatusAndWait(context, 0xFF, &status)) {
-        if (!context.usb.LastFailure().ok())
-            return StepReason::DeviceFailure(context.usb.LastFailure());
-        return StepReason::Finding(
+    if (!SetFlashStatusAndWait(target, 0xFF, &status)) {
+        if (!usb.LastFailure().ok())
+            return StepOutcome::Failed(StepReason::DeviceFailure(usb.LastFailure()));
+        return StepOutcome::Failed(StepReason::Finding(
             "the flash stayed busy after its status register was written (status 0x" +
-            Hex2(status) + ")");
+            Hex2(status) + ")"));
     }
-    const FlashId* id = KnownFlashId(context);
+    const FlashId* id = KnownFlashId(target);
     const std::optional<std::uint8_t> expected =
         id != nullptr ? ExpectedProtectBits(*id) : std::nullopt;
-    if (!expected || (status & *expected) == *expected) return std::nullopt;
-    return StepReason::Finding("the status register reads 0x" + Hex2(status) +
-                               " after 0xFF was written; the " + IdText(*id) +
-                               " flash sets its protect bits 0x" + Hex2(*expected));
+    if (!expected || (status & *expected) == *expected) return StepOutcome::Done();
+    return StepOutcome::Failed(StepReason::Finding(
+        "the status register reads 0x" + Hex2(status) + " after 0xFF was written; the " +
+        IdText(*id) + " flash sets its protect bits 0x" + Hex2(*expected)));
 }
 
-std::optional<StepReason> LeaveIspMode(FlashContext& context) {
-    QuorvexUsb& usb = context.usb;
+StepOutcome LeaveIspMode(QuorvexUsb& usb, FlashReporter& reporter) {
     const bool wasAnswering = usb.Answering();
     usb.TryOnceMore();
-    if (IspEnterMode(usb, false)) return std::nullopt;
-    StepReason reason = ReasonSinceStepBegan(context, FlashStep::kLeaveIsp);
-    if (wasAnswering && WentAway(context)) {
-        context.reporter.Note("The device restarted on leaving ISP mode");
-        return std::nullopt;
+    if (IspEnterMode(usb, false)) return StepOutcome::Done();
+    StepReason reason = WhyStepFailed(usb, FlashStep::kLeaveIsp);
+    if (wasAnswering && WentAway(usb)) {
+        reporter.Note("The device restarted on leaving ISP mode");
+        return StepOutcome::Done();
     }
-    return reason;
+    return StepOutcome::Failed(std::move(reason));
 }
 
 }  // namespace qv

@@ -4,15 +4,14 @@
 
 #include "flash/FlashBounds.h"
 #include "flash/FlashWaits.h"
-#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
 
 constexpr const char* kEraseAllText = "Flash Erase All ";
 
-void ShowStatusRegister(FlashContext& context, std::uint8_t status) {
-    context.reporter.StatusRegister("Status Register: 0x" + Hex2(status));
+void ShowStatusRegister(FlashReporter& reporter, std::uint8_t status) {
+    reporter.StatusRegister("Status Register: 0x" + Hex2(status));
 }
 
 // How long the wait may last, in ms; for a bound in polls, what their sleeps add up to.
@@ -21,10 +20,34 @@ std::uint64_t BoundMs(const WaitBound& bound) {
     return std::uint64_t(bound.polls.value_or(0)) * bound.sleepMs;
 }
 
+// The erase on a link that `opened` (or not: without a handle every command fails, and so does
+// the erase, showing its usual texts). The link is closed afterwards.
+bool EraseWithLink(StepRunner& steps, bool opened, FlashTarget& target,
+                   const FlashSelection& selection, FlashRun& run) {
+    const Expected<void> inside = EraseInsideFlash(target, selection);
+    if (!inside.ok()) {
+        steps.Run({FlashStep::kFitToFlash},
+                  [&] { return StepOutcome::Failed(StepReason::Finding(inside.text())); });
+        target.usb.Close();
+        run.reporter.ProcessInfo(inside.text());
+        return false;
+    }
+    const auto erase = [&] {
+        return selection.rangeAssigned ? EraseSectors(target, selection, run)
+                                       : EraseChip(target, run.reporter, EraseDisplay::kIspPage);
+    };
+    const bool done =
+        opened ? steps.Run({FlashStep::kErase},
+                           [&] { return Judged(target.usb, run, FlashStep::kErase, erase()); })
+               : erase();
+    target.usb.Close();
+    if (!done && !run.stoppedAt) run.reporter.ProcessInfo("Erase Flash Fail");
+    return done;
+}
+
 }  // namespace
 
-bool EraseChip(FlashContext& context, EraseDisplay display) {
-    FlashReporter& reporter = context.reporter;
+bool EraseChip(FlashTarget& target, FlashReporter& reporter, EraseDisplay display) {
     const auto show = [&](const std::string& text) {
         if (display == EraseDisplay::kIspPage) {
             reporter.ProcessInfo(text);
@@ -33,39 +56,39 @@ bool EraseChip(FlashContext& context, EraseDisplay display) {
         }
     };
     show(kEraseAllText);
-    if (!FlashWriteEnable(context.usb) || !FlashEraseAll(context.usb)) return false;
-    context.usb.Api().Sleep(kEraseSettleMs);
-    return WaitFlashIdle(context, FlashWaitFor::kChipErase, [&](const WaitPoll& wait) {
+    if (!FlashWriteEnable(target.usb) || !FlashEraseAll(target.usb)) return false;
+    target.usb.Api().Sleep(kEraseSettleMs);
+    return WaitFlashIdle(target, FlashWaitFor::kChipErase, [&](const WaitPoll& wait) {
         show(kEraseAllText + std::string((wait.poll / 20) % 10, '.'));
         if (display == EraseDisplay::kIspPage) {
-            ShowStatusRegister(context, wait.status);
+            ShowStatusRegister(reporter, wait.status);
         }
         reporter.Progress(FlashStage::kChipErase, wait.elapsedMicros / 1000, BoundMs(wait.bound));
         reporter.Pump();
     });
 }
 
-bool EraseSectors(FlashContext& context) {
-    FlashReporter& reporter = context.reporter;
+bool EraseSectors(FlashTarget& target, const FlashSelection& selection, FlashRun& run) {
+    FlashReporter& reporter = run.reporter;
     reporter.ProcessInfo("Flash Sector Erase");
-    const std::uint64_t start = context.flashRangeStart;
-    const std::uint64_t end = start + context.flashRangeSize;
+    const std::uint64_t start = selection.flashRangeStart;
+    const std::uint64_t end = start + selection.flashRangeSize;
     bool allDone = true;
-    for (std::uint64_t a = start; a < end && !context.usb.StoppedAnswering(); a += kSectorSize) {
+    for (std::uint64_t a = start; a < end && !target.usb.StoppedAnswering(); a += kSectorSize) {
         const auto address = static_cast<std::uint32_t>(a);
-        if (context.stopRequested) {
-            context.stoppedAt = address;
+        if (run.stopRequested) {
+            run.stoppedAt = address;
             return false;
         }
-        if (!FlashWriteEnable(context.usb) || !FlashEraseSector(context.usb, address)) {
+        if (!FlashWriteEnable(target.usb) || !FlashEraseSector(target.usb, address)) {
             allDone = false;
             continue;
         }
-        context.usb.Api().Sleep(kEraseSettleMs);
+        target.usb.Api().Sleep(kEraseSettleMs);
         const bool done =
-            WaitFlashIdle(context, FlashWaitFor::kSectorErase, [&](const WaitPoll& wait) {
+            WaitFlashIdle(target, FlashWaitFor::kSectorErase, [&](const WaitPoll& wait) {
                 reporter.ProcessInfo("Flash Sector Erase: 0x " + Hex6(address));
-                ShowStatusRegister(context, wait.status);
+                ShowStatusRegister(reporter, wait.status);
                 reporter.Progress(FlashStage::kSectorErase, a - start, end - start);
                 reporter.Pump();
             });
@@ -74,35 +97,27 @@ bool EraseSectors(FlashContext& context) {
     return allDone;
 }
 
-std::string EraseOutsideFlash(const FlashContext& context) {
-    if (!context.rangeAssigned) return {};
-    const std::uint64_t start = context.flashRangeStart;
-    return OutsideFlash(context, start, start + context.flashRangeSize, "Erase range");
+Expected<void> EraseInsideFlash(const FlashTarget& target, const FlashSelection& selection) {
+    if (!selection.rangeAssigned) return {};
+    const std::uint64_t start = selection.flashRangeStart;
+    return InsideFlash(target, start, start + selection.flashRangeSize, "Erase range");
 }
 
-bool EraseFlash(FlashContext& context, FlashIdUse idUse) {
-    // Without a handle every command fails, and so does the erase, showing its usual texts.
-    const bool opened = OpenLink(context);
+bool EraseFlash(FlashTarget& target, const FlashSelection& selection, FlashRun& run) {
+    StepRunner steps(target.usb, run.reporter);
+    const bool opened = steps.OpenLink();
     // The Erase button: a stop meant for an earlier run does not carry over.
-    if (idUse == FlashIdUse::kReadIfUnknown) context.stopRequested = false;
-    context.stoppedAt.reset();
-    if (idUse == FlashIdUse::kReadIfUnknown) EnsureFlashId(context);
-    if (opened) BeginStep(context);  // a failed id read is not the erase's reason
-    const std::string outside = EraseOutsideFlash(context);
-    bool done = false;
-    if (!outside.empty()) {
-        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
-    } else {
-        done = context.rangeAssigned ? EraseSectors(context)
-                                     : EraseChip(context, EraseDisplay::kIspPage);
-        if (opened && !done && !context.stoppedAt) ReportStepFailure(context, FlashStep::kErase);
-    }
-    context.usb.Close();
-    if (!done && !context.stoppedAt) {
-        context.reporter.ProcessInfo(outside.empty() ? "Erase Flash Fail" : outside);
-        context.flashStepFailed = true;
-    }
-    return done;
+    run.stopRequested = false;
+    run.stoppedAt.reset();
+    EnsureFlashId(target);
+    return EraseWithLink(steps, opened, target, selection, run);
+}
+
+bool EraseFlashInSequence(StepRunner& steps, FlashTarget& target, const FlashSelection& selection,
+                          FlashRun& run) {
+    const bool opened = steps.OpenLink();
+    run.stoppedAt.reset();
+    return EraseWithLink(steps, opened, target, selection, run);
 }
 
 }  // namespace qv

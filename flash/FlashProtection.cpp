@@ -1,39 +1,45 @@
 #include "flash/FlashProtection.h"
 
 #include "catalog/FlashParts.h"
+#include "flash/FlashSteps.h"
 #include "flash/FlashWaits.h"
-#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
 
 // Any of the part's protect bits set; of a part the table does not know, any of the three that
 // every part has.
-bool Protected(const FlashContext& context, std::uint8_t status) {
+bool Protected(const FlashTarget& target, std::uint8_t status) {
     constexpr std::uint8_t kCommonProtectBits = 0x1C;
-    const FlashId* id = KnownFlashId(context);
+    const FlashId* id = KnownFlashId(target);
     const FlashPart* part = id != nullptr ? FindFlashPart(*id) : nullptr;
     return (status & (part != nullptr ? ProtectMask(*part) : kCommonProtectBits)) != 0;
 }
 
-bool CheckWithLink(FlashContext& context, bool unprotect) {
-    FlashReporter& reporter = context.reporter;
-    BeginStep(context);
-    const std::uint8_t status = FlashReadStatus(context.usb);
-    if (!context.usb.LastFailure().ok()) {
-        ReportStepFailure(context, FlashStep::kReadStatus);
-        reporter.ProcessInfo("Reading the flash status failed");
+constexpr const char* kReadFailedText = "Reading the flash status failed";
+
+bool CheckWithLink(StepRunner& steps, FlashTarget& target, FlashReporter& reporter,
+                   bool unprotect) {
+    QuorvexUsb& usb = target.usb;
+    std::uint8_t status = 0;
+    if (!steps.Run({FlashStep::kReadStatus}, [&] {
+            status = FlashReadStatus(usb);
+            return Judged(usb, FlashStep::kReadStatus, usb.LastFailure().ok());
+        })) {
+        reporter.ProcessInfo(kReadFailedText);
         return false;
     }
-    if (!Protected(context, status)) return true;
+    if (!Protected(target, status)) return true;
     if (!unprotect) {
         reporter.ProcessInfo("Flash is protected (status register 0x" + Hex2(status) + ")");
         return false;
     }
-    BeginStep(context);
     std::uint8_t after = status;
-    if (!SetFlashStatusAndWait(context, 0, &after) || Protected(context, after)) {
-        ReportStepFailure(context, FlashStep::kWriteStatus);
+    if (!steps.Run({FlashStep::kWriteStatus}, [&] {
+            const bool cleared =
+                SetFlashStatusAndWait(target, 0, &after) && !Protected(target, after);
+            return Judged(usb, FlashStep::kWriteStatus, cleared);
+        })) {
         reporter.ProcessInfo("Flash protection could not be cleared (status register 0x" +
                              Hex2(after) + ")");
         return false;
@@ -44,13 +50,14 @@ bool CheckWithLink(FlashContext& context, bool unprotect) {
 
 }  // namespace
 
-bool MakeFlashWritable(FlashContext& context, bool unprotect) {
-    if (!OpenLink(context)) {
-        context.reporter.ProcessInfo("Reading the flash status failed");
+bool MakeFlashWritable(FlashTarget& target, FlashReporter& reporter, bool unprotect) {
+    StepRunner steps(target.usb, reporter);
+    if (!steps.OpenLink()) {
+        reporter.ProcessInfo(kReadFailedText);
         return false;
     }
-    const bool writable = CheckWithLink(context, unprotect);
-    context.usb.Close();
+    const bool writable = CheckWithLink(steps, target, reporter, unprotect);
+    target.usb.Close();
     return writable;
 }
 

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "flash/FlashContext.h"
+#include "flash/FlashReporter.h"
+#include "flash/FlashTarget.h"
 
 namespace qv {
 
@@ -15,6 +16,6 @@ namespace qv {
 // (status register was 0xNN)").
 // Opens and closes the link; a failed read or write fails as the read-status or write-status
 // step.
-bool MakeFlashWritable(FlashContext& context, bool unprotect);
+bool MakeFlashWritable(FlashTarget& target, FlashReporter& reporter, bool unprotect);
 
 }  // namespace qv

@@ -47,7 +47,7 @@ class FlashReporter {
     // How far a long operation has come: `done` of `total` bytes, or erase polls of the limit.
     virtual void Progress(FlashStage stage, std::uint64_t done, std::uint64_t total) = 0;
     // Called at every progress update; the window lets pending messages run here, so a click
-    // may change the FlashContext (e.g. raise stopRequested) before the operation goes on.
+    // may change the run (e.g. raise FlashRun::stopRequested) before the operation goes on.
     virtual void Pump() = 0;
     // A step failed, beside the texts above: why, as the latest failed device call of the step
     // or, when every call went through, what the step found. The window shows only the texts

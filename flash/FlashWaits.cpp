@@ -49,15 +49,15 @@ WaitBound BoundFor(const FlashPart* part, FlashWaitFor what) {
     return bound;
 }
 
-bool WaitFlashIdle(FlashContext& context, FlashWaitFor what, const StatusPollObserver& observer) {
-    const FlashId* id = KnownFlashId(context);
+bool WaitFlashIdle(FlashTarget& target, FlashWaitFor what, const StatusPollObserver& observer) {
+    const FlashId* id = KnownFlashId(target);
     const WaitBound bound = BoundFor(id != nullptr ? FindFlashPart(*id) : nullptr, what);
-    DeviceApi& api = context.usb.Api();
+    DeviceApi& api = target.usb.Api();
     const std::uint64_t start = api.NowMicros();
     for (int poll = 0; !bound.polls || poll < *bound.polls; ++poll) {
-        const std::uint8_t status = FlashReadStatus(context.usb);
+        const std::uint8_t status = FlashReadStatus(target.usb);
         // Before the observer: its pump may let detection find the device again.
-        if (context.usb.StoppedAnswering()) return false;
+        if (target.usb.StoppedAnswering()) return false;
         const std::uint64_t elapsed = api.NowMicros() - start;
         if (observer) observer({poll, status, elapsed, bound});
         if ((status & kFlashStatusBusy) == 0) return true;
@@ -74,12 +74,12 @@ int ChipErasePollLimit() {
     return static_cast<int>(std::max<std::uint64_t>(polls, kErasePollLimit));
 }
 
-bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value, std::uint8_t* lastStatus) {
-    const bool enabled = FlashWriteEnable(context.usb);
-    const bool written = FlashWriteStatus(context.usb, value);
+bool SetFlashStatusAndWait(FlashTarget& target, std::uint8_t value, std::uint8_t* lastStatus) {
+    const bool enabled = FlashWriteEnable(target.usb);
+    const bool written = FlashWriteStatus(target.usb, value);
     // Nothing to wait for when the write did not reach the flash.
     return enabled && written &&
-           WaitFlashIdle(context, FlashWaitFor::kStatusWrite, [&](const WaitPoll& poll) {
+           WaitFlashIdle(target, FlashWaitFor::kStatusWrite, [&](const WaitPoll& poll) {
                if (lastStatus != nullptr) *lastStatus = poll.status;
            });
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "flash/FlashContext.h"
+#include "flash/FlashTarget.h"
 
 namespace qv {
 
@@ -43,11 +43,10 @@ struct WaitPoll {
 using StatusPollObserver = std::function<void(const WaitPoll&)>;
 
 // Reads the status until the busy bit is clear (true) or the bound is reached (false),
-// sleeping after each busy answer; bounded by the part whose id the context knows. An
+// sleeping after each busy answer; bounded by the part whose id the target knows. An
 // unanswered read gives 0xFF and so counts as busy; a device that stopped answering ends the
 // wait at once.
-bool WaitFlashIdle(FlashContext& context, FlashWaitFor what,
-                   const StatusPollObserver& observer = {});
+bool WaitFlashIdle(FlashTarget& target, FlashWaitFor what, const StatusPollObserver& observer = {});
 
 // Polls 10 ms apart that a chip erase of a part the table does not know may take: as long as
 // the largest flash may (MaxChipEraseMicros), never fewer than kErasePollLimit.
@@ -56,7 +55,7 @@ int ChipErasePollLimit();
 // Write enable, write status `value`, then wait for the status write. True when both
 // commands went through and the flash became idle. `lastStatus` receives each status read, so
 // it ends with the idle status or the last busy one. No polls when a command failed.
-bool SetFlashStatusAndWait(FlashContext& context, std::uint8_t value,
+bool SetFlashStatusAndWait(FlashTarget& target, std::uint8_t value,
                            std::uint8_t* lastStatus = nullptr);
 
 }  // namespace qv

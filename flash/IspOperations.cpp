@@ -3,9 +3,8 @@
 #include "chip/Registers.h"
 #include "flash/ClosingSteps.h"
 #include "flash/FlashBounds.h"
+#include "flash/FlashSteps.h"
 #include "flash/ProgramRange.h"
-#include "flash/RangeChecks.h"
-#include "flash/StepFailure.h"
 
 namespace qv {
 namespace {
@@ -14,39 +13,41 @@ namespace {
 constexpr std::uint16_t kRegPortMode = 1;
 constexpr std::uint8_t kPortModeFlash = 3;
 
-// Opens the link around `work`, which succeeds or fails as `step`. A link that cannot be opened
-// is reported with its reason; the work then fails at its first command without touching the
-// device, showing its usual texts.
+// Opens the link around `work`, a command that succeeds or fails as `step`. A link that cannot
+// be opened is reported with its reason; the work then fails at its first command without
+// touching the device, showing its usual texts.
 template <typename Work>
-bool StepWithLink(FlashContext& context, FlashStep step, Work work) {
-    const bool opened = OpenLink(context);
-    const bool ok = work();
-    if (opened && !ok) ReportStepFailure(context, step);
-    context.usb.Close();
+bool StepWithLink(QuorvexUsb& usb, FlashReporter& reporter, FlashStep step, Work work) {
+    StepRunner steps(usb, reporter);
+    const bool ok =
+        steps.OpenLink() ? steps.Run({step}, [&] { return Judged(usb, step, work()); }) : work();
+    usb.Close();
     return ok;
 }
 
 // Opens the link around a flash operation that needs the flash id: makes it known, then runs
-// `bound`, which says why the operation does not fit in that flash (or nothing), and `work` as
+// `bound`, which says whether the operation fits in that flash, and `work` as
 // `step`. A range outside the flash is a finding of its own, shown instead of the work.
 template <typename Bound, typename Work>
-bool BoundedStep(FlashContext& context, FlashStep step, Bound bound, Work work) {
-    const bool opened = OpenLink(context);
+bool BoundedStep(FlashTarget& target, FlashRun& run, FlashStep step, Bound bound, Work work) {
+    StepRunner steps(target.usb, run.reporter);
+    const bool opened = steps.OpenLink();
     // A single operation: a stop meant for an earlier run does not carry over.
-    context.stopRequested = false;
-    context.stoppedAt.reset();
-    EnsureFlashId(context);
+    run.stopRequested = false;
+    run.stoppedAt.reset();
+    EnsureFlashId(target);
     bool ok = false;
-    if (const std::string outside = bound(); !outside.empty()) {
-        context.reporter.ProcessInfo(outside);
-        context.reporter.StepFailed(FlashStep::kFitToFlash, StepReason::Finding(outside));
+    if (const Expected<void> inside = bound(); !inside.ok()) {
+        steps.Run({FlashStep::kFitToFlash}, [&] {
+            run.reporter.ProcessInfo(inside.text());
+            return StepOutcome::Failed(StepReason::Finding(inside.text()));
+        });
+    } else if (opened) {
+        ok = steps.Run({step}, [&] { return Judged(target.usb, run, step, work()); });
     } else {
-        if (opened) BeginStep(context);  // a failed id read is not the work's reason
         ok = work();
-        // A stop part-way is no failure of the step.
-        if (opened && !ok && !context.stoppedAt) ReportStepFailure(context, step);
     }
-    context.usb.Close();
+    target.usb.Close();
     return ok;
 }
 
@@ -57,21 +58,22 @@ enum class WorkerEnd { kImageEnd, kLastChecked };
 // Runs a range worker over the image's flash range with the button's texts, once the flash id
 // shows that the range lies inside the flash.
 template <typename Worker>
-bool RunRangeWorker(FlashContext& context, FlashStep step, const char* startText,
-                    const char* successText, WorkerEnd workerEnd, Worker worker) {
-    FlashReporter& reporter = context.reporter;
+bool RunRangeWorker(FlashTarget& target, const FlashSelection& selection, FlashRun& run,
+                    FlashStep step, const char* startText, const char* successText,
+                    WorkerEnd workerEnd, Worker worker) {
+    FlashReporter& reporter = run.reporter;
     reporter.ProcessInfo(startText);
-    std::optional<FlashRange> range = ImageRange(context);
+    std::optional<FlashRange> range = ImageRange(selection, target.image);
     if (!range) {
         reporter.ProcessInfo("Image does not fit in the flash above 0x" +
-                             Hex6(context.flashRangeStart));
+                             Hex6(selection.flashRangeStart));
         return false;
     }
     const bool ok = BoundedStep(
-        context, step, [&] { return FitImageToFlash(context, *range); },
+        target, run, step, [&] { return FitImageToFlash(target, *range); },
         [&] {
             const bool toImageEnd = workerEnd == WorkerEnd::kImageEnd;
-            return worker(context, range->start, toImageEnd ? range->end : range->lastChecked);
+            return worker(target, run, range->start, toImageEnd ? range->end : range->lastChecked);
         });
     if (ok) reporter.ProcessInfo(successText);
     return ok;
@@ -79,29 +81,30 @@ bool RunRangeWorker(FlashContext& context, FlashStep step, const char* startText
 
 }  // namespace
 
-bool EnterOrLeaveIsp(FlashContext& context) {
-    if (!context.usb.IsPresent()) return false;
-    QuorvexUsb& usb = context.usb;
-    if (context.ispModeActive) {
+bool EnterOrLeaveIsp(QuorvexUsb& usb, FlashReporter& reporter, bool& ispModeActive) {
+    if (!usb.IsPresent()) return false;
+    if (ispModeActive) {
         // A closing step: judged as the sequences judge it, and a warning when it fails.
-        const bool opened = OpenLink(context);
-        const std::optional<StepReason> why = opened ? LeaveIspMode(context) : std::nullopt;
+        StepRunner steps(usb, reporter);
+        const bool left =
+            steps.OpenLink() && steps.Run({FlashStep::kLeaveIsp, StepRole::kWarns},
+                                          [&] { return LeaveIspMode(usb, reporter); });
         usb.Close();
-        if (why) context.reporter.Warning(FlashStep::kLeaveIsp, *why);
-        if (opened && !why) context.ispModeActive = false;
-        return opened && !why;
+        if (left) ispModeActive = false;
+        return left;
     }
-    return StepWithLink(context, FlashStep::kEnterIsp, [&] {
+    return StepWithLink(usb, reporter, FlashStep::kEnterIsp, [&] {
         RegWrite(usb, kRegBankSelect, kBankFlashPort);
         RegWrite(usb, kRegPortMode, kPortModeFlash);
         const bool entered = IspEnterMode(usb, true);
-        if (entered) context.ispModeActive = true;
+        if (entered) ispModeActive = true;
         return entered;
     });
 }
 
-bool ReadChipId(FlashContext& context) {
-    return StepWithLink(context, FlashStep::kReadId, [&] { return ReadFlashId(context); });
+bool ReadChipId(FlashTarget& target, FlashReporter& reporter) {
+    return StepWithLink(target.usb, reporter, FlashStep::kReadId,
+                        [&] { return ReadFlashId(target); });
 }
 
 std::string ChipIdCaption(const FlashId& id) {
@@ -110,11 +113,11 @@ std::string ChipIdCaption(const FlashId& id) {
     return caption;
 }
 
-std::uint8_t ReadStatusRegister(FlashContext& context) {
+std::uint8_t ReadStatusRegister(QuorvexUsb& usb, FlashReporter& reporter) {
     std::uint8_t status = 0xFF;
-    StepWithLink(context, FlashStep::kReadStatus, [&] {
-        status = FlashReadStatus(context.usb);
-        return context.usb.LastFailure().ok();
+    StepWithLink(usb, reporter, FlashStep::kReadStatus, [&] {
+        status = FlashReadStatus(usb);
+        return usb.LastFailure().ok();
     });
     return status;
 }
@@ -123,49 +126,56 @@ std::string StatusCaption(std::uint8_t status) {
     return "0x" + Hex2(status);
 }
 
-bool WriteStatusRegister(FlashContext& context, std::uint8_t value) {
-    return StepWithLink(context, FlashStep::kWriteStatus,
-                        [&] { return FlashWriteStatus(context.usb, value); });
+bool WriteStatusRegister(QuorvexUsb& usb, FlashReporter& reporter, std::uint8_t value) {
+    return StepWithLink(usb, reporter, FlashStep::kWriteStatus,
+                        [&] { return FlashWriteStatus(usb, value); });
 }
 
-bool SendWriteEnable(FlashContext& context) {
-    return StepWithLink(context, FlashStep::kWriteEnable,
-                        [&] { return FlashWriteEnable(context.usb); });
+bool SendWriteEnable(QuorvexUsb& usb, FlashReporter& reporter) {
+    return StepWithLink(usb, reporter, FlashStep::kWriteEnable,
+                        [&] { return FlashWriteEnable(usb); });
 }
 
-bool SendWriteDisable(FlashContext& context) {
-    return StepWithLink(context, FlashStep::kWriteDisable,
-                        [&] { return FlashWriteDisable(context.usb); });
+bool SendWriteDisable(QuorvexUsb& usb, FlashReporter& reporter) {
+    return StepWithLink(usb, reporter, FlashStep::kWriteDisable,
+                        [&] { return FlashWriteDisable(usb); });
 }
 
-bool BlankCheckFlash(FlashContext& context) {
-    return RunRangeWorker(context, FlashStep::kBlankCheck, "Start Blanking Check",
+bool BlankCheckFlash(FlashTarget& target, const FlashSelection& selection, FlashRun& run) {
+    return RunRangeWorker(target, selection, run, FlashStep::kBlankCheck, "Start Blanking Check",
                           "Blanking Success", WorkerEnd::kLastChecked, BlankCheckRange);
 }
 
-bool ProgramFlash(FlashContext& context) {
-    return RunRangeWorker(context, FlashStep::kProgram, "Start Programming...",
+bool ProgramFlash(FlashTarget& target, const FlashSelection& selection, FlashRun& run) {
+    return RunRangeWorker(target, selection, run, FlashStep::kProgram, "Start Programming...",
                           "Programming Success", WorkerEnd::kImageEnd, ProgramRange);
 }
 
-bool VerifyFlash(FlashContext& context) {
-    return RunRangeWorker(context, FlashStep::kVerify, "Start Verifying Check", "Verifying Success",
-                          WorkerEnd::kLastChecked, VerifyRange);
+bool VerifyFlash(FlashTarget& target, const FlashSelection& selection, FlashRun& run) {
+    return RunRangeWorker(target, selection, run, FlashStep::kVerify, "Start Verifying Check",
+                          "Verifying Success", WorkerEnd::kLastChecked, VerifyRange);
 }
 
-bool ReadFlash(FlashContext& context, std::uint32_t end) {
-    context.reporter.ProcessInfo("Read Flash data back");
-    std::optional<std::uint32_t> last;
+FlashReadBack ReadFlash(FlashTarget& target, FlashRun& run, std::uint32_t end) {
+    run.reporter.ProcessInfo("Read Flash data back");
+    std::uint32_t last = 0;
+    FlashReadBack readBack;
     const bool ok = BoundedStep(
-        context, FlashStep::kReadBack,
-        [&] {
-            std::string outside;
-            last = LastReadableByte(context, end, outside);
-            return outside;
+        target, run, FlashStep::kReadBack,
+        [&]() -> Expected<void> {
+            const Expected<std::uint32_t> readable = LastReadableByte(target, end);
+            if (!readable.ok()) return readable.problem();
+            last = *readable;
+            return {};
         },
-        [&] { return ReadBackRange(context, 0, *last); });
-    if (ok) context.reporter.ProcessInfo("Read Flash content Success");
-    return ok;
+        [&] {
+            readBack = ReadBackRange(target, run, 0, last);
+            return readBack.complete;
+        });
+    // Refused before the read: nothing was read.
+    if (readBack.bytes.empty()) readBack.bytes = UnreadFlash(end);
+    if (ok) run.reporter.ProcessInfo("Read Flash content Success");
+    return readBack;
 }
 
 }  // namespace qv

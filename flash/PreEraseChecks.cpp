@@ -12,8 +12,8 @@ constexpr const char* kNoFlashText = "no flash answered; nothing was changed";
 // know, whose other status bits may mean something else.
 constexpr std::uint8_t kCommonProtectBits = 0x0C;
 
-std::uint8_t ProtectBitsOf(const FlashContext& context) {
-    const FlashId* id = KnownFlashId(context);
+std::uint8_t ProtectBitsOf(const FlashTarget& target) {
+    const FlashId* id = KnownFlashId(target);
     const FlashPart* part = id != nullptr ? FindFlashPart(*id) : nullptr;
     return part != nullptr ? ProtectMask(*part) : kCommonProtectBits;
 }
@@ -24,20 +24,20 @@ bool IsImpossibleFlashId(const FlashId& id) {
     return id == FlashId{0x00, 0x00, 0x00} || id == FlashId{0xFF, 0xFF, 0xFF};
 }
 
-std::optional<PreEraseFailure> ReadFlashIdTwice(FlashContext& context) {
-    if (!ReadIdAndChooseBlockSize(context) && !ReadIdAndChooseBlockSize(context))
-        return PreEraseFailure{kNoFlashText, ReasonSinceStepBegan(context, FlashStep::kReadId)};
-    const FlashId& id = context.flashIdBytes;
+std::optional<PreEraseFailure> ReadFlashIdTwice(FlashTarget& target) {
+    if (!ReadIdAndChooseBlockSize(target) && !ReadIdAndChooseBlockSize(target))
+        return PreEraseFailure{kNoFlashText, WhyStepFailed(target.usb, FlashStep::kReadId)};
+    const FlashId& id = target.flashIdBytes;
     if (!IsImpossibleFlashId(id)) return std::nullopt;
     return PreEraseFailure{kNoFlashText, StepReason::Finding("the id reads " + Hex2(id[0]) + " " +
                                                              Hex2(id[1]) + " " + Hex2(id[2]))};
 }
 
-std::optional<PreEraseFailure> ClearStatusAndCheckProtection(FlashContext& context) {
-    FlashReadStatus(context.usb);
+std::optional<PreEraseFailure> ClearStatusAndCheckProtection(FlashTarget& target) {
+    FlashReadStatus(target.usb);
     std::uint8_t after = 0;
-    if (!SetFlashStatusAndWait(context, 0, &after)) return std::nullopt;
-    if ((after & ProtectBitsOf(context)) == 0) return std::nullopt;
+    if (!SetFlashStatusAndWait(target, 0, &after)) return std::nullopt;
+    if ((after & ProtectBitsOf(target)) == 0) return std::nullopt;
     return PreEraseFailure{
         "the flash is write-protected (status 0x" + Hex2(after) + "; write-protect pin held?)",
         StepReason::Finding("its protect bits stayed set when the status register was cleared")};

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
+#include "flash/FlashTarget.h"
 
 namespace qv {
 
@@ -13,6 +14,6 @@ inline constexpr int kReadyPollLimit = 10;  // after each program block, 1 ms ap
 // that are all 0xFF. When no block size has been chosen yet, reads the flash id first and
 // chooses it. Does not open or close the link. Fails with "Programming Fail at 0x" and the
 // block address when the flash stays busy or a command does not go through.
-bool ProgramRange(FlashContext& context, std::uint32_t start, std::uint32_t end);
+bool ProgramRange(FlashTarget& target, FlashRun& run, std::uint32_t start, std::uint32_t end);
 
 }  // namespace qv

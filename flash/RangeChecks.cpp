@@ -26,9 +26,9 @@ constexpr WalkTexts kVerifyTexts{"Verifying Addr: 0x", "Verifying Fail at 0x"};
 
 // Walks the blocks of [start, end], rereading a block while it has strikes.
 template <typename ReadBlock>
-bool WalkBlocks(FlashContext& context, std::uint32_t start, std::uint32_t end, FlashStage stage,
+bool WalkBlocks(FlashRun& run, std::uint32_t start, std::uint32_t end, FlashStage stage,
                 const WalkTexts& texts, ReadBlock readBlock) {
-    FlashReporter& reporter = context.reporter;
+    FlashReporter& reporter = run.reporter;
     const std::uint64_t total = std::uint64_t{end} - start + 1;
     int strikes = 0;
     std::uint32_t failAt = start;
@@ -47,8 +47,8 @@ bool WalkBlocks(FlashContext& context, std::uint32_t start, std::uint32_t end, F
             reporter.Progress(stage, std::min(a - start + kReadBlockSize, total), total);
             reporter.Pump();
             // A stop after the last block stops nothing.
-            if (context.stopRequested && strikes == 0 && a + kReadBlockSize <= end) {
-                context.stoppedAt = static_cast<std::uint32_t>(a + kReadBlockSize);
+            if (run.stopRequested && strikes == 0 && a + kReadBlockSize <= end) {
+                run.stoppedAt = static_cast<std::uint32_t>(a + kReadBlockSize);
                 return false;
             }
         } else {
@@ -74,59 +74,66 @@ std::optional<std::uint32_t> FirstBad(std::uint32_t address, std::uint32_t end, 
 
 }  // namespace
 
-bool BlankCheckRange(FlashContext& context, std::uint32_t start, std::uint32_t end) {
+bool BlankCheckRange(FlashTarget& target, FlashRun& run, std::uint32_t start, std::uint32_t end) {
     Block block{};
     return WalkBlocks(
-        context, start, end, FlashStage::kBlankCheck, kBlankTexts, [&](std::uint32_t address) {
-            if (!FlashReadBlock(context.usb, address, kReadBlockSize, block.data()))
+        run, start, end, FlashStage::kBlankCheck, kBlankTexts, [&](std::uint32_t address) {
+            if (!FlashReadBlock(target.usb, address, kReadBlockSize, block.data()))
                 return Reading{};
             return Reading{
                 true, FirstBad(address, end, [&](std::uint32_t k) { return block[k] != 0xFF; })};
         });
 }
 
-bool VerifyRange(FlashContext& context, std::uint32_t start, std::uint32_t end) {
+bool VerifyRange(FlashTarget& target, FlashRun& run, std::uint32_t start, std::uint32_t end) {
     Block block{};
     Block expected{};
     return WalkBlocks(
-        context, start, end, FlashStage::kVerify, kVerifyTexts, [&](std::uint32_t address) {
+        run, start, end, FlashStage::kVerify, kVerifyTexts, [&](std::uint32_t address) {
             block.fill(0);
-            if (!FlashReadBlock(context.usb, address, kReadBlockSize, block.data())) {
+            if (!FlashReadBlock(target.usb, address, kReadBlockSize, block.data())) {
                 return Reading{};
             }
-            CopyImageBytes(context, address - start, expected.size(), expected.data());
+            CopyImageBytes(target.image, address - start, expected.size(), expected.data());
             return Reading{true, FirstBad(address, end, [&](std::uint32_t k) {
                                return block[k] != expected[k];
                            })};
         });
 }
 
-bool ReadBackRange(FlashContext& context, std::uint32_t start, std::uint32_t end) {
-    std::vector<std::uint8_t>& buffer = context.readBackBuffer;
-    if (end >= buffer.size()) {
-        context.reporter.ProcessInfo("Read range ends past 0x" +
-                                     Hex6(static_cast<std::uint32_t>(buffer.size() - 1)));
-        return false;
+std::vector<std::uint8_t> UnreadFlash(std::uint32_t end) {
+    if (end >= kImageCapacity) return {};
+    return std::vector<std::uint8_t>(std::size_t{end} + 1, kReadBackFill);
+}
+
+FlashReadBack ReadBackRange(FlashTarget& target, FlashRun& run, std::uint32_t start,
+                            std::uint32_t end) {
+    FlashReadBack readBack{false, UnreadFlash(end)};
+    std::vector<std::uint8_t>& buffer = readBack.bytes;
+    if (buffer.empty()) {
+        run.reporter.ProcessInfo("Read range ends past 0x" + Hex6(kImageCapacity - 1));
+        return readBack;
     }
-    if (start <= end) std::fill(buffer.begin() + start, buffer.begin() + end + 1, kReadBackFill);
+    std::fill_n(buffer.begin(), std::min(start, end + 1), 0);
     Block first{};
     Block second{};
-    return WalkBlocks(
-        context, start, end, FlashStage::kReadBack, kVerifyTexts, [&](std::uint32_t address) {
+    readBack.complete = WalkBlocks(
+        run, start, end, FlashStage::kReadBack, kVerifyTexts, [&](std::uint32_t address) {
             first.fill(0);
-            if (!FlashReadBlock(context.usb, address, kReadBlockSize, first.data())) {
+            if (!FlashReadBlock(target.usb, address, kReadBlockSize, first.data())) {
                 return Reading{};
             }
             const std::size_t kept = std::min<std::size_t>(kReadBlockSize, buffer.size() - address);
             std::copy_n(first.begin(), kept, buffer.begin() + address);
             // A second reading that fails cannot confirm the first.
-            if (!FlashReadBlock(context.usb, address, kReadBlockSize, second.data())) {
+            if (!FlashReadBlock(target.usb, address, kReadBlockSize, second.data())) {
                 return Reading{true, 0};
             }
             const auto differs = std::mismatch(first.begin(), first.end(), second.begin());
             if (differs.first == first.end()) return Reading{true, std::nullopt};
             return Reading{true, static_cast<std::uint32_t>(differs.first - first.begin())};
         });
+    return readBack;
 }
 
 }  // namespace qv

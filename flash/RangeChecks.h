@@ -5,8 +5,10 @@
 // or closes the link.
 
 #include <cstdint>
+#include <vector>
 
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
+#include "flash/FlashTarget.h"
 
 namespace qv {
 
@@ -16,15 +18,27 @@ inline constexpr std::uint8_t kReadBackFill = 0x5A;  // bytes never read success
 
 // Every byte up to `end` reads 0xFF. Fails with "Blanking Fail at 0x" and the first byte found
 // not erased (or the block address when no reading of the block succeeded).
-bool BlankCheckRange(FlashContext& context, std::uint32_t start, std::uint32_t end);
+bool BlankCheckRange(FlashTarget& target, FlashRun& run, std::uint32_t start, std::uint32_t end);
 
 // Every byte up to `end` equals the image byte at (address - start): the image is placed at
 // `start`, which is 0 with "All" and flashRangeStart with "Assign Range". Fails with
 // "Verifying Fail at 0x" and the address as for the blank check.
-bool VerifyRange(FlashContext& context, std::uint32_t start, std::uint32_t end);
+bool VerifyRange(FlashTarget& target, FlashRun& run, std::uint32_t start, std::uint32_t end);
 
-// Copies the flash into readBackBuffer at the same addresses, reading each block twice and
-// accepting it when both readings agree. `end` must lie inside the buffer.
-bool ReadBackRange(FlashContext& context, std::uint32_t start, std::uint32_t end);
+// The flash read back: byte a of `bytes` is flash address a, for a up to the end read; bytes
+// never read successfully are kReadBackFill, and bytes below the start 0.
+struct FlashReadBack {
+    bool complete = false;  // every block read, and confirmed by a second reading
+    std::vector<std::uint8_t> bytes;
+};
+
+// Nothing read yet of [0, end]: kReadBackFill throughout. Empty when `end` lies past what a
+// read-back holds (kImageCapacity bytes).
+std::vector<std::uint8_t> UnreadFlash(std::uint32_t end);
+
+// Reads flash [start, end], each block twice, accepting it when both readings agree. An `end`
+// past kImageCapacity is refused before anything is read.
+FlashReadBack ReadBackRange(FlashTarget& target, FlashRun& run, std::uint32_t start,
+                            std::uint32_t end);
 
 }  // namespace qv

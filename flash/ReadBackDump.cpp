@@ -20,19 +20,21 @@ void AppendRow(std::string& text, const std::uint8_t* row) {
 
 }  // namespace
 
-DumpResult WriteReadBackDump(const std::vector<std::uint8_t>& buffer, std::uint32_t end,
-                             const std::string& path) {
+Expected<void> WriteReadBackDump(const std::vector<std::uint8_t>& buffer, std::uint32_t end,
+                                 const std::string& path) {
+    const auto refuse = [](const std::string& why) {
+        return Problem{FailureKind::kOther, "Cannot write " + why};
+    };
     const std::uint64_t rowsEnd = (std::uint64_t{end} + kRowBytes - 1) / kRowBytes * kRowBytes;
-    if (rowsEnd > buffer.size())
-        return {false, "Cannot write " + path + ": the range passes the buffer"};
-    const OutputTarget target = CheckOutputFile(path);
-    if (!target.error.empty()) return {false, "Cannot write " + target.error};
+    if (rowsEnd > buffer.size()) return refuse(path + ": the range passes the buffer");
+    const Expected<OutputTarget> target = CheckOutputFile(path);
+    if (!target.ok()) return refuse(target.text());
     std::string text;
     text.reserve(rowsEnd / kRowBytes * (kRowBytes * 6 + 1));
     for (std::uint64_t p = 0; p < end; p += kRowBytes) AppendRow(text, buffer.data() + p);
-    const std::string error = ReplaceFileContents(target, text);
-    if (!error.empty()) return {false, "Cannot write " + error};
-    return {true, {}};
+    if (const Expected<void> written = ReplaceFileContents(*target, text); !written.ok())
+        return refuse(written.text());
+    return {};
 }
 
 }  // namespace qv

@@ -6,17 +6,14 @@
 #include <string>
 #include <vector>
 
-namespace qv {
+#include "result/Expected.h"
 
-struct DumpResult {
-    bool written = false;
-    std::string message;  // why the file was not written
-};
+namespace qv {
 
 // Writes rows p = 0, 16, 32, ... while p < end of `buffer` (which must hold those rows) to
 // `path` as OutputFile.h describes (links followed, only regular files replaced, and only once
-// the text is complete).
-DumpResult WriteReadBackDump(const std::vector<std::uint8_t>& buffer, std::uint32_t end,
-                             const std::string& path);
+// the text is complete); else "Cannot write <why>".
+Expected<void> WriteReadBackDump(const std::vector<std::uint8_t>& buffer, std::uint32_t end,
+                                 const std::string& path);
 
 }  // namespace qv

@@ -50,24 +50,10 @@ const char* FlashStepName(FlashStep step) {
     return TextsOf(step).name;
 }
 
-void BeginStep(FlashContext& context) {
-    context.usb.ClearLastFailure();
-}
-
-StepReason ReasonSinceStepBegan(const FlashContext& context, FlashStep step) {
-    const DeviceResult& failure = context.usb.LastFailure();
+StepReason WhyStepFailed(const QuorvexUsb& usb, FlashStep step) {
+    const DeviceResult& failure = usb.LastFailure();
     if (!failure.ok()) return StepReason::DeviceFailure(failure);
     return StepReason::Finding(TextsOf(step).finding);
-}
-
-void ReportStepFailure(FlashContext& context, FlashStep step) {
-    context.reporter.StepFailed(step, ReasonSinceStepBegan(context, step));
-}
-
-bool OpenLink(FlashContext& context) {
-    if (context.usb.Open()) return true;
-    ReportStepFailure(context, FlashStep::kOpen);
-    return false;
 }
 
 }  // namespace qv

@@ -2,7 +2,9 @@
 // The two automatic sequences: the ISP page's "Auto" with its selectable steps, and the
 // one-button firmware update of the bottom panel.
 
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
+#include "flash/FlashSelection.h"
+#include "flash/FlashTarget.h"
 
 namespace qv {
 
@@ -24,18 +26,19 @@ struct AutoSteps {
 };
 
 // Runs the selected steps over the image's range, writing step texts to process info. A failed
-// step skips the remaining erase, blank, program and verify steps; so does stopRequested,
+// step skips the remaining erase, blank, program and verify steps; so does a stop request,
 // checked between steps ("Stopped by user"). Protection and leaving ISP mode run in every
 // case, once each when the device stopped answering, and the link is closed; their outcome
 // is a warning to the reporter. Success when every selected step before them succeeded.
-SequenceOutcome RunAutoSequence(FlashContext& context, const AutoSteps& steps);
+SequenceOutcome RunAutoSequence(FlashTarget& target, const FlashSelection& selection, FlashRun& run,
+                                const AutoSteps& steps);
 
 // The full update over the whole image, placed at flash address 0: enter ISP mode, read the
 // id, clear the status register, erase the chip, blank check, program, verify, protect, leave
-// ISP mode. Step texts go to the step text. A stopRequested raised while it lets messages run
-// skips the steps not yet begun ("Stopped by user"). True, with "Firmware update success!", when
-// the image was programmed and verified: protecting the flash and leaving ISP mode always run,
-// and what they find is a warning to the reporter.
-bool RunFirmwareUpdate(FlashContext& context);
+// ISP mode. Step texts go to the step text. A stop request raised while it lets messages run
+// skips the steps not yet begun ("Stopped by user"). Success, with "Firmware update success!",
+// when the image was programmed and verified: protecting the flash and leaving ISP mode always
+// run, and what they find is a warning to the reporter.
+SequenceOutcome RunFirmwareUpdate(FlashTarget& target, FlashRun& run);
 
 }  // namespace qv

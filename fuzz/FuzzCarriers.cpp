@@ -41,20 +41,20 @@ void CheckPlain(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize
                 const std::uint8_t* out, std::uint32_t outSize) {
     const qv::DecodeResult r = qv::DecodePlainRequest(code, in, inSize, out, outSize);
     if (!r.ok()) {
-        Check(!r.request.has_value(), "a refused plain block gives no request");
+        Check(r.kind() == qv::FailureKind::kRefused, "a refused plain block is refused");
         return;
     }
     Check(inSize == qv::kPlainBlockSize, "an accepted plain block is 24 bytes");
-    if (r.kind == qv::CarrierKind::kPresenceTest) {
+    if (r->kind == qv::CarrierKind::kPresenceTest) {
         const auto query = qv::EncodeDescriptorQueryBlock();
         Check(std::equal(query.begin(), query.end(), in), "the descriptor query is exact");
         Check(code == qv::kIoctlPlainIn && outSize == qv::kDescriptorLength,
               "the descriptor query has its code and buffer");
         return;
     }
-    Check(r.request.has_value(), "an accepted plain block gives a request");
-    const qv::ControlSetup& d = r.request->setup;
-    const auto outData = r.request->outData;
+    Check(r->request.has_value(), "an accepted plain block gives a request");
+    const qv::ControlSetup& d = r->request->setup;
+    const auto outData = r->request->outData;
     const auto block = qv::EncodePlainRequestBlock(d);
     Check(std::equal(block.begin(), block.end(), in), "a plain block encodes back to itself");
     Check(code == qv::PlainIoctlCode(d), "the code matches the direction");
@@ -71,19 +71,19 @@ void CheckProperty(std::uint32_t code, const std::uint8_t* in, std::uint32_t inS
                    std::uint32_t outSize) {
     const qv::DecodeResult r = qv::DecodePropertyRequest(code, in, inSize, outSize);
     if (!r.ok()) {
-        Check(!r.request.has_value(), "a refused property block gives no request");
+        Check(r.kind() == qv::FailureKind::kRefused, "a refused property block is refused");
         return;
     }
     Check(code == qv::kIoctlKsProperty, "an accepted property block has its code");
-    if (r.kind == qv::CarrierKind::kPresenceTest) {
+    if (r->kind == qv::CarrierKind::kPresenceTest) {
         const auto query = qv::EncodeSupportQuery();
         Check(inSize == query.size() && std::equal(query.begin(), query.end(), in) && outSize == 0,
               "the support query is exact");
         return;
     }
-    Check(r.request.has_value(), "an accepted property block gives a request");
-    const qv::ControlSetup& d = r.request->setup;
-    const auto outData = r.request->outData;
+    Check(r->request.has_value(), "an accepted property block gives a request");
+    const qv::ControlSetup& d = r->request->setup;
+    const auto outData = r->request->outData;
     Check(inSize == qv::PropertyRequestBlockSize(d.length), "the block size follows the length");
     Check(outSize == d.length, "the buffer size is the length");
     Check(d.IsDeviceToHost() ? outData.empty()
@@ -109,9 +109,9 @@ void CheckRoundTrip(const std::uint8_t* p, std::size_t n) {
         .index = static_cast<std::uint16_t>(p[4] | p[5] << 8),
         .length = length};
     const auto expectRequest = [&](const qv::DecodeResult& r, const char* what) {
-        Check(r.ok() && r.request.has_value() && r.kind == qv::CarrierKind::kVendorRequest, what);
-        const qv::ControlSetup& d = r.request->setup;
-        const auto outData = r.request->outData;
+        Check(r.ok() && r->request.has_value() && r->kind == qv::CarrierKind::kVendorRequest, what);
+        const qv::ControlSetup& d = r->request->setup;
+        const auto outData = r->request->outData;
         Check(d.requestType == setup.requestType && d.request == setup.request &&
                   d.value == setup.value && d.index == setup.index && d.length == length,
               what);

@@ -40,7 +40,9 @@ struct Rig {
     qv::QuorvexUsb usb{api};
     qv::FirmwareImage image;
     qv::SilentReporter reporter;
-    qv::FlashContext context{usb, image, reporter};
+    qv::FlashTarget target{usb, image};
+    qv::FlashSelection selection;
+    qv::FlashRun run{reporter};
 };
 
 // A recognisable image of `length` bytes with some blocks left erased, so that skipped blocks
@@ -52,14 +54,12 @@ void MakeImage(qv::FirmwareImage& image, std::uint32_t length, std::uint8_t seed
     image.length = length;
 }
 
-void ResetContext(qv::FlashContext& context) {
-    context.programBlockSize = 0;
-    context.flashIdBytes = {};
-    context.flashId.reset();
-    context.flashStepFailed = false;
-    context.ispModeActive = false;
-    qv::SelectWholeRange(context);
-    context.stopRequested = false;
+void ResetFlash(Rig& rig) {
+    rig.target.programBlockSize = 0;
+    rig.target.flashIdBytes = {};
+    rig.target.flashId.reset();
+    rig.selection = {};
+    rig.run.stopRequested = false;
 }
 
 void CheckUpdateIsTrue(const Rig& rig) {
@@ -72,10 +72,9 @@ void CheckUpdateIsTrue(const Rig& rig) {
     }
 }
 
-void CheckReadBackIsTrue(const Rig& rig, std::uint32_t end) {
-    for (std::uint32_t a = 0; a <= end; ++a)
-        Check(rig.api.readBack[a] == rig.context.readBackBuffer[a],
-              "read-back holds the bytes the device returned");
+void CheckReadBackIsTrue(const Rig& rig, const std::vector<std::uint8_t>& bytes) {
+    for (std::uint32_t a = 0; a < bytes.size(); ++a)
+        Check(rig.api.readBack[a] == bytes[a], "read-back holds the bytes the device returned");
 }
 
 // Commands that act on a link the caller opened, as the service pages and qvtool do.
@@ -126,7 +125,9 @@ void RunServiceCommand(Rig& rig, unsigned which, const std::uint8_t* arg) {
 
 // Commands that open and close the link themselves.
 void RunOwnLinkCommand(Rig& rig, unsigned which, const std::uint8_t* arg) {
-    qv::FlashContext& context = rig.context;
+    qv::FlashTarget& target = rig.target;
+    qv::FlashSelection& selection = rig.selection;
+    qv::FlashRun& run = rig.run;
     std::array<std::uint8_t, 256> buffer{};
     std::fill(buffer.begin(), buffer.end(), arg[2]);
     switch (which) {
@@ -147,38 +148,39 @@ void RunOwnLinkCommand(Rig& rig, unsigned which, const std::uint8_t* arg) {
             qv::WriteProductString(rig.usb, arg[0] % 3, std::span(buffer.data(), arg[1] % 32));
             break;
         case 5:
-            qv::EnterOrLeaveIsp(context);
+            qv::EnterOrLeaveIsp(rig.usb, rig.reporter, selection.ispModeActive);
             break;
         case 6:
-            if (qv::ReadChipId(context)) (void)qv::ChipIdCaption(context.flashIdBytes);
+            if (qv::ReadChipId(target, rig.reporter)) (void)qv::ChipIdCaption(target.flashIdBytes);
             break;
         case 7:
-            (void)qv::StatusCaption(qv::ReadStatusRegister(context));
+            (void)qv::StatusCaption(qv::ReadStatusRegister(rig.usb, rig.reporter));
             break;
         case 8:
-            qv::WriteStatusRegister(context, arg[0]);
+            qv::WriteStatusRegister(rig.usb, rig.reporter, arg[0]);
             break;
         case 9:
-            (arg[0] & 1) ? qv::SendWriteEnable(context) : qv::SendWriteDisable(context);
+            (arg[0] & 1) ? qv::SendWriteEnable(rig.usb, rig.reporter)
+                         : qv::SendWriteDisable(rig.usb, rig.reporter);
             break;
         case 10:
-            qv::BlankCheckFlash(context);
+            qv::BlankCheckFlash(target, selection, run);
             break;
         case 11:
-            qv::ProgramFlash(context);
+            qv::ProgramFlash(target, selection, run);
             break;
         case 12:
-            qv::VerifyFlash(context);
+            qv::VerifyFlash(target, selection, run);
             break;
         case 13:
-            if (arg[0] & 1) qv::SelectAssignedRange(context, arg[1] % 8, arg[2] % 8);
-            qv::EraseFlash(context);
+            if (arg[0] & 1) qv::SelectAssignedRange(selection, arg[1] % 8, arg[2] % 8);
+            qv::EraseFlash(target, selection, run);
             break;
         case 14: {
-            if (arg[0] & 1) qv::SelectAssignedRange(context, arg[1] % 8, 1 + arg[2] % 8);
+            if (arg[0] & 1) qv::SelectAssignedRange(selection, arg[1] % 8, 1 + arg[2] % 8);
             const qv::AutoSteps steps{(arg[0] & 2) != 0,  (arg[0] & 4) != 0,  (arg[0] & 8) != 0,
                                       (arg[0] & 16) != 0, (arg[0] & 32) != 0, (arg[0] & 64) != 0};
-            qv::RunAutoSequence(context, steps);
+            qv::RunAutoSequence(target, selection, run, steps);
             break;
         }
         default:
@@ -204,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t length = 1 + span % kMostImage;
     const std::uint32_t end = span % kMostImage;
     MakeImage(rig.image, length, data[4]);
-    ResetContext(rig.context);
+    ResetFlash(rig);
     rig.usb.Close();
     rig.api.Reset({data + kHeader, size - kHeader},
                   (flags & 2) ? qv::fuzz::AfterInput::kIdle : qv::fuzz::AfterInput::kSilent,
@@ -215,9 +217,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!found) return 0;
 
     if (update) {
-        if (qv::RunFirmwareUpdate(rig.context)) CheckUpdateIsTrue(rig);
+        if (qv::RunFirmwareUpdate(rig.target, rig.run) == qv::SequenceOutcome::kSuccess)
+            CheckUpdateIsTrue(rig);
     } else if (readBack) {
-        if (qv::ReadFlash(rig.context, end)) CheckReadBackIsTrue(rig, end);
+        const qv::FlashReadBack read = qv::ReadFlash(rig.target, rig.run, end);
+        if (read.complete) CheckReadBackIsTrue(rig, read.bytes);
     } else {
         const unsigned which = (op - 128u) % (kServiceCommands + kOwnLinkCommands);
         if (which < kServiceCommands)

@@ -69,9 +69,9 @@ std::string WriteAgain(const qv::TrafficLog& log) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    qv::TrafficLog log;
-    std::string error;
-    if (!qv::ParseTrafficLog(text, log, error)) {
+    const qv::Expected<qv::TrafficLog> parsed = qv::ParseTrafficLog(text);
+    if (!parsed.ok()) {
+        const std::string& error = parsed.text();
         Check(error.starts_with("line "), "a refusal names its line");
         const std::size_t line = std::stoul(error.substr(5));
         std::size_t lines = 1;
@@ -79,8 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(line >= 1 && line <= lines, "the line named is in the text");
         return 0;
     }
-    qv::TrafficLog back;
-    Check(qv::ParseTrafficLog(WriteAgain(log), back, error), "a log written again reads back");
+    const qv::TrafficLog& log = *parsed;
+    const qv::Expected<qv::TrafficLog> again = qv::ParseTrafficLog(WriteAgain(log));
+    Check(again.ok(), "a log written again reads back");
+    const qv::TrafficLog& back = *again;
     Check(back.entries.size() == log.entries.size(), "every request reads back");
     for (std::size_t i = 0; i < log.entries.size(); ++i) {
         qv::TrafficEntry expected = log.entries[i];

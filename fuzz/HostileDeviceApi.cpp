@@ -127,13 +127,13 @@ DeviceResult HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     const DecodeResult decoded = propertyMode_ ? DecodePropertyRequest(code, in, inSize, outSize)
                                                : DecodePlainRequest(code, in, inSize, out, outSize);
     Check(decoded.ok(), "the link sends well-formed blocks");
-    if (decoded.kind == CarrierKind::kPresenceTest) {
+    if (decoded->kind == CarrierKind::kPresenceTest) {
         if (out != nullptr)
             for (std::uint32_t i = 0; i < outSize; ++i)
                 out[i] = InputLeft() ? answers_[next_++] : 0;
         return Answer();
     }
-    const ControlSetup& request = decoded.request->setup;
+    const ControlSetup& request = decoded->request->setup;
     if (request.request == kRequestRegRead) lastRegister_ = request.index;
     DeviceResult result = Answer();
     if (!result.ok()) return result;
@@ -142,7 +142,7 @@ DeviceResult HostileDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
         FillAnswer(request.request, out, outSize);
         if (request.request == kRequestFlashFetch) ObserveFetch(out, outSize);
     } else {
-        Observe(request.request, request.index, decoded.request->outData);
+        Observe(request.request, request.index, decoded->request->outData);
     }
     return result;
 }

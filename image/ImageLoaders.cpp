@@ -27,6 +27,11 @@ constexpr std::size_t kLookahead = 1024;
 constexpr unsigned char kCtrlZ = 0x1A;  // end-of-file mark some editors append
 static_assert(kFirmwareFileMaxBytes == 32u << 20, "the refusal of a longer text names 32 MiB");
 
+// Why the text is refused; the load puts the file name (and line) before it.
+Problem Refusal(std::string why) {
+    return {FailureKind::kOther, std::move(why)};
+}
+
 // Where a load reads from. Read returns fewer bytes than asked only at the end or on an error
 // (Failed).
 class FileSource {
@@ -92,14 +97,10 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-LoadResult Refuse(const std::string& path, std::string reason, std::size_t line = 0) {
-    LoadResult r;
-    r.line = line;
-    r.error = path.empty() ? std::string("(no file name)") : FileName(path);
-    if (line != 0) r.error += " line " + std::to_string(line);
-    r.error += ": ";
-    r.error += reason;
-    return r;
+Problem Refuse(const std::string& path, const std::string& reason, std::size_t line = 0) {
+    std::string text = path.empty() ? std::string("(no file name)") : FileName(path);
+    if (line != 0) text += " line " + std::to_string(line);
+    return Refusal(text + ": " + reason);
 }
 
 std::uint16_t Sum16(const std::uint8_t* data, std::size_t n) {
@@ -125,9 +126,9 @@ class LookaheadText {
           end(pos) {}
 
     // Makes sure that at least kLookahead characters (or all that is left) follow `pos`;
-    // null, or why the text cannot be read.
-    const char* Fill() {
-        if (static_cast<std::size_t>(end - pos) >= kLookahead || atEof_) return nullptr;
+    // else why the text cannot be read.
+    Expected<void> Fill() {
+        if (static_cast<std::size_t>(end - pos) >= kLookahead || atEof_) return {};
         char* const base = buffer_.get();
         std::size_t have = static_cast<std::size_t>(end - pos);
         std::memmove(base, pos, have);
@@ -136,9 +137,9 @@ class LookaheadText {
             const std::size_t got = source_.Read(base + have, want);
             have += got;
             total_ += got;
-            if (total_ > kFirmwareFileMaxBytes) return "is larger than 32 MiB";
+            if (total_ > kFirmwareFileMaxBytes) return Refusal("is larger than 32 MiB");
             if (got < want) {
-                if (source_.Failed()) return "cannot be read";
+                if (source_.Failed()) return Refusal("cannot be read");
                 atEof_ = true;
             }
         }
@@ -146,7 +147,7 @@ class LookaheadText {
         end = pos + have;
         base[have] = '\0';
         base[have + 1] = '\0';
-        return nullptr;
+        return {};
     }
 
   private:
@@ -174,8 +175,8 @@ struct HexRecord {
 };
 
 // Reads the hex pairs of the record whose ':' is at `text`, up to its line break (or the end of
-// the input); leaves `text` after it. Null, or why the record is refused.
-const char* ReadRecord(const unsigned char*& text, const unsigned char* end, HexRecord& record) {
+// the input); leaves `text` after it; else why the record is refused.
+Expected<void> ReadRecord(const unsigned char*& text, const unsigned char* end, HexRecord& record) {
     const unsigned char* q = text + 1;
     std::size_t n = 0;
     bool oddDigit = false;
@@ -197,16 +198,16 @@ const char* ReadRecord(const unsigned char*& text, const unsigned char* end, Hex
     }
     text = q;
     record.size = n;
-    if (n > kMaxRecordBytes) return "byte count does not agree with the record length";
+    if (n > kMaxRecordBytes) return Refusal("byte count does not agree with the record length");
     if (q < end && *q != '\r' && *q != '\n' && *q != kCtrlZ)
-        return "record holds a character that is not a hexadecimal digit";
-    if (oddDigit) return "record has an odd number of hexadecimal digits";
-    if (n < 5) return "record is too short";
-    if (n != record.Count() + 5) return "byte count does not agree with the record length";
+        return Refusal("record holds a character that is not a hexadecimal digit");
+    if (oddDigit) return Refusal("record has an odd number of hexadecimal digits");
+    if (n < 5) return Refusal("record is too short");
+    if (n != record.Count() + 5) return Refusal("byte count does not agree with the record length");
     std::uint8_t sum = 0;
     for (std::size_t i = 0; i < n; ++i) sum = static_cast<std::uint8_t>(sum + record.bytes[i]);
-    if (sum != 0) return "record checksum is wrong";
-    return nullptr;
+    if (sum != 0) return Refusal("record checksum is wrong");
+    return {};
 }
 
 // The image the records of one file build, with the lines that wrote it: which bytes were
@@ -214,20 +215,21 @@ const char* ReadRecord(const unsigned char*& text, const unsigned char* end, Hex
 // the earlier line.
 class HexImageBuilder {
   public:
-    // Applies a well-formed record of line `line`; empty, or why it is refused.
-    std::string Apply(const HexRecord& record, std::size_t line) {
+    // Applies a well-formed record of line `line`; else why it is refused.
+    Expected<void> Apply(const HexRecord& record, std::size_t line) {
         const std::size_t count = record.Count();
-        if (endLine_ != 0) return "record after the end-of-file record of line " + Text(endLine_);
+        if (endLine_ != 0)
+            return Refusal("record after the end-of-file record of line " + Text(endLine_));
         switch (record.Type()) {
             case 0x00:  // data
-                return count == 0 ? std::string() : StoreData(record, line);
+                return count == 0 ? Expected<void>() : StoreData(record, line);
             case 0x01:  // end of file
-                if (count != 0) return "end-of-file record holds data";
+                if (count != 0) return Refusal("end-of-file record holds data");
                 endLine_ = line;
                 return {};
             case 0x02:    // extended segment address
             case 0x04: {  // extended linear address
-                if (count != 2) return "extended address record must hold 2 data bytes";
+                if (count != 2) return Refusal("extended address record must hold 2 data bytes");
                 const std::uint64_t value =
                     static_cast<std::uint64_t>(record.Data()[0]) << 8 | record.Data()[1];
                 upper_ = record.Type() == 0x02 ? value << 4 : value << 16;
@@ -235,9 +237,11 @@ class HexImageBuilder {
             }
             case 0x03:  // start segment address
             case 0x05:  // start linear address: no image bytes
-                return count == 4 ? std::string() : "start address record must hold 4 data bytes";
+                return count == 4 ? Expected<void>()
+                                  : Refusal("start address record must hold 4 data bytes");
             default:
-                return "record type " + HexText(record.Type(), 2) + " is not one of 00 to 05";
+                return Refusal("record type " + HexText(record.Type(), 2) +
+                               " is not one of 00 to 05");
         }
     }
 
@@ -260,18 +264,18 @@ class HexImageBuilder {
 
     static std::string Text(std::size_t n) { return std::to_string(n); }
 
-    std::string StoreData(const HexRecord& record, std::size_t line) {
+    Expected<void> StoreData(const HexRecord& record, std::size_t line) {
         const std::size_t count = record.Count();
         const std::uint64_t address = upper_ + record.Offset();
-        if (address + count > kImageCapacity) return "data beyond 4 MiB";
+        if (address + count > kImageCapacity) return Refusal("data beyond 4 MiB");
         const std::size_t end = static_cast<std::size_t>(address + count);
         bytes_.Reach(end);
         if (written_.size() * 64 < end) written_.resize(bytes_.Size() / 64 + 1, 0);
         // Records in rising order, as files hold them, cannot meet an earlier one.
         if (address < highest_) {
             if (const auto clash = Clash(static_cast<std::size_t>(address), record.Data(), count))
-                return "gives address 0x" + HexText(static_cast<std::uint32_t>(*clash), 6) +
-                       " other data than line " + Text(WriterOf(*clash));
+                return Refusal("gives address 0x" + HexText(static_cast<std::uint32_t>(*clash), 6) +
+                               " other data than line " + Text(WriterOf(*clash)));
         }
         std::memcpy(bytes_.At(static_cast<std::size_t>(address)), record.Data(), count);
         MarkWritten(static_cast<std::size_t>(address), end);
@@ -330,7 +334,8 @@ LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, 
     bool lineStart = true;    // nothing read yet on this line
     bool afterCtrlZ = false;  // only Ctrl-Z, blanks and line breaks may follow
     for (;;) {
-        if (const char* refusal = text.Fill()) return Refuse(name, refusal);
+        if (const Expected<void> filled = text.Fill(); !filled.ok())
+            return Refuse(name, filled.text());
         if (text.pos == text.end) break;
         const unsigned char c = *text.pos;
         if (c == '\n' || c == '\r') {
@@ -352,20 +357,17 @@ LoadResult LoadHex(ImageBuffer& image, Source& source, const std::string& name, 
         }
         if (afterCtrlZ) return Refuse(name, "text follows the end-of-file mark Ctrl-Z", line);
         if (c != ':' || !lineStart) return Refuse(name, "line does not start with ':'", line);
-        if (const char* refusal = ReadRecord(text.pos, text.end, record))
-            return Refuse(name, refusal, line);
-        if (std::string refusal = builder.Apply(record, line); !refusal.empty())
-            return Refuse(name, std::move(refusal), line);
+        if (const Expected<void> read = ReadRecord(text.pos, text.end, record); !read.ok())
+            return Refuse(name, read.text(), line);
+        if (const Expected<void> applied = builder.Apply(record, line); !applied.ok())
+            return Refuse(name, applied.text(), line);
         lastRecordLine = line;
         lineStart = false;
     }
     if (!builder.AnyData()) return Refuse(name, "holds no data");
     if (!builder.Ended())
         return Refuse(name, "ends without its end record: incomplete copy?", lastRecordLine);
-    LoadResult r;
-    r.loaded = true;
-    r.checksum = builder.SwapInto(image);
-    return r;
+    return LoadedImage{builder.SwapInto(image)};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -390,11 +392,9 @@ LoadResult LoadBin(ImageBuffer& image, Source& source, const std::string& name) 
     if (n > kImageCapacity) return Refuse(name, "is longer than 4 MiB");
     if (n == 0) return Refuse(name, "holds no data");
 
-    LoadResult r;
-    r.loaded = true;
-    r.checksum = Sum16(bytes.At(0), n);
+    const std::uint16_t checksum = Sum16(bytes.At(0), n);
     bytes.SwapInto(image, n);
-    return r;
+    return LoadedImage{checksum};
 }
 
 }  // namespace

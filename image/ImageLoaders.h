@@ -10,15 +10,16 @@
 #include <string>
 
 #include "image/FirmwareImage.h"
+#include "result/Expected.h"
 
 namespace qv {
 
-struct LoadResult {
-    bool loaded = false;         // the file was accepted and now is the image
-    std::uint16_t checksum = 0;  // 16-bit additive checksum of what was loaded (0 when refused)
-    std::size_t line = 0;        // 1-based line of a refused HEX record, else 0
-    std::string error;           // empty when loaded; else "<file name>[ line N]: <reason>"
+// A file that was accepted and now is the image.
+struct LoadedImage {
+    std::uint16_t checksum = 0;  // 16-bit additive checksum of what was loaded
 };
+// A load's outcome; a refusal says "<file name>[ line N]: <reason>".
+using LoadResult = Expected<LoadedImage>;
 
 // The largest firmware file the tool reads: a full 4 MiB image in Intel HEX text is about
 // 11.5 MB, so this leaves room for short records and CR LF line ends.

@@ -41,6 +41,11 @@ class DeviceApi {
     virtual DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
                                              std::string& path) = 0;
     virtual void DestroyInterfaceSet(DeviceSetHandle set) = 0;
+    // Whether a driver ever registered a device of the interface class on this computer,
+    // present or not: on Windows, where the product's driver must be installed, it tells a
+    // missing driver from a product that is not plugged in. Systems that keep no such register
+    // (libusb needs no driver; the virtual device) count every class as registered.
+    virtual bool InterfaceClassRegistered(const Guid& /*interfaceClass*/) { return true; }
 
     // Opens a device path for read and write, shared read and write.
     virtual DeviceResult OpenPath(const std::string& path, FileHandle& handle) = 0;

@@ -1,34 +1,8 @@
 #include "platform/DeviceResult.h"
 
-namespace qv {
+#include <string>
 
-const char* FailureKindName(FailureKind kind) {
-    switch (kind) {
-        case FailureKind::kNone:
-            return "none";
-        case FailureKind::kPermission:
-            return "permission";
-        case FailureKind::kNotFound:
-            return "not-found";
-        case FailureKind::kGone:
-            return "gone";
-        case FailureKind::kTimedOut:
-            return "timed-out";
-        case FailureKind::kStalled:
-            return "stalled";
-        case FailureKind::kRefused:
-            return "refused";
-        case FailureKind::kShortTransfer:
-            return "short-transfer";
-        case FailureKind::kBusy:
-            return "busy";
-        case FailureKind::kNoMoreItems:
-            return "no-more-items";
-        case FailureKind::kOther:
-            return "other";
-    }
-    return "other";
-}
+namespace qv {
 
 DeviceResult ShortTransferCheck(const char* doing, std::uint64_t moved, std::uint64_t asked) {
     if (moved >= asked) return DeviceResult::Success();

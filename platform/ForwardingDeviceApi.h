@@ -24,6 +24,9 @@ class ForwardingDeviceApi : public DeviceApi {
         return inner_.InterfaceDetailPath(set, index, path);
     }
     void DestroyInterfaceSet(DeviceSetHandle set) override { inner_.DestroyInterfaceSet(set); }
+    bool InterfaceClassRegistered(const Guid& interfaceClass) override {
+        return inner_.InterfaceClassRegistered(interfaceClass);
+    }
     DeviceResult OpenPath(const std::string& path, FileHandle& handle) override {
         return inner_.OpenPath(path, handle);
     }

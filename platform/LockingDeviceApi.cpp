@@ -19,14 +19,15 @@ LockingDeviceApi::LockingDeviceApi(std::unique_ptr<DeviceApi> inner, std::chrono
 DeviceResult LockingDeviceApi::Hold(const std::string& path) {
     Held& held = held_[path];
     if (held.users == 0) {
-        std::string error;
-        held.lock = ProcessLock::Acquire(Lower(path), DeviceLockReadable(path), wait_, error);
-        if (!held.lock) {
+        Expected<std::unique_ptr<ProcessLock>> lock =
+            ProcessLock::Acquire(Lower(path), DeviceLockReadable(path), wait_);
+        if (!lock.ok()) {
             held_.erase(path);
-            const bool busy = error.rfind("in use", 0) == 0;
-            return DeviceResult::Failure(busy ? FailureKind::kBusy : FailureKind::kOther,
-                                         (busy ? "the device is " : "the device's lock: ") + error);
+            const bool busy = lock.kind() == FailureKind::kBusy;
+            return DeviceResult::Failure(
+                lock.kind(), (busy ? "the device is " : "the device's lock: ") + lock.text());
         }
+        held.lock = std::move(*lock);
     }
     ++held.users;
     return DeviceResult::Success();

@@ -20,34 +20,29 @@ bool StartsWithVersionLine(std::FILE* file) {
 
 }  // namespace
 
-std::unique_ptr<RecordingDeviceApi> RecordingDeviceApi::Create(DeviceApi& inner,
-                                                               const std::string& fileName,
-                                                               std::string& error) {
+Expected<std::unique_ptr<RecordingDeviceApi>> RecordingDeviceApi::Create(
+    DeviceApi& inner, const std::string& fileName) {
     // Binary: the same bytes on every system (no CR LF on Windows). Writes go to the end.
-    std::string why;
-    std::FILE* file = OpenRegularFileToAppend(fileName, why);
-    if (file == nullptr) {
-        error = "cannot record the traffic log: " + why;
-        return nullptr;
-    }
+    const Expected<std::FILE*> opened = OpenRegularFileToAppend(fileName);
+    if (!opened.ok())
+        return Problem{FailureKind::kOther, "cannot record the traffic log: " + opened.text()};
+    std::FILE* file = *opened;
     // Not every file can tell its size (a pipe); such a one is a new log.
     const bool empty = std::fseek(file, 0, SEEK_END) != 0 || std::ftell(file) <= 0;
     if (!empty && !StartsWithVersionLine(file)) {
         std::fclose(file);
-        error = "the traffic log '" + fileName + "' holds something other than a log of this " +
-                "version (\"" + std::string(kTrafficLogVersionLine) +
-                "\" first): record into a new file";
-        return nullptr;
+        return Problem{FailureKind::kOther,
+                       "the traffic log '" + fileName +
+                           "' holds something other than a log of this version (\"" +
+                           std::string(kTrafficLogVersionLine) +
+                           "\" first): record into a new file"};
     }
     std::fseek(file, 0, SEEK_END);  // from reading to writing
     auto recorder =
         std::unique_ptr<RecordingDeviceApi>(new RecordingDeviceApi(inner, file, fileName));
     if (empty) recorder->WriteLine(std::string(kTrafficLogVersionLine));
     // A disk that is full now refuses the log before any traffic.
-    if (!recorder->WriteFailure().empty()) {
-        error = recorder->WriteFailure();
-        return nullptr;
-    }
+    if (!recorder->Written().ok()) return recorder->Written().problem();
     return recorder;
 }
 
@@ -58,13 +53,14 @@ RecordingDeviceApi::~RecordingDeviceApi() {
 // Each line goes out at once, so a capture survives a crash or an unplugged device. After a
 // failed write nothing more is written: a log with a gap would replay as a different session.
 void RecordingDeviceApi::WriteLine(const std::string& line) {
-    if (!writeFailure_.empty()) return;
+    if (!written_.ok()) return;
     errno = 0;
     if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF ||
         std::fflush(file_) != 0) {
-        writeFailure_ = "the traffic log '" + name_ +
-                        "' could not be written: " + std::strerror(errno != 0 ? errno : EIO) +
-                        "; it ends before that point";
+        written_ =
+            Problem{FailureKind::kOther, "the traffic log '" + name_ + "' could not be written: " +
+                                             std::strerror(errno != 0 ? errno : EIO) +
+                                             "; it ends before that point"};
     }
 }
 

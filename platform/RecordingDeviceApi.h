@@ -14,10 +14,10 @@ namespace qv {
 
 class RecordingDeviceApi final : public ForwardingDeviceApi {
   public:
-    // Starts `fileName` with the version line, or appends to a log of this version; null with
-    // the reason in `error` when it cannot be opened, written or holds something else.
-    static std::unique_ptr<RecordingDeviceApi> Create(DeviceApi& inner, const std::string& fileName,
-                                                      std::string& error);
+    // Starts `fileName` with the version line, or appends to a log of this version; refused when
+    // it cannot be opened, written or holds something else.
+    static Expected<std::unique_ptr<RecordingDeviceApi>> Create(DeviceApi& inner,
+                                                                const std::string& fileName);
     ~RecordingDeviceApi() override;
 
     DeviceResult OpenInterfaceSet(const Guid& interfaceClass, DeviceSetHandle& set) override;
@@ -29,10 +29,10 @@ class RecordingDeviceApi final : public ForwardingDeviceApi {
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
 
-    // Why the log stopped short (a full disk, an I/O error), with the system's words; empty
-    // while every line was written. The calls go on regardless, so that device work is never
-    // cut short by its log; the run's report fails when it is done.
-    const std::string& WriteFailure() const { return writeFailure_; }
+    // Success while every line was written; else why the log stopped short (a full disk, an
+    // I/O error), with the system's words. The calls go on regardless, so that device work is
+    // never cut short by its log; the run's report fails when it is done.
+    const Expected<void>& Written() const { return written_; }
 
   private:
     RecordingDeviceApi(DeviceApi& inner, std::FILE* file, std::string name)
@@ -41,7 +41,7 @@ class RecordingDeviceApi final : public ForwardingDeviceApi {
 
     std::FILE* file_;
     std::string name_;
-    std::string writeFailure_;
+    Expected<void> written_;
     std::map<DeviceSetHandle, std::string> setClasses_;  // the open sets and their class
 };
 

@@ -23,26 +23,23 @@ std::string Hex2(std::uint8_t byte) {
 
 }  // namespace
 
-std::unique_ptr<ReplayDeviceApi> ReplayDeviceApi::Load(const std::string& fileName,
-                                                       std::string& error) {
-    std::string text;
-    const FileRead read = ReadRegularFile(fileName, kMaxTrafficLogBytes, text, error);
-    if (read != FileRead::kRead) {
-        if (read == FileRead::kAbsent) error = FullPath(fileName) + ": no such file";
-        error = "cannot replay the traffic log: " + error;
-        return nullptr;
+Expected<std::unique_ptr<ReplayDeviceApi>> ReplayDeviceApi::Load(const std::string& fileName) {
+    const auto refuse = [](std::string why) {
+        return Problem{FailureKind::kOther, std::move(why)};
+    };
+    const Expected<std::optional<std::string>> read =
+        ReadRegularFile(fileName, kMaxTrafficLogBytes);
+    if (!read.ok()) return refuse("cannot replay the traffic log: " + read.text());
+    if (!*read) {
+        return refuse("cannot replay the traffic log: " + FullPath(fileName) + ": no such file");
     }
-    TrafficLog log;
-    if (!ParseTrafficLog(text, log, error)) {
-        error = fileName + ", " + error;
-        return nullptr;
-    }
+    Expected<TrafficLog> parsed = ParseTrafficLog(**read);
+    if (!parsed.ok()) return refuse(fileName + ", " + parsed.text());
+    TrafficLog& log = *parsed;
     const bool opens = std::any_of(log.entries.begin(), log.entries.end(),
                                    [](const TrafficEntry& entry) { return entry.isOpen; });
-    if (log.devicePaths.empty() && !opens) {
-        error = fileName + " opens no device (no open line): nothing to replay";
-        return nullptr;
-    }
+    if (log.devicePaths.empty() && !opens)
+        return refuse(fileName + " opens no device (no open line): nothing to replay");
     const std::string name = std::filesystem::path(fileName).filename().string();
     return std::make_unique<ReplayDeviceApi>(std::move(log), name);
 }
@@ -51,7 +48,7 @@ ReplayDeviceApi::ReplayDeviceApi(TrafficLog log, std::string name)
     : log_(std::move(log)), name_(std::move(name)) {}
 
 DeviceResult ReplayDeviceApi::Verdict() const {
-    if (!mismatch_.empty()) return DeviceResult::Failure(FailureKind::kRefused, mismatch_);
+    if (!mismatch_.ok()) return mismatch_;
     if (next_ < log_.entries.size())
         return DeviceResult::Failure(FailureKind::kOther,
                                      "the tool stopped before the end of the recording: " +
@@ -65,8 +62,8 @@ std::string ReplayDeviceApi::Where(const TrafficEntry& entry) const {
 }
 
 DeviceResult ReplayDeviceApi::Refuse(std::string mismatch) {
-    if (mismatch_.empty()) mismatch_ = std::move(mismatch);
-    return DeviceResult::Failure(FailureKind::kRefused, mismatch_);
+    if (mismatch_.ok()) mismatch_ = Problem{FailureKind::kRefused, std::move(mismatch)};
+    return mismatch_;
 }
 
 DeviceResult ReplayDeviceApi::Recorded(const TrafficEntry& entry) const {
@@ -170,7 +167,7 @@ DeviceResult ReplayDeviceApi::OpenPath(const std::string& path, FileHandle& hand
 }
 
 DeviceResult ReplayDeviceApi::OpenRecorded(const std::string& path, FileHandle& handle) {
-    if (!mismatch_.empty()) return Refuse({});
+    if (!mismatch_.ok()) return mismatch_;
     if (next_ == log_.entries.size())
         return Refuse("a request after the end of the recording " + name_);
     const TrafficEntry& entry = log_.entries[next_];
@@ -190,24 +187,27 @@ void ReplayDeviceApi::CloseHandle(FileHandle handle) {
     handles_.erase(handle);
 }
 
-std::string ReplayDeviceApi::Difference(const TrafficEntry& entry, std::uint32_t code,
-                                        const std::uint8_t* in, std::uint32_t inSize,
-                                        std::uint32_t outSize) {
-    if (entry.isOpen) return "an I/O control, recorded an open of " + entry.path;
+Expected<void> ReplayDeviceApi::SameAsRecorded(const TrafficEntry& entry, std::uint32_t code,
+                                               const std::uint8_t* in, std::uint32_t inSize,
+                                               std::uint32_t outSize) {
+    const auto differs = [](std::string how) {
+        return Problem{FailureKind::kRefused, std::move(how)};
+    };
+    if (entry.isOpen) return differs("an I/O control, recorded an open of " + entry.path);
     if (code != entry.code)
-        return "code " + HexText(code, 8, HexCase::kLower) + ", recorded " +
-               HexText(entry.code, 8, HexCase::kLower);
+        return differs("code " + HexText(code, 8, HexCase::kLower) + ", recorded " +
+                       HexText(entry.code, 8, HexCase::kLower));
     const std::uint32_t size = in == nullptr ? 0 : inSize;
     for (std::uint32_t i = 0; i < std::min<std::size_t>(size, entry.input.size()); ++i)
         if (in[i] != entry.input[i])
-            return "block byte " + std::to_string(i) + " is " + Hex2(in[i]) + ", recorded " +
-                   Hex2(entry.input[i]);
+            return differs("block byte " + std::to_string(i) + " is " + Hex2(in[i]) +
+                           ", recorded " + Hex2(entry.input[i]));
     if (size != entry.input.size())
-        return "block of " + std::to_string(size) + " bytes, recorded " +
-               std::to_string(entry.input.size());
+        return differs("block of " + std::to_string(size) + " bytes, recorded " +
+                       std::to_string(entry.input.size()));
     if (outSize != entry.outSize)
-        return "output length " + std::to_string(outSize) + ", recorded " +
-               std::to_string(entry.outSize);
+        return differs("output length " + std::to_string(outSize) + ", recorded " +
+                       std::to_string(entry.outSize));
     return {};
 }
 
@@ -216,13 +216,12 @@ DeviceResult ReplayDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
                                         std::uint8_t* out, std::uint32_t outSize) {
     if (handles_.find(handle) == handles_.end())
         return DeviceResult::Failure(FailureKind::kOther, "no such handle");
-    if (!mismatch_.empty()) return Refuse({});
+    if (!mismatch_.ok()) return mismatch_;
     if (next_ == log_.entries.size())
         return Refuse("a request after the end of the recording " + name_);
     const TrafficEntry& entry = log_.entries[next_];
-    if (const std::string difference = Difference(entry, code, in, inSize, outSize);
-        !difference.empty())
-        return Refuse("the request differs from " + Where(entry) + ": " + difference);
+    if (const Expected<void> same = SameAsRecorded(entry, code, in, inSize, outSize); !same.ok())
+        return Refuse("the request differs from " + Where(entry) + ": " + same.text());
     ++next_;
     if (entry.hasOutput && out != nullptr) std::copy(entry.output.begin(), entry.output.end(), out);
     return Recorded(entry);

@@ -25,8 +25,8 @@ namespace qv {
 
 class ReplayDeviceApi final : public DeviceApi {
   public:
-    // Reads and checks the whole log first; null with the reason in `error`.
-    static std::unique_ptr<ReplayDeviceApi> Load(const std::string& fileName, std::string& error);
+    // Reads and checks the whole log first; else why it cannot be replayed.
+    static Expected<std::unique_ptr<ReplayDeviceApi>> Load(const std::string& fileName);
     ReplayDeviceApi(TrafficLog log, std::string name);
 
     // Success when every recorded request was asked for and nothing differed.
@@ -51,10 +51,10 @@ class ReplayDeviceApi final : public DeviceApi {
     // A log without a version line: every opened path of the class, each read without failure.
     TrafficListing FirstFormatListing(const std::string& interfaceClass) const;
     DeviceResult OpenRecorded(const std::string& path, FileHandle& handle);
-    // How an I/O control differs from `entry`; empty when it is the recorded one.
-    static std::string Difference(const TrafficEntry& entry, std::uint32_t code,
-                                  const std::uint8_t* in, std::uint32_t inSize,
-                                  std::uint32_t outSize);
+    // Success when an I/O control is the recorded `entry`; else how it differs.
+    static Expected<void> SameAsRecorded(const TrafficEntry& entry, std::uint32_t code,
+                                         const std::uint8_t* in, std::uint32_t inSize,
+                                         std::uint32_t outSize);
     // The recorded outcome; a failure recorded without text says where it was recorded.
     DeviceResult Recorded(const TrafficEntry& entry) const;
     std::string Where(const TrafficEntry& entry) const;
@@ -63,7 +63,7 @@ class ReplayDeviceApi final : public DeviceApi {
     TrafficLog log_;
     std::string name_;
     std::size_t next_ = 0;
-    std::string mismatch_;
+    DeviceResult mismatch_;  // the first difference from the recording, kept for every later call
     std::map<DeviceSetHandle, TrafficListing> sets_;
     // How many listings of each class the tool made since the request count was last
     // `listingPoint_`.

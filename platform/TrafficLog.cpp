@@ -111,6 +111,10 @@ class Fields {
     bool done_ = false;
 };
 
+Problem Wrong(std::string why) {
+    return {FailureKind::kOther, std::move(why)};
+}
+
 bool ParseKind(std::string_view word, FailureKind& kind) {
     if (word == "ok") {
         kind = FailureKind::kNone;
@@ -126,19 +130,18 @@ bool ParseKind(std::string_view word, FailureKind& kind) {
     return false;
 }
 
-// The result word and the text after it (the rest of the line); an empty text on success, else
-// what is wrong.
-std::string ParseResult(std::string_view word, Fields& fields, DeviceResult& result) {
+// The result word and the text after it (the rest of the line); else what is wrong.
+Expected<void> ParseResult(std::string_view word, Fields& fields, DeviceResult& result) {
     FailureKind kind;
-    if (!ParseKind(word, kind)) return "the result is neither ok nor a failure kind";
+    if (!ParseKind(word, kind)) return Wrong("the result is neither ok nor a failure kind");
     const std::string_view escaped = fields.Rest();
     if (kind == FailureKind::kNone) {
-        if (!escaped.empty()) return "a success carries no text";
+        if (!escaped.empty()) return Wrong("a success carries no text");
         result = DeviceResult::Success();
         return {};
     }
     std::string text;
-    if (!Unescape(escaped, text)) return "the text holds a % without two hexadecimal digits";
+    if (!Unescape(escaped, text)) return Wrong("the text holds a % without two hexadecimal digits");
     result = DeviceResult::Failure(kind, std::move(text));
     return {};
 }
@@ -159,28 +162,31 @@ bool IsClassText(std::string_view text) {
 }
 
 // The fields of an I/O control line up to its output, in either format.
-std::string ParseIoControl(Fields& fields, int version, TrafficEntry& entry) {
+Expected<void> ParseIoControl(Fields& fields, int version, TrafficEntry& entry) {
     std::string_view field[5];
     for (std::string_view& f : field)
-        if (!fields.Next(f)) return "expected 5 fields separated by single spaces";
-    if (version == 1 && !fields.AtEnd()) return "expected 5 fields separated by single spaces";
+        if (!fields.Next(f)) return Wrong("expected 5 fields separated by single spaces");
+    if (version == 1 && !fields.AtEnd())
+        return Wrong("expected 5 fields separated by single spaces");
     if (field[0].size() != 8 || !ParseNumber(field[0], 16, entry.code))
-        return "the code is not 8 hexadecimal digits";
-    if (!ParseHexBytes(field[1], entry.input)) return "the input block is not hexadecimal bytes";
+        return Wrong("the code is not 8 hexadecimal digits");
+    if (!ParseHexBytes(field[1], entry.input))
+        return Wrong("the input block is not hexadecimal bytes");
     if (!ParseNumber(field[2], 10, entry.outSize) || entry.outSize > kMaxTrafficBytes)
-        return "the output size is not a decimal number up to 1 MiB";
+        return Wrong("the output size is not a decimal number up to 1 MiB");
     if (version == 1) {
-        if (field[3] != "ok" && field[3] != "fail") return "the outcome is neither ok nor fail";
+        if (field[3] != "ok" && field[3] != "fail")
+            return Wrong("the outcome is neither ok nor fail");
         entry.result = field[3] == "ok" ? DeviceResult::Success()
                                         : DeviceResult::Failure(FailureKind::kOther, "");
-    } else if (std::string wrong = ParseResult(field[3], fields, entry.result); !wrong.empty()) {
-        return wrong;
+    } else if (Expected<void> parsed = ParseResult(field[3], fields, entry.result); !parsed.ok()) {
+        return parsed;
     }
     entry.hasOutput = field[4] != "-";
     entry.output.clear();
     if (entry.hasOutput &&
         (!ParseHexBytes(field[4], entry.output) || entry.output.size() != entry.outSize))
-        return "the output is neither - nor as many hexadecimal bytes as the output size";
+        return Wrong("the output is neither - nor as many hexadecimal bytes as the output size");
     return {};
 }
 
@@ -188,8 +194,8 @@ class Parser {
   public:
     explicit Parser(TrafficLog& log) : log_(log) {}
 
-    // Takes one line (without its end); an empty text, or what is wrong with it.
-    std::string Line(std::string_view line, std::size_t number) {
+    // Takes one line (without its end); else what is wrong with it.
+    Expected<void> Line(std::string_view line, std::size_t number) {
         if (log_.version == 1 && line.starts_with(kOpenPrefix)) return OpenedFirstFormat(line);
         if (line.empty() || line.front() == '#') return {};
         if (log_.version == 1) return Request(Fields(line), number);
@@ -204,92 +210,93 @@ class Parser {
     }
 
   private:
-    std::string OpenedFirstFormat(std::string_view line) {
+    Expected<void> OpenedFirstFormat(std::string_view line) {
         const std::string path(line.substr(kOpenPrefix.size()));
-        if (path.empty()) return "the open line names no device";
-        if (path.find('\r') != std::string::npos) return "the device path holds a carriage return";
+        if (path.empty()) return Wrong("the open line names no device");
+        if (path.find('\r') != std::string::npos)
+            return Wrong("the device path holds a carriage return");
         if (std::find(log_.devicePaths.begin(), log_.devicePaths.end(), path) ==
             log_.devicePaths.end())
             log_.devicePaths.push_back(path);
         return {};
     }
 
-    std::string Request(Fields fields, std::size_t number) {
+    Expected<void> Request(Fields fields, std::size_t number) {
         TrafficEntry entry;
         entry.line = number;
-        if (std::string wrong = ParseIoControl(fields, log_.version, entry); !wrong.empty())
-            return wrong;
+        if (Expected<void> parsed = ParseIoControl(fields, log_.version, entry); !parsed.ok())
+            return parsed;
         log_.entries.push_back(std::move(entry));
         return {};
     }
 
-    std::string Open(Fields& fields, std::size_t number) {
+    Expected<void> Open(Fields& fields, std::size_t number) {
         TrafficEntry entry;
         entry.isOpen = true;
         entry.line = number;
         std::string_view word, path;
         if (!fields.Next(word) || !fields.Next(path) || !ParsePath(path, entry.path))
-            return "the open line names no device";
-        if (std::string wrong = ParseResult(word, fields, entry.result); !wrong.empty())
-            return wrong;
+            return Wrong("the open line names no device");
+        if (Expected<void> parsed = ParseResult(word, fields, entry.result); !parsed.ok())
+            return parsed;
         log_.entries.push_back(std::move(entry));
         return {};
     }
 
-    std::string List(Fields& fields, std::size_t number) {
+    Expected<void> List(Fields& fields, std::size_t number) {
         TrafficListing listing;
         listing.entriesBefore = log_.entries.size();
         listing.line = number;
         std::string_view interfaceClass, word;
         if (!fields.Next(interfaceClass) || !IsClassText(interfaceClass))
-            return "the interface class is not a lower-case {8-4-4-4-12} GUID";
+            return Wrong("the interface class is not a lower-case {8-4-4-4-12} GUID");
         listing.interfaceClass = interfaceClass;
-        if (!fields.Next(word)) return "the list line has no result";
-        if (std::string wrong = ParseResult(word, fields, listing.built); !wrong.empty())
-            return wrong;
+        if (!fields.Next(word)) return Wrong("the list line has no result");
+        if (Expected<void> parsed = ParseResult(word, fields, listing.built); !parsed.ok())
+            return parsed;
         log_.listings.push_back(std::move(listing));
         return {};
     }
 
     // The member a "member" or "path" line is about, in the latest listing of its class.
-    std::string FindMember(Fields& fields, TrafficListing::Member*& member) {
+    Expected<void> FindMember(Fields& fields, TrafficListing::Member*& member) {
         std::string_view interfaceClass, indexText;
         std::uint32_t index = 0;
         if (!fields.Next(interfaceClass) || !fields.Next(indexText) ||
             !ParseNumber(indexText, 10, index))
-            return "expected an interface class and a member number";
+            return Wrong("expected an interface class and a member number");
         const auto listing = std::find_if(
             log_.listings.rbegin(), log_.listings.rend(),
             [&](const TrafficListing& l) { return l.interfaceClass == interfaceClass; });
-        if (listing == log_.listings.rend()) return "a member of a class not listed before";
+        if (listing == log_.listings.rend()) return Wrong("a member of a class not listed before");
         member = &listing->members[index];
         return {};
     }
 
-    std::string Member(Fields& fields) {
+    Expected<void> Member(Fields& fields) {
         TrafficListing::Member* member = nullptr;
-        if (std::string wrong = FindMember(fields, member); !wrong.empty()) return wrong;
+        if (Expected<void> parsed = FindMember(fields, member); !parsed.ok()) return parsed;
         std::string_view word;
         DeviceResult exists;
-        if (!fields.Next(word)) return "the member line has no result";
-        if (std::string wrong = ParseResult(word, fields, exists); !wrong.empty()) return wrong;
+        if (!fields.Next(word)) return Wrong("the member line has no result");
+        if (Expected<void> parsed = ParseResult(word, fields, exists); !parsed.ok()) return parsed;
         member->exists = std::move(exists);
         return {};
     }
 
-    std::string Path(Fields& fields) {
+    Expected<void> Path(Fields& fields) {
         TrafficListing::Member* member = nullptr;
-        if (std::string wrong = FindMember(fields, member); !wrong.empty()) return wrong;
+        if (Expected<void> parsed = FindMember(fields, member); !parsed.ok()) return parsed;
         std::string_view word;
-        if (!fields.Next(word)) return "the path line has no result";
+        if (!fields.Next(word)) return Wrong("the path line has no result");
         std::string path;
         if (word == "ok") {
             std::string_view escaped;
             if (!fields.Next(escaped) || !ParsePath(escaped, path) || !fields.AtEnd())
-                return "the path line names no device, or more than one";
+                return Wrong("the path line names no device, or more than one");
         }
         DeviceResult detail;
-        if (std::string wrong = ParseResult(word, fields, detail); !wrong.empty()) return wrong;
+        if (Expected<void> parsed = ParseResult(word, fields, detail); !parsed.ok()) return parsed;
         member->detail = std::move(detail);
         member->path = std::move(path);
         return {};
@@ -352,8 +359,8 @@ std::string FormatTrafficLine(std::uint32_t code, const std::uint8_t* in, std::u
     return line;
 }
 
-bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error) {
-    log = {};
+Expected<TrafficLog> ParseTrafficLog(std::string_view text) {
+    TrafficLog log;
     Parser parser(log);
     std::size_t number = 0;
     while (!text.empty()) {
@@ -362,25 +369,22 @@ bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error)
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > kMaxTrafficLineLength) {
-            error = "line " + std::to_string(number) + ": longer than 5 MiB; not a traffic log";
-            return false;
-        }
+        if (line.size() > kMaxTrafficLineLength)
+            return Wrong("line " + std::to_string(number) +
+                         ": longer than 5 MiB; not a traffic log");
         if (number == 1 && line.starts_with(kVersionPrefix)) {
             if (line != kTrafficLogVersionLine) {
-                error = "line 1: " + std::string(line.substr(2)) +
-                        " is not one this tool reads (version 2, or a log without a version line)";
-                return false;
+                return Wrong("line 1: " + std::string(line.substr(2)) +
+                             " is not one this tool reads (version 2, or a log without a version "
+                             "line)");
             }
             log.version = 2;
             continue;
         }
-        if (const std::string wrong = parser.Line(line, number); !wrong.empty()) {
-            error = "line " + std::to_string(number) + ": " + wrong;
-            return false;
-        }
+        if (const Expected<void> parsed = parser.Line(line, number); !parsed.ok())
+            return Wrong("line " + std::to_string(number) + ": " + parsed.text());
     }
-    return true;
+    return log;
 }
 
 }  // namespace qv

@@ -92,7 +92,7 @@ std::string FormatTrafficLine(std::uint32_t code, const std::uint8_t* in, std::u
                               std::uint32_t outSize, const DeviceResult& result,
                               const std::uint8_t* out);
 
-// Parses a whole log; false with "line N: what is wrong" in `error`.
-bool ParseTrafficLog(std::string_view text, TrafficLog& log, std::string& error);
+// Parses a whole log; else "line N: what is wrong".
+Expected<TrafficLog> ParseTrafficLog(std::string_view text);
 
 }  // namespace qv

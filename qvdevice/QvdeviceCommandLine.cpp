@@ -78,14 +78,13 @@ std::optional<QvdeviceSettings> ReadQvdeviceCommandLine(const std::vector<std::s
         const std::vector<std::string>& values = option->results();
         given.push_back({it->first, !flag && index < values.size() ? values[index] : ""});
     }
-    std::string refusal;
-    std::optional<DeviceStackOptions> options = ReadStackOptions(given, refusal);
-    if (options && options->virtualDevices.empty())
-        refusal = "give --simulate (once per device to export)";
-    std::optional<usbip::ListenAddress> address;
-    if (refusal.empty()) address = usbip::ParseListenAddress(listen, refusal);
-    if (!refusal.empty()) {
-        err << "qvdevice: " << refusal << "\n";
+    Expected<DeviceStackOptions> options = ReadStackOptions(given);
+    if (options.ok() && options->virtualDevices.empty())
+        options = Problem{FailureKind::kOther, "give --simulate (once per device to export)"};
+    const Expected<usbip::ListenAddress> address =
+        options.ok() ? usbip::ParseListenAddress(listen) : options.problem();
+    if (!address.ok()) {
+        err << "qvdevice: " << address.text() << "\n";
         exitCode = kUsageExit;
         return std::nullopt;
     }

@@ -31,13 +31,13 @@ int main(int argc, char** argv) {
     std::vector<qv::usbip::DeviceExport*> exported;
     for (const qv::sim::SimulationOptions& options : settings->devices) {
         if (options.realTime) qv::KeepShortSleepsShort();
-        std::string error;
-        auto refusal = qv::sim::Simulation::Refusal::kOptions;
-        simulations.push_back(qv::sim::Simulation::Create(options, error, &refusal));
-        if (!simulations.back()) {
-            std::cerr << "qvdevice: " << error << "\n";
-            return refusal == qv::sim::Simulation::Refusal::kOptions ? kUsageExit : kFailureExit;
+        auto simulation = qv::sim::Simulation::Create(options);
+        if (!simulation.ok()) {
+            std::cerr << "qvdevice: " << simulation.text() << "\n";
+            // Busy and refused name the state file; anything else is the options' fault.
+            return simulation.kind() == qv::FailureKind::kOther ? kUsageExit : kFailureExit;
         }
+        simulations.push_back(std::move(*simulation));
         const std::string busId =
             std::to_string(kBusNumber) + "-" + std::to_string(exports.size() + 1);
         exports.push_back(
@@ -47,27 +47,27 @@ int main(int argc, char** argv) {
 
     qv::IgnoreBrokenPipe();
     const qv::StopSignals stop("qvdevice: stopping; the attached devices are disconnected\n");
-    std::string error;
-    auto server = qv::usbip::UsbipServer::Listen(settings->listen, exported, std::cout, error);
-    if (!server) {
-        std::cerr << "qvdevice: " << error << "\n";
+    auto listening = qv::usbip::UsbipServer::Listen(settings->listen, exported, std::cout);
+    if (!listening.ok()) {
+        std::cerr << "qvdevice: " << listening.text() << "\n";
         return kFailureExit;
     }
+    std::unique_ptr<qv::usbip::UsbipServer> server = std::move(*listening);
     for (const auto& device : exports)
         std::cout << "qvdevice: exporting " << device->Name() << " as bus id " << device->BusId()
                   << " on " << settings->listen.host << ":" << server->Port() << "\n";
     std::cout << "qvdevice: USB/IP has no authentication: whoever reaches this address can use "
                  "the devices"
               << std::endl;
-    const bool served = server->Run([] { return qv::StopRequested(); }, error);
-    if (!served) std::cerr << "qvdevice: " << error << "\n";
+    const qv::Expected<void> served = server->Run([] { return qv::StopRequested(); });
+    if (!served.ok()) std::cerr << "qvdevice: " << served.text() << "\n";
     server.reset();
     bool saved = true;
     for (const auto& simulation : simulations) {
-        if (!simulation->SaveState(error)) {
-            std::cerr << "qvdevice: " << error << "\n";
+        if (const qv::Expected<void> state = simulation->SaveState(); !state.ok()) {
+            std::cerr << "qvdevice: " << state.text() << "\n";
             saved = false;
         }
     }
-    return served && saved ? 0 : kFailureExit;
+    return served.ok() && saved ? 0 : kFailureExit;
 }

@@ -38,7 +38,7 @@ StatusBytes DefaultAudioStatus() {
     return {0x00, 0x00, kConnected};
 }
 
-std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::string& error) {
+Expected<StatusBytes> ParseAudioSetting(const std::string& text) {
     const std::vector<std::string> parts = Split(text);
     const Format* format = nullptr;
     for (const Format& candidate : kFormats) {
@@ -46,8 +46,7 @@ std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::strin
     }
     const std::string prefix = "--sim-audio '" + text + "': ";
     if (format == nullptr) {
-        error = prefix + "the format is pcm, dop or dsd";
-        return std::nullopt;
+        return Problem{FailureKind::kOther, prefix + "the format is pcm, dop or dsd"};
     }
     StatusBytes status{0x00, 0x00,
                        static_cast<std::uint8_t>(kConnected | (format->dsd ? kDsdInput : 0))};
@@ -56,9 +55,9 @@ std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::strin
         if (parts.size() > 1 && parts[1] == format->rates[i]) code = i;
     }
     if (code == format->rates.size()) {
-        error = prefix + "the " + format->name + " rate is one of " + Joined(format->rates, ", ") +
-                (format->dsd ? "" : " (kHz)");
-        return std::nullopt;
+        return Problem{FailureKind::kOther, prefix + "the " + format->name + " rate is one of " +
+                                                Joined(format->rates, ", ") +
+                                                (format->dsd ? "" : " (kHz)")};
     }
     status[0] = static_cast<std::uint8_t>(format->firstCode + code);
     for (std::size_t i = 2; i < parts.size(); ++i) {
@@ -67,8 +66,8 @@ std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::strin
         } else if (parts[i] == "disconnected") {
             status[2] &= static_cast<std::uint8_t>(~kConnected);
         } else {
-            error = prefix + "'" + parts[i] + "' is neither mute nor disconnected";
-            return std::nullopt;
+            return Problem{FailureKind::kOther,
+                           prefix + "'" + parts[i] + "' is neither mute nor disconnected"};
         }
     }
     return status;

@@ -5,8 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "result/Expected.h"
 
 namespace qv::sim {
 
@@ -15,7 +16,7 @@ using StatusBytes = std::array<std::uint8_t, 3>;  // 0xA4, 0xA5, 0xA6
 // A connected product playing PCM at 44.1 kHz.
 StatusBytes DefaultAudioStatus();
 // The registers for a setting text such as "pcm,96", "dsd,128,mute" or "dop,64,disconnected";
-// empty with the reason in `error` for a text that names no format or rate the chip reports.
-std::optional<StatusBytes> ParseAudioSetting(const std::string& text, std::string& error);
+// refused with the reason for a text that names no format or rate the chip reports.
+Expected<StatusBytes> ParseAudioSetting(const std::string& text);
 
 }  // namespace qv::sim

@@ -186,7 +186,7 @@ std::string FaultHelp() {
            ". Vendor requests are counted from the start of the run";
 }
 
-std::string ApplyFault(const std::string& text, FaultTarget& target) {
+Expected<void> ApplyFault(const std::string& text, FaultTarget& target) {
     const auto colon = text.find(':');
     const std::string name = text.substr(0, colon);
     const std::string argument = colon == std::string::npos ? "" : text.substr(colon + 1);
@@ -198,10 +198,11 @@ std::string ApplyFault(const std::string& text, FaultTarget& target) {
             ParseValue(argument, fault.argument, value) && fault.apply(target, value)) {
             return {};
         }
-        return "malformed --sim-fault '" + text + "': the form is " + Usage(fault) + ", " +
-               fault.help;
+        return Problem{FailureKind::kOther, "malformed --sim-fault '" + text + "': the form is " +
+                                                Usage(fault) + ", " + fault.help};
     }
-    return "unknown --sim-fault '" + text + "' (known: " + Joined(kFaults, ", ", Usage) + ")";
+    return Problem{FailureKind::kOther, "unknown --sim-fault '" + text +
+                                            "' (known: " + Joined(kFaults, ", ", Usage) + ")"};
 }
 
 }  // namespace qv::sim

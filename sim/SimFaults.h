@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "result/Expected.h"
 #include "sim/VirtualBus.h"
 
 namespace qv::sim {
@@ -29,7 +30,7 @@ struct FaultDescription {
 std::vector<FaultDescription> DescribeFaults();
 // One paragraph for an option's help: every fault with what it does.
 std::string FaultHelp();
-// Applies one --sim-fault text; returns an error message, or empty when it was applied.
-std::string ApplyFault(const std::string& text, FaultTarget& target);
+// Applies one --sim-fault text; else why it is malformed or unknown.
+Expected<void> ApplyFault(const std::string& text, FaultTarget& target);
 
 }  // namespace qv::sim

@@ -66,7 +66,11 @@ std::optional<FlashConfig> FlashForId(const JedecId& id) {
     return PartConfig(*part);
 }
 
-std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& error) {
+Problem Refused(std::string why) {
+    return {FailureKind::kOther, std::move(why)};
+}
+
+Expected<FlashConfig> ParseFlash(const std::string& text) {
     const std::optional<std::uint32_t> value =
         text.size() == 6 ? HexDigitsValue(text) : std::nullopt;
     std::optional<FlashConfig> config;
@@ -75,40 +79,45 @@ std::optional<FlashConfig> ParseFlash(const std::string& text, std::string& erro
             FlashForId({static_cast<std::uint8_t>(*value >> 16),
                         static_cast<std::uint8_t>(*value >> 8), static_cast<std::uint8_t>(*value)});
     }
-    if (!config) {
-        error = "--sim-flash '" + text + "': not a flash part of the virtual device (" +
-                Joined(FlashParts(), ", ", [](const FlashPart& part) { return IdText(part.id); }) +
-                ")";
-    }
-    return config;
+    if (config) return *config;
+    return Refused(
+        "--sim-flash '" + text + "': not a flash part of the virtual device (" +
+        Joined(FlashParts(), ", ", [](const FlashPart& part) { return IdText(part.id); }) + ")");
 }
 
-std::optional<std::uint64_t> ParseLatency(const std::string& text, std::string& error) {
+Expected<std::uint64_t> ParseLatency(const std::string& text) {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-    if (text.empty() || ec != std::errc() || ptr != end || value > kMaxLatencyMicros) {
-        error = "--sim-latency '" + text + "': microseconds per transfer, 0 to 1000000";
-        return std::nullopt;
-    }
+    if (text.empty() || ec != std::errc() || ptr != end || value > kMaxLatencyMicros)
+        return Refused("--sim-latency '" + text + "': microseconds per transfer, 0 to 1000000");
     return value;
 }
 
-std::optional<Request> ReadRequest(const SimulationOptions& options, std::string& error) {
+// Takes the value of an option text that was given.
+template <typename T>
+Expected<void> Take(const std::string& text, Expected<T> (*parse)(const std::string&),
+                    std::optional<T>& value) {
+    if (text.empty()) return {};
+    Expected<T> parsed = parse(text);
+    if (!parsed.ok()) return parsed.problem();
+    value = std::move(*parsed);
+    return {};
+}
+
+Expected<Request> ReadRequest(const SimulationOptions& options) {
     const std::optional<Identity> identity = Resolve(options.product);
     if (!identity) {
-        error = "unknown virtual product '" + options.product +
-                "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e";
-        return std::nullopt;
+        return Refused("unknown virtual product '" + options.product +
+                       "': use a catalogue product's name or firmware base, isp-a7d6 or isp-0c5e");
     }
     Request request;
     request.identity = *identity;
-    if (!options.latency.empty() && !(request.latency = ParseLatency(options.latency, error)))
-        return std::nullopt;
-    if (!options.audio.empty() && !(request.audio = ParseAudioSetting(options.audio, error)))
-        return std::nullopt;
-    if (!options.flash.empty() && !(request.flash = ParseFlash(options.flash, error)))
-        return std::nullopt;
+    for (const Expected<void>& taken : {Take(options.latency, &ParseLatency, request.latency),
+                                        Take(options.audio, &ParseAudioSetting, request.audio),
+                                        Take(options.flash, &ParseFlash, request.flash)}) {
+        if (!taken.ok()) return taken.problem();
+    }
     return request;
 }
 
@@ -120,40 +129,35 @@ std::string DamagedStateError(const SimulationOptions& options) {
     return StateFileName(options) + " is damaged or no virtual device state; it was left as it is";
 }
 
-// The device bytes of the state file, when there is one already; kRefused with the reason when
+// The device bytes of the state file, when there is one already; refused (kind kRefused) when
 // it can be neither read nor written back at the end of the run.
-StateFileRead ReadKeptState(const std::string& stateFile, std::vector<std::uint8_t>& state,
-                            std::string& error) {
-    if (stateFile.empty()) return StateFileRead::kAbsent;
-    const StateFileRead read = ReadStateFile(stateFile, state, error);
-    if (read != StateFileRead::kRefused && !CanWriteStateFile(stateFile, error))
-        return StateFileRead::kRefused;
+Expected<std::optional<std::vector<std::uint8_t>>> ReadKeptState(const std::string& stateFile) {
+    if (stateFile.empty()) return std::optional<std::vector<std::uint8_t>>();
+    auto read = ReadStateFile(stateFile);
+    if (!read.ok()) return read;
+    if (const Expected<void> writable = CanWriteStateFile(stateFile); !writable.ok())
+        return writable.problem();
     return read;
 }
 
 // A kept device decides what is simulated; the options may only repeat it.
-bool AdoptKeptDevice(const SimulationOptions& options, StateReader& reader, Request& request,
-                     std::string& error) {
+Expected<void> AdoptKeptDevice(const SimulationOptions& options, StateReader& reader,
+                               Request& request) {
     const std::optional<StateHeader> stored = ReadStateHeader(reader);
-    if (!stored) {
-        error = DamagedStateError(options);
-        return false;
-    }
+    if (!stored) return Refused(DamagedStateError(options));
     const Identity kept = *Resolve(stored->key);
     if (!options.product.empty() && request.identity.key != kept.key) {
-        error = StateFileName(options) + " keeps a virtual " + kept.name + ", not a " +
-                request.identity.name + "; it was left as it is";
-        return false;
+        return Refused(StateFileName(options) + " keeps a virtual " + kept.name + ", not a " +
+                       request.identity.name + "; it was left as it is");
     }
     if (request.flash && request.flash->id != stored->flash.id) {
-        error = StateFileName(options) + " keeps a virtual device with flash " +
-                IdText(stored->flash.id) + ", not " + IdText(request.flash->id) +
-                "; it was left as it is";
-        return false;
+        return Refused(StateFileName(options) + " keeps a virtual device with flash " +
+                       IdText(stored->flash.id) + ", not " + IdText(request.flash->id) +
+                       "; it was left as it is");
     }
     request.identity = kept;
     request.flash = stored->flash;
-    return true;
+    return {};
 }
 
 std::uint16_t IdNumber(const std::string& idText, const char* key) {
@@ -201,36 +205,32 @@ DeviceId Attach(VirtualBus& bus, const std::shared_ptr<Qv4820Model>& chip, const
     return bus.AttachProduct(request.identity.idText, chip);
 }
 
-bool ApplyFaults(const std::vector<std::string>& faults, Simulation& simulation,
-                 std::string& error) {
+Expected<void> ApplyFaults(const std::vector<std::string>& faults, Simulation& simulation) {
     FaultTarget target{simulation.Bus(), simulation.Device(), simulation.Chip(), {}};
     for (const std::string& fault : faults) {
-        error = ApplyFault(fault, target);
-        if (!error.empty()) return false;
+        if (Expected<void> applied = ApplyFault(fault, target); !applied.ok()) return applied;
     }
     simulation.Bus().SetTransferFaults(simulation.Device(), target.transfer);
-    return true;
+    return {};
 }
 
 // The lock of a state file, named after the file its path leads to, so a link and its
-// target share one. Without it, `inUse` says whether another program holds it.
-std::unique_ptr<ProcessLock> LockStateFile(const std::string& path, std::chrono::milliseconds wait,
-                                           std::string& error, bool& inUse) {
+// target share one. Of kind kBusy when another program holds it, else kRefused.
+Expected<std::unique_ptr<ProcessLock>> LockStateFile(const std::string& path,
+                                                     std::chrono::milliseconds wait) {
     std::error_code ec;
     // Absolute first: of a relative path to a file still to be made, weakly_canonical keeps
     // the relative path.
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     std::filesystem::path file = std::filesystem::weakly_canonical(absolute, ec);
     if (ec) file = absolute;
-    std::string why;
-    auto lock = ProcessLock::Acquire("state:" + file.string(), "state-" + file.filename().string(),
-                                     wait, why);
-    if (!lock) {
-        inUse = why.starts_with("in use");
-        error = "the state file '" + path + (inUse ? "' is " : "' cannot be locked: ") + why +
-                "; it was left as it is";
-    }
-    return lock;
+    auto lock =
+        ProcessLock::Acquire("state:" + file.string(), "state-" + file.filename().string(), wait);
+    if (lock.ok()) return lock;
+    const bool inUse = lock.kind() == FailureKind::kBusy;
+    return Problem{inUse ? FailureKind::kBusy : FailureKind::kRefused,
+                   "the state file '" + path + (inUse ? "' is " : "' cannot be locked: ") +
+                       lock.text() + "; it was left as it is"};
 }
 
 }  // namespace
@@ -263,33 +263,30 @@ std::string SimFlashHelp() {
            IdText(PresetConfig(kDefaultFlash).id);
 }
 
-std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options, std::string& error,
-                                               Refusal* refusal) {
-    const auto refuse = [&](Refusal why) {
-        if (refusal != nullptr) *refusal = why;
-        return nullptr;
-    };
-    std::optional<Request> request = ReadRequest(options, error);
-    if (!request) return refuse(Refusal::kOptions);
+Expected<std::unique_ptr<Simulation>> Simulation::Create(const SimulationOptions& options) {
+    Expected<Request> request = ReadRequest(options);
+    if (!request.ok()) return request.problem();
     // Held from the state file's read to its last write: another program's run never falls in
     // between.
     std::unique_ptr<ProcessLock> stateLock;
     if (!options.stateFile.empty()) {
-        bool inUse = false;
-        stateLock = LockStateFile(options.stateFile, options.stateLockWait, error, inUse);
-        if (!stateLock)
-            return refuse(inUse ? Refusal::kStateFileInUse : Refusal::kStateFileRefused);
+        auto lock = LockStateFile(options.stateFile, options.stateLockWait);
+        if (!lock.ok()) return lock.problem();
+        stateLock = std::move(*lock);
     }
-    std::vector<std::uint8_t> state;
-    const StateFileRead stateRead = ReadKeptState(options.stateFile, state, error);
-    if (stateRead == StateFileRead::kRefused) return refuse(Refusal::kStateFileRefused);
+    auto stateRead = ReadKeptState(options.stateFile);
+    if (!stateRead.ok()) return stateRead.problem();
+    const bool kept = stateRead->has_value();
+    const std::vector<std::uint8_t> state =
+        kept ? std::move(**stateRead) : std::vector<std::uint8_t>();
     StateReader reader(state);
-    const bool kept = stateRead == StateFileRead::kRead;
-    if (kept && !AdoptKeptDevice(options, reader, *request, error)) return nullptr;
-    if (request->audio && request->identity.bareChip) {
-        error = "--sim-audio needs a product: a bare chip runs no firmware that plays";
-        return nullptr;
+    if (kept) {
+        if (const Expected<void> adopted = AdoptKeptDevice(options, reader, *request);
+            !adopted.ok())
+            return adopted.problem();
     }
+    if (request->audio && request->identity.bareChip)
+        return Refused("--sim-audio needs a product: a bare chip runs no firmware that plays");
 
     std::unique_ptr<Simulation> simulation(new Simulation);
     simulation->clock_ = MakeClock(options.realTime);
@@ -298,28 +295,26 @@ std::unique_ptr<Simulation> Simulation::Create(const SimulationOptions& options,
         *simulation->clock_, request->flash.value_or(PresetConfig(kDefaultFlash)));
     if (kept) {
         simulation->chip_->LoadState(reader);
-        if (!reader.Ok() || !reader.AtEnd()) {
-            error = DamagedStateError(options);
-            return nullptr;
-        }
+        if (!reader.Ok() || !reader.AtEnd()) return Refused(DamagedStateError(options));
     }
     simulation->stateFile_ = options.stateFile;
     simulation->stateLock_ = std::move(stateLock);
     simulation->identity_ = request->identity.key;
     simulation->usb_ = UsbIdentityOf(request->identity, options.instance);
     simulation->device_ = Attach(*simulation->bus_, simulation->chip_, *request);
-    if (!ApplyFaults(options.faults, *simulation, error)) return nullptr;
+    if (const Expected<void> faults = ApplyFaults(options.faults, *simulation); !faults.ok())
+        return faults.problem();
     return simulation;
 }
 
 Simulation::~Simulation() = default;
 
-bool Simulation::SaveState(std::string& error) {
-    if (stateFile_.empty()) return true;
+Expected<void> Simulation::SaveState() {
+    if (stateFile_.empty()) return {};
     StateWriter out;
     WriteStateHeader(out, identity_, chip_->Flash().Id());
     chip_->SaveState(out);
-    return WriteStateFile(stateFile_, out.Data(), error);
+    return WriteStateFile(stateFile_, out.Data());
 }
 
 }  // namespace qv::sim

@@ -66,16 +66,11 @@ class Simulation {
     static constexpr std::uint64_t kProductLatencyMicros = 1000;
     static constexpr std::uint64_t kBareChipLatencyMicros = 125;
 
-    // Why Create built no setup.
-    enum class Refusal {
-        kOptions,           // an unknown product, a bad option text, options the state contradicts
-        kStateFileInUse,    // another program keeps the state file
-        kStateFileRefused,  // a state file that cannot be read, is damaged or cannot be written
-    };
-    // Builds the setup, or returns null and says why, with the kind in `refusal`. The state file
-    // stays locked while the setup lives.
-    static std::unique_ptr<Simulation> Create(const SimulationOptions& options, std::string& error,
-                                              Refusal* refusal = nullptr);
+    // Builds the setup, or says why not, by the problem's kind: kBusy when another program keeps
+    // the state file; kRefused for a state file that cannot be read, is damaged or cannot be
+    // written; kOther for an unknown product, a bad option text or options the state
+    // contradicts. The state file stays locked while the setup lives.
+    static Expected<std::unique_ptr<Simulation>> Create(const SimulationOptions& options);
     ~Simulation();
 
     VirtualBus& Bus() { return *bus_; }
@@ -84,8 +79,8 @@ class Simulation {
     // Who the device says it is on a real bus (its ids from the catalogue, or a bare chip's).
     const UsbIdentity& Usb() const { return usb_; }
 
-    // Writes the state file, when there is one, as the device is now; false with the reason.
-    bool SaveState(std::string& error);
+    // Writes the state file, when there is one, as the device is now.
+    Expected<void> SaveState();
 
   private:
     Simulation() = default;

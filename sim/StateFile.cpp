@@ -113,43 +113,40 @@ bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_
     return true;
 }
 
-StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
-                            std::string& error) {
-    std::string bytes;
-    std::string why;
-    switch (ReadRegularFile(path, kMaxStateFileBytes, bytes, why)) {
-        case FileRead::kAbsent:
-            return StateFileRead::kAbsent;
-        case FileRead::kRefused:
-            error = "the " + Quoted(path) + " cannot be used (" + why + "); it was left as it is";
-            return StateFileRead::kRefused;
-        case FileRead::kRead:
-            break;
+Expected<std::optional<std::vector<std::uint8_t>>> ReadStateFile(const std::string& path) {
+    const Expected<std::optional<std::string>> read = ReadRegularFile(path, kMaxStateFileBytes);
+    if (!read.ok()) {
+        return Problem{FailureKind::kRefused, "the " + Quoted(path) + " cannot be used (" +
+                                                  read.text() + "); it was left as it is"};
     }
-    if (!UnwrapState(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), state)) {
-        error =
-            "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is";
-        return StateFileRead::kRefused;
+    if (!*read) return std::optional<std::vector<std::uint8_t>>();
+    std::vector<std::uint8_t> state;
+    if (!UnwrapState(std::vector<std::uint8_t>((*read)->begin(), (*read)->end()), state)) {
+        return Problem{
+            FailureKind::kRefused,
+            "the " + Quoted(path) + " is damaged or no virtual device state; it was left as it is"};
     }
-    return StateFileRead::kRead;
+    return std::optional<std::vector<std::uint8_t>>(std::move(state));
 }
 
-bool CanWriteStateFile(const std::string& path, std::string& error) {
-    const OutputTarget target = CheckOutputFile(path);
-    if (target.error.empty()) return true;
-    error = "cannot write the " + Quoted(path) + ": " + target.error;
-    return false;
+Expected<void> CanWriteStateFile(const std::string& path) {
+    const Expected<OutputTarget> target = CheckOutputFile(path);
+    if (target.ok()) return {};
+    return Problem{FailureKind::kRefused,
+                   "cannot write the " + Quoted(path) + ": " + target.text()};
 }
 
-bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
-                    std::string& error) {
+Expected<void> WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state) {
     const std::vector<std::uint8_t> bytes = WrapState(state);
-    const std::string failure = ReplaceFileContents(
-        CheckOutputFile(path),
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (failure.empty()) return true;
-    error = "cannot write the " + Quoted(path) + " (" + failure + "); the previous state was kept";
-    return false;
+    const Expected<OutputTarget> target = CheckOutputFile(path);
+    const Expected<void> written =
+        target.ok() ? ReplaceFileContents(
+                          *target, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                    bytes.size()))
+                    : Expected<void>(target.problem());
+    if (written.ok()) return {};
+    return Problem{FailureKind::kRefused, "cannot write the " + Quoted(path) + " (" +
+                                              written.text() + "); the previous state was kept"};
 }
 
 }  // namespace qv::sim

@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "result/Expected.h"
 
 namespace qv::sim {
 
@@ -58,19 +61,15 @@ std::vector<std::uint8_t> WrapState(const std::vector<std::uint8_t>& state);
 // The device bytes inside a state file's bytes; false when they are damaged or no state file.
 bool UnwrapState(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& state);
 
-enum class StateFileRead { kAbsent, kRead, kRefused };
-
 // Twice the largest virtual flash: more than any state, and a bound on what a read may take.
 inline constexpr std::uintmax_t kMaxStateFileBytes = std::uintmax_t{16} << 20;
 
-// Reads the device bytes of a state file; kRefused with the reason when the file cannot be
-// read or is damaged.
-StateFileRead ReadStateFile(const std::string& path, std::vector<std::uint8_t>& state,
-                            std::string& error);
+// The device bytes of a state file, nothing when there is none; refused (kind kRefused) with
+// the reason when the file cannot be read or is damaged.
+Expected<std::optional<std::vector<std::uint8_t>>> ReadStateFile(const std::string& path);
 // Says why the file could not be written at the end of a run, before the run begins.
-bool CanWriteStateFile(const std::string& path, std::string& error);
+Expected<void> CanWriteStateFile(const std::string& path);
 // Replaces the file with the device bytes, through a temporary file and a rename.
-bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state,
-                    std::string& error);
+Expected<void> WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& state);
 
 }  // namespace qv::sim

@@ -237,10 +237,10 @@ DeviceResult VirtualBus::Dispatch(Device& device, std::uint32_t code, const std:
     const bool propertyMode = device.interfaceClass == kProductInterfaceClass;
     DecodeResult decoded = propertyMode ? DecodePropertyRequest(code, in, inSize, outSize)
                                         : DecodePlainRequest(code, in, inSize, out, outSize);
-    if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
-    if (decoded.kind == CarrierKind::kPresenceTest) return AnswerPresenceTest(device, out);
+    if (!decoded.ok()) return decoded.problem();
+    if (decoded->kind == CarrierKind::kPresenceTest) return AnswerPresenceTest(device, out);
     if (std::optional<DeviceResult> fault = InjectedFault(device)) return *fault;
-    return Transfer(device, decoded.request->setup, decoded.request->outData, out, record);
+    return Transfer(device, decoded->request->setup, decoded->request->outData, out, record);
 }
 
 DeviceResult VirtualBus::AnswerPresenceTest(const Device& device, std::uint8_t* out) const {

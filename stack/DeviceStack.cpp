@@ -7,53 +7,47 @@
 
 namespace qv {
 
-std::unique_ptr<DeviceStack> DeviceStack::Build(const DeviceStackOptions& options,
-                                                StackProblem& problem) {
+Expected<std::unique_ptr<DeviceStack>, StackProblem> DeviceStack::Build(
+    const DeviceStackOptions& options) {
     std::unique_ptr<DeviceStack> stack(new DeviceStack);
+    Expected<void, StackProblem> built;
     if (!options.virtualDevices.empty()) {
-        if (!stack->BuildVirtualDevices(options, problem)) return nullptr;
+        built = stack->BuildVirtualDevices(options);
     } else if (!options.replayFile.empty()) {
-        if (!stack->BuildReplay(options.replayFile, problem)) return nullptr;
+        built = stack->BuildReplay(options.replayFile);
     } else {
         stack->BuildSystemBus(options.systemLockWait);
     }
-    if (!options.ioLog.empty() && !stack->RecordTo(options.ioLog, problem)) return nullptr;
+    if (built.ok() && !options.ioLog.empty()) built = stack->RecordTo(options.ioLog);
+    if (!built.ok()) return built.problem();
     return stack;
 }
 
 DeviceStack::~DeviceStack() = default;
 
-bool DeviceStack::BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem) {
+Expected<void, StackProblem> DeviceStack::BuildVirtualDevices(const DeviceStackOptions& options) {
     for (const sim::SimulationOptions& device : options.virtualDevices) {
         if (device.realTime) KeepShortSleepsShort();
-        std::string error;
-        auto refusal = sim::Simulation::Refusal::kOptions;
-        std::unique_ptr<sim::Simulation> simulation =
-            sim::Simulation::Create(device, error, &refusal);
-        if (!simulation) {
-            problem = {refusal == sim::Simulation::Refusal::kStateFileInUse
-                           ? StackProblem::Kind::kInUse
-                       : refusal == sim::Simulation::Refusal::kStateFileRefused
-                           ? StackProblem::Kind::kFileRefused
-                           : StackProblem::Kind::kUsage,
-                       error};
-            return false;
+        Expected<std::unique_ptr<sim::Simulation>> simulation = sim::Simulation::Create(device);
+        if (!simulation.ok()) {
+            return StackProblem{simulation.kind() == FailureKind::kBusy ? StackProblem::Kind::kInUse
+                                : simulation.kind() == FailureKind::kRefused
+                                    ? StackProblem::Kind::kFileRefused
+                                    : StackProblem::Kind::kUsage,
+                                simulation.text()};
         }
-        buses_.push_back({.api = &simulation->Bus(), .simulated = true});
-        simulations_.push_back(std::move(simulation));
+        buses_.push_back({.api = &(*simulation)->Bus(), .simulated = true});
+        simulations_.push_back(std::move(*simulation));
     }
-    return true;
+    return {};
 }
 
-bool DeviceStack::BuildReplay(const std::string& file, StackProblem& problem) {
-    std::string error;
-    replay_ = ReplayDeviceApi::Load(file, error);
-    if (!replay_) {
-        problem = {StackProblem::Kind::kFileRefused, error};
-        return false;
-    }
+Expected<void, StackProblem> DeviceStack::BuildReplay(const std::string& file) {
+    Expected<std::unique_ptr<ReplayDeviceApi>> replay = ReplayDeviceApi::Load(file);
+    if (!replay.ok()) return StackProblem{StackProblem::Kind::kFileRefused, replay.text()};
+    replay_ = std::move(*replay);
     buses_.push_back({.api = replay_.get()});
-    return true;
+    return {};
 }
 
 void DeviceStack::BuildSystemBus(std::chrono::milliseconds lockWait) {
@@ -61,20 +55,16 @@ void DeviceStack::BuildSystemBus(std::chrono::milliseconds lockWait) {
     buses_.push_back({.api = systemApi_.get(), .systemOwn = true});
 }
 
-bool DeviceStack::RecordTo(const std::string& ioLog, StackProblem& problem) {
+Expected<void, StackProblem> DeviceStack::RecordTo(const std::string& ioLog) {
     for (StackBus& bus : buses_) {
-        std::string error;
-        std::unique_ptr<RecordingDeviceApi> recorder =
-            RecordingDeviceApi::Create(*bus.api, ioLog, error);
-        if (!recorder) {
-            problem = {StackProblem::Kind::kFileRefused, error};
-            return false;
-        }
-        bus.api = recorder.get();
+        Expected<std::unique_ptr<RecordingDeviceApi>> recorder =
+            RecordingDeviceApi::Create(*bus.api, ioLog);
+        if (!recorder.ok()) return StackProblem{StackProblem::Kind::kFileRefused, recorder.text()};
+        bus.api = recorder->get();
         bus.systemOwn = false;
-        recorders_.push_back(std::move(recorder));
+        recorders_.push_back(std::move(*recorder));
     }
-    return true;
+    return {};
 }
 
 std::vector<StackProblem> DeviceStack::Finish() {
@@ -85,13 +75,12 @@ std::vector<StackProblem> DeviceStack::Finish() {
             problems.push_back({StackProblem::Kind::kReplayDiverged, verdict.text()});
     }
     for (const std::unique_ptr<sim::Simulation>& simulation : simulations_) {
-        std::string error;
-        if (!simulation->SaveState(error))
-            problems.push_back({StackProblem::Kind::kFileRefused, error});
+        if (const Expected<void> saved = simulation->SaveState(); !saved.ok())
+            problems.push_back({StackProblem::Kind::kFileRefused, saved.text()});
     }
     for (const std::unique_ptr<RecordingDeviceApi>& recorder : recorders_) {
-        if (!recorder->WriteFailure().empty())
-            problems.push_back({StackProblem::Kind::kIoLogCut, recorder->WriteFailure()});
+        if (!recorder->Written().ok())
+            problems.push_back({StackProblem::Kind::kIoLogCut, recorder->Written().text()});
     }
     return problems;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/DeviceApi.h"
 #include "platform/LockingDeviceApi.h"
+#include "result/Expected.h"
 #include "stack/StackOptions.h"
 
 namespace qv {
@@ -39,9 +40,9 @@ struct StackProblem {
 
 class DeviceStack {
   public:
-    // The stack, or null with what went wrong in `problem`.
-    static std::unique_ptr<DeviceStack> Build(const DeviceStackOptions& options,
-                                              StackProblem& problem);
+    // The stack, or what went wrong.
+    static Expected<std::unique_ptr<DeviceStack>, StackProblem> Build(
+        const DeviceStackOptions& options);
     ~DeviceStack();
 
     // At least one.
@@ -56,10 +57,10 @@ class DeviceStack {
 
   private:
     DeviceStack() = default;
-    bool BuildVirtualDevices(const DeviceStackOptions& options, StackProblem& problem);
-    bool BuildReplay(const std::string& file, StackProblem& problem);
+    Expected<void, StackProblem> BuildVirtualDevices(const DeviceStackOptions& options);
+    Expected<void, StackProblem> BuildReplay(const std::string& file);
     void BuildSystemBus(std::chrono::milliseconds lockWait);
-    bool RecordTo(const std::string& ioLog, StackProblem& problem);
+    Expected<void, StackProblem> RecordTo(const std::string& ioLog);
 
     std::vector<std::unique_ptr<sim::Simulation>> simulations_;
     std::unique_ptr<ReplayDeviceApi> replay_;

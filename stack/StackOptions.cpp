@@ -70,19 +70,22 @@ bool Given(const std::vector<GivenOption>& given, StackOptionId id) {
     return std::ranges::any_of(given, [id](const GivenOption& g) { return g.id == id; });
 }
 
-// The one refusal of options that cannot go together, or empty.
-std::string Refusal(const std::vector<GivenOption>& given) {
+// Success, or the one refusal of options that cannot go together.
+Expected<void> GoTogether(const std::vector<GivenOption>& given) {
+    const auto refuse = [](std::string why) {
+        return Problem{FailureKind::kOther, std::move(why)};
+    };
     const bool simulate = Given(given, StackOptionId::kSimulate);
     for (const GivenOption& option : given) {
         if (!simulate && StackOptionFor(option.id).virtualDevice)
-            return Dashed(option.id) + " needs --simulate";
+            return refuse(Dashed(option.id) + " needs --simulate");
     }
     if (simulate && Given(given, StackOptionId::kReplay))
-        return "--replay and --simulate exclude each other";
+        return refuse("--replay and --simulate exclude each other");
     const auto simulates = std::ranges::count(given, StackOptionId::kSimulate, &GivenOption::id);
     if (simulates > 1 && Given(given, StackOptionId::kSimState))
-        return "--sim-state keeps one virtual device; give --simulate once";
-    return "";
+        return refuse("--sim-state keeps one virtual device; give --simulate once");
+    return {};
 }
 
 // The settings every virtual device shares.
@@ -150,10 +153,9 @@ const StackOption& StackOptionFor(StackOptionId id) {
     return *std::ranges::find(StackOptions(), id, &StackOption::id);
 }
 
-std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given,
-                                                   std::string& refusal) {
-    refusal = Refusal(given);
-    if (!refusal.empty()) return std::nullopt;
+Expected<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given) {
+    if (const Expected<void> together = GoTogether(given); !together.ok())
+        return together.problem();
     return DeviceStackOptions{.virtualDevices = VirtualDevices(given),
                               .replayFile = LastValue(given, StackOptionId::kReplay),
                               .ioLog = LastValue(given, StackOptionId::kIoLog)};

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "result/Expected.h"
 #include "sim/Simulation.h"
 #include "system/NamedFiles.h"
 #include "system/ProcessLock.h"
@@ -56,11 +57,10 @@ struct DeviceStackOptions {
     std::chrono::milliseconds systemLockWait = kLockWait;
 };
 
-// The options as given, or nothing with the refusal in `refusal`. A --sim-fault applies to the
-// virtual device of the --simulate before it, or to all of them when it comes first; of an
-// option given more than once that takes one value, the last counts.
-std::optional<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given,
-                                                   std::string& refusal);
+// The options as given, or the refusal of options that cannot go together. A --sim-fault
+// applies to the virtual device of the --simulate before it, or to all of them when it comes
+// first; of an option given more than once that takes one value, the last counts.
+Expected<DeviceStackOptions> ReadStackOptions(const std::vector<GivenOption>& given);
 
 // The files the given options name: --io-log and --sim-state written, --replay read.
 std::vector<NamedFile> NamedFilesOf(const std::vector<GivenOption>& given);

@@ -35,9 +35,11 @@ bool MessagesNeedAWindow() {
     return true;
 }
 
-std::string NoDeviceAdvice() {
-    return "Plug the product in and check its USB cable. If it is plugged in, install its driver "
-           "(see README-Windows).";
+std::string NoDeviceAdvice(bool driverRegistered) {
+    if (!driverRegistered)
+        return "The product's driver is not installed on this computer: install it (see "
+               "README-Windows), then plug the product in.";
+    return "The product's driver is installed: plug the product in and check its USB cable.";
 }
 
 #else
@@ -48,7 +50,7 @@ bool MessagesNeedAWindow() {
     return false;
 }
 
-std::string NoDeviceAdvice() {
+std::string NoDeviceAdvice(bool /*driverRegistered*/) {
     return "Plug the product in and check its USB cable.";
 }
 

@@ -17,7 +17,8 @@ void AttachParentConsole();
 bool MessagesNeedAWindow();
 
 // What to check when no product is found, for this system's way of reaching devices: on Windows
-// the product's driver must be installed; on Linux libusb needs none.
-std::string NoDeviceAdvice();
+// the product's driver must be installed (`driverRegistered`: a product with it was ever plugged
+// in here); on Linux libusb needs none.
+std::string NoDeviceAdvice(bool driverRegistered);
 
 }  // namespace qv

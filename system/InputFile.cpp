@@ -26,8 +26,10 @@ std::string SizeText(std::uint64_t bytes) {
 
 }  // namespace
 
-InputFile InputFile::Open(const std::string& path, std::uint64_t maxBytes) {
-    InputFile file;
+Expected<InputFile> InputFile::Open(const std::string& path, std::uint64_t maxBytes) {
+    const auto refuse = [&](std::string why) {
+        return Problem{FailureKind::kOther, FullPath(path) + ": " + std::move(why)};
+    };
     errno = 0;
 #ifdef _WIN32
     // Windows opens a pipe or a device without waiting for a writer; fstat tells them apart.
@@ -38,37 +40,33 @@ InputFile InputFile::Open(const std::string& path, std::uint64_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     std::FILE* stream = nullptr;
 #endif
-    if (fd < 0) {
-        file.problem_ =
-            FullPath(path) + ": cannot be opened: " + std::strerror(errno ? errno : ENOENT);
-        return file;
-    }
+    if (fd < 0)
+        return refuse(std::string("cannot be opened: ") + std::strerror(errno ? errno : ENOENT));
     struct stat status {};
     const bool known = ::fstat(fd, &status) == 0;
     const int statError = errno;
     const char* kind = known && !S_ISREG(status.st_mode) ? FileKindText(status.st_mode) : nullptr;
     if (!known || kind != nullptr || static_cast<std::uint64_t>(status.st_size) > maxBytes) {
-        file.problem_ = FullPath(path) + ": " +
-                        (!known ? std::string("cannot be read: ") + std::strerror(statError)
-                         : kind ? std::string(kind) + ", not a regular file"
-                                : "is larger than " + SizeText(maxBytes));
 #ifdef _WIN32
         std::fclose(stream);
 #else
         ::close(fd);
 #endif
-        return file;
+        return refuse(!known ? std::string("cannot be read: ") + std::strerror(statError)
+                      : kind ? std::string(kind) + ", not a regular file"
+                             : "is larger than " + SizeText(maxBytes));
     }
 #ifndef _WIN32
     // Reads of a regular file never wait; the stream reads as from any other file.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     stream = ::fdopen(fd, "rb");
     if (stream == nullptr) {
-        file.problem_ = FullPath(path) + ": cannot be read: " + std::strerror(errno);
+        const int error = errno;
         ::close(fd);
-        return file;
+        return refuse(std::string("cannot be read: ") + std::strerror(error));
     }
 #endif
+    InputFile file;
     file.stream_.reset(stream);
     return file;
 }

@@ -8,24 +8,23 @@
 #include <memory>
 #include <string>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 class InputFile {
   public:
-    // Opens `path` for reading. Refused (Stream() null, Problem() says why, with the full path):
-    // a file that cannot be opened, a folder, FIFO, socket or device node, a file larger than
-    // `maxBytes`.
-    static InputFile Open(const std::string& path, std::uint64_t maxBytes);
+    // Opens `path` for reading. Refused, with the reason and the full path: a file that cannot
+    // be opened, a folder, FIFO, socket or device node, a file larger than `maxBytes`.
+    static Expected<InputFile> Open(const std::string& path, std::uint64_t maxBytes);
 
     std::FILE* Stream() const { return stream_.get(); }
-    const std::string& Problem() const { return problem_; }
 
   private:
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
     std::unique_ptr<std::FILE, Closer> stream_;
-    std::string problem_;
 };
 
 }  // namespace qv

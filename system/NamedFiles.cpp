@@ -23,22 +23,25 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !ec && first == second;
 }
 
-std::string NamedFilesProblem(const std::vector<NamedFile>& files) {
+Expected<void> CheckNamedFiles(const std::vector<NamedFile>& files) {
     for (const NamedFile& file : files) {
-        if (file.path.empty()) return file.option + " names no file (an empty name)";
+        if (file.path.empty())
+            return Problem{FailureKind::kOther, file.option + " names no file (an empty name)"};
         if (!file.written) continue;
-        if (const std::string kind = NotARegularFile(file.path); !kind.empty())
-            return file.option + ": " + kind;
+        if (const Expected<void> regular = RegularOrAbsent(file.path); !regular.ok())
+            return Problem{FailureKind::kOther, file.option + ": " + regular.text()};
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t k = i + 1; k < files.size(); ++k) {
             const NamedFile& a = files[i];
             const NamedFile& b = files[k];
             if ((a.written || b.written) && SameFile(a.path, b.path)) {
-                return a.option + " and " + b.option + " name the same file, " + FullPath(a.path) +
-                       (a.written && b.written ? "; both would write it"
-                                               : "; it would be written "
-                                                 "while it is read");
+                return Problem{FailureKind::kOther,
+                               a.option + " and " + b.option + " name the same file, " +
+                                   FullPath(a.path) +
+                                   (a.written && b.written ? "; both would write it"
+                                                           : "; it would be written "
+                                                             "while it is read")};
             }
         }
     }

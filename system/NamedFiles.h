@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 struct NamedFile {
@@ -14,10 +16,10 @@ struct NamedFile {
     bool written = false;  // the run writes (or appends to) it
 };
 
-// Empty when the files can be used together; otherwise why not: a file named by empty text, a
+// Success when the files can be used together; otherwise why not: a file named by empty text, a
 // written file that is a folder, device node, FIFO or socket (a FIFO without a reader blocks,
 // a device swallows the data), or two names of one file of which at least one is written.
-std::string NamedFilesProblem(const std::vector<NamedFile>& files);
+Expected<void> CheckNamedFiles(const std::vector<NamedFile>& files);
 
 // Whether two paths name one file: the same file after links, or, for a file still to be
 // made, the same path.

@@ -154,49 +154,55 @@ std::string FullPath(const std::string& path) {
     return (absolute.empty() ? fs::path(path) : absolute).string();
 }
 
-std::string NotARegularFile(const std::string& path) {
+Expected<void> RegularOrAbsent(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         // Absent is fine; a name too long or a folder that cannot be searched is not.
-        return errno == ENOENT ? std::string() : FullPath(path) + ": " + std::strerror(errno);
+        if (errno == ENOENT) return {};
+        return Problem{FailureKind::kOther, FullPath(path) + ": " + std::strerror(errno)};
     }
     if (S_ISREG(status.st_mode)) return {};
-    return FullPath(path) + " " + FileKindText(status.st_mode) + ", not a regular file";
+    return Problem{FailureKind::kOther,
+                   FullPath(path) + " " + FileKindText(status.st_mode) + ", not a regular file"};
 }
 
-OutputTarget CheckOutputFile(const std::string& path) {
-    if (path.empty()) return {path, "no output file was named"};
+Expected<OutputTarget> CheckOutputFile(const std::string& path) {
+    const auto refuse = [](std::string why) {
+        return Problem{FailureKind::kOther, std::move(why)};
+    };
+    if (path.empty()) return refuse("no output file was named");
     fs::path target = path;
     std::error_code ec;
     for (int hop = 0; fs::is_symlink(fs::symlink_status(target, ec)); ++hop) {
-        if (hop == kLinkHops) return {path, FullPath(path) + ": too many levels of links"};
+        if (hop == kLinkHops) return refuse(FullPath(path) + ": too many levels of links");
         const fs::path next = fs::read_symlink(target, ec);
-        if (ec) return {path, FullPath(target.string()) + ": " + ec.message()};
+        if (ec) return refuse(FullPath(target.string()) + ": " + ec.message());
         target = next.is_absolute() ? next : target.parent_path() / next;
     }
-    if (const std::string kind = NotARegularFile(target.string()); !kind.empty())
-        return {path, kind + "; nothing was written"};
+    if (const Expected<void> regular = RegularOrAbsent(target.string()); !regular.ok())
+        return refuse(regular.text() + "; nothing was written");
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     if (!fs::is_directory(folder, ec)) {
-        return {path, FullPath(target.string()) + ": the folder " + FullPath(folder.string()) +
-                          " does not exist"};
+        return refuse(FullPath(target.string()) + ": the folder " + FullPath(folder.string()) +
+                      " does not exist");
     }
     // Proves the folder takes a new file now rather than after a long read from the device.
     std::string probe;
     int error = 0;
-    if (!CreateTemporaryBeside(target.string(), probe, error)) {
-        return {path, FullPath(target.string()) + ": cannot be created: " + std::strerror(error)};
-    }
+    if (!CreateTemporaryBeside(target.string(), probe, error))
+        return refuse(FullPath(target.string()) + ": cannot be created: " + std::strerror(error));
     fs::remove(probe, ec);
-    return {target.string(), {}};
+    return OutputTarget{target.string()};
 }
 
-std::string ReplaceFileContents(const OutputTarget& target, std::string_view bytes) {
-    if (!target.error.empty()) return target.error;
+Expected<void> ReplaceFileContents(const OutputTarget& target, std::string_view bytes) {
     std::string temporary;
     int error = 0;
     File file = CreateTemporaryBeside(target.path, temporary, error);
-    if (!file) return FullPath(target.path) + ": cannot be created: " + std::strerror(error);
+    if (!file) {
+        return Problem{FailureKind::kOther,
+                       FullPath(target.path) + ": cannot be created: " + std::strerror(error)};
+    }
     error = WriteAll(file.get(), bytes);
     if (error == 0) error = KeepMode(file.get(), target.path);
     // On the disk before it takes the target's name: else a power cut can leave an empty file
@@ -211,8 +217,9 @@ std::string ReplaceFileContents(const OutputTarget& target, std::string_view byt
     }
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    return FullPath(target.path) +
-           ": cannot be written: " + (renameError ? renameError.message() : std::strerror(error));
+    return Problem{FailureKind::kOther,
+                   FullPath(target.path) + ": cannot be written: " +
+                       (renameError ? renameError.message() : std::strerror(error))};
 }
 
 }  // namespace qv

@@ -8,23 +8,25 @@
 #include <string>
 #include <string_view>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 struct OutputTarget {
-    std::string path;   // the file that will be replaced: the end of any chain of links
-    std::string error;  // why the file cannot be written, with its full path; empty when it can
+    std::string path;  // the file that will be replaced: the end of any chain of links
 };
 
-// Resolves `path` and checks that a new file can be made in its folder.
-OutputTarget CheckOutputFile(const std::string& path);
+// Resolves `path` and checks that a new file can be made in its folder; else why the file
+// cannot be written, with its full path.
+Expected<OutputTarget> CheckOutputFile(const std::string& path);
 
-// Empty when `path` is absent or a regular file (after links); otherwise why it cannot be
+// Success when `path` is absent or a regular file (after links); otherwise why it cannot be
 // written as a file ("/dev/null is a device node, not a regular file").
-std::string NotARegularFile(const std::string& path);
+Expected<void> RegularOrAbsent(const std::string& path);
 
-// Writes `bytes` to a checked target; returns the reason on failure (full path and the system's
-// text), empty on success. On failure the target is left as it was.
-std::string ReplaceFileContents(const OutputTarget& target, std::string_view bytes);
+// Writes `bytes` to a checked target; on failure the reason (full path and the system's text),
+// and the target is left as it was.
+Expected<void> ReplaceFileContents(const OutputTarget& target, std::string_view bytes);
 
 // `path` made absolute, for messages.
 std::string FullPath(const std::string& path);

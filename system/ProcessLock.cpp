@@ -42,6 +42,19 @@ std::string InUse(long process) {
                        : "in use by another program";
 }
 
+Problem Refused(std::string why) {
+    return {FailureKind::kOther, std::move(why)};
+}
+
+// Another program holds the lock; a stop request that ended the wait says so first.
+Problem Held(long process) {
+    if (StopRequested()) {
+        return Refused(std::string("stopped by ") + StopRequestName() +
+                       " while waiting: " + InUse(process));
+    }
+    return {FailureKind::kBusy, InUse(process)};
+}
+
 #ifdef _WIN32
 
 std::wstring Wide(const std::string& text) {
@@ -75,37 +88,35 @@ bool SharedByEveryone(const struct stat& folder) {
 
 // The folder of the lock files, the same for every user and root: QV4820_LOCK_DIR when set;
 // else /run/lock where every user may make files in it (sticky, world-writable); else
-// kSharedFolder, made so. Empty, with the reason in `error`, when it cannot be used.
-std::string LockFolder(std::string& error) {
+// kSharedFolder, made so.
+Expected<std::string> LockFolder() {
     if (const char* chosen = std::getenv("QV4820_LOCK_DIR"); chosen != nullptr && *chosen != 0) {
         struct stat folder {};
         if (stat(chosen, &folder) != 0) {
-            error = std::string("the lock folder ") + chosen +
-                    " (QV4820_LOCK_DIR) cannot be used: " + std::strerror(errno);
-            return {};
+            return Refused(std::string("the lock folder ") + chosen +
+                           " (QV4820_LOCK_DIR) cannot be used: " + std::strerror(errno));
         }
-        if (!S_ISDIR(folder.st_mode)) {
-            error = std::string("the lock folder ") + chosen + " (QV4820_LOCK_DIR) is not a folder";
-            return {};
-        }
-        return chosen;
+        if (!S_ISDIR(folder.st_mode))
+            return Refused(std::string("the lock folder ") + chosen +
+                           " (QV4820_LOCK_DIR) is not a folder");
+        return std::string(chosen);
     }
     struct stat folder {};
-    if (stat("/run/lock", &folder) == 0 && SharedByEveryone(folder)) return "/run/lock";
+    if (stat("/run/lock", &folder) == 0 && SharedByEveryone(folder))
+        return std::string("/run/lock");
     // Made by whichever program comes first; umask would narrow mkdir's mode.
     if (mkdir(kSharedFolder, 01777) == 0) chmod(kSharedFolder, 01777);
     // lstat: a link placed there by someone else is not the folder.
     if (lstat(kSharedFolder, &folder) != 0) {
-        error = std::string("the lock folder ") + kSharedFolder +
-                " cannot be made: " + std::strerror(errno);
-        return {};
+        return Refused(std::string("the lock folder ") + kSharedFolder +
+                       " cannot be made: " + std::strerror(errno));
     }
     if (!SharedByEveryone(folder)) {
-        error = std::string("the lock folder ") + kSharedFolder +
-                " is not a folder every user may use (sticky and writable by all); remove it";
-        return {};
+        return Refused(
+            std::string("the lock folder ") + kSharedFolder +
+            " is not a folder every user may use (sticky and writable by all); remove it");
     }
-    return kSharedFolder;
+    return std::string(kSharedFolder);
 }
 
 // The lock file, opened without following a link or blocking: for writing where this user may,
@@ -124,17 +135,17 @@ int OpenLockFile(const std::string& path, bool& writable) {
     return descriptor;
 }
 
-// Empty when the opened lock file is one this tool made: a regular file with one name. A link
-// to another file, or a FIFO, placed under the lock's name is never changed or waited on.
-std::string NotALockFile(int descriptor, const std::string& path, bool& own) {
+// Whether this user owns the opened lock file, when it is one this tool made: a regular file
+// with one name. A link to another file, or a FIFO, placed under the lock's name is never
+// changed or waited on.
+Expected<bool> OwnLockFile(int descriptor, const std::string& path) {
     struct stat file {};
-    if (fstat(descriptor, &file) != 0) return path + ": " + std::strerror(errno);
-    own = file.st_uid == geteuid();
+    if (fstat(descriptor, &file) != 0) return Refused(path + ": " + std::strerror(errno));
     if (!S_ISREG(file.st_mode) || file.st_nlink != 1)
-        return path +
-               " is not a lock file of this tool (not a regular file with one name); "
-               "remove it";
-    return {};
+        return Refused(path +
+                       " is not a lock file of this tool (not a regular file with one name); "
+                       "remove it");
+    return file.st_uid == geteuid();
 }
 
 long ReadHolder(int descriptor) {
@@ -164,10 +175,9 @@ std::string LockName(const std::string& key, const std::string& readable) {
 
 #ifdef _WIN32
 
-std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
-                                                  const std::string& readable,
-                                                  std::chrono::milliseconds wait,
-                                                  std::string& error) {
+Expected<std::unique_ptr<ProcessLock>> ProcessLock::Acquire(const std::string& key,
+                                                            const std::string& readable,
+                                                            std::chrono::milliseconds wait) {
     const std::string name = LockName(key, readable);
     // Global: one lock for every session (a service, another user's login, a remote desktop).
     // Everyone may wait on it and release it, whoever made it first.
@@ -180,10 +190,8 @@ std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
                        0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
     const DWORD created = GetLastError();
     if (everyone != nullptr) LocalFree(everyone);
-    if (mutex == nullptr) {
-        error = "no lock could be made (error " + std::to_string(created) + ")";
-        return nullptr;
-    }
+    if (mutex == nullptr)
+        return Refused("no lock could be made (error " + std::to_string(created) + ")");
     // In short waits, so that a stop request ends the wait.
     const auto deadline = std::chrono::steady_clock::now() + wait;
     DWORD waited = WAIT_TIMEOUT;
@@ -195,11 +203,9 @@ std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
     }
     // An abandoned mutex belonged to a program that ended without letting go: it is ours now.
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        error = StopRequested() ? std::string("stopped by ") + StopRequestName() +
-                                      " while waiting: " + InUse(ReadHolder(name))
-                                : InUse(ReadHolder(name));
+        const Problem held = Held(ReadHolder(name));
         CloseHandle(mutex);
-        return nullptr;
+        return held;
     }
     HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       sizeof(DWORD), Wide("Global\\" + name + "-holder").c_str());
@@ -228,43 +234,39 @@ ProcessLock::~ProcessLock() {
 
 #else
 
-std::unique_ptr<ProcessLock> ProcessLock::Acquire(const std::string& key,
-                                                  const std::string& readable,
-                                                  std::chrono::milliseconds wait,
-                                                  std::string& error) {
-    const std::string folder = LockFolder(error);
-    if (folder.empty()) return nullptr;
-    const std::string path = folder + "/" + LockName(key, readable) + ".lock";
+Expected<std::unique_ptr<ProcessLock>> ProcessLock::Acquire(const std::string& key,
+                                                            const std::string& readable,
+                                                            std::chrono::milliseconds wait) {
+    const Expected<std::string> folder = LockFolder();
+    if (!folder.ok()) return folder.problem();
+    const std::string path = *folder + "/" + LockName(key, readable) + ".lock";
     bool writable = false;
     const int descriptor = OpenLockFile(path, writable);
     if (descriptor < 0) {
-        error = errno == ENOENT || errno == EACCES || errno == EROFS
-                    ? "the lock folder " + folder + " takes no new files: " + std::strerror(errno)
-                    : "no lock could be made at " + path + ": " + std::strerror(errno);
-        return nullptr;
+        return Refused(errno == ENOENT || errno == EACCES || errno == EROFS
+                           ? "the lock folder " + *folder +
+                                 " takes no new files: " + std::strerror(errno)
+                           : "no lock could be made at " + path + ": " + std::strerror(errno));
     }
-    bool own = false;
-    if (const std::string problem = NotALockFile(descriptor, path, own); !problem.empty()) {
-        error = "no lock could be made: " + problem;
+    const Expected<bool> own = OwnLockFile(descriptor, path);
+    if (!own.ok()) {
         close(descriptor);
-        return nullptr;
+        return Refused("no lock could be made: " + own.text());
     }
     // So that the programs of other users can take it later (umask narrowed the mode).
-    if (writable && own) fchmod(descriptor, 0666);
+    if (writable && *own) fchmod(descriptor, 0666);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            error = "no lock could be made at " + path + ": " + std::strerror(errno);
+            const Problem refused =
+                Refused("no lock could be made at " + path + ": " + std::strerror(errno));
             close(descriptor);
-            return nullptr;
+            return refused;
         }
         if (StopRequested() || std::chrono::steady_clock::now() >= deadline) {
-            const long holder = ReadHolder(descriptor);
-            error = StopRequested() ? std::string("stopped by ") + StopRequestName() +
-                                          " while waiting: " + InUse(holder)
-                                    : InUse(holder);
+            const Problem held = Held(ReadHolder(descriptor));
             close(descriptor);
-            return nullptr;
+            return held;
         }
         std::this_thread::sleep_for(kRetryEvery);
     }

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 // How long a program waits for another to let go of a device or state file.
@@ -20,12 +22,13 @@ inline constexpr std::chrono::milliseconds kLockWait{5000};
 class ProcessLock {
   public:
     // Takes the lock named by `key`, waiting up to `wait` for its holder; a stop request
-    // (StopSignals) ends the wait. Null when it could not, with the reason in `error`: "in use
-    // by process 1234", "stopped by SIGINT while waiting: in use by ...", or why no lock could
-    // be made ("the lock folder /x takes no new files: Read-only file system").
+    // (StopSignals) ends the wait. Else why not: "in use by process 1234" (of kind kBusy),
+    // "stopped by SIGINT while waiting: in use by ...", or why no lock could be made ("the lock
+    // folder /x takes no new files: Read-only file system").
     // `readable` is the start of the lock's name, e.g. "usb-1-2" (made safe for a file name).
-    static std::unique_ptr<ProcessLock> Acquire(const std::string& key, const std::string& readable,
-                                                std::chrono::milliseconds wait, std::string& error);
+    static Expected<std::unique_ptr<ProcessLock>> Acquire(const std::string& key,
+                                                          const std::string& readable,
+                                                          std::chrono::milliseconds wait);
     ~ProcessLock();
     ProcessLock(const ProcessLock&) = delete;
     ProcessLock& operator=(const ProcessLock&) = delete;

@@ -56,17 +56,16 @@ class Descriptor {
 
 }  // namespace
 
-std::FILE* OpenRegularFileToAppend(const std::string& path, std::string& error) {
+Expected<std::FILE*> OpenRegularFileToAppend(const std::string& path) {
 #ifdef _WIN32
     const int descriptor = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_BINARY, 0666);
 #else
     const int descriptor =
         open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
 #endif
-    if (descriptor < 0) {
-        error = FullPath(path) + ": cannot be opened: " + std::strerror(errno);
-        return nullptr;
-    }
+    if (descriptor < 0)
+        return Problem{FailureKind::kOther,
+                       FullPath(path) + ": cannot be opened: " + std::strerror(errno)};
     FileStatus status{};
     std::string problem;
     if (StatusOf(descriptor, status) != 0) {
@@ -84,7 +83,7 @@ std::FILE* OpenRegularFileToAppend(const std::string& path, std::string& error) 
         if (problem.empty())
             problem = FullPath(path) + ": cannot be opened: " + std::strerror(errno);
         close(descriptor);
-        error = problem;
+        return Problem{FailureKind::kOther, problem};
     }
     return file;
 }
@@ -100,40 +99,33 @@ const char* FileKindText(unsigned mode) {
     return "is not a regular file";
 }
 
-FileRead ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string& bytes,
-                         std::string& error) {
-    bytes.clear();
+Expected<std::optional<std::string>> ReadRegularFile(const std::string& path,
+                                                     std::uint64_t maxBytes) {
+    const auto refuse = [&](std::string why) {
+        return Problem{FailureKind::kOther, FullPath(path) + std::move(why)};
+    };
     const Descriptor file(open(path.c_str(), kOpenFlags));
     if (file.get() < 0) {
-        if (errno == ENOENT) return FileRead::kAbsent;
-        error = FullPath(path) + ": cannot be opened: " + std::strerror(errno);
-        return FileRead::kRefused;
+        if (errno == ENOENT) return std::optional<std::string>();
+        return refuse(std::string(": cannot be opened: ") + std::strerror(errno));
     }
     FileStatus status{};
-    if (StatusOf(file.get(), status) != 0) {
-        error = FullPath(path) + ": cannot be read: " + std::strerror(errno);
-        return FileRead::kRefused;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        error = FullPath(path) + " " + FileKindText(status.st_mode) + ", not a regular file";
-        return FileRead::kRefused;
-    }
+    if (StatusOf(file.get(), status) != 0)
+        return refuse(std::string(": cannot be read: ") + std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return refuse(std::string(" ") + FileKindText(status.st_mode) + ", not a regular file");
     const auto tooLarge = [&] {
-        error =
-            FullPath(path) + " is larger than " + Mebibytes(maxBytes) + ", the most it may hold";
-        return FileRead::kRefused;
+        return refuse(" is larger than " + Mebibytes(maxBytes) + ", the most it may hold");
     };
     if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return tooLarge();
+    std::string bytes;
     bytes.reserve(static_cast<std::size_t>(status.st_size));
     char step[kReadStep];
     for (;;) {
         const auto got = read(file.get(), step, sizeof step);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            error = FullPath(path) + ": cannot be read: " + std::strerror(errno);
-            return FileRead::kRefused;
-        }
-        if (got == 0) return FileRead::kRead;
+        if (got < 0) return refuse(std::string(": cannot be read: ") + std::strerror(errno));
+        if (got == 0) return std::optional<std::string>(std::move(bytes));
         // A file that grew since fstat is held to the same bound.
         if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) return tooLarge();
         bytes.append(step, static_cast<std::size_t>(got));

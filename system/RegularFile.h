@@ -5,22 +5,22 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+
+#include "result/Expected.h"
 
 namespace qv {
 
-enum class FileRead { kRead, kAbsent, kRefused };
-
-// Reads the whole of `path` into `bytes`. kAbsent when there is no such file; kRefused, with
-// the reason and the full path in `error`, when it cannot be opened or read, is not a regular
-// file ("... is a FIFO, not a regular file"), or holds more than `maxBytes`.
-FileRead ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string& bytes,
-                         std::string& error);
+// The whole of `path`, or nothing when there is no such file. Refused, with the reason and the
+// full path, when it cannot be opened or read, is not a regular file ("... is a FIFO, not a
+// regular file"), or holds more than `maxBytes`.
+Expected<std::optional<std::string>> ReadRegularFile(const std::string& path,
+                                                     std::uint64_t maxBytes);
 
 // Opens `path` for reading and appending ("a+b"), creating it when absent, without blocking;
-// null, with the reason and the full path in `error`, when it cannot be opened or is not a
-// regular file.
-std::FILE* OpenRegularFileToAppend(const std::string& path, std::string& error);
+// refused, with the reason and the full path, when it cannot be opened or is not a regular file.
+Expected<std::FILE*> OpenRegularFileToAppend(const std::string& path);
 
 // What a file of mode `mode` (st_mode) is, for refusals: "is a folder", "is a FIFO", ...
 const char* FileKindText(unsigned mode);

@@ -71,6 +71,13 @@ void QuorvexUsb::StartAfresh() {
 }
 
 void QuorvexUsb::CountSilence(const DeviceResult& result) {
+    // Nothing will be sent any more: every poll loop above ends at once instead of spinning
+    // through its time bound on transfers that fail without reaching the device.
+    if (result.kind() == FailureKind::kNotSent) {
+        silentTransfers_ = kSilenceLimit;
+        stoppedFailure_ = result;
+        return;
+    }
     const bool unanswered =
         result.kind() == FailureKind::kTimedOut || result.kind() == FailureKind::kGone;
     if (!unanswered) {

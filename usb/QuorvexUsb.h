@@ -61,8 +61,9 @@ class QuorvexUsb {
     // kSilenceLimit transfers in a row that timed out or found the device gone (about 5 s of
     // device time), the link has stopped: it fails every transfer at once, without sending it,
     // with a failure that says the device stopped answering (of the kind of the last one).
-    // Any other outcome of a transfer ends the run. Closing and opening keep the state; finding
-    // or probing the device again starts afresh.
+    // A transfer the program withheld (not sent, after a second stop request) stops the link at
+    // once, with that failure. Any other outcome of a transfer ends the run of silent ones.
+    // Closing and opening keep the state; finding or probing the device again starts afresh.
     static constexpr int kSilenceLimit = 5;
     bool StoppedAnswering() const { return silentTransfers_ >= kSilenceLimit; }
     // Whether the latest transfer got an answer of any kind (it did not time out or find the

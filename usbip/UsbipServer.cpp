@@ -26,8 +26,8 @@ constexpr std::size_t kMaxConnections = 16;
 constexpr int kIdlePollMs = 200;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-std::string SystemError(const char* doing) {
-    return std::string(doing) + ": " + std::strerror(errno);
+Problem SystemError(const std::string& doing) {
+    return {FailureKind::kOther, doing + ": " + std::strerror(errno)};
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ struct UsbipServer::Connection {
     Bytes received;
 };
 
-std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error) {
+Expected<ListenAddress> ParseListenAddress(const std::string& text) {
     ListenAddress address;
     const auto colon = text.rfind(':');
     const std::string host = text.substr(0, colon);
@@ -51,27 +51,24 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
         const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
         if (port.empty() || ec != std::errc() || end != port.data() + port.size() ||
             value > 65535) {
-            error = "--listen '" + text + "': the port must be a number from 0 to 65535";
-            return std::nullopt;
+            return Problem{FailureKind::kOther,
+                           "--listen '" + text + "': the port must be a number from 0 to 65535"};
         }
         address.port = static_cast<std::uint16_t>(value);
     }
     in_addr parsed{};
     if (inet_pton(AF_INET, address.host.c_str(), &parsed) != 1) {
-        error = "--listen '" + text + "': '" + address.host + "' is no IPv4 address";
-        return std::nullopt;
+        return Problem{FailureKind::kOther,
+                       "--listen '" + text + "': '" + address.host + "' is no IPv4 address"};
     }
     return address;
 }
 
-std::unique_ptr<UsbipServer> UsbipServer::Listen(const ListenAddress& address,
-                                                 std::vector<DeviceExport*> exports,
-                                                 std::ostream& log, std::string& error) {
+Expected<std::unique_ptr<UsbipServer>> UsbipServer::Listen(const ListenAddress& address,
+                                                           std::vector<DeviceExport*> exports,
+                                                           std::ostream& log) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = SystemError("creating the listening socket");
-        return nullptr;
-    }
+    if (fd < 0) return SystemError("creating the listening socket");
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in where{};
@@ -81,10 +78,10 @@ std::unique_ptr<UsbipServer> UsbipServer::Listen(const ListenAddress& address,
     socklen_t size = sizeof where;
     if (bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || listen(fd, 8) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&where), &size) != 0) {
-        error = SystemError(
-            ("listening on " + address.host + ":" + std::to_string(address.port)).c_str());
+        const Problem refused =
+            SystemError("listening on " + address.host + ":" + std::to_string(address.port));
         close(fd);
-        return nullptr;
+        return refused;
     }
     return std::unique_ptr<UsbipServer>(
         new UsbipServer(fd, ntohs(where.sin_port), std::move(exports), log));
@@ -99,15 +96,12 @@ UsbipServer::~UsbipServer() {
     close(listener_);
 }
 
-bool UsbipServer::Run(const std::function<bool()>& stop, std::string& error) {
+Expected<void> UsbipServer::Run(const std::function<bool()>& stop) {
     while (!stop()) {
         std::vector<pollfd> fds{{listener_, POLLIN, 0}};
         for (const auto& connection : connections_) fds.push_back({connection->fd, POLLIN, 0});
         const int ready = poll(fds.data(), fds.size(), PollTimeoutMs());
-        if (ready < 0 && errno != EINTR) {
-            error = SystemError("waiting for clients");
-            return false;
-        }
+        if (ready < 0 && errno != EINTR) return SystemError("waiting for clients");
         SendDue();
         for (std::size_t i = 1; ready > 0 && i < fds.size(); ++i) {
             Connection& connection = *connections_[i - 1];
@@ -119,7 +113,7 @@ bool UsbipServer::Run(const std::function<bool()>& stop, std::string& error) {
     }
     for (auto& connection : connections_) Close(*connection, "the server stops");
     connections_.clear();
-    return true;
+    return {};
 }
 
 int UsbipServer::PollTimeoutMs() const {
@@ -165,7 +159,7 @@ bool UsbipServer::Receive(Connection& connection) {
     connection.received.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
     if (got <= 0) {
         Close(connection, got == 0 ? "the client closed the connection"
-                                   : SystemError("reading from the client"));
+                                   : SystemError("reading from the client").text);
         return false;
     }
     std::size_t used = 0;
@@ -241,7 +235,7 @@ bool UsbipServer::Send(Connection& connection, const Bytes& bytes) {
             Close(connection,
                   errno == EAGAIN || errno == EWOULDBLOCK
                       ? "the client read nothing for " + std::to_string(kSendTimeoutSeconds) + " s"
-                      : SystemError("writing to the client"));
+                      : SystemError("writing to the client").text);
             return false;
         }
         sent += static_cast<std::size_t>(n);

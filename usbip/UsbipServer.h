@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "result/Expected.h"
 #include "usbip/DeviceExport.h"
 
 namespace qv::usbip {
@@ -24,21 +25,21 @@ struct ListenAddress {
 };
 
 // "ADDR:PORT", "ADDR" (the default port) or ":PORT" (the default address); IPv4 addresses.
-std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error);
+Expected<ListenAddress> ParseListenAddress(const std::string& text);
 
 class UsbipServer {
   public:
-    // Listening, or null with the system's reason.
-    static std::unique_ptr<UsbipServer> Listen(const ListenAddress& address,
-                                               std::vector<DeviceExport*> exports,
-                                               std::ostream& log, std::string& error);
+    // Listening, or the system's reason why not.
+    static Expected<std::unique_ptr<UsbipServer>> Listen(const ListenAddress& address,
+                                                         std::vector<DeviceExport*> exports,
+                                                         std::ostream& log);
     ~UsbipServer();
     UsbipServer(const UsbipServer&) = delete;
     UsbipServer& operator=(const UsbipServer&) = delete;
 
-    // Serves until `stop` says so; every connection is closed on return. False with the
-    // reason when the listening socket itself fails.
-    bool Run(const std::function<bool()>& stop, std::string& error);
+    // Serves until `stop` says so; every connection is closed on return. Fails with the reason
+    // when the listening socket itself fails.
+    Expected<void> Run(const std::function<bool()>& stop);
     // The port listened on (the one the system chose, for port 0).
     std::uint16_t Port() const { return port_; }
 

@@ -203,14 +203,18 @@ int main(int argc, char** argv) {
     std::uint16_t checksum = 0;
     for (int i = 0; i < reps + 1; ++i) {
         const auto t0 = Clock::now();
-        const qv::InputFile file = qv::InputFile::Open(hex.string(), qv::kFirmwareFileMaxBytes);
-        const qv::LoadResult r = qv::LoadHexFromFile(image, file.Stream(), hex.string());
-        const auto t1 = Clock::now();
-        if (!r.loaded) {
-            std::cerr << "bench_image_load: " << r.error << '\n';
+        const auto file = qv::InputFile::Open(hex.string(), qv::kFirmwareFileMaxBytes);
+        if (!file.ok()) {
+            std::cerr << "bench_image_load: " << file.text() << '\n';
             return 1;
         }
-        checksum = r.checksum;
+        const qv::LoadResult r = qv::LoadHexFromFile(image, file->Stream(), hex.string());
+        const auto t1 = Clock::now();
+        if (!r.ok()) {
+            std::cerr << "bench_image_load: " << r.text() << '\n';
+            return 1;
+        }
+        checksum = r->checksum;
         if (i > 0) load.ms.push_back(Ms(t1 - t0));
     }
     if (image.length != qv::kImageCapacity || image.data != expected) {

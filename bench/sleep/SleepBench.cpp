@@ -93,12 +93,14 @@ UpdateFigures RunDemoUpdate(std::uint64_t tickMicros) {
     usb.SetIdText(kProductId);
     FirmwareImage image;
     UpdateFigures figures;
-    const InputFile file = InputFile::Open(QV_DEMO_FIRMWARE_PATH, kFirmwareFileMaxBytes);
-    if (!usb.Find() || !LoadHexFromFile(image, file.Stream(), QV_DEMO_FIRMWARE_PATH).loaded)
+    const Expected<InputFile> file = InputFile::Open(QV_DEMO_FIRMWARE_PATH, kFirmwareFileMaxBytes);
+    if (!file.ok() || !usb.Find() ||
+        !LoadHexFromFile(image, file->Stream(), QV_DEMO_FIRMWARE_PATH).ok())
         return figures;
     SilentReporter reporter;
-    FlashContext context(usb, image, reporter);
-    figures.success = RunFirmwareUpdate(context);
+    FlashTarget target(usb, image);
+    FlashRun run(reporter);
+    figures.success = RunFirmwareUpdate(target, run) == SequenceOutcome::kSuccess;
     figures.seconds = clock.NowMicros() * 1e-6;
     figures.sleeps = api.counts;
     return figures;

@@ -99,7 +99,8 @@ Figures RunUpdate(sim::Clock& clock, ClockKind kind, const FirmwareImage& source
     if (!usb.Find()) return {};
     FirmwareImage image = source;
     SilentReporter reporter;
-    FlashContext context(usb, image, reporter);
+    FlashTarget target(usb, image);
+    FlashRun run(reporter);
 
     Figures figures;
     figures.imageBytes = image.length;
@@ -110,7 +111,7 @@ Figures RunUpdate(sim::Clock& clock, ClockKind kind, const FirmwareImage& source
     const std::uint64_t deviceBefore = clock.NowMicros();
     const double cpuBefore = CpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
-    figures.success = RunFirmwareUpdate(context);
+    figures.success = RunFirmwareUpdate(target, run) == SequenceOutcome::kSuccess;
     figures.wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
     figures.cpu = CpuSeconds() - cpuBefore;

@@ -30,6 +30,11 @@ std::string Hex(std::uint32_t v) {
     return "0x" + HexText(v, 1);
 }
 
+// A carrier the driver would refuse, and why.
+Problem Refused(std::string why) {
+    return {FailureKind::kRefused, std::move(why)};
+}
+
 // The 40 bytes before a property block's data; the rest of `block` is left as it is.
 void PutPropertyHeader(const ControlSetup& setup, std::uint8_t* block) {
     std::copy(kVendorPropertySet.bytes.begin(), kVendorPropertySet.bytes.end(), block);
@@ -97,15 +102,10 @@ std::uint32_t ExpectedReturnLength(std::uint32_t code, const std::uint8_t* in, s
 
 DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                                 const std::uint8_t* out, std::uint32_t outSize) {
-    DecodeResult result;
-    if (code != kIoctlPlainIn && code != kIoctlPlainOut) {
-        result.error = "unknown I/O control code " + Hex(code);
-        return result;
-    }
-    if (in == nullptr || inSize != kPlainBlockSize) {
-        result.error = "plain block of " + std::to_string(inSize) + " bytes, expected 24";
-        return result;
-    }
+    if (code != kIoctlPlainIn && code != kIoctlPlainOut)
+        return Refused("unknown I/O control code " + Hex(code));
+    if (in == nullptr || inSize != kPlainBlockSize)
+        return Refused("plain block of " + std::to_string(inSize) + " bytes, expected 24");
     const ControlSetup fields{.requestType = in[4],
                               .request = in[5],
                               .value = Get16(&in[6]),
@@ -115,68 +115,45 @@ DecodeResult DecodePlainRequest(std::uint32_t code, const std::uint8_t* in, std:
     const bool isPresenceTest = lengthField == kDescriptorLength;
     const PlainRequestBlock expected =
         isPresenceTest ? EncodeDescriptorQueryBlock() : EncodePlainRequestBlock(fields);
-    if (!std::equal(expected.begin(), expected.end(), in)) {
-        result.error = "plain block differs from its layout";
-        return result;
-    }
+    if (!std::equal(expected.begin(), expected.end(), in))
+        return Refused("plain block differs from its layout");
     if (isPresenceTest) {
-        result.kind = CarrierKind::kPresenceTest;
         if (code != kIoctlPlainIn || outSize != kDescriptorLength)
-            result.error = "descriptor query needs code 0x22242E and an 18-byte buffer";
-        return result;
+            return Refused("descriptor query needs code 0x22242E and an 18-byte buffer");
+        return DecodedCarrier{.kind = CarrierKind::kPresenceTest, .request = std::nullopt};
     }
-    if (code != PlainIoctlCode(fields)) {
-        result.error = "I/O control code " + Hex(code) + " does not match request type " +
-                       Hex(fields.requestType);
-        return result;
-    }
-    if (outSize != 0 && out == nullptr) {
-        result.error = "data length without a buffer";
-        return result;
-    }
-    result.request = DecodedRequest{.setup = fields, .outData = {}};
+    if (code != PlainIoctlCode(fields))
+        return Refused("I/O control code " + Hex(code) + " does not match request type " +
+                       Hex(fields.requestType));
+    if (outSize != 0 && out == nullptr) return Refused("data length without a buffer");
+    DecodedCarrier result{.request = DecodedRequest{.setup = fields, .outData = {}}};
     if (!fields.IsDeviceToHost()) result.request->outData = {out, outSize};
     return result;
 }
 
 DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                                    std::uint32_t outSize) {
-    DecodeResult result;
-    if (code != kIoctlKsProperty) {
-        result.error = "unknown I/O control code " + Hex(code);
-        return result;
-    }
-    if (in == nullptr || inSize < kKsPropertySize) {
-        result.error = "property block of " + std::to_string(inSize) + " bytes is too short";
-        return result;
-    }
+    if (code != kIoctlKsProperty) return Refused("unknown I/O control code " + Hex(code));
+    if (in == nullptr || inSize < kKsPropertySize)
+        return Refused("property block of " + std::to_string(inSize) + " bytes is too short");
     if (inSize == kKsPropertySize) {
-        result.kind = CarrierKind::kPresenceTest;
         const auto query = EncodeSupportQuery();
         if (!std::equal(query.begin(), query.end(), in) || outSize != 0)
-            result.error = "support query differs from its layout";
-        return result;
+            return Refused("support query differs from its layout");
+        return DecodedCarrier{.kind = CarrierKind::kPresenceTest, .request = std::nullopt};
     }
-    if (inSize < 48) {
-        result.error = "property block of " + std::to_string(inSize) + " bytes, at least 48";
-        return result;
-    }
+    if (inSize < 48)
+        return Refused("property block of " + std::to_string(inSize) + " bytes, at least 48");
     const std::uint32_t length = Get32(&in[36]);
-    if (inSize != PropertyRequestBlockSize(length)) {
-        result.error = "property block of " + std::to_string(inSize) + " bytes for length " +
-                       std::to_string(length);
-        return result;
-    }
-    if (outSize != length) {
-        result.error = "output buffer of " + std::to_string(outSize) + " bytes for length " +
-                       std::to_string(length);
-        return result;
-    }
+    if (inSize != PropertyRequestBlockSize(length))
+        return Refused("property block of " + std::to_string(inSize) + " bytes for length " +
+                       std::to_string(length));
+    if (outSize != length)
+        return Refused("output buffer of " + std::to_string(outSize) + " bytes for length " +
+                       std::to_string(length));
     const std::uint32_t flags = Get32(&in[20]);
-    if (flags != kKsPropertyTypeGet && flags != kKsPropertyTypeSet) {
-        result.error = "property flags " + Hex(flags);
-        return result;
-    }
+    if (flags != kKsPropertyTypeGet && flags != kKsPropertyTypeSet)
+        return Refused("property flags " + Hex(flags));
     const ControlSetup fields{
         .requestType = flags == kKsPropertyTypeGet ? kRequestTypeIn : kRequestTypeOut,
         .request = in[25],
@@ -188,11 +165,9 @@ DecodeResult DecodePropertyRequest(std::uint32_t code, const std::uint8_t* in, s
     PutPropertyHeader(fields, header.data());
     const std::uint8_t* trailer = in + kPropertyHeaderSize + length;
     if (!std::equal(header.begin(), header.end(), in) ||
-        !std::all_of(trailer, in + inSize, [](std::uint8_t b) { return b == 0; })) {
-        result.error = "property block differs from its layout";
-        return result;
-    }
-    result.request = DecodedRequest{.setup = fields, .outData = {}};
+        !std::all_of(trailer, in + inSize, [](std::uint8_t b) { return b == 0; }))
+        return Refused("property block differs from its layout");
+    DecodedCarrier result{.request = DecodedRequest{.setup = fields, .outData = {}}};
     if (!fields.IsDeviceToHost()) result.request->outData = {in + kPropertyHeaderSize, length};
     return result;
 }

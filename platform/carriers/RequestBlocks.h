@@ -12,6 +12,7 @@
 
 #include "platform/DeviceApi.h"
 #include "platform/carriers/ControlSetup.h"
+#include "result/Expected.h"
 
 namespace qv {
 
@@ -65,12 +66,12 @@ struct DecodedRequest {
 
 enum class CarrierKind { kVendorRequest, kPresenceTest };
 
-struct DecodeResult {
-    std::optional<DecodedRequest> request;  // set for a well-formed vendor request
+struct DecodedCarrier {
     CarrierKind kind = CarrierKind::kVendorRequest;
-    std::string error;  // why the carrier was refused; empty when accepted
-    bool ok() const { return error.empty(); }
+    std::optional<DecodedRequest> request;  // the vendor request; none for a presence test
 };
+// An accepted carrier, or why it was refused (of kind kRefused, as a driver refuses it).
+using DecodeResult = Expected<DecodedCarrier>;
 
 // The bytes a driver returns for an I/O control that went through: the whole output buffer for a
 // read (a plain IN block, a property get), nothing for anything else.

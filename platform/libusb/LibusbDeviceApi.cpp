@@ -144,17 +144,17 @@ DeviceResult LibusbDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     const DecodeResult decoded = it->second.propertyMode
                                      ? DecodePropertyRequest(code, in, inSize, outSize)
                                      : DecodePlainRequest(code, in, inSize, out, outSize);
-    if (!decoded.ok()) return DeviceResult::Failure(FailureKind::kRefused, decoded.error);
-    if (decoded.kind == CarrierKind::kPresenceTest) {
+    if (!decoded.ok()) return decoded.problem();
+    if (decoded->kind == CarrierKind::kPresenceTest) {
         if (it->second.propertyMode) return DeviceResult::Success();  // the handle is open
         const int read = libusb_control_transfer(device, 0x80, 6, 0x0100, 0, out, kDescriptorLength,
                                                  kRequestTimeoutMs);
         if (read < 0) return LibusbFailure(read, "reading the device descriptor");
         return ShortTransferCheck("reading the device descriptor", read, kDescriptorLength);
     }
-    const ControlSetup& request = decoded.request->setup;
-    std::vector<std::uint8_t> data(decoded.request->outData.begin(),
-                                   decoded.request->outData.end());
+    const ControlSetup& request = decoded->request->setup;
+    std::vector<std::uint8_t> data(decoded->request->outData.begin(),
+                                   decoded->request->outData.end());
     data.resize(request.length);
     const int result = libusb_control_transfer(
         device, request.requestType, request.request, request.value, request.index, data.data(),

@@ -102,6 +102,17 @@ DeviceResult Win32DeviceApi::InterfaceDetailPath(DeviceSetHandle set, std::uint3
     return DeviceResult::Success();
 }
 
+bool Win32DeviceApi::InterfaceClassRegistered(const Guid& interfaceClass) {
+    const GUID native = ToGuid(interfaceClass);
+    // Without DIGCF_PRESENT the set holds every interface a driver ever registered.
+    HDEVINFO devices = SetupDiGetClassDevsA(&native, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
+    if (devices == INVALID_HANDLE_VALUE) return true;  // cannot tell: no claim about the driver
+    SP_DEVICE_INTERFACE_DATA data;
+    const bool registered = InterfaceData(devices, native, 0, data).ok();
+    SetupDiDestroyDeviceInfoList(devices);
+    return registered;
+}
+
 void Win32DeviceApi::DestroyInterfaceSet(DeviceSetHandle set) {
     if (setClasses_.erase(set) != 0) SetupDiDestroyDeviceInfoList(ToSet(set));
 }

@@ -22,6 +22,7 @@ class Win32DeviceApi final : public DeviceApi {
     DeviceResult InterfaceDetailPath(DeviceSetHandle set, std::uint32_t index,
                                      std::string& path) override;
     void DestroyInterfaceSet(DeviceSetHandle set) override;
+    bool InterfaceClassRegistered(const Guid& interfaceClass) override;
     DeviceResult OpenPath(const std::string& path, FileHandle& handle) override;
     DeviceResult IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,
                            std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;

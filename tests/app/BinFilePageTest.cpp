@@ -52,7 +52,7 @@ TEST_F(BinFilePage, CancelledDialogsChangeNothing) {
     dialogs.fileAnswers = {std::nullopt, std::nullopt};
     Click("CurrentFileBitBtn");
     Click("btnSaveBitBin");  // disabled: no dialog
-    form->btnSaveBitBinClick(form.get());
+    Page<qv::BinFilePage>().btnSaveBitBinClick(form.get());
     EXPECT_EQ(dialogs.fileFilters.size(), 2u);
     EXPECT_FALSE(Enabled("btnCheck"));
     EXPECT_FALSE(Enabled("btnSaveBin"));
@@ -80,8 +80,8 @@ TEST_F(BinFilePage, RefusedFileIsReportedAndBothImagesKept) {
 }
 
 TEST_F(BinFilePage, CheckFindsTheTableOnlyInLoadedBytes) {
-    Click("btnCheck");                // disabled at start
-    form->btnCheckClick(form.get());  // length 0: nothing found, nothing shown
+    Click("btnCheck");                                  // disabled at start
+    Page<qv::BinFilePage>().btnCheckClick(form.get());  // length 0: nothing found, nothing shown
     EXPECT_FALSE(Enabled("GroupBox9"));
     EXPECT_EQ(Status(), "");
 
@@ -108,7 +108,7 @@ TEST_F(BinFilePage, CheckFindsTheTableOnlyInLoadedBytes) {
 
 TEST_F(BinFilePage, NewFileChoosesANameAndEnablesSave) {
     dialogs.fileAnswers.push_back(dir.File("new.bin"));
-    form->btnSaveBitBinClick(form.get());
+    Page<qv::BinFilePage>().btnSaveBitBinClick(form.get());
     EXPECT_EQ(dialogs.fileFilters.back(), "Binary File|*.bin / *.bin");
     EXPECT_EQ(unit.NewBinFileName, dir.File("new.bin"));
     EXPECT_EQ(Control<QLabel>("lblSaveBinPath")->text(), dir.File("new.bin"));

@@ -12,6 +12,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/BinFilePage.h"
+#include "app/IspPage.h"
+#include "app/ParameterPage.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
 #include "sim/VirtualBus.h"
@@ -95,6 +98,14 @@ class FormTest : public ::testing::Test {
             action();
         });
         timer->start();
+    }
+
+    // The page of class T, for handlers that tests run directly.
+    template <class T>
+    T& Page() {
+        T* page = form->findChild<T*>();
+        if (page == nullptr) throw std::runtime_error("no such page");
+        return *page;
     }
 
     QColor PresenceColor() {

@@ -126,7 +126,7 @@ TEST_F(ProgramFile, RefusedCatalogueFileIsNamedAndTheImageKept) {
 
 TEST_F(ProgramFile, EmptyPathAsksForAProgramFile) {
     unit.programFileReady = true;
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "Program File Not Ready !!    ");
     EXPECT_FALSE(unit.programFileReady);
@@ -136,23 +136,23 @@ TEST_F(ProgramFile, EmptyPathAsksForAProgramFile) {
 TEST_F(ProgramFile, IspFileShowsItsChecksumAndIsRememberedOnce) {
     WriteFile(dir.File("flash.BIN"), std::string(1024, '\xFF'));
     unit.firmwareImage.path = dir.File("flash.BIN").toStdString();
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     EXPECT_EQ(Checksum(), "Checksum : 0xFC00");
     EXPECT_TRUE(unit.programFileReady);
     EXPECT_EQ(unit.firmwareImage.length, 1024u);
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     EXPECT_EQ(Recent()->count(), 1);
 
     WriteFile(dir.File("small.h00"), SmallHexFile());
     unit.firmwareImage.path = dir.File("small.h00").toStdString();
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     EXPECT_EQ(Checksum(), "Checksum : 0x0338");
     EXPECT_EQ(Recent()->count(), 2);
     EXPECT_EQ(Recent()->currentText(), dir.File("small.h00"));
 
     // Same name in other letters: a second entry.
     unit.firmwareImage.path = dir.File("flash.bin").toStdString();
-    form->RememberProgramFile();
+    Page<IspPage>().RememberProgramFile();
     EXPECT_EQ(Recent()->count(), 3);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -160,14 +160,14 @@ TEST_F(ProgramFile, IspFileShowsItsChecksumAndIsRememberedOnce) {
 TEST_F(ProgramFile, RefusedIspFileKeepsTheLoadedImageAndSaysWhy) {
     WriteFile(dir.File("good.hex"), SmallHexFile());
     unit.firmwareImage.path = dir.File("good.hex").toStdString();
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     ASSERT_TRUE(unit.programFileReady);
 
     for (const QString& name : {QStringLiteral("missing.hex"), QStringLiteral("image.hx")}) {
         if (name == "image.hx") WriteFile(dir.File(name), SmallHexFile());
         unit.firmwareImage.path = dir.File(name).toStdString();
         dialogs.errors.clear();
-        form->ReadProgramFile();
+        Page<IspPage>().ReadProgramFile();
         ASSERT_EQ(dialogs.errors.size(), 1u) << name.toStdString();
         EXPECT_TRUE(dialogs.errors[0].contains(name)) << dialogs.errors[0].toStdString();
         EXPECT_TRUE(ChecksumInFull().contains(name)) << ChecksumInFull().toStdString();

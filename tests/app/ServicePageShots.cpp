@@ -48,20 +48,19 @@ int main(int argc, char** argv) {
 
     qv::sim::SimulationOptions options;
     options.realTime = false;
-    std::string error;
-    const auto simulation = qv::sim::Simulation::Create(options, error);
-    if (!simulation) {
-        std::fprintf(stderr, "qv_page_shots: %s\n", error.c_str());
+    const auto simulation = qv::sim::Simulation::Create(options);
+    if (!simulation.ok()) {
+        std::fprintf(stderr, "qv_page_shots: %s\n", simulation.text().c_str());
         return 1;
     }
-    qv::sim::Qv4820Model& chip = simulation->Chip();
+    qv::sim::Qv4820Model& chip = (*simulation)->Chip();
     chip.SetStatusRegisters(0x04, 0x00, 0x01);
     for (int reg = 0; reg < 256; ++reg) {
         chip.DefaultSlave().SetRegister(static_cast<std::uint8_t>(reg),
                                         static_cast<std::uint8_t>(reg * 7 + 3));
     }
 
-    qv::UnitState unit(simulation->Bus());
+    qv::UnitState unit((*simulation)->Bus());
     qv::QtDialogs dialogs;
     qv::TForm1 form(unit, dialogs);
     form.Timer1->stop();

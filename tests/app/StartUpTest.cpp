@@ -276,7 +276,7 @@ TEST_F(StartUp, ParameterPageShowsTheStartSettings) {
 
 TEST_F(StartUp, ParameterPageFollowsTheRecord) {
     unit.SystemSettings = {0x30, 0xE0, 0x00, 0x80};
-    form->UpdateParameterPage();
+    Page<ParameterPage>().UpdateParameterPage();
     EXPECT_EQ(Control<QLabel>("lblEepAvail")->text(), "EEPROM Exist");
     for (const char* name : {"rbnMCLKOutFreq3", "rbnI2Slen1", "rbnSPDIFlen1", "rbnI2SFormat0",
                              "rbnDSDOut1", "chkMCLKOutOff", "chkI2SOutOff", "chkSPDIFOutOff"}) {
@@ -297,35 +297,35 @@ TEST_F(StartUp, IspPageDefaultsAndRangeSelection) {
     EXPECT_EQ(size->text(), "64");
     EXPECT_FALSE(start->isEnabled());
     EXPECT_FALSE(Control<QLabel>("Label21")->isEnabled());
-    EXPECT_EQ(unit.flash.flashRangeStart, 0u);
-    EXPECT_EQ(unit.flash.flashRangeSize, 0x8000u);
+    EXPECT_EQ(unit.flashSelection.flashRangeStart, 0u);
+    EXPECT_EQ(unit.flashSelection.flashRangeSize, 0x8000u);
 
     start->setText("32");
     size->setText("16");
     Control<QRadioButton>("rbnRange1")->setChecked(true);  // runs rbnRangeClick
     EXPECT_TRUE(start->isEnabled());
     EXPECT_TRUE(Control<QLabel>("lbledISPStartLabel")->isEnabled());
-    EXPECT_EQ(unit.flash.flashRangeStart, 0x8000u);
-    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
+    EXPECT_EQ(unit.flashSelection.flashRangeStart, 0x8000u);
+    EXPECT_EQ(unit.flashSelection.flashRangeSize, 0x4000u);
 
     // Start and size are taken together: a bad size keeps the whole range as it was.
     start->setText("8");
     size->setText("1x");
-    form->rbnRangeClick(form.get());
-    EXPECT_EQ(unit.flash.flashRangeStart, 0x8000u);
-    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
+    Page<IspPage>().rbnRangeClick(form.get());
+    EXPECT_EQ(unit.flashSelection.flashRangeStart, 0x8000u);
+    EXPECT_EQ(unit.flashSelection.flashRangeSize, 0x4000u);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0], "'1x' is not a valid integer value");
 
     // A range past the 24-bit flash addresses is refused rather than wrapped.
     size->setText("16384");
-    form->rbnRangeClick(form.get());
-    EXPECT_EQ(unit.flash.flashRangeSize, 0x4000u);
+    Page<IspPage>().rbnRangeClick(form.get());
+    EXPECT_EQ(unit.flashSelection.flashRangeSize, 0x4000u);
     EXPECT_EQ(dialogs.errors.size(), 2u);
 
     Control<QRadioButton>("rbnRange0")->setChecked(true);
-    EXPECT_EQ(unit.flash.flashRangeStart, 0u);
-    EXPECT_EQ(unit.flash.flashRangeSize, 0x8000u);
+    EXPECT_EQ(unit.flashSelection.flashRangeStart, 0u);
+    EXPECT_EQ(unit.flashSelection.flashRangeSize, 0x8000u);
     EXPECT_FALSE(start->isEnabled());
 }
 

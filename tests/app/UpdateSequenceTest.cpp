@@ -100,7 +100,7 @@ TEST_F(StartButton, AnotherProductsFileIsNamedInTheQuestion) {
     FindProductWithFile();
     WriteFile(dir.File("Tesmora_Pavo_v11.hex"), FirmwareHexFile());
     unit.firmwareImage.path = dir.File("Tesmora_Pavo_v11.hex").toStdString();
-    form->ReadProgramFile();
+    Page<IspPage>().ReadProgramFile();
     ASSERT_TRUE(unit.programFileReady);
     dialogs.warningAnswers = {false};
     Click("btnSimpleAuto");
@@ -143,7 +143,7 @@ TEST_F(StartButton, PressesDuringTheRunChangeNothing) {
                                         "chkDetectUSB", "btnSaveBin", "Button1"}) {
                    EXPECT_FALSE(Control<QWidget>(name)->isEnabled()) << name;
                }
-               form->btnUSBISPAutoClick(nullptr);
+               Page<IspPage>().btnUSBISPAutoClick(nullptr);
                unit.usb.ClearPresence();  // a tick now would scan for another device
                form->Timer1Timer();
            });
@@ -439,7 +439,7 @@ TEST_F(AutoButton, StopEndsTheRunAfterTheCurrentStep) {
            });
     button->click();
 
-    EXPECT_TRUE(unit.flash.stopRequested);
+    EXPECT_TRUE(unit.flashRun.stopRequested);
     EXPECT_EQ(Text("lblUSBProcessInfo"), "Stopped by user");
     EXPECT_EQ(InstructionCount(kFlashOpPageProgram), 0u);  // nothing after the erase
     EXPECT_EQ(FlashBytes(0, 0x2000), std::vector<std::uint8_t>(0x2000, 0xFF));

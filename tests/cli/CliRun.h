@@ -35,10 +35,9 @@ inline std::unique_ptr<sim::Simulation> KeptDevice(const std::string& stateFile)
     sim::SimulationOptions options;
     options.stateFile = stateFile;
     options.realTime = false;
-    std::string error;
-    auto device = sim::Simulation::Create(options, error);
-    EXPECT_NE(device, nullptr) << error;
-    return device;
+    auto device = sim::Simulation::Create(options);
+    EXPECT_TRUE(device.ok()) << device.text();
+    return device.ok() ? std::move(*device) : nullptr;
 }
 
 inline bool Has(const std::string& text, const std::string& part) {

@@ -258,10 +258,9 @@ TEST(LocksAcrossUsers, EachUserSeesTheOthersLock) {
         update.Wait();
     }
     // Root holds it; the user waits in vain.
-    std::string error;
     const auto lock = ProcessLock::Acquire("state:" + fs::canonical(state).string(),
-                                           "state-bench.qv", std::chrono::milliseconds(0), error);
-    ASSERT_NE(lock, nullptr) << error;
+                                           "state-bench.qv", std::chrono::milliseconds(0));
+    ASSERT_TRUE(lock.ok()) << lock.text();
     ChildProcess waits(user({"--sim-virtual-time", "flash", "id"}));
     waits.Wait();
     EXPECT_EQ(waits.ExitStatus(), 3) << waits.Err();

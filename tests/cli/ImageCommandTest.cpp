@@ -19,7 +19,8 @@ TEST(ImageCommand, PrintsLengthAndChecksumOfTheDemoFirmware) {
     FirmwareImage image;
     const auto r = test::LoadHexImage(image, QV_DEMO_FIRMWARE_PATH);
     char checksum[32];
-    std::snprintf(checksum, sizeof checksum, "Checksum : 0x%04X\n", r.checksum);
+    ASSERT_TRUE(r.ok()) << r.text();
+    std::snprintf(checksum, sizeof checksum, "Checksum : 0x%04X\n", r->checksum);
     EXPECT_TRUE(Has(run.out, checksum)) << run.out;
     EXPECT_TRUE(Has(run.out, "Length   : 27648 bytes (0x006C00)\n")) << run.out;
     EXPECT_TRUE(Has(run.out, "User parameter table at 0x005A00\n")) << run.out;

@@ -11,10 +11,10 @@ using AutoSequenceTest = FlashFixture;
 TEST_F(AutoSequenceTest, AssignedRangePlacesTheImageAtItsStart) {
     chip->Flash().Preload(0, std::vector<std::uint8_t>(0x1000, 0x00));
     chip->Flash().Preload(0x8000, std::vector<std::uint8_t>(0x200, 0x00));
-    ASSERT_TRUE(SelectAssignedRange(context, 32, 64));
+    ASSERT_TRUE(SelectAssignedRange(selection, 32, 64));
     LoadRandomImage(0x100);
 
-    EXPECT_EQ(RunAutoSequence(context, AutoSteps{}), SequenceOutcome::kSuccess);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, AutoSteps{}), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(FlashBytes(0x8000, 0x100), ImageBytes(0x100));
     EXPECT_EQ(FlashBytes(0x8100, 0x100), std::vector<std::uint8_t>(0x100, 0xFF));
@@ -41,7 +41,7 @@ TEST_F(AutoSequenceTest, ANoFlashOrAWriteProtectedFlashIsNotErased) {
               "the flash is write-protected (status 0x9C; write-protect pin held?)"}}) {
         fault();
         bus.ClearLog();
-        EXPECT_EQ(RunAutoSequence(context, AutoSteps{}), SequenceOutcome::kFailed);
+        EXPECT_EQ(RunAutoSequence(target, selection, run, AutoSteps{}), SequenceOutcome::kFailed);
         EXPECT_TRUE(reporter.SawInfo(shown)) << shown;
         EXPECT_TRUE(FlashInstructions(0xC7).empty()) << shown;
         EXPECT_TRUE(FlashInstructions(0x20).empty()) << shown;
@@ -53,10 +53,10 @@ TEST_F(AutoSequenceTest, StopEndsTheRunAtTheNextBlockAndStillCleansUp) {
     AutoSteps steps;
     steps.protect = true;
     reporter.onPump = [&] {
-        if (reporter.LastInfo() == "Start Blanking Check") context.stopRequested = true;
+        if (reporter.LastInfo() == "Start Blanking Check") run.stopRequested = true;
     };
 
-    EXPECT_EQ(RunAutoSequence(context, steps), SequenceOutcome::kStopped);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, steps), SequenceOutcome::kStopped);
 
     EXPECT_EQ(reporter.LastInfo(), "Stopped by user");
     EXPECT_FALSE(reporter.SawInfo("Blanking Success"));  // the running step stopped too
@@ -75,7 +75,7 @@ TEST_F(AutoSequenceTest, WithOnlyIspModeItReadsTheIdAndNothingElse) {
                           .verify = false,
                           .protect = false};
 
-    EXPECT_EQ(RunAutoSequence(context, steps), SequenceOutcome::kSuccess);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, steps), SequenceOutcome::kSuccess);
 
     std::vector<std::uint8_t> codes;
     for (const auto& r : Requests()) {
@@ -83,7 +83,7 @@ TEST_F(AutoSequenceTest, WithOnlyIspModeItReadsTheIdAndNothingElse) {
     }
     // ISP entry and port routing, the id read (0x81, 0x83, 0x82), ISP exit and port release.
     EXPECT_EQ(codes, (std::vector<std::uint8_t>{0x84, 0x90, 0x81, 0x83, 0x82, 0x85, 0x90}));
-    EXPECT_EQ(context.programBlockSize, 256);
+    EXPECT_EQ(target.programBlockSize, 256);
     EXPECT_FALSE(chip->IspModeOn());
 }
 
@@ -93,7 +93,7 @@ TEST_F(AutoSequenceTest, WithoutEraseAWrittenFlashFailsTheBlankCheck) {
     AutoSteps steps;
     steps.erase = false;
 
-    EXPECT_EQ(RunAutoSequence(context, steps), SequenceOutcome::kFailed);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, steps), SequenceOutcome::kFailed);
 
     EXPECT_EQ(reporter.LastInfo(), "Blanking Fail at 0x000321");
     EXPECT_TRUE(ProgramDataLengths().empty());
@@ -101,11 +101,11 @@ TEST_F(AutoSequenceTest, WithoutEraseAWrittenFlashFailsTheBlankCheck) {
 }
 
 TEST_F(AutoSequenceTest, RangeBeyondTheFlashAddressSpaceIsRefused) {
-    EXPECT_FALSE(SelectAssignedRange(context, 16 * 1024, 4));
-    ASSERT_TRUE(SelectAssignedRange(context, 16 * 1024 - 4, 4));
+    EXPECT_FALSE(SelectAssignedRange(selection, 16 * 1024, 4));
+    ASSERT_TRUE(SelectAssignedRange(selection, 16 * 1024 - 4, 4));
     LoadRandomImage(0x2000);
 
-    EXPECT_EQ(RunAutoSequence(context, AutoSteps{}), SequenceOutcome::kFailed);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, AutoSteps{}), SequenceOutcome::kFailed);
     EXPECT_EQ(reporter.LastInfo(), "Image does not fit in the flash above 0xFFF000");
     EXPECT_TRUE(Requests().empty());
 }

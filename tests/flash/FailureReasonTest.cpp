@@ -75,7 +75,9 @@ class FailureReasonTest : public ::testing::Test {
     QuorvexUsb usb{api};
     FirmwareImage image;
     RecordingReporter reporter;
-    FlashContext context{usb, image, reporter};
+    FlashTarget target{usb, image};
+    FlashSelection selection;
+    FlashRun run{reporter};
 };
 
 using Reported = std::vector<std::pair<FlashStep, StepReason>>;
@@ -104,7 +106,7 @@ TEST_P(UpdateFailureTest, ReportsTheStepWithItsReasonAsAFailureOrAWarning) {
     if (c.request != 0) api.requestFailure = {c.request, c.data, c.reason};
     bus.ClearLog();
 
-    EXPECT_EQ(RunFirmwareUpdate(context), c.updated);
+    EXPECT_EQ(RunFirmwareUpdate(target, run) == SequenceOutcome::kSuccess, c.updated);
 
     EXPECT_EQ(c.updated ? reporter.warnings : reporter.failures, One(c.step, c.reason));
     if (c.updated) {
@@ -164,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FailureReasonTest, AStepThatFindsTheFlashWrongSaysWhatItFound) {
     chip->SetFlashFlippedBits(0x10, 0x01);  // reads back as 0x01 where 0x00 was written
-    EXPECT_EQ(RunAutoSequence(context, {.blank = false}), SequenceOutcome::kFailed);
+    EXPECT_EQ(RunAutoSequence(target, selection, run, {.blank = false}), SequenceOutcome::kFailed);
     ASSERT_EQ(reporter.failures.size(), 1u);
     EXPECT_EQ(reporter.failures[0].first, FlashStep::kVerify);
     EXPECT_TRUE(reporter.failures[0].second.IsFinding());
@@ -174,8 +176,8 @@ TEST_F(FailureReasonTest, AStepThatFindsTheFlashWrongSaysWhatItFound) {
 
 TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTexts) {
     api.openFailure = kNoPermission;
-    EXPECT_FALSE(ReadChipId(context));
-    EXPECT_FALSE(BlankCheckFlash(context));
+    EXPECT_FALSE(ReadChipId(target, reporter));
+    EXPECT_FALSE(BlankCheckFlash(target, selection, run));
     EXPECT_TRUE(reporter.SawInfo("Blanking Fail at 0x000000"));
     Reported expected = One(FlashStep::kOpen, kNoPermission);
     expected.push_back(expected.front());
@@ -185,7 +187,7 @@ TEST_F(FailureReasonTest, IspPageOperationsReportAnOpenFailureOnceAndKeepTheirTe
 
 TEST_F(FailureReasonTest, ACommandThatTimesOutIsReportedAsTheStepsReason) {
     api.ioFailure = kTimedOut;
-    EXPECT_FALSE(SendWriteEnable(context));
+    EXPECT_FALSE(SendWriteEnable(usb, reporter));
     EXPECT_EQ(reporter.failures, One(FlashStep::kWriteEnable, kTimedOut));
     EXPECT_EQ(usb.LastFailure(), kTimedOut);
 }

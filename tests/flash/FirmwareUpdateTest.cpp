@@ -27,7 +27,7 @@ TEST_P(FirmwareUpdatePresetTest, WritesTheImageProtectsTheFlashAndLeavesIsp) {
     chip->Flash().Preload(0, std::vector<std::uint8_t>(0x3000, 0x00));  // old firmware
     LoadRandomImage(0x2345);
 
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(FlashBytes(0, image.length), ImageBytes(image.length));
     EXPECT_EQ(FlashBytes(image.length, 0x3000 - image.length),
@@ -37,7 +37,7 @@ TEST_P(FirmwareUpdatePresetTest, WritesTheImageProtectsTheFlashAndLeavesIsp) {
     EXPECT_TRUE(reporter.failures.empty());
     EXPECT_FALSE(chip->IspModeOn());
     EXPECT_EQ(bus.OpenHandleCount(), 0);
-    EXPECT_EQ(context.programBlockSize, GetParam().blockSize);
+    EXPECT_EQ(target.programBlockSize, GetParam().blockSize);
     const auto lengths = ProgramDataLengths();
     ASSERT_FALSE(lengths.empty());
     EXPECT_TRUE(std::all_of(lengths.begin(), lengths.end(),
@@ -68,7 +68,7 @@ using FirmwareUpdateTest = FlashFixture;
 // the update; one in the closing steps leaves a verified image, and a warning.
 TEST_F(FirmwareUpdateTest, UnplugReportsSuccessOnlyOnceTheImageIsVerified) {
     LoadRandomImage(0x1800);
-    ASSERT_TRUE(RunFirmwareUpdate(context));
+    ASSERT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
     const auto requests = Requests();
     const auto total = static_cast<std::int64_t>(requests.size());
     // Requests before the closing steps, which begin with the write enable before 01 FF.
@@ -93,11 +93,12 @@ TEST_F(FirmwareUpdateTest, UnplugReportsSuccessOnlyOnceTheImageIsVerified) {
         ASSERT_TRUE(usb2.Find());
         bus2.SetTransferFaults(id, {.unplugAfter = after});
         RecordingReporter reporter2;
-        FlashContext context2{usb2, image, reporter2};
+        FlashTarget target2{usb2, image};
+        FlashRun run2{reporter2};
         const bool verified = after >= closing;
 
-        EXPECT_EQ(RunFirmwareUpdate(context2), verified);
-        EXPECT_EQ(context2.flashStepFailed, !verified);
+        EXPECT_EQ(RunFirmwareUpdate(target2, run2),
+                  verified ? SequenceOutcome::kSuccess : SequenceOutcome::kFailed);
         EXPECT_EQ(reporter2.LastStep() == "Firmware update success!", verified);
         // Gone in the closing steps: the protect step is a warning; gone with the way out of
         // ISP mode, from a device that answered until then, is a restart.
@@ -112,7 +113,7 @@ TEST_F(FirmwareUpdateTest, EraseThatNeverEndsSkipsTheWorkButStillProtectsAndLeav
     LoadRandomImage(0x400);
     chip->SetFlashStuckBusy(true);
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastStep(), "Erase Flash Fail");
     const auto requests = Requests();
@@ -147,7 +148,7 @@ TEST_F(FirmwareUpdateTest, ByteThatReadsBackWrongFailsTheVerifyAtItsAddress) {
         if (text == "Start Verifying Check") chip->SetFlashFlippedBits(0x0A17, 0x10);
     };
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastInfo(), "Verifying Fail at 0x000A17");
     EXPECT_EQ(reporter.LastStep(), "Start Verifying Check");
@@ -161,7 +162,7 @@ TEST_F(FirmwareUpdateTest, ProgrammingFailureNamesItsBlockAndKeepsTheStepText) {
         if (text == "Start Programming") chip->SetFlashStuckBusy(true);
     };
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     // The first block's program never ends, so the second cannot start.
     EXPECT_EQ(reporter.LastInfo(), "Programming Fail at 0x000100");
@@ -178,7 +179,7 @@ TEST_F(FirmwareUpdateTest, FailedProgramDataLeavesNoSuccessAndWarnsOfTheMissingP
     const auto header = [](const SentRequest& r) {
         return r.request == 0x80 && r.index == 0 && r.data.at(0) == 0x02;
     };
-    ASSERT_TRUE(RunFirmwareUpdate(context));
+    ASSERT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
     const auto requests = Requests();
     // The first data request, numbered from 1 as the fault counts.
     const auto data = std::find_if(requests.begin(), requests.end(), header) - requests.begin() + 2;
@@ -187,7 +188,7 @@ TEST_F(FirmwareUpdateTest, FailedProgramDataLeavesNoSuccessAndWarnsOfTheMissingP
     bus.ClearLog();
     bus.SetTransferFaults(device, {.failTransfer = data});
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     const auto failed =
         std::find_if(bus.Log().begin(), bus.Log().end(), [](const auto& r) { return !r.ok; });
@@ -210,12 +211,11 @@ TEST_F(FirmwareUpdateTest, StopSkipsTheStepsStillToComeAndStillProtectsAndLeaves
     chip->Flash().Preload(0, std::vector<std::uint8_t>(0x1000, 0x00));
     LoadRandomImage(0x1800);
     reporter.onPump = [&] {
-        if (reporter.LastStep() == "Start Blanking Check") context.stopRequested = true;
+        if (reporter.LastStep() == "Start Blanking Check") run.stopRequested = true;
     };
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kStopped);  // stopped, not failed
 
-    EXPECT_FALSE(context.flashStepFailed);  // stopped, not failed
     const auto& steps = reporter.stepText;
     ASSERT_GE(steps.size(), 2u);
     EXPECT_EQ(steps[steps.size() - 2], "Start Blanking Check");  // stopped at its next block
@@ -227,7 +227,7 @@ TEST_F(FirmwareUpdateTest, StopSkipsTheStepsStillToComeAndStillProtectsAndLeaves
 
     // The next run starts without the old request.
     reporter = RecordingReporter();
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
     EXPECT_EQ(FlashBytes(0, image.length), ImageBytes(image.length));
 }
 
@@ -241,7 +241,7 @@ TEST_F(FirmwareUpdateTest, BytesPastTheImageLengthAreNeitherProgrammedNorExpecte
         image.length = length;
         chip->Flash().Preload(0, std::vector<std::uint8_t>(0x8000, 0x00));
 
-        EXPECT_TRUE(RunFirmwareUpdate(context));
+        EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
         EXPECT_EQ(FlashBytes(0, length), ImageBytes(length));
         EXPECT_EQ(FlashBytes(length, 0x8000 - length),
@@ -253,7 +253,7 @@ TEST_F(FirmwareUpdateTest, ImageOfErasedBytesProgramsNothing) {
     std::fill_n(image.data.begin(), 0x2000, 0xFF);
     image.length = 0x2000;
 
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_TRUE(ProgramDataLengths().empty());
     EXPECT_EQ(reporter.LastStep(), "Firmware update success!");
@@ -262,7 +262,7 @@ TEST_F(FirmwareUpdateTest, ImageOfErasedBytesProgramsNothing) {
 TEST_F(FirmwareUpdateTest, EmptyImageChecksByteZeroOnly) {
     image.length = 0;
 
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     const auto reads = FlashInstructions(0x03);
     ASSERT_EQ(reads.size(), 2u);  // blank check and verify, one block each
@@ -275,7 +275,7 @@ TEST_F(FirmwareUpdateTest, ChipThatRefusesIspModeIsNotErased) {
     LoadRandomImage(0x400);
     chip->SetIspEntryRefused(true);
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastStep(), "Enter ISP Mode");
     EXPECT_TRUE(reporter.SawInfo("Enter ISP Mode Fail"));
@@ -293,7 +293,7 @@ class SmallFlashUpdateTest : public FlashFixture {
 TEST_F(SmallFlashUpdateTest, ImageLargerThanTheFlashIsRefusedBeforeTheErase) {
     LoadRandomImage(kFlashSize + 16);
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastStep(), "Image does not fit in the 1024 KiB flash");
     EXPECT_TRUE(FlashInstructions(0xC7).empty());
@@ -306,7 +306,7 @@ TEST_F(SmallFlashUpdateTest, ImageFillingTheWholeFlashVerifies) {
     bus.SetLogLimit(0);
     LoadRandomImage(kFlashSize);
 
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(FlashBytes(0, kFlashSize), ImageBytes(kFlashSize));
 }
@@ -337,13 +337,12 @@ TEST_F(FirmwareUpdateTest, AStopEndsTheUpdateBeforeItsNextStepWithTheClosingStep
         LoadRandomImage(0x800);
         reporter = RecordingReporter();
         reporter.onPump = [&] {
-            if (reporter.LastStep().rfind(c.during, 0) == 0) context.stopRequested = true;
+            if (reporter.LastStep().rfind(c.during, 0) == 0) run.stopRequested = true;
         };
         bus.ClearLog();
-        const bool updated = RunFirmwareUpdate(context);
+        EXPECT_EQ(RunFirmwareUpdate(target, run),
+                  c.verified ? SequenceOutcome::kSuccess : SequenceOutcome::kStopped);
 
-        EXPECT_EQ(updated, c.verified);
-        EXPECT_FALSE(context.flashStepFailed);
         EXPECT_EQ(reporter.LastStep(), c.verified ? "Firmware update success!" : "Stopped by user");
         EXPECT_EQ(!FlashInstructions(0xC7).empty(), c.erased);
         const auto& steps = reporter.stepText;

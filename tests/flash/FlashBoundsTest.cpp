@@ -32,22 +32,23 @@ void PrintTo(const BoundsCase& c, std::ostream* out) {
 constexpr auto k2MiB = sim::FlashPreset::kCommon2MiB;
 constexpr auto kSmall = sim::FlashPreset::kSmallPage1MiB;
 
-bool RunOperation(FlashContext& context, Operation operation, std::uint32_t readEnd) {
+bool RunOperation(FlashTarget& target, const FlashSelection& selection, FlashRun& run,
+                  Operation operation, std::uint32_t readEnd) {
     switch (operation) {
         case Operation::kErase:
-            return EraseFlash(context);
+            return EraseFlash(target, selection, run);
         case Operation::kBlank:
-            return BlankCheckFlash(context);
+            return BlankCheckFlash(target, selection, run);
         case Operation::kProgram:
-            return ProgramFlash(context);
+            return ProgramFlash(target, selection, run);
         case Operation::kVerify:
-            return VerifyFlash(context);
+            return VerifyFlash(target, selection, run);
         case Operation::kRead:
-            return ReadFlash(context, readEnd);
+            return ReadFlash(target, run, readEnd).complete;
         case Operation::kAuto:
             break;
     }
-    return RunAutoSequence(context, AutoSteps{}) == SequenceOutcome::kSuccess;
+    return RunAutoSequence(target, selection, run, AutoSteps{}) == SequenceOutcome::kSuccess;
 }
 
 class FlashBoundsTest : public ::testing::WithParamInterface<BoundsCase>, public FlashFixture {
@@ -59,15 +60,15 @@ TEST_P(FlashBoundsTest, RangePastTheEndIsRefusedBeforeTheFlashIsTouched) {
     const BoundsCase& c = GetParam();
     const std::uint32_t flashSize = chip->Flash().Size();
     chip->Flash().Preload(0, {0x12, 0x34});  // the firmware at address 0
-    ASSERT_TRUE(EnterOrLeaveIsp(context));
+    ASSERT_TRUE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
     if (c.startKiB != kNoRange) {
-        ASSERT_TRUE(SelectAssignedRange(context, c.startKiB, c.sizeKiB));
+        ASSERT_TRUE(SelectAssignedRange(selection, c.startKiB, c.sizeKiB));
     }
     image.data[0] = 0x00;  // one block to program, the rest erased
     image.length = c.imageLength;
     bus.ClearLog();
 
-    const bool ok = RunOperation(context, c.operation, c.imageLength);
+    const bool ok = RunOperation(target, selection, run, c.operation, c.imageLength);
 
     const std::string refusal = c.refusal;
     if (refusal.empty()) {
@@ -153,9 +154,11 @@ TEST(UnknownFlashTest, AValidImageIsNotRefusedOnTheSizeTheIdSeemsToName) {
     for (std::uint32_t i = 0; i < length; ++i) image.data[i] = static_cast<std::uint8_t>(i * 7);
     image.length = length;
     RecordingReporter reporter;
-    FlashContext context{usb, image, reporter};
+    FlashTarget target{usb, image};
+    FlashSelection selection;
+    FlashRun run{reporter};
 
-    EXPECT_TRUE(RunFirmwareUpdate(context)) << reporter.LastInfo();
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess) << reporter.LastInfo();
 
     EXPECT_TRUE(std::equal(image.data.begin(), image.data.begin() + length,
                            chip->Flash().Contents().begin()));

@@ -12,7 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "flash/FlashContext.h"
+#include "flash/FlashRun.h"
+#include "flash/FlashSelection.h"
+#include "flash/FlashTarget.h"
 #include "sim/Qv4820Model.h"
 #include "sim/VirtualBus.h"
 #include "usb/QuorvexUsb.h"
@@ -144,7 +146,9 @@ class FlashFixture : public ::testing::Test {
     QuorvexUsb usb{bus};
     FirmwareImage image;
     RecordingReporter reporter;
-    FlashContext context{usb, image, reporter};
+    FlashTarget target{usb, image};
+    FlashSelection selection;
+    FlashRun run{reporter};
 };
 
 }  // namespace qv

@@ -57,9 +57,8 @@ TEST_P(FlashWaitBound, EndsAtTwiceThePartsMaximumOrAtItsPollCount) {
     const WaitCase& c = GetParam();
     ASSERT_TRUE(usb.Open());
     ASSERT_TRUE(IspEnterMode(usb, true));
-    ReadFlashId(context);
-    ASSERT_EQ(KnownFlashId(context) != nullptr && FindFlashPart(*KnownFlashId(context)),
-              c.knownPart);
+    ReadFlashId(target);
+    ASSERT_EQ(KnownFlashId(target) != nullptr && FindFlashPart(*KnownFlashId(target)), c.knownPart);
     sim::FlashTimings timings{kHour, kHour, kHour, kHour};
     timings.*c.time = c.busyMicros;
     chip->Flash().SetTimings(timings);
@@ -67,7 +66,7 @@ TEST_P(FlashWaitBound, EndsAtTwiceThePartsMaximumOrAtItsPollCount) {
     ASSERT_TRUE(c.start(usb));
     const std::uint64_t start = clock.NowMicros();
     int polls = 0;
-    const bool idle = WaitFlashIdle(context, c.what, [&](const WaitPoll&) { ++polls; });
+    const bool idle = WaitFlashIdle(target, c.what, [&](const WaitPoll&) { ++polls; });
     const std::uint64_t waited = clock.NowMicros() - start;
 
     EXPECT_EQ(idle, c.finishes);
@@ -116,7 +115,7 @@ TEST_F(StuckFlash, IsReportedWithinAMinuteOfTheUpdatesStart) {
     chip->SetFlashStuckBusy(true);
     const std::uint64_t start = clock.NowMicros();
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_LT(clock.NowMicros() - start, 60'000'000u);
     EXPECT_GE(clock.NowMicros() - start, 50'000'000u);

@@ -18,7 +18,7 @@ class FlashWorkersTest : public FlashFixture {
   protected:
     void SetUp() override {
         FlashFixture::SetUp();
-        ASSERT_TRUE(EnterOrLeaveIsp(context));
+        ASSERT_TRUE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
         usb.Open();
         bus.ClearLog();
     }
@@ -38,7 +38,7 @@ TEST_F(FlashWorkersTest, CleanReadingClearsTheStrikeOfABadByte) {
         }
     };
 
-    EXPECT_TRUE(BlankCheckRange(context, 0, 0xFF));
+    EXPECT_TRUE(BlankCheckRange(target, run, 0, 0xFF));
     EXPECT_EQ(ReadAddresses(), (std::vector<std::uint32_t>{0x00, 0x40, 0x40, 0x80, 0xC0}));
 }
 
@@ -46,48 +46,48 @@ TEST_F(FlashWorkersTest, FailedReadIsRetried) {
     // A reading is 0x81, 0x83, 0x82: request 6 is the fetch of block 0x40's first reading.
     bus.SetTransferFaults(device, {.failTransfer = 6});
 
-    EXPECT_TRUE(BlankCheckRange(context, 0, 0xBF));
+    EXPECT_TRUE(BlankCheckRange(target, run, 0, 0xBF));
     EXPECT_EQ(ReadAddresses(), (std::vector<std::uint32_t>{0x00, 0x40, 0x40, 0x80}));
 }
 
 TEST_F(FlashWorkersTest, ThreeStrikesFailAtTheFirstBadByteOrAtTheUnreadBlock) {
     chip->Flash().Preload(0x93, {0x00, 0x00});
-    EXPECT_FALSE(BlankCheckRange(context, 0, 0xFF));
+    EXPECT_FALSE(BlankCheckRange(target, run, 0, 0xFF));
     EXPECT_EQ(reporter.LastInfo(), "Blanking Fail at 0x000093");
     EXPECT_EQ(ReadAddresses(), (std::vector<std::uint32_t>{0x00, 0x40, 0x80, 0x80, 0x80}));
 
     bus.SetTransferFaults(device, {.failEvery = 1});
-    EXPECT_FALSE(VerifyRange(context, 0x40, 0xFF));
+    EXPECT_FALSE(VerifyRange(target, run, 0x40, 0xFF));
     EXPECT_EQ(reporter.LastInfo(), "Verifying Fail at 0x000040");
 }
 
 TEST_F(FlashWorkersTest, BytesPastTheEndAreNotChecked) {
     chip->Flash().Preload(0x101, {0x00});
-    EXPECT_TRUE(BlankCheckRange(context, 0, 0x100));
+    EXPECT_TRUE(BlankCheckRange(target, run, 0, 0x100));
     chip->Flash().Preload(0x100, {0x00});
-    EXPECT_FALSE(BlankCheckRange(context, 0, 0x100));
+    EXPECT_FALSE(BlankCheckRange(target, run, 0, 0x100));
     EXPECT_EQ(reporter.LastInfo(), "Blanking Fail at 0x000100");
 }
 
 TEST_F(FlashWorkersTest, SectorEraseFailsWhenAnySectorDoesNotFinish) {
-    ASSERT_TRUE(SelectAssignedRange(context, 64, 12));  // three sectors from 0x10000
+    ASSERT_TRUE(SelectAssignedRange(selection, 64, 12));  // three sectors from 0x10000
     reporter.onPump = [&] {
         const std::string& info = reporter.LastInfo();
         chip->SetFlashStuckBusy(info == "Flash Sector Erase: 0x 010000");
     };
 
-    EXPECT_FALSE(EraseFlash(context));
+    EXPECT_FALSE(EraseFlash(target, selection, run));
 
     EXPECT_EQ(reporter.LastInfo(), "Erase Flash Fail");
-    EXPECT_TRUE(context.flashStepFailed);
+    EXPECT_EQ(reporter.failures.size(), 1u);
     std::vector<std::uint32_t> sectors;
     for (const auto& r : FlashInstructions(0x20)) sectors.push_back(AddressOf(r));
     EXPECT_EQ(sectors, (std::vector<std::uint32_t>{0x10000, 0x11000, 0x12000}));
 }
 
 TEST_F(FlashWorkersTest, EmptyAssignedRangeErasesNothing) {
-    ASSERT_TRUE(SelectAssignedRange(context, 32, 0));
-    EXPECT_TRUE(EraseFlash(context));
+    ASSERT_TRUE(SelectAssignedRange(selection, 32, 0));
+    EXPECT_TRUE(EraseFlash(target, selection, run));
     EXPECT_EQ(reporter.processInfo, std::vector<std::string>{"Flash Sector Erase"});
     EXPECT_TRUE(FlashInstructions(0x20).empty());
 }
@@ -96,7 +96,8 @@ TEST_F(FlashWorkersTest, ReadBackDumpHoldsTheFlashAsHexRows) {
     std::vector<std::uint8_t> pattern(0x8000);
     for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<std::uint8_t>(i * 7);
     chip->Flash().Preload(0, pattern);
-    ASSERT_TRUE(ReadFlash(context));
+    const FlashReadBack readBack = ReadFlash(target, run);
+    ASSERT_TRUE(readBack.complete);
     EXPECT_EQ(reporter.LastInfo(), "Read Flash content Success");
 
     const auto folder = std::filesystem::path(::testing::TempDir()) / "qv_readback";
@@ -104,8 +105,8 @@ TEST_F(FlashWorkersTest, ReadBackDumpHoldsTheFlashAsHexRows) {
     std::filesystem::create_directories(folder);
     const auto file = folder / "flash.bin";
     std::ofstream(file) << "an older, longer file that must be replaced entirely";
-    const DumpResult result = WriteReadBackDump(context.readBackBuffer, 0x8000, file.string());
-    ASSERT_TRUE(result.written) << result.message;
+    const Expected<void> result = WriteReadBackDump(readBack.bytes, 0x8000, file.string());
+    ASSERT_TRUE(result.ok()) << result.text();
 
     std::string expected;
     for (std::size_t p = 0; p < pattern.size(); p += 16) {
@@ -129,31 +130,31 @@ TEST_F(FlashWorkersTest, UnwritableDumpIsReportedAndLeavesNothingBehind) {
     std::filesystem::create_directories(folder / "taken");
 
     // The name is taken by a folder: the rename fails and the temporary file goes away.
-    DumpResult result =
-        WriteReadBackDump(context.readBackBuffer, 0x100, (folder / "taken").string());
-    EXPECT_FALSE(result.written);
-    EXPECT_NE(result.message.find("taken"), std::string::npos);
+    const std::vector<std::uint8_t> bytes(0x100);
+    Expected<void> result = WriteReadBackDump(bytes, 0x100, (folder / "taken").string());
+    EXPECT_FALSE(result.ok());
+    EXPECT_NE(result.text().find("taken"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 
-    result = WriteReadBackDump(context.readBackBuffer, 0x100, (folder / "no" / "dump").string());
-    EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.message.empty());
+    result = WriteReadBackDump(bytes, 0x100, (folder / "no" / "dump").string());
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.text().empty());
 }
 
 TEST_F(FlashWorkersTest, ReadBackRefusesARangePastItsBuffer) {
-    EXPECT_FALSE(ReadBackRange(context, 0, kImageCapacity));
+    EXPECT_FALSE(ReadBackRange(target, run, 0, kImageCapacity).complete);
     EXPECT_TRUE(FlashInstructions(0x03).empty());
 }
 
 TEST_F(FlashWorkersTest, IspButtonTogglesOnlyWhenTheChipTakesTheRequest) {
-    ASSERT_TRUE(context.ispModeActive);
-    EXPECT_TRUE(EnterOrLeaveIsp(context));
-    EXPECT_FALSE(context.ispModeActive);
+    ASSERT_TRUE(selection.ispModeActive);
+    EXPECT_TRUE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
+    EXPECT_FALSE(selection.ispModeActive);
     EXPECT_FALSE(chip->IspModeOn());
 
     chip->SetIspEntryRefused(true);
-    EXPECT_FALSE(EnterOrLeaveIsp(context));
-    EXPECT_FALSE(context.ispModeActive);
+    EXPECT_FALSE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
+    EXPECT_FALSE(selection.ispModeActive);
 }
 
 class SmallPageFlashTest : public FlashFixture {
@@ -162,17 +163,17 @@ class SmallPageFlashTest : public FlashFixture {
 };
 
 TEST_F(SmallPageFlashTest, ProgramBeforeAnySequenceChoosesTheBlockSizeFromTheId) {
-    ASSERT_TRUE(EnterOrLeaveIsp(context));
-    ASSERT_EQ(context.programBlockSize, 0);
+    ASSERT_TRUE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
+    ASSERT_EQ(target.programBlockSize, 0);
     LoadRandomImage(0x600);
 
-    EXPECT_TRUE(ProgramFlash(context));
+    EXPECT_TRUE(ProgramFlash(target, selection, run));
 
     EXPECT_EQ(reporter.LastInfo(), "Programming Success");
-    EXPECT_EQ(context.programBlockSize, 32);
+    EXPECT_EQ(target.programBlockSize, 32);
     EXPECT_EQ(FlashBytes(0, image.length), ImageBytes(image.length));
-    EXPECT_TRUE(ReadChipId(context));
-    EXPECT_EQ(ChipIdCaption(context.flashIdBytes), "0xC2,  0x22,  0x14,  ");
+    EXPECT_TRUE(ReadChipId(target, reporter));
+    EXPECT_EQ(ChipIdCaption(target.flashIdBytes), "0xC2,  0x22,  0x14,  ");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST_P(PreErase, StopsTheUpdateBeforeAnythingIsErased) {
     LoadRandomImage(0x1000);
     c.fault(*chip);
 
-    EXPECT_FALSE(RunFirmwareUpdate(context));
+    EXPECT_NE(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastStep(), c.shown);
     ASSERT_EQ(reporter.failures.size(), 1u);
@@ -62,7 +62,7 @@ class IdRead : public FlashFixture {};
 // One failed id read is read again; the update then goes on as usual.
 TEST_F(IdRead, ThatFailsOnceIsReadAgain) {
     LoadRandomImage(0x800);
-    ASSERT_TRUE(RunFirmwareUpdate(context));
+    ASSERT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
     // The fetch of the id in that run, counted as the bus counts vendor requests.
     std::int64_t number = 0;
     std::int64_t idFetch = 0;
@@ -78,7 +78,7 @@ TEST_F(IdRead, ThatFailsOnceIsReadAgain) {
     bus.ClearLog();
     bus.SetTransferFaults(device, {.failTransfer = idFetch});
 
-    EXPECT_TRUE(RunFirmwareUpdate(context));
+    EXPECT_EQ(RunFirmwareUpdate(target, run), SequenceOutcome::kSuccess);
 
     EXPECT_EQ(reporter.LastStep(), "Firmware update success!");
     EXPECT_EQ(FlashInstructions(0x9F).size(), 2u);

@@ -61,13 +61,14 @@ class SilentDeviceTest : public FlashFixture, public ::testing::WithParamInterfa
     bool Run() {
         switch (GetParam().operation) {
             case Operation::kUpdate:
-                return RunFirmwareUpdate(context);
+                return RunFirmwareUpdate(target, run) == SequenceOutcome::kSuccess;
             case Operation::kAuto:
-                return RunAutoSequence(context, {.protect = true}) == SequenceOutcome::kSuccess;
+                return RunAutoSequence(target, selection, run, {.protect = true}) ==
+                       SequenceOutcome::kSuccess;
             case Operation::kIspPageErase: {  // as qvtool flash erase runs it
-                const bool entered = EnterOrLeaveIsp(context);
-                const bool erased = entered && EraseFlash(context);
-                return EnterOrLeaveIsp(context) && erased;
+                const bool entered = EnterOrLeaveIsp(usb, reporter, selection.ispModeActive);
+                const bool erased = entered && EraseFlash(target, selection, run);
+                return EnterOrLeaveIsp(usb, reporter, selection.ispModeActive) && erased;
             }
             case Operation::kI2cRead: {
                 std::uint8_t bytes[4] = {};

@@ -23,7 +23,7 @@ class StopPointsTest : public FlashFixture {
         // No block of 0xFF: every program block is sent, so each pumps once.
         std::replace(image.data.begin(), image.data.begin() + kLength, std::uint8_t{0xFF},
                      std::uint8_t{0x5A});
-        ASSERT_TRUE(EnterOrLeaveIsp(context));
+        ASSERT_TRUE(EnterOrLeaveIsp(usb, reporter, selection.ispModeActive));
     }
 
     // Raises the stop when `marker` is shown, and keeps the time it was raised.
@@ -32,8 +32,8 @@ class StopPointsTest : public FlashFixture {
             const bool shown =
                 (!reporter.processAddress.empty() && reporter.processAddress.back() == marker) ||
                 reporter.LastInfo() == marker;
-            if (shown && !context.stopRequested) {
-                context.stopRequested = true;
+            if (shown && !run.stopRequested) {
+                run.stopRequested = true;
                 stoppedAtMicros = clock.NowMicros();
             }
         };
@@ -43,8 +43,8 @@ class StopPointsTest : public FlashFixture {
 
   public:  // for the table's preparations
     using FlashFixture::chip;
-    using FlashFixture::context;
     using FlashFixture::ImageBytes;
+    using FlashFixture::selection;
 };
 
 struct LongStep {
@@ -53,7 +53,7 @@ struct LongStep {
     std::uint32_t blocks;  // stop points in all (the read walks take [0, kLength], end included)
     std::function<std::string(std::uint32_t address)> marker;
     std::function<void(StopPointsTest&)> prepare;
-    std::function<bool(FlashContext&)> run;
+    std::function<bool(FlashTarget&, const FlashSelection&, FlashRun&)> run;
 };
 
 TEST_F(StopPointsTest, EachLongStepStopsAtTheBlockAfterTheRequest) {
@@ -66,36 +66,39 @@ TEST_F(StopPointsTest, EachLongStepStopsAtTheBlockAfterTheRequest) {
         {"verify", kReadBlockSize, kLength / kReadBlockSize + 1, walk("Verifying Addr: 0x"),
          [](StopPointsTest& t) { t.chip->Flash().Preload(0, t.ImageBytes(kLength)); }, VerifyFlash},
         {"read-back", kReadBlockSize, kLength / kReadBlockSize + 1, walk("Verifying Addr: 0x"),
-         [](StopPointsTest&) {}, [](FlashContext& c) { return ReadFlash(c, kLength); }},
+         [](StopPointsTest&) {},
+         [](FlashTarget& t, const FlashSelection&, FlashRun& r) {
+             return ReadFlash(t, r, kLength).complete;
+         }},
         {"program", kPageBlockSize, kLength / kPageBlockSize, walk("0x"), [](StopPointsTest&) {},
          ProgramFlash},
         {"sector erase", 4096, kLength / 4096, walk("Flash Sector Erase: 0x "),
          [](StopPointsTest& t) {
              t.chip->Flash().Preload(0, std::vector<std::uint8_t>(kLength, 0));
-             ASSERT_TRUE(SelectAssignedRange(t.context, 0, kLength / 1024));
+             ASSERT_TRUE(SelectAssignedRange(t.selection, 0, kLength / 1024));
          },
-         [](FlashContext& c) { return EraseFlash(c); }},
+         EraseFlash},
     };
     for (const LongStep& step : steps) {
         for (const std::uint32_t n : {1u, 3u, step.blocks}) {
             SCOPED_TRACE(std::string(step.name) + ", stop during block " + std::to_string(n));
             chip->Flash().Preload(0, std::vector<std::uint8_t>(kLength, 0xFF));
-            SelectWholeRange(context);
+            SelectWholeRange(selection);
             step.prepare(*this);
             reporter = RecordingReporter();
             StopWhenShown(step.marker((n - 1) * step.block));
             bus.ClearLog();
 
-            const bool done = step.run(context);
+            const bool done = step.run(target, selection, run);
             const bool last = n == step.blocks;
             EXPECT_EQ(done, last) << "a stop during the last block stops nothing";
             EXPECT_TRUE(reporter.failures.empty());
             if (last) {
-                EXPECT_FALSE(context.stoppedAt);
+                EXPECT_FALSE(run.stoppedAt);
                 continue;
             }
-            ASSERT_TRUE(context.stoppedAt);
-            EXPECT_EQ(*context.stoppedAt, n * step.block);
+            ASSERT_TRUE(run.stoppedAt);
+            EXPECT_EQ(*run.stoppedAt, n * step.block);
             EXPECT_LE(clock.NowMicros() - stoppedAtMicros, 1'000'000u) << "within a second";
             // Nothing past the stop point was touched.
             for (const SentRequest& r : Requests()) {

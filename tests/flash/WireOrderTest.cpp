@@ -56,7 +56,8 @@ TEST_F(WireOrderTest, AutoWithEveryStepSendsTheRecordedRequests) {
     LoadRandomImage(0x180);
     std::fill_n(image.data.begin() + 0x100, 0x80, 0xFF);  // a block that is not sent
 
-    ASSERT_EQ(RunAutoSequence(context, {.protect = true}), SequenceOutcome::kSuccess);
+    ASSERT_EQ(RunAutoSequence(target, selection, run, {.protect = true}),
+              SequenceOutcome::kSuccess);
 
     std::ifstream in(QV_SOURCE_DIR "/tests/flash/auto-wire-order.txt");
     ASSERT_TRUE(in) << "no reference";

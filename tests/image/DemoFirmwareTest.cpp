@@ -19,7 +19,7 @@ TEST(DemoFirmware, FileIsNextToTheExecutablesAndLoads) {
     EXPECT_NE(path.find(demo::kDemoFirmwareName), std::string::npos);
     FirmwareImage image;
     const auto r = LoadImageByName(image, path);
-    ASSERT_TRUE(r.loaded) << r.error;
+    ASSERT_TRUE(r.ok()) << r.text();
     EXPECT_EQ(image.length, demo::kDemoLength);
     const auto expected = demo::BuildDemoFirmwareImage();
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), image.data.begin()));
@@ -27,7 +27,7 @@ TEST(DemoFirmware, FileIsNextToTheExecutablesAndLoads) {
               std::optional<std::uint32_t>(demo::kDemoTablePosition));
     std::uint32_t sum = 0;
     for (auto b : expected) sum += b;
-    EXPECT_EQ(r.checksum, static_cast<std::uint16_t>(sum));
+    EXPECT_EQ(r->checksum, static_cast<std::uint16_t>(sum));
 }
 
 TEST(DemoFirmware, FileShape) {

@@ -150,12 +150,12 @@ TEST_P(Differential, SameBytesAsObjcopyAndSrecCat) {
 
     FirmwareImage image;
     const LoadResult r = LoadHexImage(image, hex);
-    ASSERT_TRUE(r.loaded) << r.error;
+    ASSERT_TRUE(r.ok()) << r.text();
     EXPECT_EQ(image.length, g.max);
     EXPECT_TRUE(std::equal(g.image.begin(), g.image.begin() + g.max, image.data.begin()));
     EXPECT_TRUE(std::all_of(image.data.begin() + g.max, image.data.end(),
                             [](std::uint8_t b) { return b == 0xFF; }));
-    EXPECT_EQ(r.checksum, test::Sum16(image.data, 0, image.length));
+    EXPECT_EQ(r->checksum, test::Sum16(image.data, 0, image.length));
 
     // objcopy: bytes min .. max-1.
     const std::string outObjcopy = dir.File("objcopy.bin");

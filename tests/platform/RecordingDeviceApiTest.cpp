@@ -58,11 +58,10 @@ TEST_F(Recording, WritesOneLinePerCallWithItsOutcome) {
     sim::VirtualBus bus(clock);
     const sim::DeviceId device =
         bus.AttachBareChip("vid_a7d6&pid_6000", std::make_shared<AnsweringModel>());
-    std::string error;
     {
-        auto recorder = RecordingDeviceApi::Create(bus, file.string(), error);
-        ASSERT_TRUE(recorder) << error;
-        RunSession(*recorder, [&] { bus.SetTransferFaults(device, {.failTransfer = 1}); });
+        auto recorder = RecordingDeviceApi::Create(bus, file.string());
+        ASSERT_TRUE(recorder.ok()) << recorder.text();
+        RunSession(**recorder, [&] { bus.SetTransferFaults(device, {.failTransfer = 1}); });
     }
     const std::string usb = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
     const std::string open = "open ok " + bus.PathOf(device);
@@ -85,16 +84,16 @@ TEST_F(Recording, WritesOneLinePerCallWithItsOutcome) {
               }));
 
     // The replay of that log, recorded again, gives the same lines: two buses, one record.
-    auto replay = ReplayDeviceApi::Load(file.string(), error);
-    ASSERT_TRUE(replay) << error;
+    auto replay = ReplayDeviceApi::Load(file.string());
+    ASSERT_TRUE(replay.ok()) << replay.text();
     const std::vector<std::string> first = Lines(file);
     std::filesystem::remove(file);
     {
-        auto recorder = RecordingDeviceApi::Create(*replay, file.string(), error);
-        RunSession(*recorder, [] {});
+        auto recorder = RecordingDeviceApi::Create(**replay, file.string());
+        RunSession(**recorder, [] {});
     }
     EXPECT_EQ(Lines(file), first);
-    EXPECT_TRUE(replay->Verdict().ok()) << replay->Verdict().text();
+    EXPECT_TRUE((*replay)->Verdict().ok()) << (*replay)->Verdict().text();
 }
 
 // A log is one session format from its first line: a later run adds to a log of this version,
@@ -102,22 +101,21 @@ TEST_F(Recording, WritesOneLinePerCallWithItsOutcome) {
 TEST_F(Recording, AddsOnlyToALogOfItsOwnVersion) {
     sim::VirtualClock clock;
     sim::VirtualBus bus(clock);
-    std::string error;
     for (int run = 0; run < 2; ++run) {
-        auto recorder = RecordingDeviceApi::Create(bus, file.string(), error);
-        ASSERT_TRUE(recorder) << error;
+        auto recorder = RecordingDeviceApi::Create(bus, file.string());
+        ASSERT_TRUE(recorder.ok()) << recorder.text();
         FileHandle handle = kNoFileHandle;
-        EXPECT_FALSE(recorder->OpenPath("A", handle).ok());
+        EXPECT_FALSE((*recorder)->OpenPath("A", handle).ok());
     }
     EXPECT_EQ(Lines(file), (std::vector<std::string>{"# traffic log version 2",
                                                      "open not-found A no device at A",
                                                      "open not-found A no device at A"}));
     for (const char* held : {"# open A\n0022242e 00 0 ok -\n", "notes\n", "# traffic log"}) {
         std::ofstream(file, std::ios::binary) << held;
-        EXPECT_FALSE(RecordingDeviceApi::Create(bus, file.string(), error)) << held;
-        EXPECT_EQ(error, "the traffic log '" + file.string() +
-                             "' holds something other than a log of this version (\"# traffic "
-                             "log version 2\" first): record into a new file");
+        EXPECT_EQ(RecordingDeviceApi::Create(bus, file.string()).text(),
+                  "the traffic log '" + file.string() +
+                      "' holds something other than a log of this version (\"# traffic "
+                      "log version 2\" first): record into a new file");
         std::ifstream in(file, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), held) << "left as it was";
     }
@@ -126,12 +124,11 @@ TEST_F(Recording, AddsOnlyToALogOfItsOwnVersion) {
 TEST_F(Recording, AFileThatCannotBeOpenedIsRefusedWithTheSystemsReason) {
     sim::VirtualClock clock;
     sim::VirtualBus bus(clock);
-    std::string error;
-    EXPECT_FALSE(RecordingDeviceApi::Create(bus, "/nonexistent/dir/log.txt", error));
     // The path as the system spells it in full: "Z:\nonexistent\dir\log.txt" under Wine.
     const std::string path = std::filesystem::absolute("/nonexistent/dir/log.txt").string();
-    EXPECT_EQ(error, "cannot record the traffic log: " + path +
-                         ": cannot be opened: No such file or directory");
+    EXPECT_EQ(
+        RecordingDeviceApi::Create(bus, "/nonexistent/dir/log.txt").text(),
+        "cannot record the traffic log: " + path + ": cannot be opened: No such file or directory");
 }
 
 }  // namespace

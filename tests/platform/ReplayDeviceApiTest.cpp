@@ -18,16 +18,13 @@ const Guid kOtherClass{{1}};
 // A replay of a three-request log, with its device open.
 struct ReplaySession {
     ReplaySession() {
-        TrafficLog log;
-        std::string error;
-        EXPECT_TRUE(ParseTrafficLog(std::string("# open ") + kPath +
-                                        "\n"
-                                        "00222429 0102 0 ok -\n"
-                                        "0022242e 0304 2 ok a5b6\n"
-                                        "0022242e 05 1 fail 00\n",
-                                    log, error))
-            << error;
-        replay = std::make_unique<ReplayDeviceApi>(std::move(log), "t.log");
+        Expected<TrafficLog> log = ParseTrafficLog(std::string("# open ") + kPath +
+                                                   "\n"
+                                                   "00222429 0102 0 ok -\n"
+                                                   "0022242e 0304 2 ok a5b6\n"
+                                                   "0022242e 05 1 fail 00\n");
+        EXPECT_TRUE(log.ok()) << log.text();
+        replay = std::make_unique<ReplayDeviceApi>(std::move(*log), "t.log");
         EXPECT_TRUE(replay->OpenPath(kPath, handle).ok());
     }
 
@@ -109,11 +106,9 @@ TEST_F(Replay, StoppingEarlyIsAFailedVerdict) {
 constexpr char kClass[] = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 
 std::unique_ptr<ReplayDeviceApi> ReplayOf(const std::string& lines) {
-    TrafficLog log;
-    std::string error;
-    EXPECT_TRUE(ParseTrafficLog(std::string(kTrafficLogVersionLine) + "\n" + lines, log, error))
-        << error;
-    return std::make_unique<ReplayDeviceApi>(std::move(log), "t.log");
+    Expected<TrafficLog> log = ParseTrafficLog(std::string(kTrafficLogVersionLine) + "\n" + lines);
+    EXPECT_TRUE(log.ok()) << log.text();
+    return std::make_unique<ReplayDeviceApi>(std::move(*log), "t.log");
 }
 
 // The paths a listing of the USB device class shows, or its failure's text.
@@ -260,9 +255,7 @@ TEST(ReplayLoad, RefusesALineTooLongForALogNamingFileAndLine) {
     };
     for (const auto& c : cases) {
         if (!std::filesystem::exists(c.file)) continue;  // no /dev/zero on Windows
-        std::string error;
-        EXPECT_FALSE(ReplayDeviceApi::Load(c.file, error));
-        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(ReplayDeviceApi::Load(c.file).text(), c.error);
     }
     std::filesystem::remove(file);
     std::filesystem::remove(large);

@@ -81,9 +81,9 @@ TEST(RequestDecoding, RoundTripsAndRefusesDeviations) {
     EncodePropertyRequestBlock(out, block);
     const auto sent = static_cast<std::uint32_t>(PropertyRequestBlockSize(4));
     DecodeResult good = DecodePropertyRequest(kIoctlKsProperty, block.data(), sent, 4);
-    ASSERT_TRUE(good.ok()) << good.error;
-    EXPECT_TRUE(std::ranges::equal(good.request->outData, data));
-    EXPECT_EQ(good.request->setup.index, 1);
+    ASSERT_TRUE(good.ok()) << good.text();
+    EXPECT_TRUE(std::ranges::equal(good->request->outData, data));
+    EXPECT_EQ(good->request->setup.index, 1);
 
     auto damaged = block;
     damaged[44] = 1;  // a trailing pad byte

@@ -13,9 +13,9 @@ TEST(TrafficLog, LogsWithoutAVersionLineReadAsBefore) {
         "# open \\\\?\\usb#vid_a7d6&pid_6000#1-2#{x}\n"
         "0022242e 00c391 2 ok a50f\r\n"
         "00222429  0 fail -\n";
-    TrafficLog log;
-    std::string error;
-    ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    const Expected<TrafficLog> parsed = ParseTrafficLog(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.text();
+    const TrafficLog& log = *parsed;
     EXPECT_EQ(log.version, 1);
     EXPECT_EQ(log.devicePaths, std::vector<std::string>{"\\\\?\\usb#vid_a7d6&pid_6000#1-2#{x}"});
     ASSERT_EQ(log.entries.size(), 2u);
@@ -56,9 +56,9 @@ TEST(TrafficLog, PathsAndTextsReadBackByteForByte) {
 
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
-    TrafficLog log;
-    std::string error;
-    ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    const Expected<TrafficLog> parsed = ParseTrafficLog(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.text();
+    const TrafficLog& log = *parsed;
     ASSERT_EQ(log.listings.size(), 1u);
     EXPECT_EQ(log.listings[0].members.at(0).path, path);
     ASSERT_EQ(log.entries.size(), 2u);
@@ -81,22 +81,19 @@ TEST(TrafficLog, EveryFailureKindReadsBack) {
         const std::uint8_t block[1] = {0x01};
         text += FormatTrafficLine(0x22242e, block, 1, 0, results.back(), nullptr) + "\n";
     }
-    TrafficLog log;
-    std::string error;
-    ASSERT_TRUE(ParseTrafficLog(text, log, error)) << error;
+    const Expected<TrafficLog> parsed = ParseTrafficLog(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.text();
+    const TrafficLog& log = *parsed;
     ASSERT_EQ(log.entries.size(), results.size());
     for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(log.entries[i].result, results[i]);
     EXPECT_NE(text.find(" short-transfer - short-transfer text"), std::string::npos) << text;
 }
 
 TEST(TrafficLog, CommentsBlankLinesAndRepeatedOpensAreNotEntries) {
-    TrafficLog log;
-    std::string error;
-    ASSERT_TRUE(
-        ParseTrafficLog("# captured on a bench\n\n# open A\n# open B\n# open A\n"
-                        "002f0003 00 0 ok -",
-                        log, error))
-        << error;
+    const Expected<TrafficLog> parsed = ParseTrafficLog(
+        "# captured on a bench\n\n# open A\n# open B\n# open A\n002f0003 00 0 ok -");
+    ASSERT_TRUE(parsed.ok()) << parsed.text();
+    const TrafficLog& log = *parsed;
     EXPECT_EQ(log.devicePaths, (std::vector<std::string>{"A", "B"}));
     ASSERT_EQ(log.entries.size(), 1u);
     EXPECT_EQ(log.entries[0].line, 6u);
@@ -125,10 +122,8 @@ TEST(TrafficLog, MalformedLinesAreRefusedWithTheirNumberAndReason) {
         {"# open 3 o~\r51k -\r\r", "the device path holds a carriage return"},
     };
     for (const auto& c : cases) {
-        TrafficLog log;
-        std::string error;
-        EXPECT_FALSE(ParseTrafficLog(std::string("002f0003 00 0 ok -\n") + c.line, log, error))
-            << c.line;
+        const std::string error =
+            ParseTrafficLog(std::string("002f0003 00 0 ok -\n") + c.line).text();
         EXPECT_EQ(error.rfind(std::string("line 2: ") + c.reason, 0), 0u)
             << c.line << ": " << error;
     }
@@ -162,19 +157,14 @@ TEST(TrafficLog, MalformedLinesAfterTheVersionLineAreRefusedWithTheirNumberAndRe
     for (const auto& c : cases) {
         const std::string text = std::string(kTrafficLogVersionLine) + "\n" + c.line;
         const std::string number = std::to_string(std::count(text.begin(), text.end(), '\n') + 1);
-        TrafficLog log;
-        std::string error;
-        EXPECT_FALSE(ParseTrafficLog(text, log, error)) << c.line.substr(0, 80);
+        const std::string error = ParseTrafficLog(text).text();
         EXPECT_EQ(error.rfind("line " + number + ": " + c.reason, 0), 0u)
             << c.line.substr(0, 80) << ": " << error;
     }
 }
 
 TEST(TrafficLog, AnotherVersionIsRefused) {
-    TrafficLog log;
-    std::string error;
-    EXPECT_FALSE(ParseTrafficLog("# traffic log version 3\nopen ok A\n", log, error));
-    EXPECT_EQ(error,
+    EXPECT_EQ(ParseTrafficLog("# traffic log version 3\nopen ok A\n").text(),
               "line 1: traffic log version 3 is not one this tool reads (version 2, or a log "
               "without a version line)");
 }

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <setupapi.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "platform/SystemDeviceApi.h"
 #include "platform/carriers/RequestBlocks.h"
@@ -26,6 +29,40 @@ TEST(Win32DeviceApi, EnumerationOfBothClassesIsEmpty) {
         EXPECT_FALSE(api->InterfaceDetailPath(set, 0, path).ok());
         api->DestroyInterfaceSet(set);
     }
+}
+
+// An interface class counts as registered once a driver registered one device of it, plugged in
+// or not; a class nobody registered (the product's, on a computer without its driver) does not.
+TEST(Win32DeviceApi, AnInterfaceClassIsRegisteredOnceADeviceOfItWas) {
+    constexpr Guid kTestClass{{0x3c, 0x1f, 0x6e, 0x52, 0x8a, 0x01, 0x4d, 0x4b, 0x9e, 0x2d, 0x51,
+                               0x7a, 0x40, 0x93, 0xc6, 0x0e}};
+    auto api = CreateSystemDeviceApi();
+    ASSERT_FALSE(api->InterfaceClassRegistered(kProductInterfaceClass));
+    ASSERT_FALSE(api->InterfaceClassRegistered(kTestClass));
+
+    // What a driver's installation leaves: a device, and an interface of the class on it.
+    GUID native;
+    std::memcpy(&native, kTestClass.bytes.data(), sizeof native);
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&native, nullptr);
+    ASSERT_NE(set, INVALID_HANDLE_VALUE) << GetLastError();
+    SP_DEVINFO_DATA device{.cbSize = sizeof(SP_DEVINFO_DATA)};
+    ASSERT_TRUE(SetupDiCreateDeviceInfoA(set, "QVTEST", &native, nullptr, nullptr, DICD_GENERATE_ID,
+                                         &device))
+        << GetLastError();
+    ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr))
+        << GetLastError();
+    SP_DEVICE_INTERFACE_DATA created{.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA)};
+    ASSERT_TRUE(SetupDiCreateDeviceInterfaceA(set, &device, &native, nullptr, 0, &created))
+        << GetLastError();
+    EXPECT_TRUE(api->InterfaceClassRegistered(kTestClass));
+    // Not plugged in, so not among the devices present.
+    DeviceSetHandle present = kNoDeviceSet;
+    ASSERT_TRUE(api->OpenInterfaceSet(kTestClass, present).ok());
+    EXPECT_EQ(api->EnumerateInterface(present, 0).kind(), FailureKind::kNoMoreItems);
+    api->DestroyInterfaceSet(present);
+
+    SetupDiRemoveDevice(set, &device);
+    SetupDiDestroyDeviceInfoList(set);
 }
 
 TEST(Win32DeviceApi, FailedOpenSaysWhy) {

@@ -8,26 +8,26 @@
 namespace qv::sim {
 namespace {
 
-std::unique_ptr<Simulation> Simulate(std::vector<std::string> faults, std::string& error) {
+Expected<std::unique_ptr<Simulation>> Simulate(std::vector<std::string> faults) {
     SimulationOptions options;
     options.faults = std::move(faults);
     options.realTime = false;
-    return Simulation::Create(options, error);
+    return Simulation::Create(options);
 }
 
 TEST(SimulationFaultsTest, SlowEraseTakesTheDatasheetMaximumForTheFlashSize) {
-    std::string error;
-    const auto simulation = Simulate({"slow-erase"}, error);
-    ASSERT_TRUE(simulation) << error;
+    const auto made = Simulate({"slow-erase"});
+    ASSERT_TRUE(made.ok()) << made.text();
+    const auto& simulation = *made;
     // 2 MiB by default: 25 s at the datasheet maximum instead of the typical 5 s.
     EXPECT_EQ(simulation->Chip().Flash().Timings().chipEraseMicros, 25'000'000u);
 }
 
 TEST(SimulationFaultsTest, MalformedFaultsAreRefusedWithTheKnownOnes) {
     for (const char* fault : {"slow-erase:1", "slow", "quiet-after", "quiet-after:x"}) {
-        std::string error;
-        EXPECT_FALSE(Simulate({fault}, error)) << fault;
-        EXPECT_NE(error.find("slow-erase"), std::string::npos) << error;
+        const auto made = Simulate({fault});
+        EXPECT_FALSE(made.ok()) << fault;
+        EXPECT_NE(made.text().find("slow-erase"), std::string::npos) << made.text();
     }
 }
 

@@ -42,9 +42,9 @@ TEST(DeviceStack, EachVirtualDeviceOnABusOfItsOwnAllRecorded) {
     const fs::path log = TempPath("qv_stack.log");
     DeviceStackOptions options = VirtualDevices({"Tesmora Pavo", "isp-a7d6"});
     options.ioLog = log.string();
-    StackProblem problem;
-    const std::unique_ptr<DeviceStack> stack = DeviceStack::Build(options, problem);
-    ASSERT_TRUE(stack) << problem.text;
+    auto built = DeviceStack::Build(options);
+    ASSERT_TRUE(built.ok()) << built.problem().text;
+    const std::unique_ptr<DeviceStack>& stack = *built;
     ASSERT_EQ(stack->Buses().size(), 2u);
     std::set<std::string> paths;
     for (const StackBus& bus : stack->Buses()) {
@@ -84,8 +84,9 @@ TEST(DeviceStack, WhatCannotBeBuiltSaysWhyAndOfWhichKind) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.part);
-        StackProblem problem;
-        EXPECT_FALSE(DeviceStack::Build(c.options, problem));
+        const auto built = DeviceStack::Build(c.options);
+        ASSERT_FALSE(built.ok());
+        const StackProblem& problem = built.problem();
         EXPECT_EQ(problem.kind, c.kind);
         EXPECT_NE(problem.text.find(c.part), std::string::npos) << problem.text;
         EXPECT_FALSE(problem.text.empty());
@@ -93,9 +94,9 @@ TEST(DeviceStack, WhatCannotBeBuiltSaysWhyAndOfWhichKind) {
 }
 
 TEST(DeviceStack, WithoutOptionsTheSystemsOwnBusThatAThreadMayOpenAnew) {
-    StackProblem problem;
-    const std::unique_ptr<DeviceStack> stack = DeviceStack::Build({}, problem);
-    ASSERT_TRUE(stack) << problem.text;
+    auto built = DeviceStack::Build({});
+    ASSERT_TRUE(built.ok()) << built.problem().text;
+    const std::unique_ptr<DeviceStack>& stack = *built;
     ASSERT_EQ(stack->Buses().size(), 1u);
     EXPECT_TRUE(stack->Buses()[0].systemOwn);
     EXPECT_FALSE(stack->Buses()[0].simulated);
@@ -105,17 +106,18 @@ TEST(DeviceStack, FinishWritesTheStateFileAndReportsWhenItCannot) {
     const fs::path state = TempPath("qv_stack_state.qv");
     DeviceStackOptions options = VirtualDevices({""});
     options.virtualDevices[0].stateFile = state.string();
-    StackProblem problem;
-    std::unique_ptr<DeviceStack> stack = DeviceStack::Build(options, problem);
-    ASSERT_TRUE(stack) << problem.text;
+    auto built = DeviceStack::Build(options);
+    ASSERT_TRUE(built.ok()) << built.problem().text;
+    std::unique_ptr<DeviceStack> stack = std::move(*built);
     EXPECT_TRUE(stack->Finish().empty());
     EXPECT_TRUE(fs::exists(state));
 
     // A state file that turned into a folder meanwhile cannot take the device back. The first
     // stack lets go of the file before the second takes it.
     stack.reset();
-    stack = DeviceStack::Build(options, problem);
-    ASSERT_TRUE(stack) << problem.text;
+    built = DeviceStack::Build(options);
+    ASSERT_TRUE(built.ok()) << built.problem().text;
+    stack = std::move(*built);
     fs::remove(state);
     fs::create_directory(state);
     const std::vector<StackProblem> problems = stack->Finish();

@@ -33,25 +33,21 @@ TEST(StackOptions, CombinationsThatCannotGoTogetherAreRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.refusal);
-        std::string refusal;
-        const std::optional<DeviceStackOptions> options = ReadStackOptions(c.given, refusal);
-        EXPECT_EQ(options.has_value(), *c.refusal == '\0');
-        EXPECT_EQ(refusal, c.refusal);
+        const Expected<DeviceStackOptions> options = ReadStackOptions(c.given);
+        EXPECT_EQ(options.ok(), *c.refusal == '\0');
+        EXPECT_EQ(options.text(), c.refusal);
     }
 }
 
 TEST(StackOptions, AFaultAppliesToTheSimulateBeforeItOrToAllBeforeAny) {
-    std::string refusal;
-    const std::optional<DeviceStackOptions> options =
-        ReadStackOptions({{kSimFault, "stuck-busy"},
-                          {kSimulate, "Tesmora Pavo"},
-                          {kSimFault, "refuse-isp"},
-                          {kSimAudio, "dsd,64"},
-                          {kSimulate, ""},
-                          {kSimFault, "unplug-after:3"},
-                          {kSimVirtualTime, ""}},
-                         refusal);
-    ASSERT_TRUE(options) << refusal;
+    const Expected<DeviceStackOptions> options = ReadStackOptions({{kSimFault, "stuck-busy"},
+                                                                   {kSimulate, "Tesmora Pavo"},
+                                                                   {kSimFault, "refuse-isp"},
+                                                                   {kSimAudio, "dsd,64"},
+                                                                   {kSimulate, ""},
+                                                                   {kSimFault, "unplug-after:3"},
+                                                                   {kSimVirtualTime, ""}});
+    ASSERT_TRUE(options.ok()) << options.text();
     ASSERT_EQ(options->virtualDevices.size(), 2u);
     const sim::SimulationOptions& pavo = options->virtualDevices[0];
     const sim::SimulationOptions& second = options->virtualDevices[1];

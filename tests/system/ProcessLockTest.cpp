@@ -32,17 +32,15 @@ using std::chrono::milliseconds;
 std::string TryFromElsewhere(const std::string& key, milliseconds wait) {
     return std::async(std::launch::async,
                       [&] {
-                          std::string error;
-                          const auto lock = ProcessLock::Acquire(key, "test", wait, error);
-                          return lock ? std::string("taken") : error;
+                          const auto lock = ProcessLock::Acquire(key, "test", wait);
+                          return lock.ok() ? std::string("taken") : lock.text();
                       })
         .get();
 }
 
 TEST(ProcessLock, ASecondHolderWaitsThenNamesTheFirstUntilItLetsGo) {
-    std::string error;
-    auto lock = ProcessLock::Acquire("key", "test", milliseconds(0), error);
-    ASSERT_NE(lock, nullptr) << error;
+    auto lock = ProcessLock::Acquire("key", "test", milliseconds(0));
+    ASSERT_TRUE(lock.ok()) << lock.text();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(TryFromElsewhere("key", milliseconds(200)),
               "in use by process " + std::to_string(getpid()));
@@ -53,7 +51,7 @@ TEST(ProcessLock, ASecondHolderWaitsThenNamesTheFirstUntilItLetsGo) {
     auto waiting =
         std::async(std::launch::async, [] { return TryFromElsewhere("key", milliseconds(5000)); });
     std::this_thread::sleep_for(milliseconds(100));
-    lock.reset();
+    lock->reset();
     EXPECT_EQ(waiting.get(), "taken");
 }
 
@@ -93,27 +91,24 @@ TEST(ProcessLock, OnlyAPlainLockFileInAUsableFolderIsTaken) {
         std::ofstream(other) << "someone's data";
         c.make();
         setenv("QV4820_LOCK_DIR", folder.c_str(), 1);
-        std::string error;
-        const auto lock = ProcessLock::Acquire(key, "test", milliseconds(0), error);
-        EXPECT_EQ(lock != nullptr, c.says.empty()) << error;
-        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        const auto lock = ProcessLock::Acquire(key, "test", milliseconds(0));
+        EXPECT_EQ(lock.ok(), c.says.empty()) << lock.text();
+        EXPECT_NE(lock.text().find(c.says), std::string::npos) << lock.text();
         std::ifstream kept(other);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "someone's data");
     }
     std::filesystem::remove(path);
     const std::string missing = folder + "/missing";
     setenv("QV4820_LOCK_DIR", missing.c_str(), 1);
-    std::string error;
-    EXPECT_EQ(ProcessLock::Acquire(key, "test", milliseconds(0), error), nullptr);
-    EXPECT_EQ(error, "the lock folder " + missing +
-                         " (QV4820_LOCK_DIR) cannot be used: No such file or directory");
+    EXPECT_EQ(ProcessLock::Acquire(key, "test", milliseconds(0)).text(),
+              "the lock folder " + missing +
+                  " (QV4820_LOCK_DIR) cannot be used: No such file or directory");
     setenv("QV4820_LOCK_DIR", before.c_str(), 1);
 }
 
 TEST(ProcessLock, AStopRequestEndsTheWait) {
-    std::string error;
-    const auto held = ProcessLock::Acquire("stop", "test", milliseconds(0), error);
-    ASSERT_NE(held, nullptr) << error;
+    const auto held = ProcessLock::Acquire("stop", "test", milliseconds(0));
+    ASSERT_TRUE(held.ok()) << held.text();
     std::signal(SIGINT, SIG_DFL);  // not as a background job's runner may have left it
     const StopSignals stop("");
     const auto start = std::chrono::steady_clock::now();

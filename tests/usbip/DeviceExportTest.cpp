@@ -41,9 +41,9 @@ class DeviceExportTest : public ::testing::Test {
         options.product = product;
         options.faults = std::move(faults);
         options.realTime = false;
-        std::string error;
-        simulation_ = sim::Simulation::Create(options, error);
-        ASSERT_TRUE(simulation_) << error;
+        auto simulation = sim::Simulation::Create(options);
+        ASSERT_TRUE(simulation.ok()) << simulation.text();
+        simulation_ = std::move(*simulation);
         device_ = std::make_unique<DeviceExport>(*simulation_, "1-1", 1);
         ASSERT_TRUE(device_->Import());
     }

@@ -22,16 +22,15 @@ class UsbipServerTest : public ::testing::Test {
     void SetUp() override {
         sim::SimulationOptions options;
         options.realTime = false;
-        std::string error;
-        simulation_ = sim::Simulation::Create(options, error);
-        ASSERT_TRUE(simulation_) << error;
+        auto simulation = sim::Simulation::Create(options);
+        ASSERT_TRUE(simulation.ok()) << simulation.text();
+        simulation_ = std::move(*simulation);
         device_ = std::make_unique<DeviceExport>(*simulation_, "1-1", 1);
-        server_ = UsbipServer::Listen({"127.0.0.1", 0}, {device_.get()}, log_, error);
-        ASSERT_TRUE(server_) << error;
-        thread_ = std::thread([this] {
-            std::string error;
-            served_ = server_->Run([this] { return stop_.load(); }, error);
-        });
+        auto server = UsbipServer::Listen({"127.0.0.1", 0}, {device_.get()}, log_);
+        ASSERT_TRUE(server.ok()) << server.text();
+        server_ = std::move(*server);
+        thread_ =
+            std::thread([this] { served_ = server_->Run([this] { return stop_.load(); }).ok(); });
     }
     void TearDown() override {
         stop_ = true;
