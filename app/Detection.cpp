@@ -14,8 +14,8 @@
 #include "app/UpdatePanelFonts.h"
 #include "app/Wiring.h"
 #include "catalog/Products.h"
-#include "platform/DesktopSession.h"
 #include "platform/carriers/RequestBlocks.h"
+#include "system/DesktopSession.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "image/ImageLoaders.h"
-#include "platform/InputFile.h"
+#include "system/InputFile.h"
 
 namespace qv {
 

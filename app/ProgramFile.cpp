@@ -13,6 +13,7 @@
 #include "app/UnitState.h"
 #include "catalog/FirmwareFiles.h"
 #include "flash/UpdateSequences.h"
+#include "system/CurrentDirectory.h"
 #include "ui_UpdatePanel.h"
 
 namespace qv {
@@ -49,7 +50,7 @@ void TForm1::ShowProgramFile(const QString& path) {
 std::vector<std::string> TForm1::FirmwareFolders() {
     std::vector<std::string> folders;
     if (!unit_.programFolder.empty()) folders.push_back(unit_.programFolder);
-    const std::string current = unit_.api.CurrentDirectory();
+    const std::string current = CurrentDirectory();
     const auto same = [&](const std::string& folder) {
         return QDir(QString::fromLocal8Bit(folder)) == QDir(QString::fromLocal8Bit(current));
     };
@@ -68,7 +69,7 @@ void TForm1::ReadProgramFile1() {
     std::string path;
     QStringList lookedIn;
     for (const std::string& folder : folders) {
-        const std::string candidate = folder + unit_.api.PathSeparator() + fileName.toStdString();
+        const std::string candidate = folder + PathSeparator() + fileName.toStdString();
         if (QFileInfo::exists(QString::fromLocal8Bit(candidate))) {
             path = candidate;
             break;

@@ -12,10 +12,10 @@
 #include "app/QtDialogs.h"
 #include "app/TForm1.h"
 #include "app/UnitState.h"
-#include "platform/DesktopSession.h"
-#include "platform/StandardStreams.h"
-#include "platform/StopSignals.h"
 #include "stack/DeviceStack.h"
+#include "system/DesktopSession.h"
+#include "system/StandardStreams.h"
+#include "system/StopSignals.h"
 
 namespace {
 

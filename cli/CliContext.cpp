@@ -6,10 +6,10 @@
 #include <ostream>
 
 #include "cli/Interruption.h"
-#include "platform/StopSignals.h"
 #include "platform/SystemDeviceApi.h"
+#include "system/StopSignals.h"
 #include "text/Joined.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {

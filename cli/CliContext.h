@@ -16,8 +16,8 @@
 #include "cli/Report.h"
 #include "platform/DeviceApi.h"
 #include "platform/LockingDeviceApi.h"
-#include "platform/NamedFiles.h"
 #include "stack/DeviceStack.h"
+#include "system/NamedFiles.h"
 #include "usb/DeviceScan.h"
 #include "usb/QuorvexUsb.h"
 

@@ -1,6 +1,6 @@
 #include "cli/DeviceView.h"
 
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,8 @@
 
 #include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
-#include "platform/InputFile.h"
+#include "system/CurrentDirectory.h"
+#include "system/InputFile.h"
 
 namespace qv {
 
@@ -20,8 +21,8 @@ LoadResult LoadFirmwareFile(const std::string& file, FirmwareImage& image, Repor
     return result;
 }
 
-bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
-                     FirmwareImage& image, Report& report) {
+bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, FirmwareImage& image,
+                     Report& report) {
     if (!file.empty()) return LoadFirmwareFile(file, image, report).ok();
     if (device.catalogIndex < 0) {
         report.Fail(Outcome::kUsage, device.displayName +
@@ -29,7 +30,7 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceA
                                          "--file");
         return false;
     }
-    image.path = api.CurrentDirectory() + api.PathSeparator() +
+    image.path = CurrentDirectory() + PathSeparator() +
                  CatalogFirmwareFileName(static_cast<std::size_t>(device.catalogIndex));
     const Expected<InputFile> input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
     if (!input.ok()) {

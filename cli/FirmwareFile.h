@@ -7,8 +7,7 @@
 
 #include "cli/Report.h"
 #include "image/ImageLoaders.h"
-#include "platform/DeviceApi.h"
-#include "platform/NamedFiles.h"
+#include "system/NamedFiles.h"
 #include "usb/DeviceScan.h"
 
 namespace qv {
@@ -23,8 +22,8 @@ LoadResult LoadFirmwareFile(const std::string& file, FirmwareImage& image, Repor
 // Loads `file` when given; otherwise the device's catalogue file (current directory, separator,
 // catalogue file name) as Intel HEX. A bare chip has no catalogue file and needs `file`.
 // False after a failure in `report`.
-bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, DeviceApi& api,
-                     FirmwareImage& image, Report& report);
+bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, FirmwareImage& image,
+                     Report& report);
 
 // Whether `file` may be written into `device`: refused (false, the reason in `report`) when it
 // is the catalogue file of another product, unless `otherProduct` says the technician means it;

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/EraseRange.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
 #include "cli/ProgressReporter.h"
 #include "cli/ServiceText.h"
@@ -16,8 +17,8 @@
 #include "flash/FlashSteps.h"
 #include "flash/IspOperations.h"
 #include "flash/ReadBackDump.h"
-#include "platform/OutputFile.h"
-#include "platform/StopSignals.h"
+#include "system/OutputFile.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -34,16 +35,9 @@ struct FlashOptions {
     std::uint32_t readKiB = kReadFlashEnd / 1024;
 };
 
-// The flash work of one sub-command: the device's flash, the range chosen and the run.
-struct FlashJob {
-    FlashTarget target;
-    FlashSelection selection;
-    FlashRun run;
-};
-
 // What one sub-command does once the chip is in ISP mode: true on success. Failures are in the
 // reporter's last line.
-using Operation = std::function<bool(FlashJob&, const FlashOptions&, Report&)>;
+using Operation = std::function<bool(FlashSession&, const FlashOptions&, Report&)>;
 
 struct FlashCommand {
     const char* name;
@@ -107,32 +101,32 @@ bool CheckArguments(const FlashCommand& command, const FlashOptions& o, Report& 
 
 // Success when the erase range or the image fits in the flash the id names, or no id can be
 // read (the work then fails with its own texts); else why not.
-Expected<void> InsideTheFlash(const FlashCommand& command, FlashJob& job) {
-    FlashTarget& target = job.target;
-    if (!StepRunner(target.usb, job.run.reporter).OpenLink()) return {};
+Expected<void> InsideTheFlash(const FlashCommand& command, FlashSession& session) {
+    FlashTarget& target = session.target;
+    if (!StepRunner(target.usb, session.run.reporter).OpenLink()) return {};
     EnsureFlashId(target);
     target.usb.Close();
-    if (Is(command, "erase")) return EraseInsideFlash(target, job.selection);
-    std::optional<FlashRange> range = ImageRange(job.selection, target.image);
+    if (Is(command, "erase")) return EraseInsideFlash(target, session.selection);
+    std::optional<FlashRange> range = ImageRange(session.selection, target.image);
     if (!range) {
         return Problem{FailureKind::kOther, "Image does not fit in the flash above 0x" +
-                                                Hex6(job.selection.flashRangeStart)};
+                                                Hex6(session.selection.flashRangeStart)};
     }
     return FitImageToFlash(target, *range);
 }
 
 // Erase and program change nothing on a protected flash, which says nothing about it: check
 // the protection first, and clear it only when asked, once the range is known to fit.
-bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashJob& job,
+bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashSession& session,
                   ProgressReporter& reporter, Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
-    if (const Expected<void> inside = InsideTheFlash(command, job); !inside.ok()) {
+    if (const Expected<void> inside = InsideTheFlash(command, session); !inside.ok()) {
         report.Fail(Outcome::kDeviceFailure,
                     "failed: " + inside.text() + "; " + command.work + " was not started" +
                         (o.unprotect ? " and the protection not cleared" : ""));
         return false;
     }
-    if (MakeFlashWritable(job.target, reporter, o.unprotect)) return true;
+    if (MakeFlashWritable(session.target, reporter, o.unprotect)) return true;
     const std::string& problem = reporter.LastLine();
     std::string advice;
     if (!o.unprotect && problem.rfind("Flash is protected", 0) == 0)
@@ -153,17 +147,16 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (!context.ChooseDevice(report, command.access)) return;
     // Without --file the image is the device's catalogue file.
     if (command.needsImage && o.file.empty() &&
-        !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
+        !LoadFirmwareFor(context.Device(), o.file, *image, report))
         return;
     QuorvexUsb* usb = context.Connect(report);
     if (usb == nullptr) return;
-    ProgressReporter reporter(context.ProgressOut(),
-                              ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashJob job{{*usb, *image}, {}, FlashRun(reporter)};
-    StopOnRequest(reporter, job.run);
+    FlashSession session(context, *usb, *image);
+    ProgressReporter& reporter = session.reporter;
     // Inside the address space: ChooseRange checked it.
-    if (range->assigned) (void)SelectAssignedRange(job.selection, range->startKiB, range->sizeKiB);
-    bool& ispModeActive = job.selection.ispModeActive;
+    if (range->assigned)
+        (void)SelectAssignedRange(session.selection, range->startKiB, range->sizeKiB);
+    bool& ispModeActive = session.selection.ispModeActive;
     if (!EnterOrLeaveIsp(*usb, reporter, ispModeActive)) {
         report.Fail(Outcome::kDeviceFailure, "the chip did not enter ISP mode");
         return report.AddReason("", usb->LastFailure());
@@ -173,11 +166,11 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (StopRequested()) {
         FailInterrupted(report,
                         std::string(command.work) + " was not started; the flash was not changed");
-    } else if (ReadyToWrite(command, o, job, reporter, report)) {
+    } else if (ReadyToWrite(command, o, session, reporter, report)) {
         ran = true;
-        ok = command.operation(job, o, report);
+        ok = command.operation(session, o, report);
     }
-    const std::optional<std::uint32_t> stoppedAt = job.run.stoppedAt;
+    const std::optional<std::uint32_t> stoppedAt = session.run.stoppedAt;
     EnterOrLeaveIsp(*usb, reporter, ispModeActive);  // a closing step: a warning when it fails
     report["steps"] = reporter.Lines();
     reporter.AddWarningsTo(report);
@@ -193,12 +186,12 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     report.AddReason("", usb->LastFailure());
 }
 
-bool ShowId(FlashJob& job, const FlashOptions&, Report& report) {
-    if (!ReadChipId(job.target, job.run.reporter)) {
-        job.run.reporter.ProcessInfo("Reading the flash id failed");
+bool ShowId(FlashSession& session, const FlashOptions&, Report& report) {
+    if (!ReadChipId(session.target, session.run.reporter)) {
+        session.run.reporter.ProcessInfo("Reading the flash id failed");
         return false;
     }
-    const FlashId& id = job.target.flashIdBytes;
+    const FlashId& id = session.target.flashIdBytes;
     const int block = BlockSizeForId(id);
     report.Line("Flash id: " + ChipIdCaption(id) + "(program blocks of " + std::to_string(block) +
                 " bytes)");
@@ -208,17 +201,17 @@ bool ShowId(FlashJob& job, const FlashOptions&, Report& report) {
 }
 
 // The status reads 0xFF also when it cannot be read, as on the ISP page.
-bool ShowStatus(FlashJob& job, const FlashOptions&, Report& report) {
-    const std::uint8_t status = ReadStatusRegister(job.target.usb, job.run.reporter);
+bool ShowStatus(FlashSession& session, const FlashOptions&, Report& report) {
+    const std::uint8_t status = ReadStatusRegister(session.target.usb, session.run.reporter);
     report.Line("Status register: " + StatusCaption(status));
     report["status"] = HexText(status);
     return true;
 }
 
 // A dump replaces the named file only after the whole range was read.
-bool ReadToFile(FlashJob& job, const FlashOptions& o, Report& report) {
+bool ReadToFile(FlashSession& session, const FlashOptions& o, Report& report) {
     const std::uint32_t end = o.readKiB * 1024;
-    const FlashReadBack readBack = ReadFlash(job.target, job.run, end);
+    const FlashReadBack readBack = ReadFlash(session.target, session.run, end);
     if (!readBack.complete) return false;
     const Expected<void> dump = WriteReadBackDump(readBack.bytes, end, o.dumpFile);
     if (!dump.ok()) {
@@ -266,8 +259,8 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
         {"status", Access::kReadOnly, false, "the status read", ShowStatus});
     CLI::App* erase = add("Erase the whole chip, or the 4 KiB sectors of --start/--size",
                           {"erase", Access::kChanges, false, "the erase",
-                           [](FlashJob& j, const FlashOptions&, Report&) {
-                               return EraseFlash(j.target, j.selection, j.run);
+                           [](FlashSession& s, const FlashOptions&, Report&) {
+                               return EraseFlash(s.target, s.selection, s.run);
                            },
                            "the sectors from there on were not erased"});
     erase->add_option("--start", options->startKiB,
@@ -281,8 +274,8 @@ void AddFlashCommand(CLI::App& app, CliContext& context) {
                                bool (*run)(FlashTarget&, const FlashSelection&, FlashRun&),
                                const char* afterStop = "the flash was not changed") {
         CLI::App* command = add(help, {name, access, true, work,
-                                       [run](FlashJob& j, const FlashOptions&, Report&) {
-                                           return run(j.target, j.selection, j.run);
+                                       [run](FlashSession& s, const FlashOptions&, Report&) {
+                                           return run(s.target, s.selection, s.run);
                                        },
                                        afterStop});
         command

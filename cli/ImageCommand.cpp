@@ -10,7 +10,7 @@
 #include "cli/ServiceText.h"
 #include "image/ImageLoaders.h"
 #include "image/ParameterTableScan.h"
-#include "platform/OutputFile.h"
+#include "system/OutputFile.h"
 
 namespace qv {
 namespace {

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
-
-void StopOnRequest(ProgressReporter& reporter, FlashRun& run) {
-    reporter.SetPumpAction([&run] {
-        if (StopRequested()) run.stopRequested = true;
-    });
-}
 
 void FailInterrupted(Report& report, const std::string& state) {
     const std::string signal = StopRequestName();

@@ -1,8 +1,8 @@
 // qvtool list: the updatable devices present, real or virtual.
 
 #include "cli/Commands.h"
-#include "platform/DesktopSession.h"
 #include "platform/carriers/RequestBlocks.h"
+#include "system/DesktopSession.h"
 
 namespace qv {
 namespace {

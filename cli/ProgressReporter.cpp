@@ -6,7 +6,7 @@
 
 #include "cli/Report.h"
 #include "flash/StepFailure.h"
-#include "platform/Terminal.h"
+#include "system/Terminal.h"
 
 namespace qv {
 namespace {

@@ -1,7 +1,7 @@
 #include "cli/QvtoolCommandLine.h"
 
 #include "cli/Commands.h"
-#include "platform/SystemHelp.h"
+#include "system/SystemHelp.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "platform/StandardStreams.h"
+#include "system/StandardStreams.h"
 #include "text/HexFormat.h"
 
 namespace qv {

@@ -10,13 +10,14 @@
 
 #include "catalog/FirmwareFiles.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressReporter.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/StepFailure.h"
 #include "flash/UpdateSequences.h"
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -49,8 +50,7 @@ const char* ResultText(Result result) {
 }
 
 // Loads each firmware file once; false after a file refusal in `report`.
-bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
-                std::vector<Job>& jobs,
+bool LoadImages(Report& report, const UpdateAllOptions& o, std::vector<Job>& jobs,
                 std::map<std::string, std::unique_ptr<FirmwareImage>>& images) {
     for (Job& job : jobs) {
         const FoundDevice& device = job.candidate.device;
@@ -62,8 +62,7 @@ bool LoadImages(CliContext& context, Report& report, const UpdateAllOptions& o,
         auto& image = images[key];
         if (!image) {
             image = std::make_unique<FirmwareImage>();
-            DeviceApi& bus = job.candidate.bus ? *job.candidate.bus : context.ChosenBus();
-            if (!LoadFirmwareFor(device, o.file, bus, *image, report)) return false;
+            if (!LoadFirmwareFor(device, o.file, *image, report)) return false;
         }
         job.image = image.get();
     }
@@ -92,16 +91,14 @@ void RunJob(CliContext& context, Job& job, ProgressBoard& board, std::size_t row
         job.message = selected ? usb.OpenFailure().text() : "vanished while it was being opened";
         board.Set(row, job.message, true);
     } else {
-        ProgressReporter reporter(context.Err(), ProgressReporter::Style::kQuiet);
+        FlashSession session(usb, *job.image, context.Err(), ProgressReporter::Style::kQuiet);
+        ProgressReporter& reporter = session.reporter;
         reporter.SetListener([&](const std::string& status) {
             board.Set(row, status, status.find('%') == std::string::npos);
         });
-        FlashTarget target(usb, *job.image);
-        FlashRun run(reporter);
-        StopOnRequest(reporter, run);
-        const SequenceOutcome outcome = RunFirmwareUpdate(target, run);
+        const SequenceOutcome outcome = RunFirmwareUpdate(session.target, session.run);
         const bool success = outcome == SequenceOutcome::kSuccess;
-        const bool stopped = outcome == SequenceOutcome::kStopped || (!success && EndRequested());
+        const bool stopped = FlashSession::Stopped(outcome);
         job.result = success ? Result::kSuccess : stopped ? Result::kInterrupted : Result::kFailed;
         job.steps = reporter.Lines();
         job.warnings = reporter.Warnings();
@@ -233,7 +230,7 @@ void UpdateAll(CliContext& context, Report& report, const UpdateAllOptions& o) {
                            "--io-log and --replay follow one device at a time: update it without "
                            "--all. Nothing was sent.");
     }
-    if (!LoadImages(context, report, o, jobs, images)) return;
+    if (!LoadImages(report, o, jobs, images)) return;
 
     if (!notes.empty()) report["notes"] = notes;
     for (const std::string& note : notes) context.Err() << "Note: " << note << '\n';

@@ -6,12 +6,11 @@
 
 #include "cli/Commands.h"
 #include "cli/FirmwareFile.h"
+#include "cli/FlashSession.h"
 #include "cli/Interruption.h"
-#include "cli/ProgressReporter.h"
 #include "cli/UpdateAll.h"
 #include "cli/UpdateQuestion.h"
 #include "flash/UpdateSequences.h"
-#include "platform/StopSignals.h"
 
 namespace qv {
 namespace {
@@ -32,9 +31,7 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     auto image = std::make_unique<FirmwareImage>();
     if (!o.file.empty() && !LoadFirmwareFile(o.file, *image, report).ok()) return;
     if (!context.ChooseDevice(report, Access::kChanges)) return;
-    if (o.file.empty() &&
-        !LoadFirmwareFor(context.Device(), o.file, context.ChosenBus(), *image, report))
-        return;
+    if (o.file.empty() && !LoadFirmwareFor(context.Device(), o.file, *image, report)) return;
     std::string note;
     if (!FileIsForDevice(context.Device(), o.file, o.otherProduct, report, note)) return;
     report["file"] = image->path;
@@ -52,18 +49,14 @@ void Update(CliContext& context, Report& report, const UpdateOptions& o) {
     }
     QuorvexUsb* usb = context.Connect(report);
     if (usb == nullptr) return;
-    ProgressReporter reporter(context.ProgressOut(),
-                              ProgressReporter::StyleFor(context.ProgressOut()));
-    FlashTarget target(*usb, *image);
-    FlashRun run(reporter);
-    StopOnRequest(reporter, run);
-    const SequenceOutcome outcome = RunFirmwareUpdate(target, run);
+    FlashSession session(context, *usb, *image);
+    const ProgressReporter& reporter = session.reporter;
+    const SequenceOutcome outcome = RunFirmwareUpdate(session.target, session.run);
     const bool success = outcome == SequenceOutcome::kSuccess;
     report["steps"] = reporter.Lines();
     report["warnings"] = Report::Json::array();
     reporter.AddWarningsTo(report);
-    // After a second stop every request fails: that ends the update as a stop too.
-    if (outcome == SequenceOutcome::kStopped || (!success && EndRequested()))
+    if (FlashSession::Stopped(outcome))
         return FailInterrupted(report, StoppedUpdateState(reporter.Lines()));
     if (!success) report.Fail(Outcome::kDeviceFailure, "the update failed: " + reporter.LastLine());
     if (reporter.HasFailure())

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "flash/UpdateSequences.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 

@@ -3,8 +3,8 @@
 #include <iostream>
 
 #include "cli/Qvtool.h"
-#include "platform/StandardStreams.h"
-#include "platform/StopSignals.h"
+#include "system/StandardStreams.h"
+#include "system/StopSignals.h"
 
 int main(int argc, char** argv) {
     // Before any file is opened: a closed stdout must not become the first file's descriptor.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "image/UserParameterTable.h"
+#include "text/HexFormat.h"
 
 namespace qv::demo {
 
@@ -63,7 +64,6 @@ inline std::vector<std::uint8_t> BuildDemoFirmwareImage() {
 
 // The Intel HEX text of the demo firmware.
 inline std::string BuildDemoFirmwareHex() {
-    static constexpr char digits[] = "0123456789ABCDEF";
     const std::vector<std::uint8_t> image = BuildDemoFirmwareImage();
     std::string text;
     auto record = [&](std::uint32_t offset, std::uint8_t type, const std::uint8_t* bytes,
@@ -78,10 +78,7 @@ inline std::string BuildDemoFirmwareHex() {
         for (std::uint8_t v : r) sum = static_cast<std::uint8_t>(sum + v);
         r.push_back(static_cast<std::uint8_t>(0x100 - sum));
         text += ':';
-        for (std::uint8_t v : r) {
-            text += digits[v >> 4];
-            text += digits[v & 0xF];
-        }
+        AppendHexBytes(text, r.data(), r.size());
         text += "\r\n";
     };
     const std::uint8_t upper[2] = {0x00, 0x00};

@@ -1,6 +1,6 @@
 #include "flash/ReadBackDump.h"
 
-#include "platform/OutputFile.h"
+#include "system/OutputFile.h"
 #include "text/HexFormat.h"
 
 namespace qv {

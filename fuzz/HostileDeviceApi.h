@@ -53,8 +53,6 @@ class HostileDeviceApi : public DeviceApi {
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override { sleptMs += milliseconds; }
     std::uint64_t NowMicros() override { return sleptMs * 1000; }
-    std::string CurrentDirectory() override { return "/nonexistent"; }
-    char PathSeparator() const override { return '/'; }
 
   private:
     bool InputLeft() const { return next_ < answers_.size(); }

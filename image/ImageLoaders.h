@@ -1,6 +1,6 @@
 #pragma once
 // The two firmware file loaders (Intel HEX and raw binary), from an open file or from memory.
-// The files themselves are opened by the front ends (platform/InputFile.h), so that nothing here
+// The files themselves are opened by the front ends (system/InputFile.h), so that nothing here
 // can block on a FIFO or read a device node.
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 #include "packaging/ManPage.h"
 
-#include <cctype>
 #include <sstream>
+
+#include "text/LetterCase.h"
 
 namespace qv::doc {
 namespace {
@@ -26,11 +27,6 @@ std::string Roff(const std::string& text) {
         }
     }
     return out;
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 std::string Bold(const std::string& text) {

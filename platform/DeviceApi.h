@@ -61,9 +61,6 @@ class DeviceApi {
     // A steady clock in microseconds, for waits bounded in time: the system's on a real bus,
     // the device's under the simulator (so a sleep moves it), the sleeps asked for in a replay.
     virtual std::uint64_t NowMicros() = 0;
-    virtual std::string CurrentDirectory() = 0;
-    // Separator between a directory and a file name on this system.
-    virtual char PathSeparator() const = 0;
 };
 
 }  // namespace qv

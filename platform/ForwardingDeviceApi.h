@@ -38,8 +38,6 @@ class ForwardingDeviceApi : public DeviceApi {
     void CloseHandle(FileHandle handle) override { inner_.CloseHandle(handle); }
     void Sleep(std::uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
     std::uint64_t NowMicros() override { return inner_.NowMicros(); }
-    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-    char PathSeparator() const override { return inner_.PathSeparator(); }
 
   protected:
     DeviceApi& Inner() const { return inner_; }

@@ -1,6 +1,6 @@
 #include "platform/LockingDeviceApi.h"
 
-#include <cctype>
+#include "text/LetterCase.h"
 
 namespace qv {
 
@@ -19,10 +19,8 @@ LockingDeviceApi::LockingDeviceApi(std::unique_ptr<DeviceApi> inner, std::chrono
 DeviceResult LockingDeviceApi::Hold(const std::string& path) {
     Held& held = held_[path];
     if (held.users == 0) {
-        std::string key = path;
-        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         Expected<std::unique_ptr<ProcessLock>> lock =
-            ProcessLock::Acquire(key, DeviceLockReadable(path), wait_);
+            ProcessLock::Acquire(Lower(path), DeviceLockReadable(path), wait_);
         if (!lock.ok()) {
             held_.erase(path);
             const bool busy = lock.kind() == FailureKind::kBusy;

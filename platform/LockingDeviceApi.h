@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/ForwardingDeviceApi.h"
-#include "platform/ProcessLock.h"
+#include "system/ProcessLock.h"
 
 namespace qv {
 

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/RegularFile.h"
 #include "platform/TrafficLog.h"
+#include "system/RegularFile.h"
 
 namespace qv {
 namespace {

@@ -1,21 +1,15 @@
 #include "platform/ReplayDeviceApi.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <filesystem>
 
-#include "platform/OutputFile.h"
-#include "platform/RegularFile.h"
+#include "system/OutputFile.h"
+#include "system/RegularFile.h"
+#include "text/HexFormat.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Compares a recorded listing with a request count, by the requests made before it.
 struct ByRequestsBefore {
@@ -24,9 +18,7 @@ struct ByRequestsBefore {
 };
 
 std::string Hex2(std::uint8_t byte) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02x", byte);
-    return text;
+    return HexText(byte, 2, HexCase::kLower);
 }
 
 }  // namespace
@@ -202,11 +194,9 @@ Expected<void> ReplayDeviceApi::SameAsRecorded(const TrafficEntry& entry, std::u
         return Problem{FailureKind::kRefused, std::move(how)};
     };
     if (entry.isOpen) return differs("an I/O control, recorded an open of " + entry.path);
-    char text[96];
-    if (code != entry.code) {
-        std::snprintf(text, sizeof text, "code %08x, recorded %08x", code, entry.code);
-        return differs(text);
-    }
+    if (code != entry.code)
+        return differs("code " + HexText(code, 8, HexCase::kLower) + ", recorded " +
+                       HexText(entry.code, 8, HexCase::kLower));
     const std::uint32_t size = in == nullptr ? 0 : inSize;
     for (std::uint32_t i = 0; i < std::min<std::size_t>(size, entry.input.size()); ++i)
         if (in[i] != entry.input[i])
@@ -235,14 +225,6 @@ DeviceResult ReplayDeviceApi::IoControl(FileHandle handle, std::uint32_t code,
     ++next_;
     if (entry.hasOutput && out != nullptr) std::copy(entry.output.begin(), entry.output.end(), out);
     return Recorded(entry);
-}
-
-std::string ReplayDeviceApi::CurrentDirectory() {
-    return std::filesystem::current_path().string();
-}
-
-char ReplayDeviceApi::PathSeparator() const {
-    return static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 }  // namespace qv

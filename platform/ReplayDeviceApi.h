@@ -43,8 +43,6 @@ class ReplayDeviceApi final : public DeviceApi {
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override { sleptMicros_ += milliseconds * 1000ull; }
     std::uint64_t NowMicros() override { return sleptMicros_; }
-    std::string CurrentDirectory() override;
-    char PathSeparator() const override;
 
   private:
     std::uint64_t sleptMicros_ = 0;

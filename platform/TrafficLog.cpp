@@ -2,27 +2,25 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
+
+#include "text/HexDigits.h"
+#include "text/HexFormat.h"
 
 namespace qv {
 namespace {
 
 constexpr std::string_view kOpenPrefix = "# open ";  // the first format's open line
 constexpr std::string_view kVersionPrefix = "# traffic log version ";
-constexpr char kDigits[] = "0123456789abcdef";
 
+// Logs write their bytes in lower case and read either case.
 void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        text.push_back(kDigits[bytes[i] >> 4]);
-        text.push_back(kDigits[bytes[i] & 0x0F]);
-    }
+    AppendHexBytes(text, bytes, count, HexCase::kLower);
 }
 
+// 0..15, or -1 for a character that is no hexadecimal digit.
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    const std::uint8_t value = kHexDigitValue[static_cast<unsigned char>(c)];
+    return value > 15 ? -1 : value;
 }
 
 bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
@@ -52,8 +50,7 @@ void AppendEscaped(std::string& line, std::string_view text, bool escapeSpace) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '%' || byte < 0x20 || byte == 0x7F || (escapeSpace && c == ' ')) {
             line += '%';
-            line.push_back(kDigits[byte >> 4]);
-            line.push_back(kDigits[byte & 0x0F]);
+            AppendHex(line, &byte, 1);
         } else {
             line.push_back(c);
         }
@@ -349,9 +346,7 @@ std::string FormatOpenLine(const std::string& path, const DeviceResult& result) 
 std::string FormatTrafficLine(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                               std::uint32_t outSize, const DeviceResult& result,
                               const std::uint8_t* out) {
-    char head[16];
-    std::snprintf(head, sizeof head, "%08x ", code);
-    std::string line = head;
+    std::string line = HexText(code, 8, HexCase::kLower) + ' ';
     if (in != nullptr) AppendHex(line, in, inSize);
     line += ' ' + std::to_string(outSize);
     AppendResult(line, result);

@@ -3,11 +3,11 @@
 #include <iostream>
 #include <memory>
 
-#include "platform/StandardStreams.h"
-#include "platform/StopSignals.h"
-#include "platform/SystemDeviceApi.h"
 #include "qvdevice/QvdeviceCommandLine.h"
 #include "sim/Simulation.h"
+#include "system/ShortSleeps.h"
+#include "system/StandardStreams.h"
+#include "system/StopSignals.h"
 #include "usbip/DeviceExport.h"
 #include "usbip/UsbipServer.h"
 

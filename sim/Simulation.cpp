@@ -11,6 +11,7 @@
 #include "sim/StateFile.h"
 #include "text/HexFormat.h"
 #include "text/Joined.h"
+#include "text/TypedNumber.h"
 
 namespace qv::sim {
 namespace {
@@ -70,14 +71,13 @@ Problem Refused(std::string why) {
 }
 
 Expected<FlashConfig> ParseFlash(const std::string& text) {
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+    const std::optional<std::uint32_t> value =
+        text.size() == 6 ? HexDigitsValue(text) : std::nullopt;
     std::optional<FlashConfig> config;
-    if (text.size() == 6 && ec == std::errc() && ptr == end) {
+    if (value) {
         config =
-            FlashForId({static_cast<std::uint8_t>(value >> 16),
-                        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+            FlashForId({static_cast<std::uint8_t>(*value >> 16),
+                        static_cast<std::uint8_t>(*value >> 8), static_cast<std::uint8_t>(*value)});
     }
     if (config) return *config;
     return Refused(
@@ -162,10 +162,8 @@ Expected<void> AdoptKeptDevice(const SimulationOptions& options, StateReader& re
 
 std::uint16_t IdNumber(const std::string& idText, const char* key) {
     const auto at = idText.find(key);
-    std::uint16_t value = 0;
-    if (at != std::string::npos)
-        std::from_chars(idText.data() + at + 4, idText.data() + idText.size(), value, 16);
-    return value;
+    if (at == std::string::npos) return 0;
+    return static_cast<std::uint16_t>(HexDigitsValue(idText.substr(at + 4, 4)).value_or(0));
 }
 
 UsbIdentity UsbIdentityOf(const Identity& identity, int instance) {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProcessLock.h"
 #include "sim/Clock.h"
 #include "sim/SpiFlash.h"
 #include "sim/StateFile.h"
 #include "sim/UsbDescriptors.h"
 #include "sim/VirtualBus.h"
+#include "system/ProcessLock.h"
 
 namespace qv::sim {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/OutputFile.h"
-#include "platform/RegularFile.h"
+#include "system/OutputFile.h"
+#include "system/RegularFile.h"
 
 namespace qv::sim {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/carriers/RequestBlocks.h"
 #include "sim/UsbDescriptors.h"
+#include "text/TypedNumber.h"
 
 namespace qv::sim {
 namespace {
@@ -16,7 +16,7 @@ constexpr std::size_t kSerialSeed = 0x2d5c8a1;
 std::uint16_t IdField(const std::string& idText, const char* key) {
     const auto at = idText.find(key);
     if (at == std::string::npos || at + 8 > idText.size()) return 0;
-    return static_cast<std::uint16_t>(std::stoul(idText.substr(at + 4, 4), nullptr, 16));
+    return static_cast<std::uint16_t>(HexDigitsValue(idText.substr(at + 4, 4)).value_or(0));
 }
 
 std::string SerialText(int serial) {
@@ -185,14 +185,6 @@ void VirtualBus::CloseHandle(FileHandle handle) {
 
 void VirtualBus::Sleep(std::uint32_t milliseconds) {
     clock_.SleepMicros(std::uint64_t{milliseconds} * 1000);
-}
-
-std::string VirtualBus::CurrentDirectory() {
-    return std::filesystem::current_path().string();
-}
-
-char VirtualBus::PathSeparator() const {
-    return static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 DeviceResult VirtualBus::IoControl(FileHandle handle, std::uint32_t code, const std::uint8_t* in,

@@ -113,8 +113,6 @@ class VirtualBus final : public DeviceApi {
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint64_t NowMicros() override { return clock_.NowMicros(); }
-    std::string CurrentDirectory() override;
-    char PathSeparator() const override;
 
   private:
     struct Device {

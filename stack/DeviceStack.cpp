@@ -3,6 +3,7 @@
 #include "platform/RecordingDeviceApi.h"
 #include "platform/ReplayDeviceApi.h"
 #include "platform/SystemDeviceApi.h"
+#include "system/ShortSleeps.h"
 
 namespace qv {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/NamedFiles.h"
-#include "platform/ProcessLock.h"
 #include "result/Expected.h"
 #include "sim/Simulation.h"
+#include "system/NamedFiles.h"
+#include "system/ProcessLock.h"
 
 namespace qv {
 

@@ -1,10 +1,10 @@
 #include "usb/DeviceScan.h"
 
-#include <cctype>
 #include <set>
 
 #include "catalog/Products.h"
 #include "platform/carriers/RequestBlocks.h"
+#include "text/LetterCase.h"
 #include "usb/QuorvexUsb.h"
 
 namespace qv {
@@ -15,9 +15,7 @@ namespace {
 // an interface twice, or under two classes; its instance stays the same. Windows spells
 // instances in either case.
 std::string DeviceInstance(const std::string& path) {
-    std::string instance = path.substr(0, path.find("#{"));
-    for (char& c : instance) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return instance;
+    return Lower(path.substr(0, path.find("#{")));
 }
 
 std::vector<std::string> InterfacePaths(DeviceApi& api, const Guid& interfaceClass) {

@@ -1,8 +1,8 @@
 #include "usbip/DeviceExport.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "text/HexFormat.h"
 #include "usbip/UsbipCodec.h"
 
 namespace qv::usbip {
@@ -48,9 +48,9 @@ DeviceExport::DeviceExport(sim::Simulation& simulation, std::string busId, std::
 
 std::string DeviceExport::Name() const {
     const sim::UsbIdentity& usb = simulation_.Usb();
-    char ids[16];
-    std::snprintf(ids, sizeof ids, "%04x:%04x", usb.vendor, usb.product);
-    return (usb.bareChip ? "bare chip " : "") + usb.name + " (" + ids + ")";
+    return (usb.bareChip ? "bare chip " : "") + usb.name + " (" +
+           HexText(usb.vendor, 4, HexCase::kLower) + ":" +
+           HexText(usb.product, 4, HexCase::kLower) + ")";
 }
 
 ExportedDevice DeviceExport::Description() const {

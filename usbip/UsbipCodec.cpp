@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/HexFormat.h"
+
 namespace qv::usbip {
 namespace {
 
@@ -103,10 +105,7 @@ Decoded Message(ClientMessage message, std::size_t consumed) {
 }
 
 std::string Hex(std::uint32_t value) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xF];
-    return text;
+    return "0x" + HexText(value, 8, HexCase::kLower);
 }
 
 Decoded DecodeOperation(std::span<const std::uint8_t> bytes) {

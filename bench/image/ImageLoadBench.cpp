@@ -23,7 +23,8 @@
 #include <vector>
 
 #include "image/ImageLoaders.h"
-#include "platform/InputFile.h"
+#include "system/InputFile.h"
+#include "text/HexFormat.h"
 
 namespace {
 
@@ -34,7 +35,6 @@ using Clock = std::chrono::steady_clock;
 // record, an 04 record before each 64 KiB, LF line ends, an EOF record. About 2.75 bytes of text
 // per byte: 11.5 MB for 4 MiB.
 std::string MakeHex(std::vector<std::uint8_t>& image, std::uint32_t size) {
-    static constexpr char digits[] = "0123456789ABCDEF";
     image.resize(size);
     std::uint32_t x = 0x51565553;  // "QVUS"
     for (auto& b : image) {
@@ -49,10 +49,7 @@ std::string MakeHex(std::vector<std::uint8_t>& image, std::uint32_t size) {
                       std::size_t n) {
         std::uint8_t sum = static_cast<std::uint8_t>(n + (offset >> 8) + (offset & 0xFF) + type);
         text += ':';
-        auto put = [&](std::uint8_t v) {
-            text += digits[v >> 4];
-            text += digits[v & 0xF];
-        };
+        auto put = [&](std::uint8_t v) { qv::AppendHexBytes(text, &v, 1); };
         put(static_cast<std::uint8_t>(n));
         put(static_cast<std::uint8_t>(offset >> 8));
         put(static_cast<std::uint8_t>(offset & 0xFF));

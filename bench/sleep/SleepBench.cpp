@@ -22,11 +22,11 @@
 #include "flash/UpdateSequences.h"
 #include "image/ImageLoaders.h"
 #include "platform/ForwardingDeviceApi.h"
-#include "platform/InputFile.h"
-#include "platform/win32/TimerPeriod.h"
 #include "platform/win32/Win32DeviceApi.h"
 #include "sim/Qv4820Model.h"
 #include "sim/VirtualBus.h"
+#include "system/InputFile.h"
+#include "system/win32/TimerPeriod.h"
 
 namespace qv::bench {
 namespace {

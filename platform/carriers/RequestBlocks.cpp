@@ -1,8 +1,9 @@
 #include "platform/carriers/RequestBlocks.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+
+#include "text/HexFormat.h"
 
 namespace qv {
 namespace {
@@ -26,9 +27,7 @@ std::uint32_t Get32(const std::uint8_t* p) {
 }
 
 std::string Hex(std::uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", v);
-    return text;
+    return "0x" + HexText(v, 1);
 }
 
 // A carrier the driver would refuse, and why.

@@ -1,11 +1,11 @@
 #include "platform/libusb/LibusbDeviceApi.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "platform/carriers/RequestBlocks.h"
 #include "platform/libusb/LibusbFailure.h"
+#include "text/HexFormat.h"
 
 namespace qv {
 namespace {
@@ -34,9 +34,8 @@ bool HasAudioInterface(libusb_device* device) {
 
 std::string PathFor(libusb_device* device, const libusb_device_descriptor& descriptor,
                     const Guid& interfaceClass) {
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", descriptor.idVendor, descriptor.idProduct);
-    return std::string("\\\\?\\usb#") + ids + "#" + Location(device) + "#" +
+    return "\\\\?\\usb#vid_" + HexText(descriptor.idVendor, 4, HexCase::kLower) + "&pid_" +
+           HexText(descriptor.idProduct, 4, HexCase::kLower) + "#" + Location(device) + "#" +
            GuidText(interfaceClass);
 }
 
@@ -186,10 +185,6 @@ std::uint64_t LibusbDeviceApi::NowMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::string LibusbDeviceApi::CurrentDirectory() {
-    return std::filesystem::current_path().string();
 }
 
 }  // namespace qv

@@ -32,8 +32,6 @@ class LibusbDeviceApi final : public DeviceApi {
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint64_t NowMicros() override;
-    std::string CurrentDirectory() override;
-    char PathSeparator() const override { return '/'; }
 
   private:
     struct OpenDevice {

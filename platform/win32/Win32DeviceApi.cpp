@@ -5,7 +5,6 @@
 // (kept apart so that include sorting leaves the order)
 #include <setupapi.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/carriers/RequestBlocks.h"
 #include "platform/win32/RequestThread.h"
 #include "platform/win32/Win32Failure.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {
@@ -30,11 +30,6 @@ DeviceResult DriverHeldRequest() {
                                  std::string(kRequestDoing) +
                                      ": the driver did not complete the request (given up after " +
                                      std::to_string(kRequestTimeoutMs) + " ms and a cancel)");
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 GUID ToGuid(const Guid& guid) {
@@ -195,14 +190,6 @@ std::uint64_t Win32DeviceApi::NowMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::string Win32DeviceApi::CurrentDirectory() {
-    std::string directory(GetCurrentDirectoryA(0, nullptr), '\0');
-    const DWORD length =
-        GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
-    directory.resize(length < directory.size() ? length : 0);
-    return directory;
 }
 
 }  // namespace qv

@@ -29,8 +29,6 @@ class Win32DeviceApi final : public DeviceApi {
     void CloseHandle(FileHandle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint64_t NowMicros() override;
-    std::string CurrentDirectory() override;
-    char PathSeparator() const override { return '\\'; }
 
   private:
     // SetupDiEnumDeviceInterfaces asks for the class again on every member.

@@ -14,8 +14,8 @@
 
 #include "CliRun.h"
 #include "TestFiles.h"
-#include "platform/ProcessLock.h"
 #include "sim/Qv4820Model.h"
+#include "system/ProcessLock.h"
 #include "tests/support/ChildProcess.h"
 
 namespace qv {

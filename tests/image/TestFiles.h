@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/ImageLoaders.h"
+#include "text/HexFormat.h"
 
 namespace qv::test {
 
@@ -55,7 +56,6 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 // One Intel HEX record, ':' to checksum, without a line end.
 inline std::string Record(std::uint8_t type, std::uint16_t offset,
                           const std::vector<std::uint8_t>& data) {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::vector<std::uint8_t> r{static_cast<std::uint8_t>(data.size()),
                                 static_cast<std::uint8_t>(offset >> 8),
                                 static_cast<std::uint8_t>(offset & 0xFF), type};
@@ -64,10 +64,7 @@ inline std::string Record(std::uint8_t type, std::uint16_t offset,
     for (auto v : r) sum = static_cast<std::uint8_t>(sum + v);
     r.push_back(static_cast<std::uint8_t>(0x100 - sum));
     std::string s = ":";
-    for (auto v : r) {
-        s += digits[v >> 4];
-        s += digits[v & 0xF];
-    }
+    AppendHexBytes(s, r.data(), r.size());
     return s;
 }
 
@@ -106,7 +103,7 @@ inline std::uint16_t Sum16(const std::vector<std::uint8_t>& v, std::size_t from,
 }
 
 // The loaders over a file opened by name (regular files only here; the front ends open theirs
-// through platform/InputFile.h). A file that cannot be opened gives a null stream.
+// through system/InputFile.h). A file that cannot be opened gives a null stream.
 struct OpenedFile {
     explicit OpenedFile(const std::string& path) : f(std::fopen(path.c_str(), "rb")) {}
     ~OpenedFile() {

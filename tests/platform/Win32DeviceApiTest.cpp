@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/SystemDeviceApi.h"
 #include "platform/carriers/RequestBlocks.h"
@@ -208,15 +207,6 @@ TEST(Win32DeviceApi, SleepsLastAboutWhatTheyAsk) {
         EXPECT_GE(each, ms * 0.9) << ms;
         EXPECT_LE(each, ms + 4.0) << ms;
     }
-}
-
-TEST(Win32DeviceApi, CurrentDirectoryHasADriveLetterAndBackslashes) {
-    auto api = CreateSystemDeviceApi();
-    const std::string directory = api->CurrentDirectory();
-    EXPECT_EQ(directory, std::filesystem::current_path().string());
-    ASSERT_GE(directory.size(), 3u);
-    EXPECT_EQ(directory.substr(1, 2), ":\\");
-    EXPECT_EQ(api->PathSeparator(), '\\');
 }
 
 }  // namespace

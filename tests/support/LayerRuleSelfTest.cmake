@@ -12,6 +12,7 @@ set(cases
     "angle brackets|chip/Bad.h|#include <flash/A.h>\n"
     "relative path up|cli/sub/Bad.cpp|#include \"../../app/A.h\"\n"
     "relative path beside|usb/Bad.cpp|#include \"../stack/A.h\"\n"
+    "system service reaching a device|system/Bad.cpp|#include \"platform/DeviceApi.h\"\n"
     "unlisted folder|gadget/Thing.cpp|// code of its own\n"
     "link up|image/CMakeLists.txt|add_library(qv_image STATIC A.cpp)\ntarget_link_libraries(qv_image PUBLIC\n    qv_flash)\n"
     "nothing scanned||")

@@ -7,7 +7,7 @@
 
 #include "text/HexFormat.h"
 #include "text/Joined.h"
-#include "text/Lower.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "text/HexFormat.h"
 #include "usbip/UsbipCodec.h"
 
 namespace qv::usbip {
@@ -22,12 +23,8 @@ std::vector<std::uint8_t> FromHex(const std::string& text) {
 }
 
 std::string ToHex(const std::vector<std::uint8_t>& bytes) {
-    static const char kDigits[] = "0123456789abcdef";
     std::string text;
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0xF];
-    }
+    AppendHexBytes(text, bytes.data(), bytes.size(), HexCase::kLower);
     return text;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/win32/TimerPeriod.h"
+#include "system/win32/TimerPeriod.h"
 
 // windows.h first: timeapi.h builds on its types.
 #include <windows.h>

@@ -1,9 +1,9 @@
-#include "platform/NamedFiles.h"
+#include "system/NamedFiles.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "platform/OutputFile.h"
+#include "system/OutputFile.h"
 
 namespace qv {
 namespace {

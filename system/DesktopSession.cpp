@@ -1,4 +1,4 @@
-#include "platform/DesktopSession.h"
+#include "system/DesktopSession.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "platform/SystemHelp.h"
+#include "system/SystemHelp.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "platform/RegularFile.h"
+#include "system/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/OutputFile.h"
+#include "system/OutputFile.h"
 
 #ifdef _WIN32
 #include <io.h>

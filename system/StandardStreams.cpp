@@ -1,4 +1,4 @@
-#include "platform/StandardStreams.h"
+#include "system/StandardStreams.h"
 
 #include <cerrno>
 #include <cstring>

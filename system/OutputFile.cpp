@@ -1,4 +1,4 @@
-#include "platform/OutputFile.h"
+#include "system/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <random>
 #include <system_error>
 
-#include "platform/RegularFile.h"
+#include "system/RegularFile.h"
 
 #ifdef _WIN32
 #include <io.h>

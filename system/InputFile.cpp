@@ -1,4 +1,4 @@
-#include "platform/InputFile.h"
+#include "system/InputFile.h"
 
 #include <sys/stat.h>
 
@@ -12,8 +12,8 @@
 #include <unistd.h>
 #endif
 
-#include "platform/OutputFile.h"
-#include "platform/RegularFile.h"
+#include "system/OutputFile.h"
+#include "system/RegularFile.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ProcessLock.h"
+#include "system/ProcessLock.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,7 +20,7 @@
 #include <csignal>
 #endif
 
-#include "platform/StopSignals.h"
+#include "system/StopSignals.h"
 
 namespace qv {
 namespace {

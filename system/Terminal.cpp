@@ -1,4 +1,4 @@
-#include "platform/Terminal.h"
+#include "system/Terminal.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -1,0 +1,14 @@
+#pragma once
+// Where the tool was started and how this system joins a folder and a file name; paths in the
+// system's narrow encoding, as the loaders open them.
+
+#include <string>
+
+namespace qv {
+
+std::string CurrentDirectory();
+
+// Separator between a directory and a file name on this system.
+char PathSeparator();
+
+}  // namespace qv
