@@ -45,13 +45,15 @@ TEST(Win32DeviceApi, AnInterfaceClassIsRegisteredOnceADeviceOfItWas) {
     std::memcpy(&native, kTestClass.bytes.data(), sizeof native);
     HDEVINFO set = SetupDiCreateDeviceInfoList(&native, nullptr);
     ASSERT_NE(set, INVALID_HANDLE_VALUE) << GetLastError();
-    SP_DEVINFO_DATA device{.cbSize = sizeof(SP_DEVINFO_DATA)};
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
     ASSERT_TRUE(SetupDiCreateDeviceInfoA(set, "QVTEST", &native, nullptr, nullptr, DICD_GENERATE_ID,
                                          &device))
         << GetLastError();
     ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr))
         << GetLastError();
-    SP_DEVICE_INTERFACE_DATA created{.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA)};
+    SP_DEVICE_INTERFACE_DATA created{};
+    created.cbSize = sizeof created;
     ASSERT_TRUE(SetupDiCreateDeviceInterfaceA(set, &device, &native, nullptr, 0, &created))
         << GetLastError();
     EXPECT_TRUE(api->InterfaceClassRegistered(kTestClass));
