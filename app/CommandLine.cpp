@@ -59,23 +59,19 @@ std::vector<GivenOption> GivenInOrder(const QCommandLineParser& parser,
     return given;
 }
 
-// The device options, or nothing with the refusal in `error`.
-std::optional<DeviceStackOptions> DeviceOptions(const QCommandLineParser& parser,
-                                                const std::vector<WindowOption>& options,
-                                                QString& error) {
+// The device options, or why they are refused.
+Expected<DeviceStackOptions, QString> DeviceOptions(const QCommandLineParser& parser,
+                                                    const std::vector<WindowOption>& options) {
     Expected<DeviceStackOptions> device = ReadStackOptions(GivenInOrder(parser, options));
     if (device.ok() && device->virtualDevices.size() > 1)
         device = Problem{FailureKind::kOther, "The window shows one device: give --simulate once"};
-    if (!device.ok()) {
-        error = QString::fromStdString(device.text()) + QLatin1Char('.');
-        return std::nullopt;
-    }
+    if (!device.ok()) return QString::fromStdString(device.text()) + QLatin1Char('.');
     return std::move(*device);
 }
 
 }  // namespace
 
-std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
+Expected<AppOptions, QString> ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Firmware update tool for USB audio products with the QV4820 bridge."));
@@ -88,17 +84,13 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString
     parser.addOption(service);
     const std::vector<WindowOption> deviceOptions = AddDeviceOptions(parser);
 
-    if (!parser.parse(WithOptionalValuesAttached(arguments))) {
-        error = parser.errorText();
-        return std::nullopt;
-    }
+    if (!parser.parse(WithOptionalValuesAttached(arguments))) return parser.errorText();
     if (!parser.positionalArguments().isEmpty()) {
-        error =
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
-        return std::nullopt;
+        return QStringLiteral("Unexpected argument '%1'.")
+            .arg(parser.positionalArguments().first());
     }
-    std::optional<DeviceStackOptions> device = DeviceOptions(parser, deviceOptions, error);
-    if (!device) return std::nullopt;
+    Expected<DeviceStackOptions, QString> device = DeviceOptions(parser, deviceOptions);
+    if (!device.ok()) return device.problem();
     return AppOptions{.help = parser.isSet(help),
                       .helpText = parser.helpText(),
                       .version = parser.isSet(version),

@@ -3,8 +3,8 @@
 // command line (the virtual device, traffic capture and replay).
 
 #include <QStringList>
-#include <optional>
 
+#include "result/Expected.h"
 #include "stack/StackOptions.h"
 
 namespace qv {
@@ -17,7 +17,7 @@ struct AppOptions {
     DeviceStackOptions device;  // at most one virtual device: the window shows one
 };
 
-// The options, or nothing with the reason in `error`.
-std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error);
+// The options, or why they are refused.
+Expected<AppOptions, QString> ParseCommandLine(const QStringList& arguments);
 
 }  // namespace qv

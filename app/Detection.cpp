@@ -52,7 +52,7 @@ void TForm1::Timer1Timer() {
 
     if (usb.IsPresent()) {
         Timer1->setInterval(kTrackingInterval);
-        if (unit_.accessProblem.isEmpty()) {
+        if (!unit_.accessProblem) {
             usb.Probe();
         } else {
             RetryOpen();
@@ -94,7 +94,8 @@ void TForm1::NoteAccessProblem() {
     const QuorvexUsb& usb = unit_.usb;
     const DeviceResult& failure = usb.OpenFailure();
     const bool unusable = usb.IsPresent() && !failure.ok();
-    unit_.accessProblem = unusable ? QString::fromStdString(failure.text()) : QString();
+    unit_.accessProblem =
+        unusable ? std::optional(QString::fromStdString(failure.text())) : std::nullopt;
 }
 
 // What kept the device from opening may pass (another program let go of it, its driver
@@ -102,7 +103,7 @@ void TForm1::NoteAccessProblem() {
 void TForm1::RetryOpen() {
     unit_.usb.Find();
     NoteAccessProblem();
-    if (!unit_.accessProblem.isEmpty()) return;
+    if (unit_.accessProblem) return;
     ShowFitted(panel_->lblISPProcStatus, QString());
     unit_.firmwareFileReady = false;  // read again, which allows Start
 }
@@ -137,14 +138,14 @@ void TForm1::ShowDetectionOutcome() {
         panel.lblDetectDevice->setText(
             QStringLiteral("Find Device ") +
             QString::fromLatin1(DeviceCatalog[unit_.catalogIndex].displayName));
-        if (!unit_.accessProblem.isEmpty()) return ShowUpdateProblem(unit_.accessProblem);
+        if (unit_.accessProblem) return ShowUpdateProblem(*unit_.accessProblem);
         if (!unit_.firmwareFileReady) ReadProgramFile1();
         return;
     }
     panel.lblDetectDevice->setText(unit_.ispIdToggle
                                        ? QStringLiteral("Firmware update device A7D6 is exist")
                                        : QStringLiteral("Firmware update device 0C5E is exist"));
-    if (!unit_.accessProblem.isEmpty()) ShowUpdateProblem(unit_.accessProblem);
+    if (unit_.accessProblem) ShowUpdateProblem(*unit_.accessProblem);
 }
 
 void TForm1::chkDetectUSBClick(QObject*) {

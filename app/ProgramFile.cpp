@@ -50,11 +50,13 @@ void TForm1::ShowProgramFile(const QString& path) {
 std::vector<std::string> TForm1::FirmwareFolders() {
     std::vector<std::string> folders;
     if (!unit_.programFolder.empty()) folders.push_back(unit_.programFolder);
-    const std::string current = CurrentDirectory();
+    // A current folder that was deleted holds no file; the panel names what was looked in.
+    const Expected<std::string> current = CurrentDirectory();
+    if (!current.ok()) return folders;
     const auto same = [&](const std::string& folder) {
-        return QDir(QString::fromLocal8Bit(folder)) == QDir(QString::fromLocal8Bit(current));
+        return QDir(QString::fromLocal8Bit(folder)) == QDir(QString::fromLocal8Bit(*current));
     };
-    if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(current);
+    if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(*current);
     return folders;
 }
 
@@ -77,6 +79,9 @@ void TForm1::ReadProgramFile1() {
         lookedIn << QString::fromLocal8Bit(folder);
     }
     if (path.empty()) {
+        // No folder at all: there is no program folder and the current one was deleted.
+        if (lookedIn.isEmpty())
+            lookedIn << QStringLiteral("the current folder, which cannot be read");
         ShowFitted(panel.lblUpdaeFileStatus, QStringLiteral("No Updated File !"));
         ShowUpdateProblem(fileName + QStringLiteral(" is not in ") +
                           lookedIn.join(QStringLiteral(" nor in ")));

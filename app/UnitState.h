@@ -47,9 +47,8 @@ struct UnitState {
     std::optional<SequenceOutcome> lastUpdate;
     bool autoSequenceRunning = false;
     bool firmwareFileReady = false;
-    // Why the device found cannot be opened (no permission, held by another program); empty
-    // when it can.
-    QString accessProblem;
+    // Why the device found cannot be opened (no permission, held by another program).
+    std::optional<QString> accessProblem;
     std::uint8_t catalogIndex = 0;  // DeviceCatalog row tried last or found
     int fruitlessScans = 0;         // candidates tried in a row without finding one
     bool ispIdToggle = false;       // true: "vid_a7d6&pid_6000" was tried last

@@ -127,8 +127,7 @@ void TForm1::ShowUpdateOutcome(SequenceOutcome outcome) {
     StyleLabel(status, kStepPointSize, Qt::red);
     ShowFitted(status, what);
     button->setText(QStringLiteral("Start"));
-    button->setEnabled(unit_.usb.IsPresent() && unit_.firmwareFileReady &&
-                       unit_.accessProblem.isEmpty());
+    button->setEnabled(unit_.usb.IsPresent() && unit_.firmwareFileReady && !unit_.accessProblem);
 }
 
 }  // namespace qv

@@ -88,10 +88,9 @@ int FinishRun(qv::DeviceStack& stack, int status) {
 }
 
 int Run(QApplication& application) {
-    QString error;
-    const std::optional<qv::AppOptions> options =
-        qv::ParseCommandLine(application.arguments(), error);
-    if (!options) return Refuse(error.toStdString());
+    const qv::Expected<qv::AppOptions, QString> options =
+        qv::ParseCommandLine(application.arguments());
+    if (!options.ok()) return Refuse(options.problem().toStdString());
     if (options->help) {
         Tell(options->helpText.trimmed(), false);
         return 0;

@@ -1,8 +1,7 @@
 #include "catalog/FirmwareFiles.h"
 
-#include <algorithm>
-
 #include "catalog/Products.h"
+#include "text/LetterCase.h"
 
 namespace qv {
 namespace {
@@ -10,11 +9,6 @@ namespace {
 std::string_view LastComponent(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace

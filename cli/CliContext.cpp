@@ -259,7 +259,7 @@ Report::Json DeviceJson(const Candidate& candidate) {
 }
 
 bool ChoiceMatches(const std::string& choice, const FoundDevice& device) {
-    return choice == device.path || Lower(choice) == Lower(device.idText);
+    return choice == device.path || SameLetters(choice, device.idText);
 }
 
 }  // namespace qv

@@ -1,7 +1,5 @@
 #include "cli/FirmwareFile.h"
 
-#include <filesystem>
-
 #include "catalog/FirmwareFiles.h"
 #include "catalog/Products.h"
 #include "system/CurrentDirectory.h"
@@ -30,7 +28,13 @@ bool LoadFirmwareFor(const FoundDevice& device, const std::string& file, Firmwar
                                          "--file");
         return false;
     }
-    image.path = CurrentDirectory() + PathSeparator() +
+    const Expected<std::string> folder = CurrentDirectory();
+    if (!folder.ok()) {
+        report.Fail(Outcome::kFileRefused, folder.text() + " (looking for the catalogue file of " +
+                                               device.displayName + "; or name one with --file)");
+        return false;
+    }
+    image.path = *folder + PathSeparator() +
                  CatalogFirmwareFileName(static_cast<std::size_t>(device.catalogIndex));
     const Expected<InputFile> input = InputFile::Open(image.path, kFirmwareFileMaxBytes);
     if (!input.ok()) {
@@ -62,11 +66,12 @@ bool FileIsForDevice(const FoundDevice& device, const std::string& file, bool ot
 std::vector<NamedFile> FirmwareFilesRead(bool given, const std::string& file) {
     if (given) return {{"--file", file, false}};
     std::vector<NamedFile> files;
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    // Without a current folder there is no catalogue file to read: loading says so.
+    const Expected<std::string> folder = CurrentDirectory();
+    if (!folder.ok()) return files;
     for (std::size_t row = 0; row < DeviceCatalog.size(); ++row)
-        files.push_back(
-            {"the catalogue file", (folder / CatalogFirmwareFileName(row)).string(), false});
+        files.push_back({"the catalogue file",
+                         *folder + PathSeparator() + CatalogFirmwareFileName(row), false});
     return files;
 }
 

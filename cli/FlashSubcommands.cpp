@@ -118,7 +118,7 @@ Expected<void> InsideTheFlash(const FlashCommand& command, FlashSession& session
 // Erase and program change nothing on a protected flash, which says nothing about it: check
 // the protection first, and clear it only when asked, once the range is known to fit.
 bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashSession& session,
-                  ProgressReporter& reporter, Report& report) {
+                  Report& report) {
     if (!Is(command, "erase") && !Is(command, "program")) return true;
     if (const Expected<void> inside = InsideTheFlash(command, session); !inside.ok()) {
         report.Fail(Outcome::kDeviceFailure,
@@ -126,8 +126,8 @@ bool ReadyToWrite(const FlashCommand& command, const FlashOptions& o, FlashSessi
                         (o.unprotect ? " and the protection not cleared" : ""));
         return false;
     }
-    if (MakeFlashWritable(session.target, reporter, o.unprotect)) return true;
-    const std::string& problem = reporter.LastLine();
+    if (MakeFlashWritable(session.target, session.reporter, o.unprotect)) return true;
+    const std::string& problem = session.reporter.LastLine();
     std::string advice;
     if (!o.unprotect && problem.rfind("Flash is protected", 0) == 0)
         advice = "; add --unprotect to clear the protection first";
@@ -166,7 +166,7 @@ void RunFlash(CliContext& context, Report& report, const FlashCommand& command,
     if (StopRequested()) {
         FailInterrupted(report,
                         std::string(command.work) + " was not started; the flash was not changed");
-    } else if (ReadyToWrite(command, o, session, reporter, report)) {
+    } else if (ReadyToWrite(command, o, session, report)) {
         ran = true;
         ok = command.operation(session, o, report);
     }

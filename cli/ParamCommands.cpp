@@ -58,17 +58,18 @@ constexpr const char* kUnconfirmed =
 // Device text from a UTF-8 argument, or nothing after a refusal.
 std::optional<std::vector<std::uint8_t>> DeviceTextArgument(Report& report, const std::string& text,
                                                             std::size_t limit) {
-    std::string refused;
-    const auto bytes = EncodeUtf8AsWindows1252(text, refused);
-    if (!bytes) {
-        Refuse(report, refused.empty()
-                           ? "TEXT is not valid UTF-8"
-                           : "the character '" + refused + "' cannot be stored on the device");
+    const auto bytes = EncodeUtf8AsWindows1252(text);
+    if (!bytes.ok()) {
+        const Windows1252Refusal& refusal = bytes.problem();
+        Refuse(report,
+               refusal.reason == Windows1252Refusal::Reason::kInvalidUtf8
+                   ? "TEXT is not valid UTF-8"
+                   : "the character '" + refusal.character + "' cannot be stored on the device");
     } else if (bytes->size() > limit) {
         Refuse(report, "TEXT has " + std::to_string(bytes->size()) + " characters, at most " +
                            std::to_string(limit) + " can be stored");
     } else {
-        return bytes;
+        return *bytes;
     }
     return std::nullopt;
 }

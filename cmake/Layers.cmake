@@ -7,10 +7,10 @@
 # holds the device back-ends only. Both are platform code: their Windows and POSIX parts live
 # side by side under #ifdef _WIN32 or in a win32/ (libusb/) folder of their own.
 
-set(QV_LAYERS result catalog text system platform usb sim usbip chip image flash stack app cli qvdevice)
+set(QV_LAYERS result text catalog system platform usb sim usbip chip image flash stack app cli qvdevice)
 set(QV_USES_result)
-set(QV_USES_catalog result)
 set(QV_USES_text result)
+set(QV_USES_catalog result text)
 set(QV_USES_system result text)
 set(QV_USES_platform result text system)
 set(QV_USES_usb result catalog platform text)

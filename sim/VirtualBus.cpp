@@ -1,16 +1,16 @@
 #include "sim/VirtualBus.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/carriers/RequestBlocks.h"
 #include "sim/UsbDescriptors.h"
+#include "text/HexFormat.h"
 #include "text/TypedNumber.h"
 
 namespace qv::sim {
 namespace {
 
-constexpr std::size_t kSerialSeed = 0x2d5c8a1;
+constexpr std::uint32_t kSerialSeed = 0x2d5c8a1;
 
 // Parses "vid_xxxx&pid_yyyy" for the device descriptor; 0 where the text does not say.
 std::uint16_t IdField(const std::string& idText, const char* key) {
@@ -20,10 +20,9 @@ std::uint16_t IdField(const std::string& idText, const char* key) {
 }
 
 std::string SerialText(int serial) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%zx&0&%04d", kSerialSeed + static_cast<std::size_t>(serial),
-                  serial);
-    return text;
+    const std::string number = std::to_string(serial);
+    return HexText(kSerialSeed + static_cast<std::uint32_t>(serial), 1, HexCase::kLower) + "&0&" +
+           std::string(number.size() < 4 ? 4 - number.size() : 0, '0') + number;
 }
 
 DeviceResult Unplugged() {

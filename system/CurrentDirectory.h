@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "result/Expected.h"
+
 namespace qv {
 
-std::string CurrentDirectory();
+// The current folder, or why it cannot be had (it was deleted while the tool ran in it).
+Expected<std::string> CurrentDirectory();
 
 // Separator between a directory and a file name on this system.
 char PathSeparator();

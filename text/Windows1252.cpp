@@ -32,18 +32,18 @@ std::optional<std::uint8_t> Windows1252Byte(char32_t code) {
     return std::nullopt;
 }
 
-std::optional<std::vector<std::uint8_t>> EncodeUtf8AsWindows1252(const std::string& text,
-                                                                 std::string& refused) {
-    refused.clear();
+Expected<std::vector<std::uint8_t>, Windows1252Refusal> EncodeUtf8AsWindows1252(
+    const std::string& text) {
+    const Windows1252Refusal invalid{Windows1252Refusal::Reason::kInvalidUtf8, {}};
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const std::size_t length = SequenceLength(lead);
-        if (length == 0 || i + length > text.size()) return std::nullopt;
+        if (length == 0 || i + length > text.size()) return invalid;
         char32_t code = length == 1 ? lead : lead & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
+            if ((next & 0xC0) != 0x80) return invalid;
             code = (code << 6) | (next & 0x3F);
         }
         // Overlong forms, surrogates and code points beyond Unicode are not valid UTF-8.
@@ -52,12 +52,12 @@ std::optional<std::vector<std::uint8_t>> EncodeUtf8AsWindows1252(const std::stri
                                  : length == 3 ? 0x800
                                                : 0x10000;
         if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-            return std::nullopt;
+            return invalid;
         }
         const auto byte = Windows1252Byte(code);
         if (!byte) {
-            refused = text.substr(i, length);
-            return std::nullopt;
+            return Windows1252Refusal{Windows1252Refusal::Reason::kNoSuchCharacter,
+                                      text.substr(i, length)};
         }
         bytes.push_back(*byte);
         i += length;

@@ -7,15 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "result/Expected.h"
+
 namespace qv {
 
 // The byte for one character, or nothing when the code page has no such character (the C1
 // controls, the five unassigned codes, anything beyond the code page, surrogate halves).
 std::optional<std::uint8_t> Windows1252Byte(char32_t code);
 
-// UTF-8 text as Windows-1252 bytes. Nothing for invalid UTF-8 (`refused` empty) or for a
-// character the code page lacks (`refused` holds it).
-std::optional<std::vector<std::uint8_t>> EncodeUtf8AsWindows1252(const std::string& text,
-                                                                 std::string& refused);
+// Why a text has no Windows-1252 form.
+struct Windows1252Refusal {
+    enum class Reason { kInvalidUtf8, kNoSuchCharacter };
+    Reason reason;
+    std::string character;  // kNoSuchCharacter: the first such character, as UTF-8
+    bool operator==(const Windows1252Refusal&) const = default;
+};
+
+// UTF-8 text as Windows-1252 bytes.
+Expected<std::vector<std::uint8_t>, Windows1252Refusal> EncodeUtf8AsWindows1252(
+    const std::string& text);
 
 }  // namespace qv

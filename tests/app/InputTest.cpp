@@ -57,43 +57,39 @@ TEST(ExceptionBox, StandardExceptionsShowTheirMessageOthersNothing) {
     EXPECT_EQ(ExceptionMessage(std::make_exception_ptr(42)), "");
 }
 
-std::optional<AppOptions> Parse(QStringList arguments, QString& error) {
+Expected<AppOptions, QString> Parse(QStringList arguments) {
     arguments.prepend("qvupdate");
-    return ParseCommandLine(arguments, error);
+    return ParseCommandLine(arguments);
 }
 
 TEST(CommandLine, VersionAndHelpAreAskedFor) {
-    QString error;
-    const auto version = Parse({"--version"}, error);
-    ASSERT_TRUE(version);
+    const auto version = Parse({"--version"});
+    ASSERT_TRUE(version.ok());
     EXPECT_TRUE(version->version);
     EXPECT_FALSE(version->help);
-    const auto help = Parse({"--help"}, error);
-    ASSERT_TRUE(help);
+    const auto help = Parse({"--help"});
+    ASSERT_TRUE(help.ok());
     EXPECT_TRUE(help->helpText.contains("--version"));
 }
 
 TEST(CommandLine, NoOptionRunsTheDeliveredPanelOnTheRealBus) {
-    QString error;
-    const auto options = Parse({}, error);
-    ASSERT_TRUE(options);
+    const auto options = Parse({});
+    ASSERT_TRUE(options.ok());
     EXPECT_FALSE(options->service);
     EXPECT_TRUE(options->device.virtualDevices.empty());
 }
 
 TEST(CommandLine, SimulateTakesAnOptionalNameWithoutSwallowingTheNextOption) {
-    QString error;
-    auto options = Parse({"--simulate", "--service"}, error);
-    ASSERT_TRUE(options) << error.toStdString();
+    auto options = Parse({"--simulate", "--service"});
+    ASSERT_TRUE(options.ok()) << options.problem().toStdString();
     ASSERT_EQ(options->device.virtualDevices.size(), 1u);
     EXPECT_TRUE(options->service);
     EXPECT_TRUE(options->device.virtualDevices[0].product.empty());
     EXPECT_TRUE(options->device.virtualDevices[0].realTime);
 
     options = Parse(
-        {"--simulate=isp-a7d6", "--sim-log", "/tmp/log.txt", "--sim-fault=a:1", "--sim-fault=b"},
-        error);
-    ASSERT_TRUE(options) << error.toStdString();
+        {"--simulate=isp-a7d6", "--sim-log", "/tmp/log.txt", "--sim-fault=a:1", "--sim-fault=b"});
+    ASSERT_TRUE(options.ok()) << options.problem().toStdString();
     ASSERT_EQ(options->device.virtualDevices.size(), 1u);
     EXPECT_EQ(options->device.virtualDevices[0].product, "isp-a7d6");
     EXPECT_EQ(options->device.ioLog, "/tmp/log.txt");
@@ -115,9 +111,10 @@ TEST(CommandLine, MistakesAreRefusedWithAReason) {
         {{"--simulate", "--sim-virtual-time"}, "sim-virtual-time"},
     };
     for (const auto& c : cases) {
-        QString error;
-        EXPECT_FALSE(Parse(c.arguments, error)) << c.arguments.join(' ').toStdString();
-        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+        const auto options = Parse(c.arguments);
+        ASSERT_FALSE(options.ok()) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(options.problem().contains(QLatin1String(c.reason)))
+            << options.problem().toStdString();
     }
 }
 

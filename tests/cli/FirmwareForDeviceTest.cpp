@@ -123,5 +123,32 @@ TEST(QvtoolUpdateAll, GroupsByCatalogueRowNotByDisplayName) {
     EXPECT_EQ(bare.Json()["updated"], 1);
 }
 
+// A current folder deleted under the tool holds no catalogue file: the run is refused with the
+// reason before the device is touched, instead of ending the program.
+TEST(QvtoolFirmwareForDevice, ADeletedCurrentFolderIsRefusedNotACrash) {
+    test::TempDir dir;
+    const fs::path gone = fs::path(dir.Path()) / "gone";
+    fs::create_directory(gone);
+    const fs::path before = fs::current_path();
+    fs::current_path(gone);
+    std::error_code removed;
+    fs::remove(gone, removed);  // Windows keeps a current folder
+    std::vector<CliRun> runs;
+    if (!removed) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"--simulate", "--json", "update", "--yes"},
+              {"--simulate", "--json", "update", "--all", "--yes"}})
+            runs.push_back(RunCli(arguments));
+    }
+    fs::current_path(before);
+    if (removed) GTEST_SKIP() << "this system keeps a current folder: " << removed.message();
+    for (const CliRun& run : runs) {
+        EXPECT_EQ(run.status, 4) << run.out << run.err;
+        EXPECT_TRUE(Has(run.Json()["error"]["message"].get<std::string>(),
+                        "the current folder cannot be read"))
+            << run.out;
+    }
+}
+
 }  // namespace
 }  // namespace qv

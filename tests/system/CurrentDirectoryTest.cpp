@@ -10,7 +10,9 @@ namespace qv {
 namespace {
 
 TEST(CurrentDirectory, HasADriveLetterAndBackslashes) {
-    const std::string directory = CurrentDirectory();
+    const Expected<std::string> current = CurrentDirectory();
+    ASSERT_TRUE(current.ok()) << current.text();
+    const std::string& directory = *current;
     EXPECT_EQ(directory, std::filesystem::current_path().string());
     ASSERT_GE(directory.size(), 3u);
     EXPECT_EQ(directory.substr(1, 2), ":\\");

@@ -58,10 +58,17 @@ TEST(Windows1252, Utf8TextAsDeviceBytes) {
         {"\xE2\x82", std::nullopt, ""},          // cut short
         {"\x80", std::nullopt, ""},              // a lone continuation byte
     };
+    using Reason = Windows1252Refusal::Reason;
     for (const Case& c : cases) {
-        std::string refused = "stale";
-        EXPECT_EQ(EncodeUtf8AsWindows1252(c.text, refused), c.bytes) << c.text;
-        EXPECT_EQ(refused, c.refused) << c.text;
+        const auto bytes = EncodeUtf8AsWindows1252(c.text);
+        ASSERT_EQ(bytes.ok(), c.bytes.has_value()) << c.text;
+        if (bytes.ok()) {
+            EXPECT_EQ(*bytes, *c.bytes) << c.text;
+        } else {
+            const Reason reason =
+                c.refused.empty() ? Reason::kInvalidUtf8 : Reason::kNoSuchCharacter;
+            EXPECT_EQ(bytes.problem(), (Windows1252Refusal{reason, c.refused})) << c.text;
+        }
     }
 }
 
