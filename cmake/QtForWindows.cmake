@@ -5,6 +5,16 @@ if(NOT EXISTS ${QV_QT_WINDOWS_PREFIX}/lib/cmake/Qt6/Qt6Config.cmake)
 endif()
 # The toolchain searches the MinGW tree only; Qt's prefix is a second root.
 list(APPEND CMAKE_FIND_ROOT_PATH ${QV_QT_WINDOWS_PREFIX})
+# Another prefix (a new recipe) makes every Qt package found before stale: find them anew.
+if(NOT QV_QT_WINDOWS_PREFIX STREQUAL QV_QT_WINDOWS_PREFIX_FOUND)
+    get_cmake_property(cached CACHE_VARIABLES)
+    foreach(variable IN LISTS cached)
+        if(variable MATCHES "^Qt6[A-Za-z]*_DIR$")
+            unset(${variable} CACHE)
+        endif()
+    endforeach()
+    set(QV_QT_WINDOWS_PREFIX_FOUND ${QV_QT_WINDOWS_PREFIX} CACHE INTERNAL "")
+endif()
 set(Qt6_DIR ${QV_QT_WINDOWS_PREFIX}/lib/cmake/Qt6 CACHE PATH "" FORCE)
 execute_process(COMMAND dpkg-architecture -qDEB_BUILD_MULTIARCH OUTPUT_VARIABLE build_multiarch
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)

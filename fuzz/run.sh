@@ -9,7 +9,8 @@
 # typed_text (all by default).
 # New inputs go to a folder made for this run (mktemp -d) and removed at the end; the seeds stay
 # as they are. Prints inputs, seconds and inputs per second for each target, and the total time.
-# Environment: QV_FUZZ_BUILD_DIR (default build-fuzz in the source tree).
+# Environment: QV_FUZZ_BUILD_DIR (default build-fuzz in the source tree); QV_FUZZ_JOBS, the
+# targets run at once (default: one per core).
 # Exit status: 0 when no target found anything; a crash, sanitizer report, leak or broken
 # invariant leaves its input under $QV_FUZZ_BUILD_DIR/fuzz-artifacts/<target>/ and fails the run.
 set -euo pipefail
@@ -45,24 +46,43 @@ cmake --build "$build" --target "${targets[@]/#/fuzz_}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-started=$SECONDS
-status=0
-printf '%-16s %12s %8s %10s\n' target inputs seconds inputs/s
-for target in "${targets[@]}"; do
+# fuzz_one TARGET: one target's run; its row of the table and its exit status go to files.
+fuzz_one() {
+    local target=$1 begin=$SECONDS result=0
     mkdir -p "$work/$target" "$work/artifacts-$target"
-    begin=$SECONDS
-    result=0
     # Slow inputs (a dead device polled to the end of a wait) get less of the time than fast ones.
     "$build/bin/fuzz_$target" "${limit[@]}" \
         -timeout=20 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
         -entropic_scale_per_exec_time=1 \
         -artifact_prefix="$work/artifacts-$target/" \
         "$work/$target" "$root/fuzz/corpus/$target" >"$work/$target.log" 2>&1 || result=$?
-    seconds=$((SECONDS - begin))
+    local inputs rate
     inputs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$target.log")
-    printf '%-16s %12s %8s %10s\n' "$target" "${inputs:-?}" "$seconds" "${rate:-?}"
-    if [ "$result" -ne 0 ]; then
+    printf '%-16s %12s %8s %10s\n' "$target" "${inputs:-?}" "$((SECONDS - begin))" "${rate:-?}" \
+        >"$work/$target.row"
+    echo "$result" >"$work/$target.status"
+}
+
+# Each target runs on one core: as many at once as there are cores (QV_FUZZ_JOBS to change).
+jobs=${QV_FUZZ_JOBS:-$(nproc)}
+started=$SECONDS
+running=0
+for target in "${targets[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n
+        running=$((running - 1))
+    fi
+    fuzz_one "$target" &
+    running=$((running + 1))
+done
+wait
+
+status=0
+printf '%-16s %12s %8s %10s\n' target inputs seconds inputs/s
+for target in "${targets[@]}"; do
+    cat "$work/$target.row"
+    if [ "$(cat "$work/$target.status")" -ne 0 ]; then
         status=1
         mkdir -p "$build/fuzz-artifacts/$target"
         cp -r "$work/artifacts-$target/." "$build/fuzz-artifacts/$target/"
