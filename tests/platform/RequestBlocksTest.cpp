@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/DeviceApi.h"
 #include "platform/carriers/RequestBlocks.h"
 
 namespace qv {
@@ -117,6 +118,16 @@ TEST(RequestDecoding, AReadExpectsItsWholeBufferBack) {
     EXPECT_EQ(ExpectedReturnLength(kIoctlKsProperty, query.data(), kKsPropertySize, 0), 0u);
     EXPECT_EQ(ExpectedReturnLength(kIoctlPlainIn, plainIn.data(), 24, 8), 8u);
     EXPECT_EQ(ExpectedReturnLength(kIoctlPlainOut, plainOut.data(), 24, 8), 0u);
+}
+
+// Interface paths and traffic logs carry interface classes in this exact form: the first three
+// fields byte-swapped, lower case.
+TEST(GuidText, WritesTheRegistryFormOfAnInterfaceClass) {
+    EXPECT_EQ(GuidText(kProductInterfaceClass), "{50894fa4-9206-4a91-8728-cf6f268f271d}");
+    Guid counting{};
+    for (std::size_t i = 0; i < counting.bytes.size(); ++i)
+        counting.bytes[i] = static_cast<std::uint8_t>(i * 0x11);
+    EXPECT_EQ(GuidText(counting), "{33221100-5544-7766-8899-aabbccddeeff}");
 }
 
 }  // namespace

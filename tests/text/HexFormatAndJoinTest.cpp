@@ -46,5 +46,20 @@ TEST(Joined, SeparatorOnlyBetweenItemsEvenAroundEmptyOnes) {
     EXPECT_EQ(Lower("VID_A7D6&Pid_F017"), "vid_a7d6&pid_f017");
 }
 
+TEST(LetterCase, SameLettersFoldsOnlyAsciiLetters) {
+    const struct {
+        const char* a;
+        const char* b;
+        bool same;
+    } cases[] = {
+        {"Tesmora_K2DAC_v11.HEX", "tesmora_k2dac_V11.hex", true},
+        {"", "", true},
+        {"abc", "abcd", false},           // a prefix is not the same name
+        {"[", "{", false},                // 0x5B and 0x7B differ by the case bit but are no letters
+        {"\xC3\x89", "\xC3\xA9", false},  // UTF-8 letters are left as they are
+    };
+    for (const auto& c : cases) EXPECT_EQ(SameLetters(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
 }  // namespace
 }  // namespace qv
